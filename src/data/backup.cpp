@@ -1,0 +1,84 @@
+#include "backup.h"
+
+#include "connection.h"
+#include "db_error.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+namespace {
+
+QMap<QString, qint64> countRows(Connection &connection)
+{
+    QMap<QString, qint64> counts;
+    QStringList tables;
+    {
+        Statement list(connection, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
+        while (list.step())
+            tables << list.value(0).toString();
+    }
+    for (const QString &table : tables)
+        counts[table] = connection.scalar(QStringLiteral("SELECT count(*) FROM [%1]").arg(table)).toLongLong();
+    return counts;
+}
+
+} // namespace
+
+QString backupPathFor(const QString &sourcePath, const QDateTime &when)
+{
+    const QFileInfo source(sourcePath);
+    return source.absoluteDir().filePath(QStringLiteral("backup/") + source.completeBaseName() +
+                                         when.toString(QStringLiteral("-yyyy-MM-dd-HHmmss.")) + source.suffix());
+}
+
+BackupResult backupDatabase(const QString &sourcePath, const QString &destinationPath, const QString &password)
+{
+    if (QFileInfo::exists(destinationPath))
+        throw DbError(DbError::Kind::Other,
+                      QStringLiteral("The file '%1' exists already; it was left as it is").arg(destinationPath));
+    if (!QDir().mkpath(QFileInfo(destinationPath).absolutePath()))
+        throw DbError(DbError::Kind::Other,
+                      QStringLiteral("Could not make the folder '%1'").arg(QFileInfo(destinationPath).absolutePath()));
+
+    const QString partial = destinationPath + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    BackupResult result;
+    try {
+        Connection source = Connection::openFile(sourcePath, password);
+        int version = 0;
+        // The connection never creates files, so the attached copy starts as an empty file.
+        if (QFile empty(partial); !empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(partial));
+        // The export writes every page through the engine's own encryption, keyed with the
+        // same password: never a plain copy.
+        source.execute(QStringLiteral("ATTACH DATABASE ? AS copy KEY ?"), {partial, password});
+        {
+            // One transaction: writers elsewhere wait, so the copy is of one moment.
+            Transaction snapshot(source);
+            result.rowCounts = countRows(source);
+            version = source.scalar(QStringLiteral("PRAGMA main.user_version")).toInt();
+            source.execute(QStringLiteral("SELECT sqlcipher_export('copy')"));
+            source.execute(QStringLiteral("PRAGMA copy.user_version = %1").arg(version));
+            snapshot.commit();
+        }
+        source.execute(QStringLiteral("DETACH DATABASE copy"));
+
+        Connection copy = Connection::openFile(partial, password);
+        const auto copied = countRows(copy);
+        if (copied != result.rowCounts || copy.scalar(QStringLiteral("PRAGMA user_version")).toInt() != version)
+            throw DbError(DbError::Kind::Other, QStringLiteral("The copy does not hold the same rows as the database"));
+        const QString check = copy.scalar(QStringLiteral("PRAGMA integrity_check")).toString();
+        if (check != QLatin1String("ok"))
+            throw DbError(DbError::Kind::Other, QStringLiteral("The copy is damaged: %1").arg(check));
+        copy.close();
+        if (!QFile::rename(partial, destinationPath))
+            throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(destinationPath));
+    } catch (...) {
+        QFile::remove(partial);
+        throw;
+    }
+    result.path = destinationPath;
+    return result;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+
+// A consistent copy of an open or closed data.mdb, encrypted with the same password and
+// proved by opening it and comparing the rows of every table with the source.
+struct BackupResult {
+    QString path;
+    QMap<QString, qint64> rowCounts;
+};
+
+BackupResult backupDatabase(const QString &sourcePath, const QString &destinationPath, const QString &password);
+
+// The name a backup made now gets in the "backup" folder beside the data file.
+QString backupPathFor(const QString &sourcePath, const QDateTime &when);

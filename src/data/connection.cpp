@@ -1,0 +1,311 @@
+#include "connection.h"
+
+#include "db_error.h"
+#include "jet_dialect.h"
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QPasswordDigestor>
+#include <sqlite3.h>
+
+namespace {
+
+// The engine stretches a passphrase with the file's salt (PBKDF2-HMAC-SHA1, 64000 rounds),
+// slow on purpose. Done once per password and salt in a process; later connections open with
+// the raw key, so the many open-act-close actions of the windows stay instant.
+QByteArray rawKeyFor(const QString &password, const QByteArray &salt)
+{
+    static QHash<QByteArray, QByteArray> derived;
+    const QByteArray cacheKey = password.toUtf8() + '\0' + salt;
+    auto found = derived.constFind(cacheKey);
+    if (found != derived.constEnd())
+        return *found;
+    const QByteArray key =
+        QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha1, password.toUtf8(), salt, 64000, 32);
+    const QByteArray raw = "x'" + key.toHex().toUpper() + "'";
+    derived.insert(cacheKey, raw);
+    return raw;
+}
+
+QByteArray saltOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(16);
+}
+
+void check(sqlite3 *db, int code, const QString &path = {})
+{
+    if (code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE)
+        throw DbError::fromEngine(db, code, path);
+}
+
+} // namespace
+
+ConnectionSettings ConnectionSettings::parse(const QString &connectionString)
+{
+    // The data source is a path and may hold ';', so it runs up to the next known key.
+    ConnectionSettings settings;
+    const QString sourceKey = QStringLiteral("Data Source=");
+    const QString passwordKey = QStringLiteral("Jet OLEDB:Database Password=");
+    if (const auto at = connectionString.indexOf(sourceKey, 0, Qt::CaseInsensitive); at >= 0) {
+        const auto from = at + sourceKey.size();
+        auto to = connectionString.indexOf(QStringLiteral(";Persist Security Info="), from, Qt::CaseInsensitive);
+        if (to < 0)
+            to = connectionString.indexOf(QStringLiteral(";Jet OLEDB:"), from, Qt::CaseInsensitive);
+        if (to < 0)
+            to = connectionString.indexOf(QLatin1Char(';'), from);
+        settings.dataSource = connectionString.mid(from, to < 0 ? -1 : to - from);
+    }
+    if (const auto at = connectionString.indexOf(passwordKey, 0, Qt::CaseInsensitive); at >= 0) {
+        const auto from = at + passwordKey.size();
+        const auto to = connectionString.indexOf(QLatin1Char(';'), from);
+        settings.databasePassword = connectionString.mid(from, to < 0 ? -1 : to - from);
+    }
+    return settings;
+}
+
+Connection::Connection(const QString &connectionString)
+{
+    setConnectionString(connectionString);
+    open();
+}
+
+Connection::Connection(Connection &&other) noexcept
+    : m_connectionString(std::move(other.m_connectionString)), m_path(std::move(other.m_path)),
+      m_password(std::move(other.m_password)), m_db(std::exchange(other.m_db, nullptr)),
+      m_busyTimeout(other.m_busyTimeout)
+{
+}
+
+Connection &Connection::operator=(Connection &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_connectionString = std::move(other.m_connectionString);
+        m_path = std::move(other.m_path);
+        m_password = std::move(other.m_password);
+        m_db = std::exchange(other.m_db, nullptr);
+        m_busyTimeout = other.m_busyTimeout;
+    }
+    return *this;
+}
+
+Connection::~Connection()
+{
+    close();
+}
+
+Connection Connection::openFile(const QString &path, const QString &password)
+{
+    Connection connection;
+    connection.m_path = path;
+    connection.m_password = password;
+    connection.openHandle(false);
+    return connection;
+}
+
+Connection Connection::createFile(const QString &path, const QString &password)
+{
+    Connection connection;
+    connection.m_path = path;
+    connection.m_password = password;
+    connection.openHandle(true);
+    return connection;
+}
+
+void Connection::setConnectionString(const QString &connectionString)
+{
+    close();
+    m_connectionString = connectionString;
+    const auto settings = ConnectionSettings::parse(connectionString);
+    m_path = settings.dataSource;
+    m_password = settings.databasePassword;
+}
+
+void Connection::open()
+{
+    if (!m_db)
+        openHandle(false);
+}
+
+void Connection::openHandle(bool create)
+{
+    if (!create && !QFileInfo(m_path).isFile())
+        throw DbError(DbError::Kind::FileNotFound, QStringLiteral("Could not find file '%1'").arg(m_path));
+    sqlite3 *db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int opened = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &db, flags, nullptr);
+    try {
+        if (opened != SQLITE_OK)
+            throw DbError::fromEngine(db, opened, m_path);
+        if (create) {
+            const QByteArray passphrase = m_password.toUtf8();
+            check(db, sqlite3_key(db, passphrase.constData(), int(passphrase.size())), m_path);
+        } else {
+            const QByteArray salt = saltOf(m_path);
+            if (salt.size() < 16)
+                throw DbError::fromEngine(nullptr, SQLITE_NOTADB, m_path);
+            const QByteArray raw = rawKeyFor(m_password, salt);
+            check(db, sqlite3_key(db, raw.constData(), int(raw.size())), m_path);
+        }
+        sqlite3_busy_timeout(db, m_busyTimeout);
+        // Reading the schema proves the key; a wrong one reads as "not a database".
+        const char *setup = "SELECT count(*) FROM sqlite_master;"
+                            "PRAGMA foreign_keys = ON;"
+                            "PRAGMA synchronous = FULL;"
+                            "PRAGMA cache_size = -32000;";
+        check(db, sqlite3_exec(db, setup, nullptr, nullptr, nullptr), m_path);
+        jet::registerJetFunctions(db);
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    m_db = db;
+}
+
+void Connection::close()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+sqlite3 *Connection::handle() const
+{
+    if (!m_db)
+        throw DbError(DbError::Kind::Other, QStringLiteral("The connection to the database is not open"));
+    return m_db;
+}
+
+void Connection::setBusyTimeout(int milliseconds)
+{
+    m_busyTimeout = milliseconds;
+    if (m_db)
+        sqlite3_busy_timeout(m_db, milliseconds);
+}
+
+int Connection::execute(const QString &jetSql, const QVariantList &values)
+{
+    Statement statement(*this, jet::translate(jetSql));
+    statement.bind(values);
+    while (statement.step()) {
+    }
+    return sqlite3_changes(m_db);
+}
+
+QVariant Connection::scalar(const QString &jetSql, const QVariantList &values)
+{
+    Statement statement(*this, jet::translate(jetSql));
+    statement.bind(values);
+    return statement.step() ? statement.value(0) : QVariant();
+}
+
+Statement::Statement(const Connection &connection, const QString &engineSql) : m_connection(connection)
+{
+    sqlite3 *db = connection.handle();
+    const QByteArray utf8 = engineSql.toUtf8();
+    const char *tail = nullptr;
+    check(db, sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, &tail), connection.filePath());
+    // One statement per text: nothing may ride along behind it.
+    if (tail && QByteArray(tail).trimmed().size() > 0 && QByteArray(tail).trimmed() != ";") {
+        sqlite3_finalize(m_stmt);
+        throw DbError(DbError::Kind::Syntax, QStringLiteral("Characters found after end of SQL statement"));
+    }
+    if (!m_stmt)
+        throw DbError(DbError::Kind::Syntax, QStringLiteral("The statement is empty"));
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void Statement::bind(const QVariantList &values)
+{
+    sqlite3 *db = m_connection.handle();
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant &v = values[i];
+        const int at = i + 1;
+        int code = SQLITE_OK;
+        if (v.isNull()) {
+            code = sqlite3_bind_null(m_stmt, at);
+        } else {
+            switch (v.typeId()) {
+            case QMetaType::Bool: code = sqlite3_bind_int(m_stmt, at, v.toBool() ? 1 : 0); break;
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt: code = sqlite3_bind_int64(m_stmt, at, v.toLongLong()); break;
+            case QMetaType::Double:
+            case QMetaType::Float: code = sqlite3_bind_double(m_stmt, at, v.toDouble()); break;
+            case QMetaType::QDate: {
+                const QByteArray iso = v.toDate().toString(Qt::ISODate).toUtf8();
+                code = sqlite3_bind_text(m_stmt, at, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray text = v.toString().toUtf8();
+                code = sqlite3_bind_text(m_stmt, at, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            }
+        }
+        check(db, code, m_connection.filePath());
+    }
+}
+
+bool Statement::step()
+{
+    const int code = sqlite3_step(m_stmt);
+    if (code == SQLITE_ROW)
+        return true;
+    if (code == SQLITE_DONE)
+        return false;
+    // The statement's own code carries the extended reason.
+    throw DbError::fromEngine(m_connection.handle(), sqlite3_reset(m_stmt), m_connection.filePath());
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+
+QVariant Statement::value(int column) const
+{
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(m_stmt, column)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(m_stmt, column));
+    case SQLITE_NULL: return QVariant();
+    default:
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column)),
+                                 sqlite3_column_bytes(m_stmt, column));
+    }
+}
+
+Transaction::Transaction(Connection &connection) : m_connection(connection)
+{
+    m_connection.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    m_active = true;
+}
+
+Transaction::~Transaction()
+{
+    if (m_active) {
+        try {
+            m_connection.execute(QStringLiteral("ROLLBACK"));
+        } catch (...) {
+            // The engine rolls back by itself when a statement fails badly; nothing to add.
+        }
+    }
+}
+
+void Transaction::commit()
+{
+    m_connection.execute(QStringLiteral("COMMIT"));
+    m_active = false;
+}

@@ -1,0 +1,605 @@
+#include "dataset.h"
+
+#include "connection.h"
+#include "db_error.h"
+#include "greek_text.h"
+#include "jet_dialect.h"
+#include "regional.h"
+#include "schema.h"
+
+#include <QDate>
+#include <algorithm>
+#include <numeric>
+#include <sqlite3.h>
+
+namespace {
+
+FieldType typeFromDeclaration(const char *declared, int &size)
+{
+    const QByteArray type = QByteArray(declared).trimmed().toUpper();
+    size = 0;
+    if (type.startsWith("LONGTEXT"))
+        return FieldType::Memo;
+    if (type.startsWith("TEXT")) {
+        const auto open = type.indexOf('('), close = type.indexOf(')');
+        if (open > 0 && close > open)
+            size = type.mid(open + 1, close - open - 1).toInt();
+        return FieldType::Text;
+    }
+    if (type.startsWith("INT"))
+        return FieldType::Integer;
+    if (type.startsWith("DOUBLE") || type.startsWith("REAL") || type.startsWith("FLOAT"))
+        return FieldType::Double;
+    if (type.startsWith("DATE"))
+        return FieldType::Date;
+    if (type.startsWith("BOOL"))
+        return FieldType::Boolean;
+    return FieldType::Text;
+}
+
+QDate isoDate(const char *text, int bytes)
+{
+    if (bytes < 10 || text[4] != '-' || text[7] != '-')
+        return {};
+    const auto number = [&](int from, int len) {
+        int value = 0;
+        for (int i = from; i < from + len; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return -1;
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    return QDate(number(0, 4), number(5, 2), number(8, 2));
+}
+
+// A stored value as the field's type shows it.
+QVariant fetch(sqlite3_stmt *stmt, int column, FieldType type)
+{
+    const int storage = sqlite3_column_type(stmt, column);
+    if (storage == SQLITE_NULL)
+        return {};
+    switch (type) {
+    case FieldType::Integer:
+        if (storage == SQLITE_INTEGER) {
+            const qint64 v = sqlite3_column_int64(stmt, column);
+            return v == qint64(int(v)) ? QVariant(int(v)) : QVariant(qlonglong(v));
+        }
+        break;
+    case FieldType::Double:
+        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+            return sqlite3_column_double(stmt, column);
+        break;
+    case FieldType::Boolean:
+        if (storage == SQLITE_INTEGER)
+            return sqlite3_column_int64(stmt, column) != 0;
+        break;
+    case FieldType::Date:
+        if (storage == SQLITE_TEXT) {
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
+            const QDate date = isoDate(text, sqlite3_column_bytes(stmt, column));
+            if (date.isValid())
+                return date;
+        }
+        break;
+    case FieldType::Text:
+    case FieldType::Memo:
+        break;
+    }
+    if (storage == SQLITE_INTEGER)
+        return qlonglong(sqlite3_column_int64(stmt, column));
+    if (storage == SQLITE_FLOAT)
+        return sqlite3_column_double(stmt, column);
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+                             sqlite3_column_bytes(stmt, column));
+}
+
+QString bracketed(const QString &name)
+{
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+} // namespace
+
+DataSet::DataSet(Connection &connection, QObject *parent) : QObject(parent), m_connection(connection) {}
+
+DataSet::~DataSet() = default;
+
+void DataSet::setSql(const QString &jetSql)
+{
+    close();
+    m_sql = jetSql;
+    m_tableSource.clear();
+}
+
+void DataSet::setTableName(const QString &table)
+{
+    close();
+    m_tableSource = table;
+    m_sql.clear();
+}
+
+QString DataSet::selectStatement() const
+{
+    if (!m_tableSource.isEmpty())
+        return QStringLiteral("SELECT * FROM ") + bracketed(m_tableSource);
+    return m_sql;
+}
+
+void DataSet::open()
+{
+    run(true);
+}
+
+void DataSet::openForAppend()
+{
+    run(false);
+}
+
+void DataSet::run(bool fetchRows)
+{
+    close();
+    const QString engineSql = jet::translate(selectStatement());
+    // A plain select over one table carries the row id, so that its rows can be written back.
+    const QString withRowId = jet::withRowId(engineSql);
+    std::unique_ptr<Statement> statement;
+    m_hasRowId = false;
+    if (!withRowId.isEmpty()) {
+        try {
+            statement = std::make_unique<Statement>(m_connection, withRowId);
+            m_hasRowId = true;
+        } catch (const DbError &) {
+            statement.reset(); // not a single table after all: read only
+        }
+    }
+    if (!statement)
+        statement = std::make_unique<Statement>(m_connection, engineSql);
+
+    sqlite3_stmt *stmt = statement->get();
+    const int first = m_hasRowId ? 1 : 0;
+    const int columns = sqlite3_column_count(stmt);
+    std::vector<Field> fields;
+    QString table;
+    for (int c = first; c < columns; ++c) {
+        Field f;
+        f.name = QString::fromUtf8(sqlite3_column_name(stmt, c));
+        f.table = QString::fromUtf8(sqlite3_column_table_name(stmt, c));
+        f.origin = QString::fromUtf8(sqlite3_column_origin_name(stmt, c));
+        if (const char *declared = sqlite3_column_decltype(stmt, c))
+            f.type = typeFromDeclaration(declared, f.size);
+        else
+            f.type = FieldType::Text; // computed: refined from the first value below
+        if (const auto *declaredTable = schema::findTable(f.table)) {
+            for (const auto &column : declaredTable->columns) {
+                if (column.name.compare(f.origin, Qt::CaseInsensitive) == 0) {
+                    f.required = column.required;
+                    f.autoNumber = column.type == schema::Type::AutoNumber;
+                }
+            }
+        }
+        f.readOnly = f.origin.isEmpty() || f.autoNumber;
+        if (!f.table.isEmpty())
+            table = f.table;
+        fields.push_back(f);
+    }
+    if (m_hasRowId) {
+        const QString rowIdTable = QString::fromUtf8(sqlite3_column_table_name(stmt, 0));
+        m_hasRowId = !rowIdTable.isEmpty() &&
+                     std::all_of(fields.begin(), fields.end(),
+                                 [&](const Field &f) { return f.table.isEmpty() || f.table == rowIdTable; });
+        table = rowIdTable;
+    }
+    if (!m_hasRowId)
+        for (Field &f : fields)
+            f.readOnly = true;
+
+    std::vector<Row> rows;
+    bool typesKnown = false;
+    if (fetchRows) {
+        while (statement->step()) {
+            if (!typesKnown) {
+                for (int c = first; c < columns; ++c) {
+                    Field &f = fields[size_t(c - first)];
+                    if (!sqlite3_column_decltype(stmt, c)) {
+                        const int storage = sqlite3_column_type(stmt, c);
+                        f.type = storage == SQLITE_INTEGER ? FieldType::Integer
+                                 : storage == SQLITE_FLOAT ? FieldType::Double
+                                                           : FieldType::Text;
+                    }
+                }
+                typesKnown = true;
+            }
+            Row row;
+            row.rowid = m_hasRowId ? sqlite3_column_int64(stmt, 0) : 0;
+            row.values.reserve(fields.size());
+            for (int c = first; c < columns; ++c)
+                row.values.push_back(fetch(stmt, c, fields[size_t(c - first)].type));
+            rows.push_back(std::move(row));
+        }
+    }
+
+    m_fields = std::move(fields);
+    m_rows = std::move(rows);
+    m_table = m_hasRowId ? table : QString();
+    m_current = m_rows.empty() ? -1 : 0;
+    m_state = State::Browse;
+    applySort();
+    emit reset();
+    emit stateChanged(m_state);
+    emit currentChanged(m_current);
+}
+
+void DataSet::close()
+{
+    if (m_state == State::Inactive)
+        return;
+    m_rows.clear();
+    m_fields.clear();
+    m_original.reset();
+    m_current = -1;
+    m_state = State::Inactive;
+    emit reset();
+    emit stateChanged(m_state);
+    emit currentChanged(m_current);
+}
+
+void DataSet::requireOpen() const
+{
+    if (m_state == State::Inactive)
+        throw DbError(DbError::Kind::Other, QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+void DataSet::requireModifiable() const
+{
+    requireOpen();
+    if (m_table.isEmpty())
+        throw DbError(DbError::Kind::Other, QStringLiteral("Cannot modify a read-only dataset"));
+}
+
+void DataSet::setState(State state)
+{
+    if (m_state != state) {
+        m_state = state;
+        emit stateChanged(state);
+    }
+}
+
+void DataSet::setCurrent(int row)
+{
+    if (m_current != row) {
+        m_current = row;
+        emit currentChanged(row);
+    }
+}
+
+bool DataSet::isModified() const
+{
+    return std::find(m_modified.begin(), m_modified.end(), true) != m_modified.end();
+}
+
+int DataSet::fieldIndex(const QString &name) const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+QVariant DataSet::value(int row, int column) const
+{
+    if (row < 0 || row >= recordCount() || column < 0 || column >= fieldCount())
+        return {};
+    return m_rows[size_t(row)].values[size_t(column)];
+}
+
+QVariant DataSet::value(int column) const
+{
+    return value(m_current, column);
+}
+
+QVariant DataSet::value(const QString &name) const
+{
+    const int column = fieldIndex(name);
+    if (column < 0)
+        throw DbError(DbError::Kind::MissingObject, QStringLiteral("Field '%1' not found").arg(name));
+    return value(column);
+}
+
+void DataSet::setValue(int column, const QVariant &value)
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw DbError(DbError::Kind::Other, QStringLiteral("Dataset not in edit or insert mode"));
+    const Field &f = m_fields.at(size_t(column));
+    if (f.readOnly)
+        throw DbError(DbError::Kind::Other, QStringLiteral("Field '%1' cannot be modified").arg(f.name));
+    m_rows[size_t(m_current)].values[size_t(column)] = value;
+    m_modified[size_t(column)] = true;
+    emit rowChanged(m_current);
+}
+
+void DataSet::setValue(const QString &name, const QVariant &value)
+{
+    const int column = fieldIndex(name);
+    if (column < 0)
+        throw DbError(DbError::Kind::MissingObject, QStringLiteral("Field '%1' not found").arg(name));
+    setValue(column, value);
+}
+
+void DataSet::storePending()
+{
+    if (m_state == State::Insert && !isModified())
+        cancel(); // a new row nobody typed into is dropped
+    else if (m_state == State::Edit || m_state == State::Insert)
+        post();
+}
+
+void DataSet::moveTo(int row)
+{
+    requireOpen();
+    storePending();
+    if (m_rows.empty())
+        return;
+    setCurrent(std::clamp(row, 0, recordCount() - 1));
+}
+
+void DataSet::edit()
+{
+    requireModifiable();
+    if (m_state != State::Browse)
+        return;
+    if (m_rows.empty()) {
+        append();
+        return;
+    }
+    m_original = m_rows[size_t(m_current)];
+    m_modified.assign(m_fields.size(), false);
+    setState(State::Edit);
+}
+
+void DataSet::insert()
+{
+    requireModifiable();
+    storePending();
+    const int at = m_current < 0 ? 0 : m_current;
+    Row row;
+    row.values.resize(m_fields.size());
+    m_rows.insert(m_rows.begin() + at, std::move(row));
+    m_modified.assign(m_fields.size(), false);
+    m_original.reset();
+    m_current = at;
+    emit rowInserted(at);
+    setState(State::Insert);
+    emit currentChanged(at);
+}
+
+void DataSet::append()
+{
+    requireModifiable();
+    storePending();
+    m_current = recordCount();
+    insert();
+}
+
+void DataSet::post()
+{
+    requireModifiable();
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    emit aboutToPost();
+    Row &row = m_rows[size_t(m_current)];
+    QStringList columns;
+    QVariantList values;
+    for (size_t c = 0; c < m_fields.size(); ++c) {
+        if (!m_modified[c])
+            continue;
+        columns << bracketed(m_fields[c].origin);
+        values << row.values[c];
+    }
+    if (m_state == State::Edit) {
+        if (!columns.isEmpty()) {
+            values << row.rowid;
+            const QString update = QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?")
+                                       .arg(bracketed(m_table), columns.join(QStringLiteral("=?, ")));
+            Statement statement(m_connection, update);
+            statement.bind(values);
+            statement.step();
+            if (sqlite3_changes(m_connection.handle()) == 0)
+                throw DbError(DbError::Kind::Other,
+                              QStringLiteral("Row cannot be located for updating. Some values may have been "
+                                             "changed since it was last read"));
+        }
+    } else {
+        QString insert = QStringLiteral("INSERT INTO %1").arg(bracketed(m_table));
+        if (columns.isEmpty())
+            insert += QStringLiteral(" DEFAULT VALUES");
+        else
+            insert += QStringLiteral("(%1) VALUES(%2)")
+                          .arg(columns.join(QLatin1Char(',')), QStringList(columns.size(), QStringLiteral("?")).join(','));
+        Statement statement(m_connection, insert);
+        statement.bind(values);
+        statement.step();
+        row.rowid = sqlite3_last_insert_rowid(m_connection.handle());
+    }
+    reread(row);
+    m_original.reset();
+    m_modified.clear();
+    emit rowChanged(m_current);
+    setState(State::Browse);
+    emit posted();
+}
+
+void DataSet::reread(Row &row)
+{
+    QStringList columns;
+    std::vector<size_t> targets;
+    for (size_t c = 0; c < m_fields.size(); ++c) {
+        if (!m_fields[c].origin.isEmpty()) {
+            columns << bracketed(m_fields[c].origin);
+            targets.push_back(c);
+        }
+    }
+    if (columns.isEmpty())
+        return;
+    Statement statement(m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
+                                          .arg(columns.join(QLatin1Char(',')), bracketed(m_table)));
+    statement.bind({row.rowid});
+    if (!statement.step())
+        return;
+    for (size_t i = 0; i < targets.size(); ++i)
+        row.values[targets[i]] = fetch(statement.get(), int(i), m_fields[targets[i]].type);
+}
+
+void DataSet::cancel()
+{
+    if (m_state == State::Edit) {
+        m_rows[size_t(m_current)] = *m_original;
+        m_original.reset();
+        m_modified.clear();
+        emit rowChanged(m_current);
+        setState(State::Browse);
+    } else if (m_state == State::Insert) {
+        const int at = m_current;
+        m_rows.erase(m_rows.begin() + at);
+        m_modified.clear();
+        emit rowRemoved(at);
+        setState(State::Browse);
+        m_current = -2; // force the signal below
+        setCurrent(m_rows.empty() ? -1 : std::min(at, recordCount() - 1));
+    }
+}
+
+void DataSet::remove()
+{
+    requireModifiable();
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_rows.empty())
+        return;
+    if (m_state == State::Edit)
+        cancel();
+    const int at = m_current;
+    m_connection.execute(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(bracketed(m_table)),
+                         {m_rows[size_t(at)].rowid});
+    m_rows.erase(m_rows.begin() + at);
+    emit rowRemoved(at);
+    m_current = -2;
+    setCurrent(m_rows.empty() ? -1 : std::min(at, recordCount() - 1));
+}
+
+void DataSet::refresh()
+{
+    requireOpen();
+    storePending();
+    const qint64 rowid = m_current >= 0 ? m_rows[size_t(m_current)].rowid : 0;
+    const int index = m_current;
+    run(true);
+    if (m_rows.empty())
+        return;
+    int found = std::min(std::max(index, 0), recordCount() - 1);
+    if (m_hasRowId)
+        for (int i = 0; i < recordCount(); ++i)
+            if (m_rows[size_t(i)].rowid == rowid)
+                found = i;
+    setCurrent(found);
+}
+
+void DataSet::setSort(const QString &sort)
+{
+    requireOpen();
+    storePending();
+    m_sort = sort;
+    applySort();
+    emit reset();
+    emit currentChanged(m_current);
+}
+
+void DataSet::applySort()
+{
+    if (m_sort.trimmed().isEmpty() || m_rows.size() < 2)
+        return;
+    struct Key {
+        int column;
+        bool descending;
+    };
+    std::vector<Key> keys;
+    for (const QString &part : m_sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(QLatin1Char(' '));
+        QString name = words.value(0);
+        if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+            name = name.mid(1, name.size() - 2);
+        const int column = fieldIndex(name);
+        if (column < 0)
+            throw DbError(DbError::Kind::MissingObject, QStringLiteral("Field '%1' not found").arg(name));
+        keys.push_back({column, words.value(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0});
+    }
+
+    // Text is compared through keys folded once per row, not once per comparison.
+    std::vector<std::vector<QString>> folded(keys.size());
+    for (size_t k = 0; k < keys.size(); ++k) {
+        const FieldType type = m_fields[size_t(keys[k].column)].type;
+        if (type != FieldType::Text && type != FieldType::Memo)
+            continue;
+        folded[k].reserve(m_rows.size());
+        for (const Row &row : m_rows)
+            folded[k].push_back(greek::foldedKey(row.values[size_t(keys[k].column)].toString()));
+    }
+    const auto compareValues = [&](size_t k, size_t a, size_t b) -> int {
+        const QVariant &va = m_rows[a].values[size_t(keys[k].column)];
+        const QVariant &vb = m_rows[b].values[size_t(keys[k].column)];
+        if (va.isNull() || vb.isNull())
+            return int(vb.isNull()) - int(va.isNull()); // no value sorts first
+        if (!folded[k].empty()) {
+            if (const int c = folded[k][a].compare(folded[k][b]); c != 0)
+                return c;
+            return va.toString().compare(vb.toString());
+        }
+        switch (va.typeId()) {
+        case QMetaType::QDate: return va.toDate() < vb.toDate() ? -1 : (vb.toDate() < va.toDate() ? 1 : 0);
+        case QMetaType::QString: return greek::compare(va.toString(), vb.toString());
+        default: {
+            const double da = va.toDouble(), db = vb.toDouble();
+            return da < db ? -1 : (db < da ? 1 : 0);
+        }
+        }
+    };
+    std::vector<size_t> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const int c = compareValues(k, a, b);
+            if (c != 0)
+                return keys[k].descending ? c > 0 : c < 0;
+        }
+        return false;
+    });
+    std::vector<Row> sorted;
+    sorted.reserve(m_rows.size());
+    int current = -1;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (int(order[i]) == m_current)
+            current = int(i);
+        sorted.push_back(std::move(m_rows[order[i]]));
+    }
+    m_rows = std::move(sorted);
+    m_current = current;
+}
+
+QString displayText(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    const Regional &regional = Regional::current();
+    switch (value.typeId()) {
+    case QMetaType::QDate: return regional.formatDate(value.toDate());
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::Double: {
+        QString text = QString::number(value.toDouble(), 'g', 15);
+        text.replace(QLatin1Char('.'), regional.decimalSeparator);
+        return text;
+    }
+    default: break;
+    }
+    return value.toString();
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <optional>
+#include <vector>
+
+class Connection;
+
+enum class FieldType { Integer, Double, Date, Boolean, Text, Memo };
+
+struct Field {
+    QString name;   // as the statement names it
+    QString table;  // base table, empty for a computed column
+    QString origin; // base column
+    FieldType type = FieldType::Text;
+    int size = 0; // characters a text column holds; 0 for no limit
+    bool required = false;
+    bool autoNumber = false;
+    bool readOnly = false;
+};
+
+// The static result set the windows bind to: every row is fetched into memory (the count is
+// exact), one row is current, the rows can be sorted in memory, and a result over one table
+// can be edited row by row. Rows are written with bound values, and a stored row is read back
+// at once so that defaults and a new autonumber show.
+class DataSet : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    Q_ENUM(State)
+
+    explicit DataSet(Connection &connection, QObject *parent = nullptr);
+    ~DataSet() override;
+
+    void setSql(const QString &jetSql);      // a query
+    void setTableName(const QString &table); // a whole table
+    QString sql() const { return m_sql; }
+
+    void open();
+    // Opens for adding rows only: the columns are known, no row is read.
+    void openForAppend();
+    void close();
+    bool isOpen() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+    bool canModify() const { return isOpen() && !m_table.isEmpty(); }
+    bool isModified() const;
+
+    int recordCount() const { return int(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+    int currentRow() const { return m_current; }
+    bool atFirst() const { return m_current <= 0; }
+    bool atLast() const { return m_current >= recordCount() - 1; }
+
+    int fieldCount() const { return int(m_fields.size()); }
+    const Field &field(int column) const { return m_fields.at(size_t(column)); }
+    int fieldIndex(const QString &name) const; // -1 when there is no such column
+    const QString &tableName() const { return m_table; }
+
+    QVariant value(int row, int column) const;
+    QVariant value(int column) const;
+    QVariant value(const QString &name) const;
+    // Only while editing or inserting.
+    void setValue(int column, const QVariant &value);
+    void setValue(const QString &name, const QVariant &value);
+
+    // Moves store a pending change first and do not move when storing fails.
+    void moveTo(int row);
+    void first() { moveTo(0); }
+    void prior() { moveTo(m_current - 1); }
+    void next() { moveTo(m_current + 1); }
+    void last() { moveTo(recordCount() - 1); }
+
+    void edit();
+    void insert(); // a new row at the current position
+    void append(); // a new row at the end
+    void post();
+    void cancel();
+    void remove();
+    void refresh();
+
+    // "EPWNYMO ASC", "HMEROMHNIA DESC, ID": kept and applied again after every re-read.
+    void setSort(const QString &sort);
+    QString sort() const { return m_sort; }
+
+signals:
+    void reset();                    // the rows were replaced, reordered or dropped
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentChanged(int row);
+    void stateChanged(DataSet::State state);
+    void aboutToPost();              // last chance to fill values before a row is written
+    void posted();
+
+private:
+    struct Row {
+        qint64 rowid = 0;
+        std::vector<QVariant> values;
+    };
+
+    void run(bool fetchRows);
+    void requireOpen() const;
+    void requireModifiable() const;
+    void setState(State state);
+    void setCurrent(int row);
+    void storePending();
+    void reread(Row &row);
+    void applySort();
+    QString selectStatement() const;
+
+    Connection &m_connection;
+    QString m_sql;
+    QString m_tableSource;
+    QString m_table;
+    QString m_sort;
+    bool m_hasRowId = false;
+    std::vector<Field> m_fields;
+    std::vector<Row> m_rows;
+    int m_current = -1;
+    State m_state = State::Inactive;
+    std::optional<Row> m_original;
+    std::vector<bool> m_modified;
+};
+
+// The text a grid or a bound label shows for a value: dates in the short date format,
+// decimals with the regional separator, yes/no as True/False.
+QString displayText(const QVariant &value);

@@ -1,0 +1,67 @@
+#include "db_error.h"
+
+#include <sqlite3.h>
+
+DbError::DbError(Kind kind, const QString &text) : std::runtime_error(text.toStdString()), m_kind(kind), m_text(text)
+{
+}
+
+namespace {
+
+// Constraint names in the schema read "required:TABLE.COLUMN", "length:TABLE.COLUMN" and so on.
+DbError constraintError(const QString &message)
+{
+    const QString name = message.section(QLatin1String(": "), 1).trimmed();
+    const QString rule = name.section(QLatin1Char(':'), 0, 0);
+    const QString column = name.section(QLatin1Char(':'), 1);
+    const auto refuse = [](const QString &text) { return DbError(DbError::Kind::Constraint, text); };
+    if (message.startsWith(QLatin1String("NOT NULL constraint failed")) || rule == QLatin1String("required"))
+        return refuse(QStringLiteral("The field '%1' cannot be empty: a value is required")
+                          .arg(rule == QLatin1String("required") ? column : name));
+    if (message.startsWith(QLatin1String("UNIQUE constraint failed")))
+        return refuse(QStringLiteral("The changes were not made because they would create a duplicate value "
+                                     "in the field '%1'")
+                          .arg(name));
+    if (message.startsWith(QLatin1String("FOREIGN KEY constraint failed")))
+        return refuse(QStringLiteral("The row refers to a child that is not in the register"));
+    if (rule == QLatin1String("length"))
+        return refuse(QStringLiteral("The text is too long for the field '%1'").arg(column));
+    if (rule == QLatin1String("date"))
+        return refuse(QStringLiteral("The field '%1' holds a value that is not a date").arg(column));
+    if (rule == QLatin1String("number"))
+        return refuse(QStringLiteral("The field '%1' holds a value that is not a number").arg(column));
+    if (rule == QLatin1String("yesno"))
+        return refuse(QStringLiteral("The field '%1' holds a value that is not yes or no").arg(column));
+    return refuse(message);
+}
+
+} // namespace
+
+DbError DbError::fromEngine(sqlite3 *db, int code, const QString &file)
+{
+    const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
+    const QString where = file.isEmpty() ? QStringLiteral("the database") : QStringLiteral("'%1'").arg(file);
+    switch (code & 0xFF) {
+    case SQLITE_NOTADB:
+        return {Kind::WrongPassword, QStringLiteral("Not a valid password for %1, or the file is not a database").arg(where)};
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return {Kind::FileInUse, QStringLiteral("The database %1 is in use by another program; try again").arg(where)};
+    case SQLITE_CANTOPEN:
+        return {Kind::FileNotFound, QStringLiteral("Could not open the file %1").arg(where)};
+    case SQLITE_CONSTRAINT:
+        return constraintError(message);
+    case SQLITE_READONLY:
+        return {Kind::Other, QStringLiteral("The database %1 is read-only").arg(where)};
+    case SQLITE_FULL:
+        return {Kind::Other, QStringLiteral("The disk is full; nothing was stored")};
+    default:
+        break;
+    }
+    if (message.startsWith(QLatin1String("no such table")) || message.startsWith(QLatin1String("no such column")))
+        return {Kind::MissingObject, message};
+    if (message.contains(QLatin1String("syntax error")) || message.contains(QLatin1String("unrecognized token")) ||
+        message.startsWith(QLatin1String("incomplete input")))
+        return {Kind::Syntax, QStringLiteral("Syntax error in the statement: %1").arg(message)};
+    return {Kind::Other, message};
+}

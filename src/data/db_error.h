@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+struct sqlite3;
+
+// Every failure of the data layer: the text is meant to be shown to the user as it stands.
+class DbError : public std::runtime_error {
+public:
+    enum class Kind { FileNotFound, WrongPassword, FileInUse, Syntax, MissingObject, Constraint, Other };
+
+    DbError(Kind kind, const QString &text);
+
+    Kind kind() const { return m_kind; }
+    QString text() const { return m_text; }
+
+    // The engine's last error on `db`, in words a user can act on. `file` names the database.
+    static DbError fromEngine(sqlite3 *db, int code, const QString &file = {});
+
+private:
+    Kind m_kind;
+    QString m_text;
+};

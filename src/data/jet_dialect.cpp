@@ -1,0 +1,326 @@
+#include "jet_dialect.h"
+
+#include "db_error.h"
+#include "greek_text.h"
+#include "regional.h"
+
+#include <QDate>
+#include <sqlite3.h>
+
+#include <string_view>
+#include <vector>
+
+namespace jet {
+
+namespace {
+
+enum class TokenKind { Space, Word, Number, SingleQuoted, DoubleQuoted, Bracketed, DateLiteral, Other };
+
+struct Token {
+    TokenKind kind;
+    QStringView text;
+};
+
+std::vector<Token> tokenize(QStringView sql)
+{
+    std::vector<Token> tokens;
+    qsizetype i = 0;
+    const qsizetype n = sql.size();
+    // Reads up to the closing quote; a doubled quote stands for itself.
+    const auto quoted = [&](QChar quote) {
+        qsizetype j = i + 1;
+        while (j < n) {
+            if (sql[j] == quote) {
+                if (j + 1 < n && sql[j + 1] == quote) {
+                    j += 2;
+                    continue;
+                }
+                return j + 1;
+            }
+            ++j;
+        }
+        throw DbError(DbError::Kind::Syntax,
+                      QStringLiteral("Syntax error in the statement: a text is not closed: %1").arg(sql.mid(i)));
+    };
+    while (i < n) {
+        const QChar c = sql[i];
+        qsizetype end = i + 1;
+        TokenKind kind = TokenKind::Other;
+        if (c.isSpace()) {
+            while (end < n && sql[end].isSpace())
+                ++end;
+            kind = TokenKind::Space;
+        } else if (c.isLetter() || c == QLatin1Char('_')) {
+            while (end < n && (sql[end].isLetterOrNumber() || sql[end] == QLatin1Char('_')))
+                ++end;
+            kind = TokenKind::Word;
+        } else if (c.isDigit()) {
+            while (end < n && (sql[end].isLetterOrNumber() || sql[end] == QLatin1Char('.') || sql[end] == QLatin1Char('_')))
+                ++end;
+            kind = TokenKind::Number;
+        } else if (c == QLatin1Char('\'')) {
+            end = quoted(c);
+            kind = TokenKind::SingleQuoted;
+        } else if (c == QLatin1Char('"')) {
+            end = quoted(c);
+            kind = TokenKind::DoubleQuoted;
+        } else if (c == QLatin1Char('[')) {
+            end = sql.indexOf(QLatin1Char(']'), i);
+            if (end < 0)
+                throw DbError(DbError::Kind::Syntax,
+                              QStringLiteral("Syntax error in the statement: a bracketed name is not closed"));
+            ++end;
+            kind = TokenKind::Bracketed;
+        } else if (c == QLatin1Char('#')) {
+            end = sql.indexOf(QLatin1Char('#'), i + 1);
+            if (end < 0)
+                throw DbError(DbError::Kind::Syntax,
+                              QStringLiteral("Syntax error in date in query expression '%1'").arg(sql.mid(i)));
+            ++end;
+            kind = TokenKind::DateLiteral;
+        }
+        tokens.push_back({kind, sql.mid(i, end - i)});
+        i = end;
+    }
+    return tokens;
+}
+
+QString dateLiteral(QStringView literal)
+{
+    const QStringView inside = literal.mid(1, literal.size() - 2).trimmed();
+    const auto parts = inside.split(QLatin1Char('/'));
+    bool ok[3] = {false, false, false};
+    QDate date;
+    if (parts.size() == 3) {
+        const int month = parts[0].trimmed().toInt(&ok[0]);
+        const int day = parts[1].trimmed().toInt(&ok[1]);
+        const int year = parts[2].trimmed().toInt(&ok[2]);
+        if (ok[0] && ok[1] && ok[2])
+            date = QDate(year, month, day);
+    } else {
+        date = QDate::fromString(inside.toString(), Qt::ISODate);
+    }
+    if (!date.isValid())
+        throw DbError(DbError::Kind::Syntax,
+                      QStringLiteral("Syntax error in date in query expression '%1'").arg(literal));
+    return QLatin1Char('\'') + date.toString(Qt::ISODate) + QLatin1Char('\'');
+}
+
+QString singleQuoted(QStringView doubleQuoted)
+{
+    QString inner = doubleQuoted.mid(1, doubleQuoted.size() - 2).toString();
+    inner.replace(QLatin1String("\"\""), QLatin1String("\""));
+    inner.replace(QLatin1String("'"), QLatin1String("''"));
+    return QLatin1Char('\'') + inner + QLatin1Char('\'');
+}
+
+bool isWord(const Token &t, const char *word)
+{
+    return t.kind == TokenKind::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+QString translate(const QString &jetSql)
+{
+    const auto tokens = tokenize(jetSql);
+    QString out;
+    out.reserve(jetSql.size() + 16);
+    for (size_t k = 0; k < tokens.size(); ++k) {
+        const Token &t = tokens[k];
+        switch (t.kind) {
+        case TokenKind::DateLiteral: out += dateLiteral(t.text); break;
+        case TokenKind::DoubleQuoted: out += singleQuoted(t.text); break;
+        case TokenKind::Word:
+            if (isWord(t, "TRUE"))
+                out += QLatin1Char('1');
+            else if (isWord(t, "FALSE"))
+                out += QLatin1Char('0');
+            else
+                out += t.text;
+            break;
+        default: out += t.text; break;
+        }
+    }
+    return out;
+}
+
+QString withRowId(const QString &engineSql)
+{
+    const auto tokens = tokenize(engineSql);
+    static const char *const refused[] = {"GROUP", "UNION", "DISTINCT", "JOIN", "INTERSECT", "EXCEPT",
+                                          "SUM",   "COUNT", "AVG",      "TOTAL", "GROUP_CONCAT"};
+    qsizetype selectEnd = -1, pos = 0;
+    int fromCount = 0;
+    for (size_t k = 0; k < tokens.size(); ++k) {
+        const Token &t = tokens[k];
+        if (selectEnd < 0 && t.kind != TokenKind::Space) {
+            if (!isWord(t, "SELECT"))
+                return {};
+            selectEnd = pos + t.text.size();
+        }
+        if (isWord(t, "FROM"))
+            ++fromCount;
+        for (const char *word : refused)
+            if (isWord(t, word))
+                return {};
+        // MIN( and MAX( are aggregates; [MIN] and a column MIN are not.
+        if ((isWord(t, "MIN") || isWord(t, "MAX")) && k + 1 < tokens.size() && tokens[k + 1].text == QLatin1String("("))
+            return {};
+        pos += t.text.size();
+    }
+    if (selectEnd < 0 || fromCount != 1)
+        return {};
+    return engineSql.left(selectEnd) + QStringLiteral(" rowid,") + engineSql.mid(selectEnd);
+}
+
+namespace {
+
+std::string_view textOf(sqlite3_value *v)
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(v));
+    return data ? std::string_view(data, size_t(sqlite3_value_bytes(v))) : std::string_view();
+}
+
+void resultText(sqlite3_context *ctx, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+// A stored date ("yyyy-mm-dd", perhaps with a time after it).
+QDate dateOf(sqlite3_value *v)
+{
+    const std::string_view text = textOf(v);
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-')
+        return {};
+    const auto number = [&](size_t from, size_t len) {
+        int value = 0;
+        for (size_t i = from; i < from + len; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return -1;
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    return QDate(number(0, 4), number(5, 2), number(8, 2));
+}
+
+void datePart(sqlite3_context *ctx, sqlite3_value **argv, int (QDate::*part)() const)
+{
+    const QDate date = dateOf(argv[0]);
+    if (date.isValid())
+        sqlite3_result_int(ctx, (date.*part)());
+    else
+        sqlite3_result_null(ctx);
+}
+
+QString formatDateWith(const QDate &date, QStringView pattern)
+{
+    const Regional &regional = Regional::current();
+    QString out;
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern[i].toLower();
+        qsizetype run = 1;
+        while (i + run < pattern.size() && pattern[i + run].toLower() == c)
+            ++run;
+        if (c == QLatin1Char('d'))
+            out += run >= 2 ? QStringLiteral("%1").arg(date.day(), 2, 10, QLatin1Char('0')) : QString::number(date.day());
+        else if (c == QLatin1Char('m'))
+            out += run >= 2 ? QStringLiteral("%1").arg(date.month(), 2, 10, QLatin1Char('0')) : QString::number(date.month());
+        else if (c == QLatin1Char('y'))
+            out += run >= 3 ? QString::number(date.year())
+                            : QStringLiteral("%1").arg(date.year() % 100, 2, 10, QLatin1Char('0'));
+        else if (c == QLatin1Char('/'))
+            out += QString(run, regional.dateSeparator);
+        else
+            out += pattern.mid(i, run);
+        i += run;
+    }
+    return out;
+}
+
+void formatFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    sqlite3_value *value = argv[0];
+    if (sqlite3_value_type(value) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QString pattern = QString::fromUtf8(textOf(argv[1]).data(), qsizetype(textOf(argv[1]).size()));
+    const bool isDatePattern = pattern.contains(QLatin1Char('d'), Qt::CaseInsensitive) ||
+                               pattern.contains(QLatin1Char('y'), Qt::CaseInsensitive);
+    if (isDatePattern) {
+        const QDate date = dateOf(value);
+        if (date.isValid()) {
+            resultText(ctx, formatDateWith(date, pattern));
+            return;
+        }
+    } else if (pattern.contains(QLatin1Char('0')) || pattern.contains(QLatin1Char('#'))) {
+        std::optional<double> number;
+        const int type = sqlite3_value_type(value);
+        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+            number = sqlite3_value_double(value);
+        } else {
+            const QString text = QString::fromUtf8(textOf(value).data(), qsizetype(textOf(value).size()));
+            number = Regional::current().parseNumber(text);
+            if (!number) {
+                bool ok = false;
+                const double d = text.trimmed().toDouble(&ok);
+                if (ok)
+                    number = d;
+            }
+        }
+        if (number) {
+            const qsizetype dot = pattern.indexOf(QLatin1Char('.'));
+            const int decimals = dot < 0 ? 0 : int(pattern.size() - dot - 1);
+            resultText(ctx, Regional::current().formatFixed(*number, decimals));
+            return;
+        }
+    }
+    sqlite3_result_value(ctx, value);
+}
+
+void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    char32_t escape = 0;
+    if (argc == 3) {
+        const std::string_view e = textOf(argv[2]);
+        if (!e.empty())
+            escape = char32_t(uint8_t(e[0]));
+    }
+    // like(pattern, text): the engine passes the pattern first.
+    sqlite3_result_int(ctx, greek::like(textOf(argv[0]), textOf(argv[1]), escape) ? 1 : 0);
+}
+
+int greekCollation(void *, int lenA, const void *a, int lenB, const void *b)
+{
+    return greek::compareUtf8(std::string_view(static_cast<const char *>(a), size_t(lenA)),
+                              std::string_view(static_cast<const char *>(b), size_t(lenB)));
+}
+
+} // namespace
+
+void registerJetFunctions(sqlite3 *db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "Format", 2, flags, nullptr, formatFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db, "DAY", 1, flags, nullptr, [](sqlite3_context *c, int, sqlite3_value **v) { datePart(c, v, &QDate::day); },
+        nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db, "MONTH", 1, flags, nullptr,
+        [](sqlite3_context *c, int, sqlite3_value **v) { datePart(c, v, &QDate::month); }, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db, "YEAR", 1, flags, nullptr, [](sqlite3_context *c, int, sqlite3_value **v) { datePart(c, v, &QDate::year); },
+        nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_collation_v2(db, GreekCollation, SQLITE_UTF8, nullptr, greekCollation, nullptr);
+}
+
+} // namespace jet

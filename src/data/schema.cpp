@@ -1,0 +1,325 @@
+#include "schema.h"
+
+#include "connection.h"
+#include "db_error.h"
+#include "jet_dialect.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+namespace schema {
+
+namespace {
+
+using enum Type;
+
+std::vector<Column> textColumns(const QStringList &names, Type type = Text)
+{
+    std::vector<Column> columns;
+    for (const QString &name : names)
+        columns.push_back({name, type});
+    return columns;
+}
+
+template <typename... Lists>
+std::vector<Column> joined(std::vector<Column> first, const Lists &...rest)
+{
+    (first.insert(first.end(), rest.begin(), rest.end()), ...);
+    return first;
+}
+
+const QString Today = QStringLiteral("(date('now','localtime'))");
+
+std::vector<Table> declare()
+{
+    const std::vector<Column> child = {
+        {"ID", AutoNumber},
+        {"ONOMA", Text, true},
+        {"EPWNYMO", Text, true},
+        {"FYLO", Text, true},
+        {"HMEROMHNIA_GENNHSEWS", Date, true},
+        {"ONOMATEPWNYMO_PATERA", Text, true},
+        {"ONOMATEPWNYMO_MHTERAS", Text, true},
+        {"ONOMATEPWNYMO_KHDEMONA", Text, true},
+        {"DIEYTHYNSH", Text, true},
+        {"THLEFWNO_1", Text, true},
+        {"THLEFWNO_2", Text},
+        {"ORFANOS_APO", Text},
+        {"GONEIS_DIAZEYGMENOI_DIASTASH", Text},
+        {"HLIKIA_PATERA", Text},
+        {"HLIKIA_MHTERA", Text},
+        {"HLIKIA_KHDEMONA", Text},
+        {"ERGASIA_PATERA", Text},
+        {"ERGASIA_MHTERAS", Text},
+        {"ERGASIA_KHDEMONA", Text},
+        {"PROHGOYMENOS_PAIDIATROS", Text},
+        {"ISTORIKO", LongText},
+    };
+    std::vector<Column> appointment = {{"HMEROMHNIA", Date, true, {}, true}};
+    for (const QString &slot : appointmentSlots())
+        appointment.push_back({slot, Text});
+
+    const auto perChild = [](const QString &name, std::vector<Column> columns) {
+        columns.insert(columns.begin(), Column{"ID", Integer});
+        return Table{name, columns, "ID"};
+    };
+    const auto book = [](const QString &name) {
+        return Table{name, {{"ID", AutoNumber}, {"TITLOS", Text, true}, {"PERIGRAFH", LongText, true}}};
+    };
+
+    return {
+        {"STOIXEIA_PAIDIOY", joined(child, textColumns(healthColumns()), textColumns(doseColumns(), Date))},
+        perChild("EPISKEPSEIS", {{"HMEROMHNIA", Date, true}, {"AITIA", Text, true}, {"PERIGRAFH", Text, true}}),
+        perChild("ERGASTHRIAKA",
+                 {{"HMEROMHNIA", Date, true},
+                  {"EKSETASH", Text, true},
+                  {"MIN", Text, true},
+                  {"MAX", Text, true},
+                  {"APOTELESMA", Text, true},
+                  {"MONADES", Text, true}}),
+        perChild("SWMATOMETRIA", {{"HMEROMHNIA", Date, true}, {"YPSOS", Double, true}, {"BAROS", Double, true}}),
+        {"APODEIKSEIS",
+         {{"AR_APODEIKSHS", Integer},
+          {"HMEROMHNIA", Date, false, Today},
+          {"ONOMA_PAIDIOY", Text},
+          {"EPWNYMO_PAIDIOY", Text},
+          {"PARALHPTHS", Text},
+          {"POSO", Double},
+          {"TAMEIO", Text},
+          {"POSO_CY", Double},
+          {"PERIGRAFH", Text},
+          {"EGKYRH", YesNo, false, "1"}}},
+        // Amounts received are accounting records: they stay when the child is deleted.
+        {"EISPRAKSH_PELATH",
+         {{"ID", Integer},
+          {"POSO", Double},
+          {"PERIGRAFH", Text},
+          {"TAMEIO", Text},
+          {"POSO_CY", Double},
+          {"AR_APODEIKSHS", Integer},
+          {"HMEROMHNIA", Date, false, Today}}},
+        {"LAST_APODEIKSH", {{"LAST", Integer, true}}},
+        {"EKSODA",
+         {{"HMEROMHNIA", Date, true}, {"POSO", Double, true}, {"VAT", Double, true}, {"PERIGRAFH", Text, true}}},
+        {"RANTEBOU", appointment},
+        {"YPENTHIMISEIS", {{"HMEROMHNIA", Date, true}, {"PERIGRAFH", LongText}}},
+        book("DIAITES"),
+        book("SHMEIWSEIS"),
+        {"XRHSIMA_THLEFWNA",
+         {{"ONOMATEPWNYMO", Text, true},
+          {"DIEYTHYNSH", Text, true},
+          {"THLEFWNO_1", Text, true},
+          {"THLEFWNO_2", Text},
+          {"FAX", Text},
+          {"EMAIL", Text},
+          {"PERIGRAFH", Text}}},
+        {"GIATROI_ALLWN_EIDIKOTHTWN",
+         {{"ONOMA", Text, true},
+          {"EPWNYMO", Text, true},
+          {"DIEYTHYNSH", Text},
+          {"THLEFWNO_1", Text, true},
+          {"THLEFWNO_2", Text},
+          {"EIDIKOTHTA", Text, true}}},
+        {"INFORMATION",
+         joined(std::vector<Column>{{"TITLE", Text, true}},
+                textColumns({"ADDRESS1", "ADDRESS2", "PHONE", "FAX", "WEBSITE", "EMAIL", "AFM", "EXTRA1", "EXTRA2",
+                             "EXTRA3", "EXTRA4", "EXTRA5", "EXTRA6", "EXTRA7"}))},
+        {"SECURITY", {{"PASSWORD", Text, true}}},
+    };
+}
+
+QString typeText(Type type)
+{
+    switch (type) {
+    case AutoNumber: return QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    case Integer: return QStringLiteral("INTEGER");
+    case Double: return QStringLiteral("DOUBLE");
+    case Date: return QStringLiteral("DATE");
+    case Text: return QStringLiteral("TEXT(%1) COLLATE %2").arg(TextLength).arg(QLatin1String(jet::GreekCollation));
+    case LongText: return QStringLiteral("LONGTEXT COLLATE %1").arg(QLatin1String(jet::GreekCollation));
+    case YesNo: return QStringLiteral("BOOLEAN");
+    }
+    return {};
+}
+
+// The checks carry names "rule:TABLE.COLUMN" so that a refusal can name the column.
+QString columnDefinition(const Table &table, const Column &column)
+{
+    const QString c = QLatin1Char('[') + column.name + QLatin1Char(']');
+    const auto check = [&](const char *rule, const QString &expression) {
+        return QStringLiteral(" CONSTRAINT [%1:%2.%3] CHECK(%4)")
+            .arg(QLatin1String(rule), table.name, column.name, expression);
+    };
+    QString definition = c + QLatin1Char(' ') + typeText(column.type);
+    if (column.required)
+        definition += QStringLiteral(" NOT NULL") + check("required", c + QStringLiteral(" <> ''"));
+    if (!column.defaultValue.isEmpty())
+        definition += QStringLiteral(" DEFAULT ") + column.defaultValue;
+    if (column.unique)
+        definition += QStringLiteral(" UNIQUE");
+    switch (column.type) {
+    case Text:
+        definition += check("length", QStringLiteral("length(%1) <= %2").arg(c).arg(TextLength));
+        break;
+    case Date:
+        definition += check("date", QStringLiteral("%1 IS NULL OR (typeof(%1) = 'text' AND date(%1, '+0 days') IS %1)").arg(c));
+        break;
+    case Integer:
+        definition += check("number", QStringLiteral("typeof(%1) IN ('integer', 'null')").arg(c));
+        break;
+    case Double:
+        definition += check("number", QStringLiteral("typeof(%1) IN ('integer', 'real', 'null')").arg(c));
+        break;
+    case YesNo:
+        definition += check("yesno", QStringLiteral("%1 IN (0, 1)").arg(c));
+        break;
+    case AutoNumber:
+    case LongText:
+        break;
+    }
+    return definition;
+}
+
+} // namespace
+
+const std::vector<Table> &tables()
+{
+    static const std::vector<Table> all = declare();
+    return all;
+}
+
+const Table *findTable(const QString &name)
+{
+    for (const Table &table : tables())
+        if (table.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &table;
+    return nullptr;
+}
+
+QStringList healthColumns()
+{
+    return {"DIABHTHS",     "EPILHPSIA",      "KARDIOPATHIA", "ASTHMA",         "ALLERGIES", "BROGXIKA",
+            "DIATARAXES_AKOH", "DIATARAXES_ORASH", "HPATITIDA", "EKZEMA",      "ANAIMIA",   "PSWRIASH",
+            "LEYXAIMIA",    "ANEMEBLOGIA",    "DIFTHERITIDA", "OSTRAKIA",       "ILARA",     "KOKKITHS",
+            "PARWTITIDA",   "ERYTHRA",        "5HNOSOS",      "AIFNIDIO_EKSANTHIMA", "POLYOMYELITIDA"};
+}
+
+QStringList doseColumns()
+{
+    QStringList doses;
+    const auto series = [&](const QString &prefix, int count, const QString &suffix = {}) {
+        for (int i = 1; i <= count; ++i)
+            doses << prefix + QString::number(i) + suffix;
+    };
+    series("HPATITIDA_B", 3);
+    series("IFLOYENTZA_", 4);
+    series("POLIOMYELITIDA_", 4);
+    series("DIFTHERITIDA_TETANOS_KOKKITHS_", 5);
+    series("HPATITIDA_A", 2);
+    series("ANEMEYLOGIA_", 2);
+    series("PNEYMONIOKOKOS_", 4, "_PCV7");
+    series("ILARA_PARWTITIDA_ERYTHRA_", 2);
+    series("ROTAIOS_", 2);
+    series("MHNIGGITIDOKOKOS_AC", 3);
+    doses << "MHNIGGITIDOKOKOSC" << "FYMATIWSH";
+    series("IOS_TWN_ANTHRWPINWN_THILWMATWN_", 3);
+    doses << "PNEYMONIOKOKOS_PNEYMO23" << "ANTIGRIPIKO";
+    return doses;
+}
+
+QStringList appointmentSlots()
+{
+    QStringList halfHours;
+    for (int half = 0; half < 28; ++half) {
+        const int start = 800 + (half / 2) * 100 + (half % 2) * 30;
+        const int end = half % 2 ? start + 70 : start + 30;
+        halfHours << QStringLiteral("%1-%2").arg(start, 4, 10, QLatin1Char('0')).arg(end, 4, 10, QLatin1Char('0'));
+    }
+    return halfHours;
+}
+
+QString createTableStatement(const Table &table)
+{
+    QStringList definitions;
+    for (const Column &column : table.columns)
+        definitions << columnDefinition(table, column);
+    if (!table.childLink.isEmpty())
+        definitions << QStringLiteral("FOREIGN KEY([%1]) REFERENCES STOIXEIA_PAIDIOY(ID) ON DELETE CASCADE")
+                           .arg(table.childLink);
+    return QStringLiteral("CREATE TABLE [%1] (\n  %2\n)").arg(table.name, definitions.join(QStringLiteral(",\n  ")));
+}
+
+QStringList createIndexStatements()
+{
+    return {
+        "CREATE INDEX STOIXEIA_PAIDIOY_EPWNYMO ON STOIXEIA_PAIDIOY(EPWNYMO)",
+        "CREATE INDEX STOIXEIA_PAIDIOY_GENNHSH ON STOIXEIA_PAIDIOY(HMEROMHNIA_GENNHSEWS)",
+        "CREATE INDEX EPISKEPSEIS_ID ON EPISKEPSEIS(ID, HMEROMHNIA)",
+        "CREATE INDEX ERGASTHRIAKA_ID ON ERGASTHRIAKA(ID, HMEROMHNIA)",
+        "CREATE INDEX SWMATOMETRIA_ID ON SWMATOMETRIA(ID, HMEROMHNIA)",
+        "CREATE INDEX EISPRAKSH_PELATH_ID ON EISPRAKSH_PELATH(ID, HMEROMHNIA)",
+        "CREATE INDEX EISPRAKSH_PELATH_AR ON EISPRAKSH_PELATH(AR_APODEIKSHS)",
+        "CREATE UNIQUE INDEX APODEIKSEIS_AR ON APODEIKSEIS(AR_APODEIKSHS)",
+        "CREATE INDEX APODEIKSEIS_HMEROMHNIA ON APODEIKSEIS(HMEROMHNIA)",
+        "CREATE INDEX EKSODA_HMEROMHNIA ON EKSODA(HMEROMHNIA)",
+        "CREATE INDEX YPENTHIMISEIS_HMEROMHNIA ON YPENTHIMISEIS(HMEROMHNIA)",
+    };
+}
+
+namespace {
+
+// Step n brings a file from version n - 1 to version n.
+void step1(Connection &connection)
+{
+    for (const Table &table : tables())
+        connection.execute(createTableStatement(table));
+    for (const QString &index : createIndexStatements())
+        connection.execute(index);
+    connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES('40617283')"));
+}
+
+} // namespace
+
+void upgrade(Connection &connection)
+{
+    using Step = void (*)(Connection &);
+    static const Step steps[] = {step1};
+    static_assert(std::size(steps) == Version);
+
+    Transaction transaction(connection);
+    const int found = connection.scalar(QStringLiteral("PRAGMA user_version")).toInt();
+    if (found > Version)
+        throw DbError(DbError::Kind::Other,
+                      QStringLiteral("The database was written by a newer version of the program (version %1)")
+                          .arg(found));
+    if (found == Version)
+        return;
+    for (int version = found; version < Version; ++version)
+        steps[version](connection);
+    connection.execute(QStringLiteral("PRAGMA user_version = %1").arg(Version));
+    transaction.commit();
+}
+
+void createDatabase(const QString &path, const QString &password)
+{
+    if (QFileInfo::exists(path))
+        throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+    // Built under a temporary name and moved into place whole, so that a failure never
+    // leaves a half-made data.mdb behind.
+    const QString partial = path + QStringLiteral(".new-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    try {
+        {
+            Connection connection = Connection::createFile(partial, password);
+            upgrade(connection);
+        }
+        if (!QFile::rename(partial, path))
+            throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(path));
+    } catch (...) {
+        QFile::remove(partial);
+        QFile::remove(partial + QStringLiteral("-journal"));
+        throw;
+    }
+}
+
+} // namespace schema

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class Connection;
+
+// The tables of data.mdb, declared once. A new file is made from this declaration; a file
+// made by an older version of the program is brought up to date by the numbered steps.
+namespace schema {
+
+enum class Type { AutoNumber, Integer, Double, Date, Text, LongText, YesNo };
+
+struct Column {
+    QString name;
+    Type type;
+    bool required = false;
+    QString defaultValue = {}; // engine expression
+    bool unique = false;
+};
+
+struct Table {
+    QString name;
+    std::vector<Column> columns;
+    QString childLink = {}; // column holding a child's ID whose rows go with the child
+};
+
+inline constexpr int TextLength = 255;
+inline constexpr int Version = 1;
+
+const std::vector<Table> &tables();
+const Table *findTable(const QString &name);
+QStringList doseColumns();
+QStringList healthColumns();
+QStringList appointmentSlots();
+
+// The statements that make a table with its constraints, and the indexes the windows search by.
+QString createTableStatement(const Table &table);
+QStringList createIndexStatements();
+
+// Brings an open database to Version (an empty file gets every table and the delivered rows),
+// in one transaction. Refuses a file written by a newer program.
+void upgrade(Connection &connection);
+
+// Writes a new data.mdb at `path`, encrypted with `password`; refuses to replace a file.
+void createDatabase(const QString &path, const QString &password);
+
+} // namespace schema

@@ -1,0 +1,12 @@
+#include "fixture.h"
+
+#include <QApplication>
+#include <QTest>
+
+QObject *newRoutinesTest();
+QObject *newDialectTest();
+QObject *newSchemaTest();
+QObject *newDataSetTest();
+QObject *newConnectionTest();
+
+VELMORA_TEST_MAIN(newRoutinesTest(), newDialectTest(), newSchemaTest(), newDataSetTest(), newConnectionTest())

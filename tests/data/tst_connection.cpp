@@ -1,0 +1,146 @@
+#include "backup.h"
+#include "connection.h"
+#include "dataset.h"
+#include "db_error.h"
+#include "fixture.h"
+#include "global.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+class ConnectionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void missingFileIsNeverCreated()
+    {
+        QTemporaryDir empty;
+        try {
+            Connection c(connectionStringFor(empty.path()));
+            QFAIL("opened a missing file");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::FileNotFound);
+            QVERIFY(e.text().contains(QDir(empty.path()).filePath("data.mdb")));
+        }
+        QVERIFY(!QFile::exists(QDir(empty.path()).filePath("data.mdb")));
+    }
+
+    void wrongPasswordIsRefused()
+    {
+        TestPractice practice;
+        try {
+            Connection c(connectionStringFor(practice.directory(), "wrong"));
+            QFAIL("opened with a wrong password");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::WrongPassword);
+        }
+    }
+
+    void fileIsEncrypted()
+    {
+        TestPractice practice;
+        {
+            Connection c = practice.connect();
+            c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('PlainTextMarker','x')");
+        }
+        QFile file(practice.dataFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(!bytes.startsWith("SQLite format 3"));
+        QVERIFY(!bytes.contains("PlainTextMarker"));
+        QVERIFY(!bytes.contains("STOIXEIA_PAIDIOY"));
+    }
+
+    void twoConnectionsShareTheFile()
+    {
+        TestPractice practice;
+        Connection window = practice.connect();
+        DataSet diets(window);
+        diets.setTableName("DIAITES");
+        diets.open();
+        diets.append();
+        diets.setValue("TITLOS", QString("Α"));
+        diets.setValue("PERIGRAFH", QString("x"));
+        diets.post();
+
+        Connection other = practice.connect(); // a second window while the first holds its set
+        QCOMPARE(other.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 1);
+        other.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Β','y')");
+        diets.refresh();
+        QCOMPARE(diets.recordCount(), 2);
+        diets.first();
+        diets.edit();
+        diets.setValue("TITLOS", QString("Γ"));
+        diets.post();
+        QCOMPARE(other.scalar("SELECT TITLOS FROM DIAITES WHERE ID=1").toString(), QString("Γ"));
+    }
+
+    void fileInUseIsReported()
+    {
+        TestPractice practice;
+        Connection holder = practice.connect();
+        Connection other = practice.connect();
+        other.setBusyTimeout(50);
+        holder.execute("BEGIN EXCLUSIVE");
+        try {
+            other.scalar("SELECT COUNT(*) FROM DIAITES");
+            QFAIL("read a file held exclusively");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::FileInUse);
+        }
+        holder.execute("ROLLBACK");
+        QCOMPARE(other.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 0);
+    }
+
+    void transactionRollsBackUnlessCommitted()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        try {
+            Transaction t(c);
+            c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
+            c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(NULL)"); // refused
+            t.commit();
+        } catch (const DbError &) {
+        }
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM LAST_APODEIKSH").toInt(), 0);
+        {
+            Transaction t(c);
+            c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
+            t.commit();
+        }
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM LAST_APODEIKSH").toInt(), 1);
+    }
+
+    void backupIsEncryptedCompleteAndMadeWhileInUse()
+    {
+        TestPractice practice;
+        Connection window = practice.connect(); // the program holds the file open
+        window.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Α','x')");
+        window.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Β','y')");
+        window.execute("DELETE FROM DIAITES WHERE ID=2");
+        const QString destination = QDir(practice.directory()).filePath("backup/copy.mdb");
+        const BackupResult result = backupDatabase(practice.dataFile(), destination, DbPassword);
+        QCOMPARE(result.path, destination);
+        QCOMPARE(result.rowCounts.value("DIAITES"), 1);
+        QCOMPARE(result.rowCounts.value("SECURITY"), 1);
+
+        QVERIFY_THROWS_EXCEPTION(DbError, Connection::openFile(destination, "wrong"));
+        Connection copy = Connection::openFile(destination, DbPassword);
+        QCOMPARE(copy.scalar("SELECT TITLOS FROM DIAITES").toString(), QString("Α"));
+        copy.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Γ','z')");
+        QCOMPARE(copy.scalar("SELECT MAX(ID) FROM DIAITES").toInt(), 3); // autonumbers carried over
+        QCOMPARE(copy.scalar("PRAGMA user_version").toInt(), window.scalar("PRAGMA user_version").toInt());
+
+        QVERIFY_THROWS_EXCEPTION(DbError, backupDatabase(practice.dataFile(), destination, DbPassword));
+        QCOMPARE(copy.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 2); // nothing overwritten
+        QCOMPARE(QDir(practice.directory() + "/backup").entryList(QDir::Files), QStringList({"copy.mdb"}));
+    }
+};
+
+QObject *newConnectionTest()
+{
+    return new ConnectionTest;
+}
+
+#include "tst_connection.moc"

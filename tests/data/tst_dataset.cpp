@@ -1,0 +1,234 @@
+#include "dataset.h"
+#include "db_error.h"
+#include "fixture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+void addDiet(Connection &c, const QString &title)
+{
+    c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES(?,'κείμενο')", {title});
+}
+
+QStringList titles(const DataSet &set, int column)
+{
+    QStringList values;
+    for (int r = 0; r < set.recordCount(); ++r)
+        values << set.value(r, column).toString();
+    return values;
+}
+
+} // namespace
+
+class DataSetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void insertPostsWithBoundValuesAndReadsBack()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        DataSet set(c);
+        set.setTableName("DIAITES");
+        set.open();
+        QVERIFY(set.isEmpty());
+        QVERIFY(set.canModify());
+        QVERIFY(set.field(set.fieldIndex("ID")).autoNumber);
+        QVERIFY(set.field(set.fieldIndex("TITLOS")).required);
+        QCOMPARE(set.field(set.fieldIndex("TITLOS")).size, 255);
+        QCOMPARE(set.field(set.fieldIndex("PERIGRAFH")).type, FieldType::Memo);
+
+        set.insert();
+        QCOMPARE(set.state(), DataSet::State::Insert);
+        set.setValue("TITLOS", QString("Δίαιτα του O'Brien; DROP TABLE DIAITES"));
+        set.setValue("PERIGRAFH", QString("Γάλα"));
+        set.post();
+        QCOMPARE(set.state(), DataSet::State::Browse);
+        QCOMPARE(set.value("ID").toInt(), 1); // the autonumber shows at once
+        QCOMPARE(c.scalar("SELECT TITLOS FROM DIAITES WHERE ID=1").toString(),
+                 QString("Δίαιτα του O'Brien; DROP TABLE DIAITES"));
+    }
+
+    void defaultsShowAfterPost()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        DataSet set(c);
+        set.setTableName("APODEIKSEIS");
+        set.open();
+        set.append();
+        set.setValue("AR_APODEIKSHS", 5);
+        set.post();
+        QCOMPARE(set.value("HMEROMHNIA").toDate(), QDate::currentDate());
+        QCOMPARE(set.value("EGKYRH").toBool(), true);
+    }
+
+    void failedPostKeepsTheRowForCorrection()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        addDiet(c, "Α");
+        DataSet set(c);
+        set.setTableName("DIAITES");
+        set.open();
+        set.insert();
+        set.setValue("PERIGRAFH", QString("χωρίς τίτλο"));
+        QVERIFY_THROWS_EXCEPTION(DbError, set.post());
+        QCOMPARE(set.state(), DataSet::State::Insert);
+        QCOMPARE(set.value("PERIGRAFH").toString(), QString("χωρίς τίτλο"));
+        QVERIFY_THROWS_EXCEPTION(DbError, set.next()); // a move that cannot store does not move
+        QCOMPARE(set.currentRow(), 0);
+        set.setValue("TITLOS", QString("Β"));
+        set.post();
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 2);
+    }
+
+    void editCancelAndMoveStore()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        addDiet(c, "Α");
+        addDiet(c, "Β");
+        DataSet set(c);
+        set.setTableName("DIAITES");
+        set.open();
+        set.edit();
+        set.setValue("TITLOS", QString("Άλλο"));
+        set.cancel();
+        QCOMPARE(set.value("TITLOS").toString(), QString("Α"));
+        QCOMPARE(c.scalar("SELECT TITLOS FROM DIAITES WHERE ID=1").toString(), QString("Α"));
+
+        set.edit();
+        set.setValue("TITLOS", QString("Αλλαγμένο"));
+        set.next(); // moving stores the pending change
+        QCOMPARE(set.currentRow(), 1);
+        QCOMPARE(set.state(), DataSet::State::Browse);
+        QCOMPARE(c.scalar("SELECT TITLOS FROM DIAITES WHERE ID=1").toString(), QString("Αλλαγμένο"));
+
+        set.insert(); // nothing typed: a move drops the new row
+        set.first();
+        QCOMPARE(set.recordCount(), 2);
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 2);
+    }
+
+    void insertAtCurrentPositionAndRemove()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        for (const char *t : {"Α", "Β", "Γ"})
+            addDiet(c, t);
+        DataSet set(c);
+        set.setTableName("DIAITES");
+        set.open();
+        set.moveTo(1);
+        set.insert();
+        QCOMPARE(set.currentRow(), 1);
+        QCOMPARE(titles(set, 1), QStringList({"Α", "", "Β", "Γ"}));
+        set.remove(); // removing a new row drops it and deletes nothing
+        QCOMPARE(titles(set, 1), QStringList({"Α", "Β", "Γ"}));
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 3);
+
+        set.remove(); // "Β": the row after it becomes current
+        QCOMPARE(set.value("TITLOS").toString(), QString("Γ"));
+        set.remove(); // the last one: the new last row becomes current
+        QCOMPARE(set.value("TITLOS").toString(), QString("Α"));
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 1);
+    }
+
+    void queryOverOneTableCanDeleteButNotEditComputedColumns()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+                  "VALUES('Ν','Α','ΑΡΡΕΝ',#5/5/2010#,'Π','Μ','Κ','Δ','2')");
+        for (const char *day : {"#3/1/2011#", "#1/1/2011#", "#2/1/2011#"})
+            c.execute(QString("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,%1,80,11)").arg(day));
+        DataSet set(c);
+        set.setSql("SELECT ID, HMEROMHNIA, Format(BAROS,'0.00') AS BAROS, Format(YPSOS,'0.00') AS YPSOS FROM "
+                   "SWMATOMETRIA WHERE ID=1 ORDER BY HMEROMHNIA");
+        set.open();
+        QCOMPARE(set.value(0, 1).toDate(), QDate(2011, 1, 1));
+        QVERIFY(set.field(2).readOnly);
+        set.edit();
+        QVERIFY_THROWS_EXCEPTION(DbError, set.setValue("BAROS", QString("12")));
+        set.cancel();
+        set.remove();
+        QCOMPARE(set.recordCount(), 2);
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM SWMATOMETRIA WHERE HMEROMHNIA=#1/1/2011#").toInt(), 0);
+
+        DataSet totals(c);
+        totals.setSql("SELECT COUNT(*) AS SYNOLO FROM SWMATOMETRIA WHERE ID=1");
+        totals.open();
+        QVERIFY(!totals.canModify());
+        QCOMPARE(totals.value("SYNOLO").toInt(), 2);
+    }
+
+    void sortInMemory()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        const char *rows[][2] = {{"Ωμέγα", "2009-05-01"}, {"άλφα", "2011-01-01"}, {"Βήτα", "2010-01-01"}, {"ΑΛΦΑ", "2008-01-01"}};
+        for (const auto &row : rows)
+            c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(?,1,0,?)",
+                      {QString::fromUtf8(row[1]), QString::fromUtf8(row[0])});
+        DataSet set(c);
+        set.setTableName("EKSODA");
+        set.open();
+        set.moveTo(2); // "Βήτα" stays current through every sort
+        set.setSort("HMEROMHNIA DESC");
+        QCOMPARE(titles(set, 3), QStringList({"άλφα", "Βήτα", "Ωμέγα", "ΑΛΦΑ"}));
+        QCOMPARE(set.value("PERIGRAFH").toString(), QString("Βήτα"));
+        set.setSort("PERIGRAFH ASC");
+        QCOMPARE(titles(set, 3), QStringList({"ΑΛΦΑ", "άλφα", "Βήτα", "Ωμέγα"}));
+        set.setSort("PERIGRAFH DESC, HMEROMHNIA ASC");
+        QCOMPARE(titles(set, 3).first(), QString("Ωμέγα"));
+        QCOMPARE(set.value("PERIGRAFH").toString(), QString("Βήτα"));
+        set.refresh(); // the sort stays after a re-read
+        QCOMPARE(titles(set, 3).first(), QString("Ωμέγα"));
+    }
+
+    void openForAppendReadsNoRows()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        addDiet(c, "Α");
+        DataSet set(c);
+        set.setTableName("DIAITES");
+        set.openForAppend();
+        QCOMPARE(set.recordCount(), 0);
+        QCOMPARE(set.fieldCount(), 3);
+        set.append();
+        set.setValue("TITLOS", QString("Β"));
+        set.setValue("PERIGRAFH", QString("x"));
+        set.post();
+        QCOMPARE(set.value("ID").toInt(), 2);
+    }
+
+    void signalsTellBoundWidgets()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        addDiet(c, "Α");
+        DataSet set(c);
+        set.setTableName("DIAITES");
+        QSignalSpy reset(&set, &DataSet::reset);
+        QSignalSpy changed(&set, &DataSet::rowChanged);
+        QSignalSpy state(&set, &DataSet::stateChanged);
+        set.open();
+        QCOMPARE(reset.count(), 1);
+        set.edit();
+        set.setValue("TITLOS", QString("Β"));
+        set.post();
+        QVERIFY(changed.count() >= 2);
+        QCOMPARE(state.last().first().value<DataSet::State>(), DataSet::State::Browse);
+    }
+};
+
+QObject *newDataSetTest()
+{
+    return new DataSetTest;
+}
+
+#include "tst_dataset.moc"

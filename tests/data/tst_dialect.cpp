@@ -1,0 +1,223 @@
+#include "dataset.h"
+#include "db_error.h"
+#include "fixture.h"
+#include "jet_dialect.h"
+
+#include <QTest>
+
+namespace {
+
+// The first column of every row, as the windows would show it.
+QStringList column(Connection &connection, const QString &jetSql, int index = 0)
+{
+    DataSet rows(connection);
+    rows.setSql(jetSql);
+    rows.open();
+    QStringList values;
+    for (int r = 0; r < rows.recordCount(); ++r)
+        values << displayText(rows.value(r, index));
+    return values;
+}
+
+void addChild(Connection &c, const QString &name, const QString &surname, const QString &birth)
+{
+    c.execute(QStringLiteral("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,"
+                             "ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+                             "VALUES(?,?,'ΑΡΡΕΝ',?,'Π','Μ','Κ','Οδός 1','210')"),
+              {name, surname, birth});
+}
+
+} // namespace
+
+class DialectTest : public QObject {
+    Q_OBJECT
+private slots:
+    void translate_data()
+    {
+        QTest::addColumn<QString>("jet");
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("date literal") << "WHERE D BETWEEN #3/1/2007# AND #12/31/2007#"
+                                      << "WHERE D BETWEEN '2007-03-01' AND '2007-12-31'";
+        QTest::newRow("double quotes") << "Format(D,\"dd/mm/yyyy\")" << "Format(D,'dd/mm/yyyy')";
+        QTest::newRow("quote inside double quotes") << "\"O'Neil\"" << "'O''Neil'";
+        QTest::newRow("booleans") << "SET EGKYRH=FALSE WHERE EGKYRH=TRUE or x=true"
+                                  << "SET EGKYRH=0 WHERE EGKYRH=1 or x=1";
+        QTest::newRow("words inside texts stay") << "'TRUE #1/1/2000# \"x\"'" << "'TRUE #1/1/2000# \"x\"'";
+        QTest::newRow("brackets stay") << "[5HNOSOS], [0800-0830], [TRUE]" << "[5HNOSOS], [0800-0830], [TRUE]";
+        QTest::newRow("names holding TRUE stay") << "TRUE_X, XTRUE" << "TRUE_X, XTRUE";
+        QTest::newRow("LIKE without blank") << "EPWNYMO LIKE'Πα%'" << "EPWNYMO LIKE'Πα%'";
+    }
+    void translate()
+    {
+        QFETCH(QString, jet);
+        QFETCH(QString, engine);
+        QCOMPARE(jet::translate(jet), engine);
+    }
+
+    void badStatementsRaise_data()
+    {
+        QTest::addColumn<QString>("jet");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("impossible date") << "SELECT * FROM EKSODA WHERE HMEROMHNIA=#2/31/2007#" << int(DbError::Kind::Syntax);
+        QTest::newRow("open text") << "SELECT * FROM EKSODA WHERE PERIGRAFH='x" << int(DbError::Kind::Syntax);
+        QTest::newRow("syntax") << "SELEC * FROM EKSODA" << int(DbError::Kind::Syntax);
+        QTest::newRow("missing table") << "SELECT * FROM NOTHING" << int(DbError::Kind::MissingObject);
+        QTest::newRow("missing column") << "SELECT NOTHING FROM EKSODA" << int(DbError::Kind::MissingObject);
+        QTest::newRow("unbracketed digit name") << "SELECT 5HNOSOS FROM STOIXEIA_PAIDIOY" << int(DbError::Kind::Syntax);
+        QTest::newRow("second statement") << "SELECT * FROM EKSODA; DELETE FROM EKSODA" << int(DbError::Kind::Syntax);
+    }
+    void badStatementsRaise()
+    {
+        QFETCH(QString, jet);
+        QFETCH(int, kind);
+        TestPractice practice;
+        Connection c = practice.connect();
+        try {
+            column(c, jet);
+            QFAIL("no error raised");
+        } catch (const DbError &e) {
+            QCOMPARE(int(e.kind()), kind);
+            QVERIFY(!e.text().isEmpty());
+        }
+    }
+
+    void dateRangesIncludeBothEnds()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        for (const char *day : {"2007-02-28", "2007-03-01", "2007-03-31", "2007-04-01"})
+            c.execute(QStringLiteral("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(?,10,2.3,'x')"),
+                      {QString::fromLatin1(day)});
+        QCOMPARE(column(c, "SELECT HMEROMHNIA FROM EKSODA WHERE HMEROMHNIA BETWEEN #3/1/2007# AND #3/31/2007# "
+                           "ORDER BY HMEROMHNIA"),
+                 QStringList({"1/3/2007", "31/3/2007"}));
+        QCOMPARE(column(c, "SELECT COUNT(*) FROM EKSODA WHERE HMEROMHNIA=#2/28/2007#"), QStringList({"1"}));
+    }
+
+    void expenseReportsAsQuoted()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        const QVariantList rows[] = {{"2009-01-05", 10.005, 2.3}, {"2009-01-20", 20.0, 4.6}, {"2010-03-01", 1.1, 0.25}};
+        for (const auto &row : rows)
+            c.execute(QStringLiteral("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(?,?,?,'Ενοίκιο')"), row);
+        const QString byDate =
+            "SELECT Format(EKSODA.HMEROMHNIA,\"dd/mm/yyyy\") AS HMEROMHNIA, Format(EKSODA.POSO,'0.00') AS AKSIA, "
+            "Format(EKSODA.VAT,'0.00') AS VAT, Format((EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO, EKSODA.PERIGRAFH "
+            "FROM EKSODA WHERE EKSODA.HMEROMHNIA Between #1/1/2009# AND #1/31/2009# ORDER BY EKSODA.HMEROMHNIA ASC";
+        QCOMPARE(column(c, byDate, 0), QStringList({"05/01/2009", "20/01/2009"}));
+        QCOMPARE(column(c, byDate, 1), QStringList({"10,01", "20,00"}));
+        QCOMPARE(column(c, byDate, 3), QStringList({"12,31", "24,60"}));
+        const QString byMonth =
+            "SELECT MONTH(EKSODA.HMEROMHNIA) AS [MONTH], YEAR(EKSODA.HMEROMHNIA) AS [YEAR], "
+            "Format(SUM(EKSODA.POSO),'0.00') AS AKSIA,Format(SUM(EKSODA.VAT),'0.00') AS VAT, "
+            "Format(SUM(EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO FROM EKSODA WHERE YEAR(EKSODA.HMEROMHNIA) BETWEEN "
+            "2009 AND 2010 GROUP BY MONTH(EKSODA.HMEROMHNIA), YEAR(EKSODA.HMEROMHNIA)  ORDER BY "
+            "YEAR(EKSODA.HMEROMHNIA), MONTH(EKSODA.HMEROMHNIA) ASC";
+        QCOMPARE(column(c, byMonth, 0), QStringList({"1", "3"}));
+        QCOMPARE(column(c, byMonth, 1), QStringList({"2009", "2010"}));
+        QCOMPARE(column(c, byMonth, 2), QStringList({"30,01", "1,10"}));
+        QCOMPARE(column(c, byMonth, 4), QStringList({"36,91", "1,35"}));
+        // A sum over no rows has no value; the window decides what to show.
+        QCOMPARE(column(c, "SELECT Format(SUM(EKSODA.POSO),'0.00') AS AKSIA FROM EKSODA WHERE "
+                           "YEAR(EKSODA.HMEROMHNIA) BETWEEN 1990 AND 1991"),
+                 QStringList({""}));
+    }
+
+    void dayMonthYearAndReminders()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute("INSERT INTO YPENTHIMISEIS(HMEROMHNIA,PERIGRAFH) VALUES(#12/10/2026#,'Εμβόλια')");
+        c.execute("INSERT INTO YPENTHIMISEIS(HMEROMHNIA,PERIGRAFH) VALUES(#12/11/2026#,'Άλλο')");
+        QCOMPARE(column(c, "SELECT * from YPENTHIMISEIS WHERE DAY(HMEROMHNIA)=10 AND MONTH(HMEROMHNIA)=12 AND "
+                           "YEAR(HMEROMHNIA)=2026",
+                        1),
+                 QStringList({"Εμβόλια"}));
+    }
+
+    void likeIsGreekAware_data()
+    {
+        QTest::addColumn<QString>("initials");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("as stored") << "Πα" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
+        QTest::newRow("capitals") << "ΠΑ" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
+        QTest::newRow("small letters") << "πα" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
+        QTest::newRow("with accent") << "Πά" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
+        QTest::newRow("final sigma") << "παπας" << QStringList({"ΠΑΠΑΣ"});
+        QTest::newRow("longer") << "Παπαδ" << QStringList({"Παπαδάκης"});
+        QTest::newRow("latin") << "sm" << QStringList({"Smith"});
+        QTest::newRow("none") << "Ω" << QStringList();
+    }
+    void likeIsGreekAware()
+    {
+        QFETCH(QString, initials);
+        QFETCH(QStringList, found);
+        TestPractice practice;
+        Connection c = practice.connect();
+        for (const char *surname : {"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας", "Αλεξίου", "Smith", "Σπαής"})
+            addChild(c, "Νίκος", QString::fromUtf8(surname), "2010-05-05");
+        const QString search =
+            "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,"
+            "ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM STOIXEIA_PAIDIOY WHERE EPWNYMO LIKE'" +
+            initials + "%" + "'" + " ORDER BY EPWNYMO ASC";
+        QCOMPARE(column(c, search, 2), found);
+    }
+
+    void orderByIsGreekAlphabetical()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        for (const char *surname : {"Ωραίος", "άλφα", "Βήτα", "Αλέξης", "ΑΒΡΑΜ", "Έψιλον", "ζήτα", "Adams"})
+            addChild(c, "Ν", QString::fromUtf8(surname), "2010-05-05");
+        QCOMPARE(column(c, "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY ORDER BY EPWNYMO ASC"),
+                 QStringList({"Adams", "ΑΒΡΑΜ", "Αλέξης", "άλφα", "Βήτα", "Έψιλον", "ζήτα", "Ωραίος"}));
+        QCOMPARE(column(c, "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY ORDER BY EPWNYMO DESC").first(), QString("Ωραίος"));
+    }
+
+    void bracketsAndBooleans()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        addChild(c, "Ν", "Α", "2010-05-05");
+        c.execute("UPDATE STOIXEIA_PAIDIOY SET [5HNOSOS]='ΝΑΙ'");
+        QCOMPARE(column(c, "SELECT [5HNOSOS] FROM STOIXEIA_PAIDIOY"), QStringList({"ΝΑΙ"}));
+        c.execute("INSERT INTO RANTEBOU(HMEROMHNIA,[0800-0830],[2130-2200]) VALUES(#8/2/2010#,'Α','Β')");
+        QCOMPARE(column(c, "SELECT [2130-2200] FROM RANTEBOU WHERE HMEROMHNIA=#8/2/2010#"), QStringList({"Β"}));
+        c.execute("INSERT INTO APODEIKSEIS(AR_APODEIKSHS,POSO_CY) VALUES(1,40)");
+        c.execute("INSERT INTO APODEIKSEIS(AR_APODEIKSHS,POSO_CY) VALUES(2,25.5)");
+        QCOMPARE(c.execute("UPDATE APODEIKSEIS SET EGKYRH=FALSE WHERE AR_APODEIKSHS=2"), 1);
+        const QDate today = QDate::currentDate();
+        const QString income = QStringLiteral("SELECT Format(sum(POSO_CY),'0.00') AS POSO, Format(sum(POSO_CY),'0.00') "
+                                              "AS POSO_CY FROM APODEIKSEIS WHERE HMEROMHNIA BETWEEN #%1/%2/%3# AND "
+                                              "#%1/%2/%3# AND EGKYRH=TRUE")
+                                   .arg(today.month())
+                                   .arg(today.day())
+                                   .arg(today.year());
+        QCOMPARE(column(c, income), QStringList({"40,00"}));
+        c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(7)");
+        c.execute("UPDATE LAST_APODEIKSH SET [LAST]=[LAST]+1");
+        QCOMPARE(column(c, "SELECT [LAST] FROM LAST_APODEIKSH"), QStringList({"8"}));
+        c.execute("UPDATE SECURITY SET [PASSWORD]='1234'");
+        QCOMPARE(column(c, "SELECT * FROM SECURITY"), QStringList({"1234"}));
+    }
+
+    void measurementsFormattedWithComma()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        addChild(c, "Ν", "Α", "2010-05-05");
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#1/2/2011#,102.5,16)");
+        const QString list = "SELECT ID, HMEROMHNIA, Format(BAROS,'0.00') AS BAROS, Format(YPSOS,'0.00') AS YPSOS "
+                             "FROM SWMATOMETRIA WHERE ID=1 ORDER BY HMEROMHNIA";
+        QCOMPARE(column(c, list, 2), QStringList({"16,00"}));
+        QCOMPARE(column(c, list, 3), QStringList({"102,50"}));
+    }
+};
+
+QObject *newDialectTest()
+{
+    return new DialectTest;
+}
+
+#include "tst_dialect.moc"

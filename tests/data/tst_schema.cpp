@@ -1,0 +1,191 @@
+#include "connection.h"
+#include "dataset.h"
+#include "db_error.h"
+#include "fixture.h"
+#include "global.h"
+#include "schema.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QStringList columnsOf(Connection &c, const QString &table)
+{
+    DataSet rows(c);
+    rows.setSql("SELECT * FROM " + table);
+    rows.openForAppend();
+    QStringList names;
+    for (int i = 0; i < rows.fieldCount(); ++i)
+        names << rows.field(i).name;
+    return names;
+}
+
+const char *const AddChild = "INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                             "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+                             "VALUES('Ν','Α','ΑΡΡΕΝ',#5/5/2010#,'Π','Μ','Κ','Δ','2')";
+
+} // namespace
+
+class SchemaTest : public QObject {
+    Q_OBJECT
+private slots:
+    void columnsInTheirOrder()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        const QStringList appointment = columnsOf(c, "RANTEBOU");
+        QCOMPARE(appointment.mid(0, 29), QStringList({"HMEROMHNIA"}) + schema::appointmentSlots());
+        QCOMPARE(appointment.at(1), QString("0800-0830"));
+        QCOMPARE(appointment.at(28), QString("2130-2200"));
+        QCOMPARE(columnsOf(c, "SECURITY").first(), QString("PASSWORD"));
+        const QStringList child = columnsOf(c, "STOIXEIA_PAIDIOY");
+        QCOMPARE(child.size(), 21 + 23 + 38);
+        QCOMPARE(child.mid(21, 23), schema::healthColumns());
+        QCOMPARE(child.mid(44), schema::doseColumns());
+        QCOMPARE(columnsOf(c, "ERGASTHRIAKA"),
+                 QStringList({"ID", "HMEROMHNIA", "EKSETASH", "MIN", "MAX", "APOTELESMA", "MONADES"}));
+    }
+
+    void deliveredRows()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        QCOMPARE(c.scalar("SELECT * FROM SECURITY").toString(), QString("40617283"));
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM LAST_APODEIKSH").toInt(), 0);
+        QCOMPARE(c.scalar("PRAGMA user_version").toInt(), schema::Version);
+    }
+
+    void requiredColumnsRefuseNoValueAndEmptyText_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("visit without reason")
+            << "INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,PERIGRAFH) VALUES(1,#1/1/2011#,'x')" << "EPISKEPSEIS.AITIA";
+        QTest::newRow("visit with empty reason")
+            << "INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,AITIA,PERIGRAFH) VALUES(1,#1/1/2011#,'','x')" << "EPISKEPSEIS.AITIA";
+        QTest::newRow("expense without amount")
+            << "INSERT INTO EKSODA(HMEROMHNIA,VAT,PERIGRAFH) VALUES(#1/1/2011#,1,'x')" << "EKSODA.POSO";
+        QTest::newRow("child without birth date")
+            << "INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,"
+               "ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) VALUES('Ν','Α','ΑΡΡΕΝ','Π','Μ','Κ','Δ','2')"
+            << "STOIXEIA_PAIDIOY.HMEROMHNIA_GENNHSEWS";
+        QTest::newRow("diet without title") << "INSERT INTO DIAITES(PERIGRAFH) VALUES('x')" << "DIAITES.TITLOS";
+        QTest::newRow("empty password") << "UPDATE SECURITY SET [PASSWORD]=''" << "SECURITY.PASSWORD";
+    }
+    void requiredColumnsRefuseNoValueAndEmptyText()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, column);
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute(AddChild);
+        try {
+            c.execute(statement);
+            QFAIL("stored a row without a required value");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::Constraint);
+            QVERIFY2(e.text().contains(column), qPrintable(e.text()));
+        }
+    }
+
+    void typesAreEnforced_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("text in an amount") << "INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/1/2011#,'12,5',1,'x')";
+        QTest::newRow("impossible date") << "INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES('2011-02-30',1,1,'x')";
+        QTest::newRow("text too long") << "INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('" + QString(256, 'x') + "','x')";
+    }
+    void typesAreEnforced()
+    {
+        QFETCH(QString, statement);
+        TestPractice practice;
+        Connection c = practice.connect();
+        QVERIFY_THROWS_EXCEPTION(DbError, c.execute(statement));
+    }
+
+    void duplicateAppointmentDayRefusedAndKept()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute("INSERT INTO RANTEBOU(HMEROMHNIA,[0900-0930]) VALUES(#8/2/2010#,'Μαρία')");
+        try {
+            c.execute("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(#8/2/2010#)");
+            QFAIL("a second row for the same day");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::Constraint);
+            QVERIFY(e.text().contains("RANTEBOU.HMEROMHNIA"));
+        }
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM RANTEBOU").toInt(), 1);
+        QCOMPARE(c.scalar("SELECT [0900-0930] FROM RANTEBOU").toString(), QString("Μαρία"));
+    }
+
+    void receiptDefaults()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute("INSERT INTO APODEIKSEIS(AR_APODEIKSHS,POSO_CY) VALUES(1,40)");
+        c.execute("INSERT INTO EISPRAKSH_PELATH(ID,POSO_CY,AR_APODEIKSHS) VALUES(1,40,1)");
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        QCOMPARE(c.scalar("SELECT HMEROMHNIA FROM APODEIKSEIS").toString(), today);
+        QCOMPARE(c.scalar("SELECT HMEROMHNIA FROM EISPRAKSH_PELATH").toString(), today);
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM APODEIKSEIS WHERE EGKYRH=TRUE").toInt(), 1);
+    }
+
+    void autonumbersAreNeverReused()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute(AddChild);
+        c.execute(AddChild);
+        c.execute("DELETE FROM STOIXEIA_PAIDIOY WHERE ID=2");
+        c.execute(AddChild);
+        QCOMPARE(c.scalar("SELECT MAX(ID) FROM STOIXEIA_PAIDIOY").toInt(), 3);
+    }
+
+    void deletingAChildKeepsItsAccountingRecords()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute(AddChild);
+        c.execute("INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,AITIA,PERIGRAFH) VALUES(1,#1/1/2011#,'Πυρετός','x')");
+        c.execute("INSERT INTO ERGASTHRIAKA(ID,HMEROMHNIA,EKSETASH,[MIN],[MAX],APOTELESMA,MONADES) "
+                  "VALUES(1,#1/1/2011#,'Hb','11','15','12','g/dl')");
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#1/1/2011#,80,11)");
+        c.execute("INSERT INTO EISPRAKSH_PELATH(ID,POSO_CY,AR_APODEIKSHS) VALUES(1,40,1)");
+        c.execute("INSERT INTO APODEIKSEIS(AR_APODEIKSHS,POSO_CY) VALUES(1,40)");
+        c.execute("DELETE FROM STOIXEIA_PAIDIOY WHERE ID=1");
+        for (const char *table : {"EPISKEPSEIS", "ERGASTHRIAKA", "SWMATOMETRIA"})
+            QCOMPARE(c.scalar(QString("SELECT COUNT(*) FROM %1").arg(table)).toInt(), 0);
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM EISPRAKSH_PELATH").toInt(), 1);
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM APODEIKSEIS").toInt(), 1);
+    }
+
+    void createRefusesToOverwrite()
+    {
+        TestPractice practice;
+        QVERIFY_THROWS_EXCEPTION(DbError, schema::createDatabase(practice.dataFile(), DbPassword));
+        Connection c = practice.connect(); // still the same, intact file
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
+    }
+
+    void newerFileIsRefused()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute(QString("PRAGMA user_version = %1").arg(schema::Version + 1));
+        QVERIFY_THROWS_EXCEPTION(DbError, schema::upgrade(c));
+        c.execute(QString("PRAGMA user_version = %1").arg(schema::Version));
+        schema::upgrade(c); // already current: nothing to do
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
+    }
+};
+
+QObject *newSchemaTest()
+{
+    return new SchemaTest;
+}
+
+#include "tst_schema.moc"
