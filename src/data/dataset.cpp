@@ -37,63 +37,6 @@ FieldType typeFromDeclaration(const char *declared, int &size)
     return FieldType::Text;
 }
 
-QDate isoDate(const char *text, int bytes)
-{
-    if (bytes < 10 || text[4] != '-' || text[7] != '-')
-        return {};
-    const auto number = [&](int from, int len) {
-        int value = 0;
-        for (int i = from; i < from + len; ++i) {
-            if (text[i] < '0' || text[i] > '9')
-                return -1;
-            value = value * 10 + (text[i] - '0');
-        }
-        return value;
-    };
-    return QDate(number(0, 4), number(5, 2), number(8, 2));
-}
-
-// A stored value as the field's type shows it.
-QVariant fetch(sqlite3_stmt *stmt, int column, FieldType type)
-{
-    const int storage = sqlite3_column_type(stmt, column);
-    if (storage == SQLITE_NULL)
-        return {};
-    switch (type) {
-    case FieldType::Integer:
-        if (storage == SQLITE_INTEGER) {
-            const qint64 v = sqlite3_column_int64(stmt, column);
-            return v == qint64(int(v)) ? QVariant(int(v)) : QVariant(qlonglong(v));
-        }
-        break;
-    case FieldType::Double:
-        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
-            return sqlite3_column_double(stmt, column);
-        break;
-    case FieldType::Boolean:
-        if (storage == SQLITE_INTEGER)
-            return sqlite3_column_int64(stmt, column) != 0;
-        break;
-    case FieldType::Date:
-        if (storage == SQLITE_TEXT) {
-            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
-            const QDate date = isoDate(text, sqlite3_column_bytes(stmt, column));
-            if (date.isValid())
-                return date;
-        }
-        break;
-    case FieldType::Text:
-    case FieldType::Memo:
-        break;
-    }
-    if (storage == SQLITE_INTEGER)
-        return qlonglong(sqlite3_column_int64(stmt, column));
-    if (storage == SQLITE_FLOAT)
-        return sqlite3_column_double(stmt, column);
-    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
-                             sqlite3_column_bytes(stmt, column));
-}
-
 QString bracketed(const QString &name)
 {
     return QLatin1Char('[') + name + QLatin1Char(']');
@@ -193,7 +136,8 @@ void DataSet::run(bool fetchRows)
         for (Field &f : fields)
             f.readOnly = true;
 
-    std::vector<Row> rows;
+    RowStore store;
+    store.reset(int(fields.size()));
     bool typesKnown = false;
     if (fetchRows) {
         while (statement->step()) {
@@ -209,19 +153,18 @@ void DataSet::run(bool fetchRows)
                 }
                 typesKnown = true;
             }
-            Row row;
-            row.rowid = m_hasRowId ? sqlite3_column_int64(stmt, 0) : 0;
-            row.values.reserve(fields.size());
+            store.appendRow(m_hasRowId ? sqlite3_column_int64(stmt, 0) : 0);
+            const int row = store.rowCount() - 1;
             for (int c = first; c < columns; ++c)
-                row.values.push_back(fetch(stmt, c, fields[size_t(c - first)].type));
-            rows.push_back(std::move(row));
+                store.setFromEngine(row, c - first, stmt, c, fields[size_t(c - first)].type);
         }
     }
 
     m_fields = std::move(fields);
-    m_rows = std::move(rows);
+    store.squeeze();
+    m_store = std::move(store);
     m_table = m_hasRowId ? table : QString();
-    m_current = m_rows.empty() ? -1 : 0;
+    m_current = isEmpty() ? -1 : 0;
     m_state = State::Browse;
     applySort();
     emit reset();
@@ -233,7 +176,7 @@ void DataSet::close()
 {
     if (m_state == State::Inactive)
         return;
-    m_rows.clear();
+    m_store.reset(0);
     m_fields.clear();
     m_original.reset();
     m_current = -1;
@@ -289,7 +232,7 @@ QVariant DataSet::value(int row, int column) const
 {
     if (row < 0 || row >= recordCount() || column < 0 || column >= fieldCount())
         return {};
-    return m_rows[size_t(row)].values[size_t(column)];
+    return m_store.value(row, column);
 }
 
 QVariant DataSet::value(int column) const
@@ -312,7 +255,7 @@ void DataSet::setValue(int column, const QVariant &value)
     const Field &f = m_fields.at(size_t(column));
     if (f.readOnly)
         throw DbError(DbError::Kind::Other, QStringLiteral("Field '%1' cannot be modified").arg(f.name));
-    m_rows[size_t(m_current)].values[size_t(column)] = value;
+    m_store.setValue(m_current, column, value);
     m_modified[size_t(column)] = true;
     emit rowChanged(m_current);
 }
@@ -337,7 +280,7 @@ void DataSet::moveTo(int row)
 {
     requireOpen();
     storePending();
-    if (m_rows.empty())
+    if (isEmpty())
         return;
     setCurrent(std::clamp(row, 0, recordCount() - 1));
 }
@@ -347,11 +290,11 @@ void DataSet::edit()
     requireModifiable();
     if (m_state != State::Browse)
         return;
-    if (m_rows.empty()) {
+    if (isEmpty()) {
         append();
         return;
     }
-    m_original = m_rows[size_t(m_current)];
+    m_original = m_store.rowCells(m_current);
     m_modified.assign(m_fields.size(), false);
     setState(State::Edit);
 }
@@ -361,9 +304,7 @@ void DataSet::insert()
     requireModifiable();
     storePending();
     const int at = m_current < 0 ? 0 : m_current;
-    Row row;
-    row.values.resize(m_fields.size());
-    m_rows.insert(m_rows.begin() + at, std::move(row));
+    m_store.insertRow(at);
     m_modified.assign(m_fields.size(), false);
     m_original.reset();
     m_current = at;
@@ -386,18 +327,17 @@ void DataSet::post()
     if (m_state != State::Edit && m_state != State::Insert)
         return;
     emit aboutToPost();
-    Row &row = m_rows[size_t(m_current)];
     QStringList columns;
     QVariantList values;
     for (size_t c = 0; c < m_fields.size(); ++c) {
         if (!m_modified[c])
             continue;
         columns << bracketed(m_fields[c].origin);
-        values << row.values[c];
+        values << m_store.value(m_current, int(c));
     }
     if (m_state == State::Edit) {
         if (!columns.isEmpty()) {
-            values << row.rowid;
+            values << m_store.rowId(m_current);
             const QString update = QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?")
                                        .arg(bracketed(m_table), columns.join(QStringLiteral("=?, ")));
             Statement statement(m_connection, update);
@@ -418,9 +358,9 @@ void DataSet::post()
         Statement statement(m_connection, insert);
         statement.bind(values);
         statement.step();
-        row.rowid = sqlite3_last_insert_rowid(m_connection.handle());
+        m_store.setRowId(m_current, sqlite3_last_insert_rowid(m_connection.handle()));
     }
-    reread(row);
+    reread(m_current);
     m_original.reset();
     m_modified.clear();
     emit rowChanged(m_current);
@@ -428,7 +368,7 @@ void DataSet::post()
     emit posted();
 }
 
-void DataSet::reread(Row &row)
+void DataSet::reread(int row)
 {
     QStringList columns;
     std::vector<size_t> targets;
@@ -442,29 +382,29 @@ void DataSet::reread(Row &row)
         return;
     Statement statement(m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
                                           .arg(columns.join(QLatin1Char(',')), bracketed(m_table)));
-    statement.bind({row.rowid});
+    statement.bind({m_store.rowId(row)});
     if (!statement.step())
         return;
     for (size_t i = 0; i < targets.size(); ++i)
-        row.values[targets[i]] = fetch(statement.get(), int(i), m_fields[targets[i]].type);
+        m_store.setFromEngine(row, int(targets[i]), statement.get(), int(i), m_fields[targets[i]].type);
 }
 
 void DataSet::cancel()
 {
     if (m_state == State::Edit) {
-        m_rows[size_t(m_current)] = *m_original;
+        m_store.setRowCells(m_current, *m_original);
         m_original.reset();
         m_modified.clear();
         emit rowChanged(m_current);
         setState(State::Browse);
     } else if (m_state == State::Insert) {
         const int at = m_current;
-        m_rows.erase(m_rows.begin() + at);
+        m_store.removeRow(at);
         m_modified.clear();
         emit rowRemoved(at);
         setState(State::Browse);
         m_current = -2; // force the signal below
-        setCurrent(m_rows.empty() ? -1 : std::min(at, recordCount() - 1));
+        setCurrent(isEmpty() ? -1 : std::min(at, recordCount() - 1));
     }
 }
 
@@ -475,32 +415,32 @@ void DataSet::remove()
         cancel();
         return;
     }
-    if (m_rows.empty())
+    if (isEmpty())
         return;
     if (m_state == State::Edit)
         cancel();
     const int at = m_current;
     m_connection.execute(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(bracketed(m_table)),
-                         {m_rows[size_t(at)].rowid});
-    m_rows.erase(m_rows.begin() + at);
+                         {m_store.rowId(at)});
+    m_store.removeRow(at);
     emit rowRemoved(at);
     m_current = -2;
-    setCurrent(m_rows.empty() ? -1 : std::min(at, recordCount() - 1));
+    setCurrent(isEmpty() ? -1 : std::min(at, recordCount() - 1));
 }
 
 void DataSet::refresh()
 {
     requireOpen();
     storePending();
-    const qint64 rowid = m_current >= 0 ? m_rows[size_t(m_current)].rowid : 0;
+    const qint64 rowid = m_current >= 0 ? m_store.rowId(m_current) : 0;
     const int index = m_current;
     run(true);
-    if (m_rows.empty())
+    if (isEmpty())
         return;
     int found = std::min(std::max(index, 0), recordCount() - 1);
     if (m_hasRowId)
         for (int i = 0; i < recordCount(); ++i)
-            if (m_rows[size_t(i)].rowid == rowid)
+            if (m_store.rowId(i) == rowid)
                 found = i;
     setCurrent(found);
 }
@@ -517,7 +457,7 @@ void DataSet::setSort(const QString &sort)
 
 void DataSet::applySort()
 {
-    if (m_sort.trimmed().isEmpty() || m_rows.size() < 2)
+    if (m_sort.trimmed().isEmpty() || recordCount() < 2)
         return;
     struct Key {
         int column;
@@ -536,54 +476,45 @@ void DataSet::applySort()
     }
 
     // Text is compared through keys folded once per row, not once per comparison.
+    const int rows = recordCount();
     std::vector<std::vector<QString>> folded(keys.size());
     for (size_t k = 0; k < keys.size(); ++k) {
         const FieldType type = m_fields[size_t(keys[k].column)].type;
         if (type != FieldType::Text && type != FieldType::Memo)
             continue;
-        folded[k].reserve(m_rows.size());
-        for (const Row &row : m_rows)
-            folded[k].push_back(greek::foldedKey(row.values[size_t(keys[k].column)].toString()));
+        folded[k].reserve(size_t(rows));
+        for (int row = 0; row < rows; ++row)
+            folded[k].push_back(greek::foldedKey(m_store.text(row, keys[k].column)));
     }
-    const auto compareValues = [&](size_t k, size_t a, size_t b) -> int {
-        const QVariant &va = m_rows[a].values[size_t(keys[k].column)];
-        const QVariant &vb = m_rows[b].values[size_t(keys[k].column)];
-        if (va.isNull() || vb.isNull())
-            return int(vb.isNull()) - int(va.isNull()); // no value sorts first
-        if (!folded[k].empty()) {
-            if (const int c = folded[k][a].compare(folded[k][b]); c != 0)
-                return c;
-            return va.toString().compare(vb.toString());
+    using Kind = RowStore::Cell::Kind;
+    const auto compareCells = [&](size_t k, size_t a, size_t b) -> int {
+        const int column = keys[k].column;
+        const RowStore::Cell &ca = m_store.cell(int(a), column), &cb = m_store.cell(int(b), column);
+        if (ca.kind == Kind::Null || cb.kind == Kind::Null)
+            return int(cb.kind == Kind::Null) - int(ca.kind == Kind::Null); // no value sorts first
+        if (ca.kind == Kind::Text || cb.kind == Kind::Text) {
+            if (!folded[k].empty())
+                if (const int c = folded[k][a].compare(folded[k][b]); c != 0)
+                    return c;
+            return m_store.text(int(a), column).compare(m_store.text(int(b), column));
         }
-        switch (va.typeId()) {
-        case QMetaType::QDate: return va.toDate() < vb.toDate() ? -1 : (vb.toDate() < va.toDate() ? 1 : 0);
-        case QMetaType::QString: return greek::compare(va.toString(), vb.toString());
-        default: {
-            const double da = va.toDouble(), db = vb.toDouble();
-            return da < db ? -1 : (db < da ? 1 : 0);
-        }
-        }
+        const double da = ca.kind == Kind::Double ? ca.real : double(ca.integer);
+        const double db = cb.kind == Kind::Double ? cb.real : double(cb.integer);
+        return da < db ? -1 : (db < da ? 1 : 0);
     };
-    std::vector<size_t> order(m_rows.size());
+    std::vector<size_t> order(static_cast<size_t>(rows));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         for (size_t k = 0; k < keys.size(); ++k) {
-            const int c = compareValues(k, a, b);
+            const int c = compareCells(k, a, b);
             if (c != 0)
                 return keys[k].descending ? c > 0 : c < 0;
         }
         return false;
     });
-    std::vector<Row> sorted;
-    sorted.reserve(m_rows.size());
-    int current = -1;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (int(order[i]) == m_current)
-            current = int(i);
-        sorted.push_back(std::move(m_rows[order[i]]));
-    }
-    m_rows = std::move(sorted);
-    m_current = current;
+    const auto current = std::find(order.begin(), order.end(), size_t(m_current));
+    m_current = current == order.end() ? -1 : int(current - order.begin());
+    m_store.permute(order);
 }
 
 QString displayText(const QVariant &value)

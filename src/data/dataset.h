@@ -1,5 +1,7 @@
 #pragma once
 
+#include "row_store.h"
+
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -47,8 +49,8 @@ public:
     bool canModify() const { return isOpen() && !m_table.isEmpty(); }
     bool isModified() const;
 
-    int recordCount() const { return int(m_rows.size()); }
-    bool isEmpty() const { return m_rows.empty(); }
+    int recordCount() const { return m_store.rowCount(); }
+    bool isEmpty() const { return m_store.rowCount() == 0; }
     int currentRow() const { return m_current; }
     bool atFirst() const { return m_current <= 0; }
     bool atLast() const { return m_current >= recordCount() - 1; }
@@ -95,18 +97,13 @@ signals:
     void posted();
 
 private:
-    struct Row {
-        qint64 rowid = 0;
-        std::vector<QVariant> values;
-    };
-
     void run(bool fetchRows);
     void requireOpen() const;
     void requireModifiable() const;
     void setState(State state);
     void setCurrent(int row);
     void storePending();
-    void reread(Row &row);
+    void reread(int row);
     void applySort();
     QString selectStatement() const;
 
@@ -117,10 +114,10 @@ private:
     QString m_sort;
     bool m_hasRowId = false;
     std::vector<Field> m_fields;
-    std::vector<Row> m_rows;
+    RowStore m_store;
     int m_current = -1;
     State m_state = State::Inactive;
-    std::optional<Row> m_original;
+    std::optional<std::vector<RowStore::Cell>> m_original;
     std::vector<bool> m_modified;
 };
 
