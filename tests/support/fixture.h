@@ -1,5 +1,6 @@
 #pragma once
 
+#include "application.h"
 #include "connection.h"
 
 #include <QString>
@@ -24,7 +25,7 @@ private:
 #define VELMORA_TEST_MAIN(...)                                                                                  \
     int main(int argc, char *argv[])                                                                            \
     {                                                                                                           \
-        QApplication app(argc, argv);                                                                           \
+        Application app(argc, argv);                                                                            \
         int failures = 0;                                                                                       \
         for (QObject *test : std::initializer_list<QObject *>{__VA_ARGS__}) {                                   \
             failures += QTest::qExec(test, argc, argv);                                                         \

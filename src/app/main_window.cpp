@@ -1,0 +1,376 @@
+#include "main_window.h"
+
+#include "about_window.h"
+#include "analog_clock.h"
+#include "backup.h"
+#include "dataset.h"
+#include "db_error.h"
+#include "global.h"
+#include "look.h"
+#include "messages.h"
+#include "password_windows.h"
+#include "regional.h"
+#include "reminder_display_window.h"
+#include "schema.h"
+#include "splash_window.h"
+
+#include <QCalendarWidget>
+#include <QCoreApplication>
+#include <QStyle>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+// The buttons panel, top to bottom: object name, caption, the window it opens.
+struct PanelButton {
+    const char *name;
+    const char *caption;
+    const char *window;
+};
+const PanelButton PanelButtons[] = {
+    {"Button2", "Εύρεση παιδιού", "TForm17"},
+    {"Button1", "Καταχώρηση νέου παιδιού", "TForm16"},
+    {"Button9", "Αποδείξεις που εκδόθηκαν", "TForm71"},
+    {"Button6", "Λειτουργικά έξοδα (Αναλυτική έρευνα)", "TForm14"},
+    {"Button7", "Λειτουργικά έξοδα (Κατά μήνα)", "TForm15"},
+    {"Button8", "Δίαιτες", "TForm1"},
+    {"Button5", "Υπενθυμίσεις", "TForm11"},
+    {"Button12", "Βιβλίο σημειώσεων", "TForm6"},
+    {"Button4", "Χρήσιμα τηλέφωνα", "TForm10"},
+    {"Button3", "Ιατροί άλλων ειδικοτήτων", "TForm2"},
+    {"Button10", "Αριθμομηχανή", "Calculator"},
+    {"Button11", "Ημερολογιακά", "TForm8"},
+    {"Button13", "Ραντεβού", "TForm1a"},
+};
+
+const QString Notice = QStringLiteral("Velmora 2.0.0 · Πρόγραμμα διαχείρισης παιδιατρικού ιατρείου");
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("TForm3"));
+    setWindowTitle(QStringLiteral("Velmora created by Torvane"));
+    resize(968, 724);
+
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("Background"));
+    look::paint(central);
+    setCentralWidget(central);
+
+    auto *banner = new QLabel(central);
+    banner->setObjectName(QStringLiteral("Image1"));
+    banner->setPixmap(practicePicture(QStringLiteral("banner.jpg")));
+
+    auto *rightPanel = new QWidget(central);
+    rightPanel->setObjectName(QStringLiteral("Panel2"));
+    rightPanel->setFixedWidth(207);
+    auto *toggle = new QPushButton(rightPanel);
+    toggle->setObjectName(QStringLiteral("BitBtn1"));
+    toggle->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    toggle->setFixedHeight(25);
+    toggle->setAccessibleName(QStringLiteral("Κουμπιά"));
+    m_buttonsPanel = buildButtonsPanel();
+    m_buttonsPanel->setParent(rightPanel);
+    m_buttonsPanel->hide();
+    connect(toggle, &QPushButton::clicked, this, [this] { m_buttonsPanel->setVisible(!m_buttonsPanel->isVisible()); });
+    auto *rightLayout = new QVBoxLayout(rightPanel);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(0);
+    rightLayout->addWidget(toggle);
+    rightLayout->addWidget(m_buttonsPanel);
+    rightLayout->addStretch();
+
+    auto *bottomPanel = new QWidget(central);
+    bottomPanel->setObjectName(QStringLiteral("Panel1"));
+    bottomPanel->setFixedHeight(159);
+    m_calendar = new QCalendarWidget(bottomPanel);
+    m_calendar->setObjectName(QStringLiteral("MonthCalendar1"));
+    m_calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
+    m_calendar->setSelectionMode(QCalendarWidget::NoSelection);
+    m_calendar->setFixedWidth(qMax(200, m_calendar->sizeHint().width()));
+    auto *clock = new AnalogClock(bottomPanel);
+    auto *bottomLayout = new QHBoxLayout(bottomPanel);
+    bottomLayout->setContentsMargins(0, 0, 0, 0);
+    bottomLayout->addWidget(m_calendar);
+    bottomLayout->addStretch();
+    bottomLayout->addWidget(clock);
+
+    // The banner keeps its place from the top left while the window grows.
+    auto *grid = new QGridLayout(central);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setRowMinimumHeight(0, 214);
+    grid->setColumnMinimumWidth(0, 70);
+    grid->addWidget(banner, 1, 1, Qt::AlignLeft | Qt::AlignTop);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(2, 1);
+    grid->addWidget(rightPanel, 0, 3, 3, 1);
+    grid->addWidget(bottomPanel, 3, 0, 1, 4);
+
+    m_clockText = new QLabel(this);
+    m_clockText->setObjectName(QStringLiteral("StatusPanel1"));
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("StatusPanel2"));
+    statusBar()->addWidget(m_clockText);
+    statusBar()->addWidget(m_notice, 1);
+
+    for (QWidget *w : {static_cast<QWidget *>(banner), rightPanel, bottomPanel, static_cast<QWidget *>(statusBar()), central})
+        w->installEventFilter(this);
+
+    buildMenu();
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &MainWindow::tick);
+    timer->start(1000);
+    tick();
+}
+
+QWidget *MainWindow::buildButtonsPanel()
+{
+    auto *panel = new QWidget;
+    panel->setObjectName(QStringLiteral("Panel3"));
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (const PanelButton &b : PanelButtons) {
+        auto *button = new QPushButton(QString::fromUtf8(b.caption), panel);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setFocusPolicy(Qt::ClickFocus); // not reached with Tab
+        button->setMinimumHeight(25);
+        const QString window = QString::fromLatin1(b.window);
+        connect(button, &QPushButton::clicked, this, [this, window] { open(window); });
+        layout->addWidget(button);
+    }
+    return panel;
+}
+
+QAction *MainWindow::addItem(QMenu *menu, const QString &caption, const QString &objectName, std::function<void()> action)
+{
+    QAction *item = menu->addAction(caption);
+    item->setObjectName(objectName);
+    connect(item, &QAction::triggered, this, [action = std::move(action)] { action(); });
+    return item;
+}
+
+void MainWindow::buildMenu()
+{
+    const auto opens = [this](const char *window) { return [this, window] { open(QString::fromLatin1(window)); }; };
+    QMenu *options = menuBar()->addMenu(QStringLiteral("Ε&πιλογές"));
+    options->setObjectName(QStringLiteral("Options"));
+    addItem(options, QStringLiteral("Εύρ&εση παιδιού"), "FindChild", opens("TForm17"));
+    addItem(options, QStringLiteral("Καταχώρηση νέου &παιδιού"), "NewChild", opens("TForm16"));
+    options->addSeparator();
+    addItem(options, QStringLiteral("Δί&αιτες"), "Diets", opens("TForm1"));
+    addItem(options, QStringLiteral("Εκτύπωση ιατρικής συντα&γής"), "Prescription", opens("Prescription"));
+    addItem(options, QStringLiteral("Εκτύπω&ση πιστοποιητικού ασθενείας"), "SickNote", opens("SickNote"));
+    options->addSeparator();
+    QMenu *expenses = options->addMenu(QStringLiteral("Λειτουργικά έξ&οδα"));
+    addItem(expenses, QStringLiteral("Επε&ξεργασία"), "ExpenseLedger", opens("TForm13"));
+    addItem(expenses, QStringLiteral("Αναλυτική έ&ρευνα"), "ExpensesByDate", opens("TForm14"));
+    addItem(expenses, QStringLiteral("Κατά &μήνα"), "ExpensesByMonth", opens("TForm15"));
+    addItem(options, QStringLiteral("Εισπρά&ξεις σε διάστημα δυο ημερομηνιών"), "IncomeBetweenDates", opens("TForm59"));
+    addItem(options, QStringLiteral("Αποδείξεις που εκ&δόθηκαν"), "IssuedReceipts", opens("TForm71"));
+    options->addSeparator();
+    addItem(options, QStringLiteral("Βιβλίο ση&μειώσεων"), "Notes", opens("TForm6"));
+    addItem(options, QStringLiteral("Yπενθ&υμίσεις"), "Reminders", opens("TForm11"));
+    addItem(options, QStringLiteral("Χρήσιμα &τηλέφωνα"), "Phones", opens("TForm10"));
+    addItem(options, QStringLiteral("Ιατροί άλλων ειδικοτήτ&ων"), "Doctors", opens("TForm2"));
+    options->addSeparator();
+    addItem(options, QStringLiteral("Ημε&ρολογιακά"), "CalendarUtilities", opens("TForm8"));
+    addItem(options, QStringLiteral("Αριθμομη&χανή"), "Calculator", [this] { startCalculator(); });
+    addItem(options, QStringLiteral("Ραντεβού"), "Appointments", opens("TForm1a"));
+    options->addSeparator();
+    QMenu *settings = options->addMenu(QStringLiteral("Ρυ&θμίσεις"));
+    m_numberingItem = addItem(settings, QStringLiteral("Καθορισμός αρίθμησης των αποδείξεων"), "ReceiptNumbering",
+                              [this] { openReceiptNumbering(); });
+    addItem(settings, QStringLiteral("Διαμόρφωση των στοιχείων που θα εμφανίζονται στις αποδείξεις και άλλα έντυπα"),
+            "Letterhead", opens("TForm73"));
+    addItem(options, QStringLiteral("Αλλαγή του κωδικού πρόσβαση&ς"), "ChangePassword", [this] { changePassword(); });
+    options->addSeparator();
+    addItem(options, QStringLiteral("Backup"), "Backup", [this] { makeBackup(); });
+
+    QAction *about = menuBar()->addAction(QStringLiteral("A&bout Velmora"));
+    about->setObjectName(QStringLiteral("About"));
+    connect(about, &QAction::triggered, this, [this] { AboutWindow(this).exec(); });
+    QAction *exit = menuBar()->addAction(QStringLiteral("Έ&ξοδος"));
+    exit->setObjectName(QStringLiteral("Exit"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+}
+
+void MainWindow::setOpener(const QString &windowName, std::function<void()> open)
+{
+    m_openers.insert(windowName, std::move(open));
+}
+
+void MainWindow::open(const QString &windowName)
+{
+    if (windowName == QLatin1String("Calculator")) {
+        startCalculator();
+        return;
+    }
+    if (const auto opener = m_openers.value(windowName))
+        opener();
+}
+
+bool MainWindow::startUp()
+{
+    try {
+        ReceiptNumberingSet = false;
+        m_today = QDate::currentDate();
+        m_calendar->setSelectedDate(m_today);
+        m_notice->setText(Notice);
+        AppDirectory = QDir::currentPath();
+        showSplash();
+        messages::plain(nullptr, StartupInformation);
+        DbConnectionString = connectionStringFor(AppDirectory);
+        AccessGranted = false;
+        m_connection.setConnectionString(DbConnectionString);
+        m_connection.open();
+        schema::upgrade(m_connection); // a file of an older version is brought up to date
+        m_storedPassword = readStoredPassword(m_connection);
+        m_connection.close();
+        if (m_storedPassword == FactoryDefaultPassword)
+            SetPasswordWindow(this).exec();
+        LoginWindow(this).exec();
+        if (!AccessGranted)
+            return false;
+        checkTodaysReminders();
+        showMaximized();
+        checkReceiptNumbering();
+        return true;
+    } catch (...) {
+        // Any failure here ends the program without a message.
+        hide();
+        return false;
+    }
+}
+
+// Open, count the rows of one statement, close: the start-up checks need no more.
+int MainWindow::countRows(const QString &jetSql)
+{
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+    DataSet rows(m_connection);
+    rows.setSql(jetSql);
+    rows.open();
+    const int count = rows.recordCount();
+    rows.close();
+    m_connection.close();
+    return count;
+}
+
+void MainWindow::checkTodaysReminders()
+{
+    const QString today = QStringLiteral(" from YPENTHIMISEIS WHERE DAY(HMEROMHNIA)=%1 AND MONTH(HMEROMHNIA)=%2 AND "
+                                         "YEAR(HMEROMHNIA)=%3")
+                              .arg(m_today.day())
+                              .arg(m_today.month())
+                              .arg(m_today.year());
+    if (countRows(QStringLiteral("SELECT HMEROMHNIA") + today) != 1)
+        return;
+    ReminderDisplayWindow display(this);
+    display.setQuery(QStringLiteral("SELECT *") + today);
+    display.exec();
+}
+
+void MainWindow::checkReceiptNumbering()
+{
+    ReceiptNumberingSet = false;
+    if (countRows(QStringLiteral("SELECT * from LAST_APODEIKSH")) != 0) {
+        m_numberingItem->setVisible(false); // never shown again in this run
+        ReceiptNumberingSet = true;
+    }
+}
+
+void MainWindow::openReceiptNumbering()
+{
+    open(QStringLiteral("TForm9"));
+    checkReceiptNumbering();
+}
+
+void MainWindow::changePassword()
+{
+    ChangePasswordWindow(this).exec();
+}
+
+void MainWindow::showSplash()
+{
+    SplashWindow splash(m_splashMilliseconds);
+    look::centre(&splash);
+    splash.exec();
+}
+
+void MainWindow::startCalculator()
+{
+    // The desktop's own calculator, whichever is installed; none found is no error.
+    for (const char *program : {"gnome-calculator", "kcalc", "galculator", "mate-calc", "qalculate-gtk", "xcalc"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(program));
+        if (!path.isEmpty()) {
+            QProcess::startDetached(path, {});
+            return;
+        }
+    }
+}
+
+void MainWindow::makeBackup()
+{
+    const QString source = QDir(AppDirectory).filePath(DataFileName);
+    try {
+        const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()), DbPassword);
+        messages::plain(this, QStringLiteral("Το αντίγραφο ασφαλείας των δεδομένων δημιουργήθηκε και ελέγχθηκε:\n") +
+                                  QDir::toNativeSeparators(result.path));
+    } catch (const DbError &error) {
+        messages::plain(this, QStringLiteral("Το αντίγραφο ασφαλείας δεν δημιουργήθηκε:\n") + error.text());
+    }
+}
+
+void MainWindow::tick()
+{
+    const Regional &regional = Regional::current();
+    const QDateTime now = QDateTime::currentDateTime();
+    m_clockText->setText(regional.formatDate(now.date()) + QLatin1Char(' ') + regional.formatTime(now.time()));
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_leaving) {
+        event->accept();
+        return;
+    }
+    if (!messages::confirm(this, QStringLiteral("Έξοδος;"))) {
+        event->ignore();
+        return;
+    }
+    m_leaving = true;
+    hide();
+    showSplash();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent *event)
+{
+    openMakerPage(); // the window's context menu has no items: opening it is the trigger
+    event->accept();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        openMakerPage();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "connection.h"
+
+#include <QDate>
+#include <QHash>
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QCalendarWidget;
+class QLabel;
+class QMenu;
+class QWidget;
+
+// TForm3: the hub. Its start-up sequence asks for the access password; afterwards its menu
+// and buttons open every other window modally.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+
+    // Runs the start-up sequence; false when the program must end (no access, or any error).
+    bool startUp();
+    void checkTodaysReminders();
+    void checkReceiptNumbering();
+
+    // How long the splash window stays, at start and at exit.
+    void setSplashMilliseconds(int milliseconds) { m_splashMilliseconds = milliseconds; }
+    // A window that a menu item or button opens, by its name ("TForm17").
+    void setOpener(const QString &windowName, std::function<void()> open);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenu();
+    QWidget *buildButtonsPanel();
+    QAction *addItem(QMenu *menu, const QString &caption, const QString &objectName, std::function<void()> action);
+    void open(const QString &windowName);
+    void showSplash();
+    void startCalculator();
+    void openReceiptNumbering();
+    void changePassword();
+    void makeBackup();
+    void tick();
+    int countRows(const QString &jetSql);
+
+    Connection m_connection;
+    QDate m_today;
+    QString m_storedPassword;
+    int m_splashMilliseconds = 3000;
+    bool m_leaving = false;
+    QHash<QString, std::function<void()>> m_openers;
+    QAction *m_numberingItem = nullptr;
+    QCalendarWidget *m_calendar = nullptr;
+    QWidget *m_buttonsPanel = nullptr;
+    QLabel *m_clockText = nullptr;
+    QLabel *m_notice = nullptr;
+};
+
+inline const QString StartupInformation = QStringLiteral(
+    "Important Information\r\rPlease read carefully\r\r1) If you see rubbish (unreadable characters) instead "
+    "of Greek characters you must reconfigure your Windows operating system to support Greek system characters."
+    "\r\r2) The recommended screen resolution is 1024 x 768 or higher. Lower resolution may cause application "
+    "forms seem incorrect.");

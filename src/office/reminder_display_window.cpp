@@ -1,0 +1,48 @@
+#include "reminder_display_window.h"
+
+#include "dataset.h"
+#include "global.h"
+#include "look.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+ReminderDisplayWindow::ReminderDisplayWindow(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TForm12"));
+    setWindowTitle(QStringLiteral("Υπενθυμίσεις"));
+    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+    look::paint(this);
+
+    m_text = new QPlainTextEdit(this);
+    m_text->setObjectName(QStringLiteral("DBMemo1"));
+    m_text->setAccessibleName(QStringLiteral("Κείμενο"));
+    m_text->setReadOnly(true);
+    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text->setMinimumSize(469, 286);
+    QPushButton *exit = look::exitButton(this);
+    exit->setObjectName(QStringLiteral("Button1"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_text);
+    layout->addWidget(exit, 0, Qt::AlignRight);
+}
+
+void ReminderDisplayWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+    DataSet reminders(m_connection);
+    reminders.setSql(m_query);
+    reminders.open();
+    m_text->setPlainText(reminders.isEmpty() ? QString() : reminders.value(QStringLiteral("PERIGRAFH")).toString());
+}
+
+void ReminderDisplayWindow::closeEvent(QCloseEvent *event)
+{
+    m_connection.close();
+    QDialog::closeEvent(event);
+}

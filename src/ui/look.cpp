@@ -1,0 +1,81 @@
+#include "look.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QWidget>
+
+namespace look {
+
+void applyApplicationFont()
+{
+    const QString family = QFontDatabase::families().contains(QStringLiteral("Tahoma")) ? QStringLiteral("Tahoma")
+                                                                                         : QStringLiteral("DejaVu Sans");
+    QFont font(family);
+    font.setPointSize(8);
+    QApplication::setFont(font);
+}
+
+void paint(QWidget *window, const QColor &background)
+{
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, background);
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+}
+
+QLabel *caption(const QString &text, QWidget *field, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    if (field) {
+        label->setBuddy(field);
+        QString name = text;
+        field->setAccessibleName(name.remove(QLatin1Char('&')));
+    }
+    return label;
+}
+
+QLabel *requiredMarker(QWidget *parent)
+{
+    return note(QStringLiteral("*"), parent);
+}
+
+QLabel *note(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::red);
+    label->setPalette(palette);
+    return label;
+}
+
+QPushButton *exitButton(QWidget *window)
+{
+    auto *button = new QPushButton(QStringLiteral("Έ&ξοδος"), window);
+    button->setObjectName(QStringLiteral("ExitButton"));
+    QObject::connect(button, &QPushButton::clicked, window, &QWidget::close);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    QObject::connect(escape, &QShortcut::activated, button, &QPushButton::click);
+    return button;
+}
+
+void centre(QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+} // namespace look

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// The shared look of the program's windows.
+namespace look {
+
+inline const QColor SkyBlue{0xA6, 0xCA, 0xF0};
+inline const QColor Cream{0xFF, 0xFB, 0xF0};
+
+// The title every message box carries.
+inline const QString ApplicationTitle = QStringLiteral("Velmora Created by Torvane");
+
+// The program's font (Tahoma 8, or DejaVu Sans where Tahoma is missing) for the whole application.
+void applyApplicationFont();
+
+// Background colour for a window; fixed-size windows get their frame without resizing.
+void paint(QWidget *window, const QColor &background = SkyBlue);
+
+// A bold caption label, buddy of `field` so that the field's accessible name is the caption.
+QLabel *caption(const QString &text, QWidget *field, QWidget *parent);
+// The red bold "*" beside a required field.
+QLabel *requiredMarker(QWidget *parent);
+// A red bold note, as the password windows carry.
+QLabel *note(const QString &text, QWidget *parent);
+// "Έ&ξοδος": closes its window and also answers Esc.
+QPushButton *exitButton(QWidget *window);
+
+// Centres a top-level window on the screen it will show on.
+void centre(QWidget *window);
+
+} // namespace look

@@ -1,0 +1,86 @@
+#include "messages.h"
+
+#include "look.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace messages {
+
+namespace {
+
+Responder &responder()
+{
+    static Responder current;
+    return current;
+}
+
+bool ask(QWidget *parent, const Request &request)
+{
+    if (responder())
+        return responder()(request);
+    QMessageBox box(parent);
+    box.setWindowTitle(request.caption);
+    box.setText(request.text);
+    QPushButton *yes = nullptr;
+    switch (request.kind) {
+    case Kind::Plain:
+        box.setIcon(QMessageBox::NoIcon);
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        break;
+    case Kind::Error:
+        box.setIcon(QMessageBox::Critical);
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        break;
+    case Kind::Confirm:
+        box.setIcon(QMessageBox::Question);
+        yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(box.addButton(QStringLiteral("&No"), QMessageBox::NoRole));
+        break;
+    case Kind::ConfirmDelete:
+        box.setIcon(QMessageBox::Question);
+        yes = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole));
+        break;
+    }
+    box.exec();
+    return yes ? box.clickedButton() == yes : true;
+}
+
+} // namespace
+
+void plain(QWidget *parent, const QString &text)
+{
+    ask(parent, {Kind::Plain, look::ApplicationTitle, text});
+}
+
+bool confirm(QWidget *parent, const QString &question)
+{
+    return ask(parent, {Kind::Confirm, QStringLiteral("Confirm"), question});
+}
+
+bool confirmDelete(QWidget *parent)
+{
+    return ask(parent, {Kind::ConfirmDelete, QStringLiteral("Confirm"), QStringLiteral("Delete record?")});
+}
+
+QString withFullStop(const QString &text)
+{
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        return text + QLatin1Char('.');
+    return text;
+}
+
+void error(QWidget *parent, const QString &text)
+{
+    ask(parent, {Kind::Error, look::ApplicationTitle, withFullStop(text)});
+}
+
+void setResponder(Responder r)
+{
+    responder() = std::move(r);
+}
+
+} // namespace messages

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The program's message boxes. Tests answer them through a responder instead of a person;
+// without one they are shown and wait.
+namespace messages {
+
+enum class Kind { Plain, Confirm, ConfirmDelete, Error };
+
+struct Request {
+    Kind kind;
+    QString caption;
+    QString text;
+};
+
+// A plain message: no icon, the application title, "OK".
+void plain(QWidget *parent, const QString &text);
+// "Confirm", question icon, "&Yes" / "&No". True on Yes.
+bool confirm(QWidget *parent, const QString &question);
+// "Delete record?" with "OK" / "Cancel". True on OK.
+bool confirmDelete(QWidget *parent);
+// The error box: stop icon, the application title, "OK"; the text ends with a full stop
+// unless its last character already sorts at or before ".".
+void error(QWidget *parent, const QString &text);
+QString withFullStop(const QString &text);
+
+// Answers instead of the person: returns true for Yes / OK. Cleared with an empty function.
+using Responder = std::function<bool(const Request &)>;
+void setResponder(Responder responder);
+
+} // namespace messages

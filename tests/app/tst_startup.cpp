@@ -1,0 +1,328 @@
+#include "connection.h"
+#include "fixture.h"
+#include "global.h"
+#include "main_window.h"
+#include "messages.h"
+#include "modal.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+const QString Wrong = QStringLiteral("Λανθασμένος κωδικός πρόσβασης.");
+
+void typeInto(QWidget *window, const char *field, const QString &text)
+{
+    auto *edit = window->findChild<QLineEdit *>(QString::fromLatin1(field));
+    QVERIFY(edit);
+    edit->clear();
+    typeText(edit, text);
+}
+
+QPushButton *button(QWidget *window, const char *name)
+{
+    return window->findChild<QPushButton *>(QString::fromLatin1(name));
+}
+
+// Logs in with `password` when the login window comes.
+void logInWith(const QString &password)
+{
+    whenShown("TForm65", [password](QWidget *login) {
+        typeInto(login, "Edit1", password);
+        button(login, "Button1")->click();
+    });
+}
+
+QAction *menuItem(MainWindow &window, const char *name)
+{
+    return window.findChild<QAction *>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestPractice> m_practice;
+    QString m_previousDirectory;
+
+    std::unique_ptr<MainWindow> newMainWindow()
+    {
+        auto window = std::make_unique<MainWindow>();
+        window->setSplashMilliseconds(1);
+        return window;
+    }
+    Connection connect() { return m_practice->connect(); }
+    void setPassword(const QString &password)
+    {
+        connect().execute("UPDATE SECURITY SET [PASSWORD]=?", {password});
+    }
+
+private slots:
+    void init()
+    {
+        m_practice = std::make_unique<TestPractice>();
+        m_previousDirectory = QDir::currentPath();
+        QDir::setCurrent(m_practice->directory());
+    }
+    void cleanup()
+    {
+        QDir::setCurrent(m_previousDirectory);
+        m_practice.reset();
+    }
+
+    void factoryDefaultAsksForANewPasswordFirst()
+    {
+        MessageLog log;
+        bool setPasswordShown = false;
+        whenShown("TForm100", [&](QWidget *w) {
+            setPasswordShown = true;
+            QPushButton *store = button(w, "Button1");
+            typeInto(w, "Edit1", "Νέος1");
+            typeInto(w, "Edit2", "Νέος2");
+            QVERIFY(!store->isEnabled()); // not equal
+            typeInto(w, "Edit2", "Νέος1");
+            QVERIFY(store->isEnabled());
+            store->click();
+            // The login then accepts only the new password.
+            whenShown("TForm65", [&](QWidget *login) {
+                typeInto(login, "Edit1", "40617283");
+                button(login, "Button1")->click();
+                QCOMPARE(login->findChild<QLineEdit *>("Edit1")->text(), QString());
+                QVERIFY(!button(login, "Button1")->isEnabled());
+                typeInto(login, "Edit1", "Νέος1");
+                button(login, "Button1")->click();
+            });
+        });
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QVERIFY(setPasswordShown);
+        QVERIFY(AccessGranted);
+        QVERIFY(window->isVisible());
+        QCOMPARE(log.texts.first(), StartupInformation);
+        QVERIFY(log.texts.contains("Ο καθορισμός του κωδικού πρόσβασης έγινε με επιτυχία."));
+        QCOMPARE(log.texts.count(Wrong), 1);
+        QCOMPARE(connect().scalar("SELECT * FROM SECURITY").toString(), QString("Νέος1"));
+    }
+
+    void loginRules_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("exact") << "Pass 12" << true << true;
+        QTest::newRow("blanks around") << "   Pass 12  " << true << true;
+        QTest::newRow("other letter case") << "pass 12" << true << false;
+        QTest::newRow("blanks only") << "    " << false << false;
+        QTest::newRow("forbidden character") << "Pass.12" << false << false;
+    }
+    void loginRules()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, enabled);
+        QFETCH(bool, accepted);
+        setPassword("Pass 12");
+        MessageLog log;
+        whenShown("TForm65", [&](QWidget *login) {
+            for (int attempt = 0; attempt < 3; ++attempt) { // retries are not limited
+                typeInto(login, "Edit1", typed);
+                QCOMPARE(button(login, "Button1")->isEnabled(), enabled);
+                if (!enabled || accepted)
+                    break;
+                button(login, "Button1")->click();
+                QCOMPARE(login->focusWidget(), login->findChild<QLineEdit *>("Edit1"));
+            }
+            if (enabled && accepted) {
+                button(login, "Button1")->click();
+            } else {
+                typeInto(login, "Edit1", "Pass 12");
+                button(login, "Button1")->click();
+            }
+        });
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QCOMPARE(log.texts.count(Wrong), enabled && !accepted ? 3 : 0);
+    }
+
+    void loginExitEndsTheProgram()
+    {
+        setPassword("x1");
+        MessageLog log;
+        whenShown("TForm65", [](QWidget *login) { QTest::keyClick(login, Qt::Key_Escape); });
+        auto window = newMainWindow();
+        QVERIFY(!window->startUp());
+        QVERIFY(!AccessGranted);
+        QVERIFY(!window->isVisible());
+    }
+
+    void missingDataFileEndsSilently()
+    {
+        QTemporaryDir empty;
+        QDir::setCurrent(empty.path());
+        MessageLog log;
+        auto window = newMainWindow();
+        QVERIFY(!window->startUp());
+        QVERIFY(!window->isVisible());
+        QCOMPARE(log.texts, QStringList({StartupInformation})); // nothing but the information
+    }
+
+    void remindersDatedToday_data()
+    {
+        QTest::addColumn<int>("today");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("none") << 0 << false;
+        QTest::newRow("one") << 1 << true;
+        QTest::newRow("two") << 2 << false;
+    }
+    void remindersDatedToday()
+    {
+        QFETCH(int, today);
+        QFETCH(bool, shown);
+        setPassword("x1");
+        Connection c = connect();
+        const QDate date = QDate::currentDate();
+        for (int i = 0; i < today; ++i)
+            c.execute("INSERT INTO YPENTHIMISEIS(HMEROMHNIA,PERIGRAFH) VALUES(?,?)", {date, QString("Τηλέφωνο %1").arg(i)});
+        c.execute("INSERT INTO YPENTHIMISEIS(HMEROMHNIA,PERIGRAFH) VALUES(?,'αύριο')", {date.addDays(1)});
+        MessageLog log;
+        logInWith("x1");
+        QString displayed;
+        bool seen = false;
+        whenShown("TForm12", [&](QWidget *display) {
+            seen = true;
+            displayed = display->findChild<QWidget *>("DBMemo1")->property("plainText").toString();
+            button(display, "Button1")->click();
+        });
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        if (!shown)
+            QTest::qWait(100); // give a wrongly opened display the chance to show
+        QCOMPARE(seen, shown);
+        if (shown)
+            QCOMPARE(displayed, QString("Τηλέφωνο 0"));
+    }
+
+    void receiptNumberingItemAndFlag()
+    {
+        setPassword("x1");
+        MessageLog log;
+        logInWith("x1");
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QAction *item = menuItem(*window, "ReceiptNumbering");
+        QVERIFY(item->isVisible());
+        QVERIFY(!ReceiptNumberingSet);
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
+        window->checkReceiptNumbering();
+        QVERIFY(!item->isVisible());
+        QVERIFY(ReceiptNumberingSet);
+    }
+
+    void exitAsksFirst()
+    {
+        setPassword("x1");
+        MessageLog log;
+        logInWith("x1");
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        log.answer = false;
+        menuItem(*window, "Exit")->trigger();
+        QVERIFY(window->isVisible());
+        QCOMPARE(log.texts.last(), QString("Έξοδος;"));
+        log.answer = true;
+        window->close();
+        QVERIFY(!window->isVisible());
+    }
+
+    void buttonsPanelToggles()
+    {
+        setPassword("x1");
+        MessageLog log;
+        logInWith("x1");
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QWidget *panel = window->findChild<QWidget *>("Panel3");
+        QPushButton *toggle = window->findChild<QPushButton *>("BitBtn1");
+        QVERIFY(!panel->isVisible());
+        toggle->click();
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->findChild<QPushButton *>("Button2")->focusPolicy(), Qt::ClickFocus);
+        toggle->click();
+        QVERIFY(!panel->isVisible());
+    }
+
+    void changingToTheFactoryDefaultAsksAgainNextTime()
+    {
+        setPassword("Παλιός");
+        MessageLog log;
+        logInWith("Παλιός");
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        whenShown("TForm66", [](QWidget *w) {
+            typeInto(w, "Edit1", "Λάθος");
+            typeInto(w, "Edit2", "40617283");
+            typeInto(w, "Edit3", "40617283");
+            QVERIFY(!button(w, "Button1")->isEnabled()); // the current password is wrong
+            typeInto(w, "Edit1", " Παλιός ");
+            QVERIFY(button(w, "Button1")->isEnabled());
+            button(w, "Button1")->click();
+        });
+        menuItem(*window, "ChangePassword")->trigger();
+        QVERIFY(log.texts.contains("Η αλλαγή του κωδικού πρόσβασης έγινε με επιτυχία."));
+
+        bool asked = false;
+        whenShown("TForm100", [&](QWidget *w) {
+            asked = true;
+            typeInto(w, "Edit1", "Νέος");
+            typeInto(w, "Edit2", "Νέος");
+            button(w, "Button1")->click();
+            logInWith("Νέος");
+        });
+        auto next = newMainWindow();
+        QVERIFY(next->startUp());
+        QVERIFY(asked);
+    }
+
+    void backupFromTheMenu()
+    {
+        setPassword("x1");
+        connect().execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Α','x')");
+        MessageLog log;
+        logInWith("x1");
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        menuItem(*window, "Backup")->trigger();
+        const QStringList copies = QDir(m_practice->directory() + "/backup").entryList({"data-*.mdb"}, QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        const QString copy = m_practice->directory() + "/backup/" + copies.first();
+        QVERIFY2(log.texts.last().endsWith(copy), qPrintable(log.texts.last()));
+        Connection opened = Connection::openFile(copy, DbPassword);
+        QCOMPARE(opened.scalar("SELECT TITLOS FROM DIAITES").toString(), QString("Α"));
+        QCOMPARE(opened.scalar("SELECT * FROM SECURITY").toString(), QString("x1"));
+    }
+
+    void errorsInHandlersReachTheErrorBox()
+    {
+        MessageLog log;
+        QPushButton failing;
+        QObject::connect(&failing, &QPushButton::clicked, [] {
+            Connection c(connectionStringFor("/nowhere"));
+        });
+        failing.show();
+        QTest::mouseClick(&failing, Qt::LeftButton);
+        QCOMPARE(log.texts.size(), 1);
+        // "'" sorts before ".", so no full stop is added.
+        QCOMPARE(log.texts.first(), QString("Could not find file '/nowhere/data.mdb'"));
+        QCOMPARE(messages::withFullStop("Done."), QString("Done."));
+        QCOMPARE(messages::withFullStop("Is it?"), QString("Is it?."));
+        QCOMPARE(messages::withFullStop("(x)"), QString("(x)"));
+    }
+};
+
+VELMORA_TEST_MAIN(new StartupTest)
+
+#include "tst_startup.moc"
