@@ -76,7 +76,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     auto *rightPanel = new QWidget(central);
     rightPanel->setObjectName(QStringLiteral("Panel2"));
-    rightPanel->setFixedWidth(207);
+
     auto *toggle = new QPushButton(rightPanel);
     toggle->setObjectName(QStringLiteral("BitBtn1"));
     toggle->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
@@ -85,6 +85,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     m_buttonsPanel = buildButtonsPanel();
     m_buttonsPanel->setParent(rightPanel);
     m_buttonsPanel->hide();
+    // 207 wide as laid out, wider where the font needs it for the longest caption.
+    rightPanel->setFixedWidth(qMax(207, m_buttonsPanel->sizeHint().width()));
     connect(toggle, &QPushButton::clicked, this, [this] { m_buttonsPanel->setVisible(!m_buttonsPanel->isVisible()); });
     auto *rightLayout = new QVBoxLayout(rightPanel);
     rightLayout->setContentsMargins(0, 0, 0, 0);

@@ -4,9 +4,13 @@
 #include "look.h"
 #include "messages.h"
 
+#include <QLocale>
+
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(look::ApplicationTitle);
+    // Month and day names in the calendars are Greek, as the practice reads them.
+    QLocale::setDefault(QLocale(QLocale::Greek, QLocale::Greece));
     look::applyApplicationFont();
 }
 
