@@ -326,6 +326,9 @@ void DataSet::post()
     requireModifiable();
     if (m_state != State::Edit && m_state != State::Insert)
         return;
+    for (const auto &[owner, hook] : m_beforePost)
+        if (owner)
+            hook();
     emit aboutToPost();
     QStringList columns;
     QVariantList values;
@@ -366,6 +369,11 @@ void DataSet::post()
     emit rowChanged(m_current);
     setState(State::Browse);
     emit posted();
+}
+
+void DataSet::addBeforePost(QObject *owner, std::function<void()> hook)
+{
+    m_beforePost.emplace_back(owner, std::move(hook));
 }
 
 void DataSet::reread(int row)
@@ -451,6 +459,7 @@ void DataSet::setSort(const QString &sort)
     storePending();
     m_sort = sort;
     applySort();
+    m_current = isEmpty() ? -1 : 0;
     emit reset();
     emit currentChanged(m_current);
 }

@@ -3,6 +3,8 @@
 #include "row_store.h"
 
 #include <QObject>
+#include <QPointer>
+#include <functional>
 #include <QString>
 #include <QVariant>
 #include <optional>
@@ -82,7 +84,12 @@ public:
     void remove();
     void refresh();
 
+    // Runs before a row is written, while `owner` lives; a hook may refuse by throwing (the
+    // bound fields convert their typed text here).
+    void addBeforePost(QObject *owner, std::function<void()> hook);
+
     // "EPWNYMO ASC", "HMEROMHNIA DESC, ID": kept and applied again after every re-read.
+    // The first row becomes current.
     void setSort(const QString &sort);
     QString sort() const { return m_sort; }
 
@@ -119,6 +126,7 @@ private:
     State m_state = State::Inactive;
     std::optional<std::vector<RowStore::Cell>> m_original;
     std::vector<bool> m_modified;
+    std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_beforePost;
 };
 
 // The text a grid or a bound label shows for a value: dates in the short date format,

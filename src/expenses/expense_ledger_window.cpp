@@ -1,0 +1,56 @@
+#include "expense_ledger_window.h"
+
+#include "bound_fields.h"
+#include "navigator_bar.h"
+#include "record_list.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
+    : RecordWindow(QStringLiteral("TForm13"), QStringLiteral("Λειτουργικά έξοδα - Επεξεργασία"), parent)
+{
+    openTable(QStringLiteral("EKSODA"), QStringLiteral("HMEROMHNIA DESC"));
+
+    auto *date = new BoundLineEdit(m_data, QStringLiteral("HMEROMHNIA"), this);
+    date->setObjectName(QStringLiteral("DBEdit1"));
+    date->setFixedWidth(109);
+    auto *amount = new BoundLineEdit(m_data, QStringLiteral("POSO"), this);
+    amount->setObjectName(QStringLiteral("DBEdit2"));
+    amount->setFixedWidth(109);
+    auto *vat = new BoundLineEdit(m_data, QStringLiteral("VAT"), this);
+    vat->setObjectName(QStringLiteral("DBEdit3"));
+    vat->setFixedWidth(109);
+    auto *description = new BoundLineEdit(m_data, QStringLiteral("PERIGRAFH"), this);
+    description->setObjectName(QStringLiteral("DBEdit4"));
+    description->setMinimumWidth(420);
+
+    auto *list = new RecordList(m_data,
+                                {{QStringLiteral("PERIGRAFH"), QStringLiteral("Περιγραφή")},
+                                 {QStringLiteral("HMEROMHNIA"), QStringLiteral("Ημερομηνία"), 95, Qt::AlignCenter},
+                                 {QStringLiteral("POSO"), QStringLiteral("Ποσό (EUR)"), 81, Qt::AlignRight | Qt::AlignVCenter},
+                                 {QStringLiteral("VAT"), QStringLiteral("Φ.Π.Α (EUR)"), 81}},
+                                this);
+    list->setObjectName(QStringLiteral("DBGrid1"));
+    list->setMinimumSize(620, 300);
+    auto *navigator = new NavigatorBar(m_data, NavigatorBar::FullEditor, this);
+    QPushButton *exit = look::exitButton(this);
+
+    auto *grid = new QGridLayout(this);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    addField(grid, 0, QStringLiteral("Ημερομηνία:"), date, QStringLiteral("*"));
+    addField(grid, 1, QStringLiteral("Ποσό:"), amount, QStringLiteral("EUR *"));
+    addField(grid, 2, QStringLiteral("Φ.Π.Α:"), vat, QStringLiteral("EUR *"));
+    addField(grid, 3, QStringLiteral("Περιγραφή:"), description, QStringLiteral("*"));
+    grid->setColumnStretch(3, 1);
+    grid->addWidget(list, 4, 0, 1, 4);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(navigator);
+    bottom->addStretch();
+    bottom->addWidget(exit);
+    grid->addLayout(bottom, 5, 0, 1, 4);
+    for (QWidget *field : {date, amount, vat})
+        grid->setAlignment(field, Qt::AlignLeft);
+    date->setFocus();
+}

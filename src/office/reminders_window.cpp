@@ -1,0 +1,45 @@
+#include "reminders_window.h"
+
+#include "bound_fields.h"
+#include "navigator_bar.h"
+#include "record_list.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+RemindersWindow::RemindersWindow(QWidget *parent)
+    : RecordWindow(QStringLiteral("TForm11"), QStringLiteral("Υπενθυμίσεις"), parent)
+{
+    openTable(QStringLiteral("YPENTHIMISEIS"), QStringLiteral("HMEROMHNIA DESC"));
+
+    auto *date = new BoundLineEdit(m_data, QStringLiteral("HMEROMHNIA"), this);
+    date->setObjectName(QStringLiteral("DBEdit1"));
+    date->setFixedWidth(109);
+    auto *text = new BoundMemo(m_data, QStringLiteral("PERIGRAFH"), this);
+    text->setObjectName(QStringLiteral("DBMemo1"));
+    text->setFixedSize(469, 286);
+    auto *list = new RecordList(m_data, {{QStringLiteral("HMEROMHNIA"), QStringLiteral("Ημερομηνία"), 125, Qt::AlignCenter}},
+                                this);
+    list->setObjectName(QStringLiteral("DBGrid1"));
+    list->setFixedWidth(125 + 50);
+    auto *navigator = new NavigatorBar(m_data, NavigatorBar::FullEditor, this);
+    QPushButton *exit = look::exitButton(this);
+    exit->setObjectName(QStringLiteral("Button1"));
+
+    auto *grid = new QGridLayout(this);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    addField(grid, 0, QStringLiteral("Ημερομηνία:"), date, QStringLiteral("*"));
+    grid->addWidget(look::note(QStringLiteral("(π.χ 28/12/2007)"), this), 0, 3);
+    grid->addWidget(look::caption(QStringLiteral("Κείμενο:"), text, this), 1, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(text, 1, 1, 1, 3);
+    grid->addWidget(list, 1, 4);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(navigator);
+    bottom->addStretch();
+    bottom->addWidget(exit);
+    grid->addLayout(bottom, 2, 0, 1, 5);
+    grid->setAlignment(date, Qt::AlignLeft);
+    date->setFocus();
+}

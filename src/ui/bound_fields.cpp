@@ -1,0 +1,260 @@
+#include "bound_fields.h"
+
+#include "dataset.h"
+#include "db_error.h"
+#include "messages.h"
+#include "regional.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+FieldLink::FieldLink(DataSet &data, const QString &column, QWidget *editor, std::function<QString()> text,
+                     std::function<void(const QString &)> show)
+    : QObject(editor), m_data(data), m_column(column), m_editor(editor), m_text(std::move(text)), m_show(std::move(show))
+{
+    const auto refresh = [this] {
+        if (!m_dirty)
+            showStored();
+    };
+    connect(&data, &DataSet::currentChanged, this, [this] {
+        m_dirty = false;
+        showStored();
+    });
+    connect(&data, &DataSet::reset, this, [this] {
+        m_dirty = false;
+        showStored();
+    });
+    connect(&data, &DataSet::rowChanged, this, [this, refresh](int row) {
+        if (row == m_data.currentRow())
+            refresh();
+    });
+    connect(&data, &DataSet::stateChanged, this, [this](DataSet::State state) {
+        if (state == DataSet::State::Browse || state == DataSet::State::Inactive) {
+            m_dirty = false; // stored or dropped
+            showStored();
+        }
+    });
+    data.addBeforePost(this, [this] { commit(); });
+}
+
+int FieldLink::fieldIndex() const
+{
+    return m_data.isOpen() ? m_data.fieldIndex(m_column) : -1;
+}
+
+void FieldLink::typed()
+{
+    // What the person typed stays in the editor while the row starts editing.
+    m_typing = true;
+    try {
+        if (m_data.state() == DataSet::State::Browse)
+            m_data.edit(); // on an empty set this starts a new row
+    } catch (...) {
+        m_typing = false;
+        throw;
+    }
+    m_typing = false;
+    m_dirty = true;
+}
+
+QVariant FieldLink::converted(const QString &text) const
+{
+    const Field &field = m_data.field(fieldIndex());
+    const QString trimmed = text.trimmed();
+    switch (field.type) {
+    case FieldType::Date: {
+        if (trimmed.isEmpty())
+            return {};
+        if (const auto date = Regional::current().parseDate(trimmed))
+            return *date;
+        throw DbError(DbError::Kind::Other, QStringLiteral("'%1' is not a valid date and time").arg(text));
+    }
+    case FieldType::Integer: {
+        if (trimmed.isEmpty())
+            return {};
+        bool ok = false;
+        const int value = trimmed.toInt(&ok);
+        if (ok)
+            return value;
+        throw DbError(DbError::Kind::Other,
+                      QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, field.name));
+    }
+    case FieldType::Double: {
+        if (trimmed.isEmpty())
+            return {};
+        if (const auto value = Regional::current().parseNumber(trimmed))
+            return *value;
+        throw DbError(DbError::Kind::Other,
+                      QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(text, field.name));
+    }
+    case FieldType::Boolean:
+        if (trimmed.isEmpty())
+            return {};
+        return trimmed == QLatin1String("True");
+    case FieldType::Text:
+    case FieldType::Memo:
+        break;
+    }
+    return text; // an emptied text field holds the empty text
+}
+
+void FieldLink::commit()
+{
+    if (!m_dirty || fieldIndex() < 0)
+        return;
+    QVariant value;
+    try {
+        value = converted(m_text());
+    } catch (const DbError &) {
+        // The field keeps the focus with its text selected, for correction.
+        m_editor->setFocus();
+        if (auto *line = qobject_cast<QLineEdit *>(m_editor))
+            line->selectAll();
+        throw;
+    }
+    m_dirty = false;
+    m_data.setValue(fieldIndex(), value);
+}
+
+void FieldLink::commitOnLeaving()
+{
+    if (!m_dirty)
+        return;
+    try {
+        commit();
+    } catch (const DbError &error) {
+        messages::error(m_editor->window(), error.text());
+        QTimer::singleShot(0, m_editor, [editor = m_editor] {
+            editor->setFocus();
+            if (auto *line = qobject_cast<QLineEdit *>(editor))
+                line->selectAll();
+        });
+    }
+}
+
+void FieldLink::showStored()
+{
+    if (m_typing)
+        return;
+    const int column = fieldIndex();
+    m_show(column < 0 || m_data.isEmpty() ? QString() : displayText(m_data.value(column)));
+}
+
+BoundLineEdit::BoundLineEdit(DataSet &data, const QString &column, QWidget *parent) : QLineEdit(parent)
+{
+    m_link = new FieldLink(
+        data, column, this, [this] { return text(); },
+        [this](const QString &value) {
+            m_showing = true;
+            setText(value);
+            setCursorPosition(0);
+            m_showing = false;
+        });
+    connect(this, &QLineEdit::textEdited, m_link, &FieldLink::typed);
+    connect(&data, &DataSet::reset, this, &BoundLineEdit::adaptToField);
+    adaptToField();
+    m_link->showStored();
+}
+
+void BoundLineEdit::adaptToField()
+{
+    const int column = m_link->fieldIndex();
+    if (column < 0)
+        return;
+    const Field &field = m_link->data().field(column);
+    if (field.type == FieldType::Text && field.size > 0)
+        setMaxLength(field.size);
+    setReadOnly(field.readOnly);
+}
+
+void BoundLineEdit::keyPressEvent(QKeyEvent *event)
+{
+    const int column = m_link->fieldIndex();
+    const QString typed = event->text();
+    if (column >= 0 && !typed.isEmpty() && typed.at(0).isPrint()) {
+        const FieldType type = m_link->data().field(column).type;
+        const QChar c = typed.at(0);
+        const bool sign = c == QLatin1Char('-') || c == QLatin1Char('+');
+        const bool digit = c.isDigit() && c.unicode() < 128;
+        const bool refused = (type == FieldType::Integer && !digit && !sign) ||
+                             (type == FieldType::Double && !digit && !sign && c != Regional::current().decimalSeparator);
+        if (refused) {
+            QApplication::beep();
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void BoundLineEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    m_link->commitOnLeaving();
+}
+
+BoundMemo::BoundMemo(DataSet &data, const QString &column, QWidget *parent) : QPlainTextEdit(parent)
+{
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setTabChangesFocus(true);
+    m_link = new FieldLink(
+        data, column, this, [this] { return toPlainText(); },
+        [this](const QString &value) {
+            m_showing = true;
+            setPlainText(value);
+            m_showing = false;
+        });
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_showing)
+            m_link->typed();
+    });
+    m_link->showStored();
+}
+
+bool BoundMemo::event(QEvent *event)
+{
+    // Esc belongs to the field, not to the window's exit button.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QPlainTextEdit::event(event);
+}
+
+void BoundMemo::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        m_link->showStored();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void BoundMemo::focusOutEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusOutEvent(event);
+    m_link->commitOnLeaving();
+}
+
+BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList &items, QWidget *parent)
+    : QComboBox(parent)
+{
+    addItems(items);
+    m_link = new FieldLink(
+        data, column, this, [this] { return currentText(); },
+        [this](const QString &value) {
+            m_showing = true;
+            setCurrentIndex(findText(value)); // -1, empty, until a value is chosen
+            m_showing = false;
+        });
+    connect(this, &QComboBox::activated, this, [this] {
+        m_link->typed();
+        m_link->commit();
+    });
+    m_link->showStored();
+}
+
+BoundLabel::BoundLabel(DataSet &data, const QString &column, QWidget *parent) : QLabel(parent)
+{
+    new FieldLink(data, column, this, [this] { return text(); }, [this](const QString &value) { setText(value); });
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+class DataSet;
+
+// The tie between one editor and one column of a set's current row: typing starts editing
+// (a new row on an empty set), the typed text is converted to the column's type when the
+// editor is left or the row is stored, and the editor shows the stored value otherwise.
+class FieldLink : public QObject {
+    Q_OBJECT
+public:
+    FieldLink(DataSet &data, const QString &column, QWidget *editor, std::function<QString()> text,
+              std::function<void(const QString &)> show);
+
+    void typed();   // the person changed the editor's text
+    void commit();  // converts and stores the typed text into the row; throws when it cannot
+    void commitOnLeaving();
+    void showStored();
+    bool isDirty() const { return m_dirty; }
+    int fieldIndex() const;
+    DataSet &data() const { return m_data; }
+
+private:
+    QVariant converted(const QString &text) const;
+
+    DataSet &m_data;
+    QString m_column;
+    QWidget *m_editor;
+    std::function<QString()> m_text;
+    std::function<void(const QString &)> m_show;
+    bool m_dirty = false;
+    bool m_typing = false;
+};
+
+// Single-line field for texts, dates and numbers. Number fields refuse other keys with a
+// beep; a text field takes no more characters than its column holds.
+class BoundLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    BoundLineEdit(DataSet &data, const QString &column, QWidget *parent = nullptr);
+    FieldLink *link() const { return m_link; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void adaptToField();
+    FieldLink *m_link;
+    bool m_showing = false;
+};
+
+// Multi-line field with a vertical scroll bar; Esc puts back the stored text.
+class BoundMemo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    BoundMemo(DataSet &data, const QString &column, QWidget *parent = nullptr);
+    FieldLink *link() const { return m_link; }
+
+protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    FieldLink *m_link;
+    bool m_showing = false;
+};
+
+// A fixed list of values; empty until one is chosen.
+class BoundChoice : public QComboBox {
+    Q_OBJECT
+public:
+    BoundChoice(DataSet &data, const QString &column, const QStringList &items, QWidget *parent = nullptr);
+    FieldLink *link() const { return m_link; }
+
+private:
+    FieldLink *m_link;
+    bool m_showing = false;
+};
+
+// A read-only label showing one column of the current row.
+class BoundLabel : public QLabel {
+    Q_OBJECT
+public:
+    BoundLabel(DataSet &data, const QString &column, QWidget *parent = nullptr);
+};

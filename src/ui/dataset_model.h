@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+class DataSet;
+
+// One column of a record list: the field it shows, its bold centred title, its width in
+// pixels (0: natural width) and the alignment of its values.
+struct ListColumn {
+    QString field;
+    QString title;
+    int width = 0;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+};
+
+// The rows of a DataSet as a table for a view; it follows every change of the set.
+class DataSetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    DataSetModel(DataSet &data, std::vector<ListColumn> columns, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    const ListColumn &column(int section) const { return m_columns.at(size_t(section)); }
+
+private:
+    DataSet &m_data;
+    std::vector<ListColumn> m_columns;
+};

@@ -1,0 +1,110 @@
+#include "navigator_bar.h"
+
+#include "dataset.h"
+#include "messages.h"
+
+#include <QHBoxLayout>
+#include <QToolButton>
+
+namespace {
+
+struct ActionLook {
+    NavigatorBar::Action action;
+    const char *name;
+    const char *glyph;
+    const char *hint;
+};
+
+const ActionLook Looks[] = {
+    {NavigatorBar::First, "First", "⏮", "First record"},
+    {NavigatorBar::Prior, "Prior", "◀", "Prior record"},
+    {NavigatorBar::Next, "Next", "▶", "Next record"},
+    {NavigatorBar::Last, "Last", "⏭", "Last record"},
+    {NavigatorBar::Insert, "Insert", "+", "Insert record"},
+    {NavigatorBar::Delete, "Delete", "−", "Delete record"},
+    {NavigatorBar::Edit, "Edit", "▲", "Edit record"},
+    {NavigatorBar::Post, "Post", "✔", "Post edit"},
+    {NavigatorBar::Cancel, "Cancel", "✘", "Cancel edit"},
+    {NavigatorBar::Refresh, "Refresh", "↻", "Refresh data"},
+};
+
+} // namespace
+
+NavigatorBar::NavigatorBar(DataSet &data, Actions actions, QWidget *parent, bool hints) : QWidget(parent), m_data(data)
+{
+    setObjectName(QStringLiteral("DBNavigator1"));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (const ActionLook &look : Looks) {
+        if (!actions.testFlag(look.action))
+            continue;
+        auto *button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(look.name));
+        button->setText(QString::fromUtf8(look.glyph));
+        button->setAccessibleName(QString::fromLatin1(look.hint));
+        if (hints)
+            button->setToolTip(QString::fromLatin1(look.hint));
+        button->setMinimumSize(28, 25);
+        button->setFocusPolicy(Qt::NoFocus);
+        const Action action = look.action;
+        connect(button, &QToolButton::clicked, this, [this, action] { press(action); });
+        layout->addWidget(button);
+        m_buttons.insert(look.action, button);
+    }
+    connect(&data, &DataSet::stateChanged, this, &NavigatorBar::updateButtons);
+    connect(&data, &DataSet::currentChanged, this, &NavigatorBar::updateButtons);
+    connect(&data, &DataSet::reset, this, &NavigatorBar::updateButtons);
+    connect(&data, &DataSet::rowRemoved, this, &NavigatorBar::updateButtons);
+    connect(&data, &DataSet::rowInserted, this, &NavigatorBar::updateButtons);
+    updateButtons();
+}
+
+QToolButton *NavigatorBar::button(Action action) const
+{
+    return m_buttons.value(action);
+}
+
+void NavigatorBar::press(Action action)
+{
+    switch (action) {
+    case First: m_data.first(); break;
+    case Prior: m_data.prior(); break;
+    case Next: m_data.next(); break;
+    case Last: m_data.last(); break;
+    case Insert: m_data.insert(); break;
+    case Delete:
+        if (messages::confirmDelete(window()))
+            m_data.remove();
+        break;
+    case Edit: m_data.edit(); break;
+    case Post: m_data.post(); break;
+    case Cancel: m_data.cancel(); break;
+    case Refresh: m_data.refresh(); break;
+    }
+    updateButtons();
+    emit actionDone(action);
+}
+
+void NavigatorBar::updateButtons()
+{
+    const bool open = m_data.isOpen();
+    const bool modifiable = m_data.canModify();
+    const bool changing = m_data.state() == DataSet::State::Edit || m_data.state() == DataSet::State::Insert;
+    const bool atFirst = m_data.isEmpty() || m_data.atFirst();
+    const bool atLast = m_data.isEmpty() || m_data.atLast();
+    const auto enable = [this](Action action, bool enabled) {
+        if (QToolButton *b = m_buttons.value(action))
+            b->setEnabled(enabled);
+    };
+    enable(First, open && !atFirst);
+    enable(Prior, open && !atFirst);
+    enable(Next, open && !atLast);
+    enable(Last, open && !atLast);
+    enable(Insert, modifiable);
+    enable(Delete, modifiable && !m_data.isEmpty());
+    enable(Edit, modifiable && !changing);
+    enable(Post, modifiable && changing);
+    enable(Cancel, modifiable && changing);
+    enable(Refresh, modifiable);
+}

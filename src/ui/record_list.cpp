@@ -1,0 +1,85 @@
+#include "record_list.h"
+
+#include "dataset.h"
+#include "db_error.h"
+#include "messages.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *parent)
+    : QTableView(parent), m_data(data), m_model(new DataSetModel(data, std::move(columns), this))
+{
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFocusPolicy(Qt::ClickFocus); // Tab skips the list
+    setTabKeyNavigation(false);
+    setShowGrid(true);
+    setWordWrap(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumWidth(18);
+    horizontalHeader()->setHighlightSections(false);
+    // The selected row stays visible when the list has no focus.
+    QPalette p = palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        if (const int width = m_model->column(c).width; width > 0)
+            setColumnWidth(c, width);
+        else
+            horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    }
+
+    connect(&data, &DataSet::currentChanged, this, &RecordList::followCurrentRow);
+    connect(&data, &DataSet::reset, this, &RecordList::followCurrentRow);
+    connect(&data, &DataSet::rowInserted, this, &RecordList::followCurrentRow);
+    connect(&data, &DataSet::rowRemoved, this, &RecordList::followCurrentRow);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RecordList::moveDataSet);
+    followCurrentRow();
+}
+
+void RecordList::followCurrentRow()
+{
+    m_following = true;
+    const int row = m_data.currentRow();
+    if (row >= 0 && row < m_model->rowCount()) {
+        selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(m_model->index(row, 0));
+    } else {
+        selectionModel()->clearSelection();
+    }
+    m_following = false;
+}
+
+void RecordList::moveDataSet(const QModelIndex &current)
+{
+    if (m_following || !current.isValid() || current.row() == m_data.currentRow())
+        return;
+    try {
+        m_data.moveTo(current.row()); // stores a pending change first
+    } catch (const DbError &error) {
+        messages::error(this, error.text());
+    }
+    // Back on the set's row when the move could not be made, or the row moved.
+    QMetaObject::invokeMethod(this, &RecordList::followCurrentRow, Qt::QueuedConnection);
+}
+
+void RecordList::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+        if (m_deleteAllowed && m_data.canModify() && !m_data.isEmpty() && messages::confirmDelete(this)) {
+            m_data.remove();
+            emit rowDeleted();
+        }
+        return;
+    }
+    if (event->key() == Qt::Key_Insert)
+        return; // the list never inserts
+    QTableView::keyPressEvent(event);
+}

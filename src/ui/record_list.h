@@ -1,0 +1,31 @@
+#pragma once
+
+#include "dataset_model.h"
+
+#include <QTableView>
+
+class DataSet;
+
+// The grid of a record editor: follows the set's current row, moves it on a click or a key,
+// never edits; Ctrl+Delete deletes after confirmation unless the list is read-only.
+class RecordList : public QTableView {
+    Q_OBJECT
+public:
+    RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *parent = nullptr);
+    void setDeleteAllowed(bool allowed) { m_deleteAllowed = allowed; }
+
+signals:
+    void rowDeleted();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void followCurrentRow();
+    void moveDataSet(const QModelIndex &current);
+
+    DataSet &m_data;
+    DataSetModel *m_model;
+    bool m_deleteAllowed = true;
+    bool m_following = false;
+};

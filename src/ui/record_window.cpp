@@ -1,0 +1,63 @@
+#include "record_window.h"
+
+#include "global.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+
+RecordWindow::RecordWindow(const QString &objectName, const QString &title, QWidget *parent, const QColor &background)
+    : QDialog(parent)
+{
+    setObjectName(objectName);
+    setWindowTitle(title);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    look::paint(this, background);
+}
+
+RecordWindow::~RecordWindow()
+{
+    // The fields and lists read the set until they go, so they go before it.
+    qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
+}
+
+void RecordWindow::connectToDatabase()
+{
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+}
+
+void RecordWindow::openTable(const QString &table, const QString &sort)
+{
+    connectToDatabase();
+    m_data.setTableName(table);
+    m_data.open();
+    if (!sort.isEmpty())
+        m_data.setSort(sort);
+}
+
+void RecordWindow::openQuery(const QString &jetSql, const QString &sort)
+{
+    connectToDatabase();
+    m_data.setSql(jetSql);
+    m_data.open();
+    if (!sort.isEmpty())
+        m_data.setSort(sort);
+}
+
+void RecordWindow::closeEvent(QCloseEvent *event)
+{
+    m_data.close();
+    m_connection.close();
+    QDialog::closeEvent(event);
+}
+
+void RecordWindow::addField(QGridLayout *grid, int row, const QString &caption, QWidget *field, const QString &marker)
+{
+    QWidget *parent = grid->parentWidget();
+    grid->addWidget(look::caption(caption, field, parent), row, 0, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(field, row, 1);
+    if (!marker.isEmpty())
+        grid->addWidget(look::note(marker, parent), row, 2, Qt::AlignLeft | Qt::AlignVCenter);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "connection.h"
+#include "dataset.h"
+#include "look.h"
+
+#include <QDialog>
+
+class QGridLayout;
+
+// What every record editor window shares: its own connection and set, opened when the window
+// is made and closed when it closes (a change not stored is dropped without a question), the
+// window's look and its exit button.
+class RecordWindow : public QDialog {
+    Q_OBJECT
+public:
+    RecordWindow(const QString &objectName, const QString &title, QWidget *parent = nullptr,
+                 const QColor &background = look::SkyBlue);
+    ~RecordWindow() override;
+
+    DataSet &data() { return m_data; }
+
+protected:
+    void openTable(const QString &table, const QString &sort = {});
+    void openQuery(const QString &jetSql, const QString &sort = {});
+    void closeEvent(QCloseEvent *event) override;
+
+    // Caption, field and (for a required column) its red marker on one row of a grid.
+    static void addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,
+                         const QString &marker = {});
+
+    Connection m_connection;
+    DataSet m_data{m_connection};
+
+private:
+    void connectToDatabase();
+};
