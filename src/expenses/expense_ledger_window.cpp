@@ -43,14 +43,11 @@ ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
     addField(grid, 1, QStringLiteral("Ποσό:"), amount, QStringLiteral("EUR *"));
     addField(grid, 2, QStringLiteral("Φ.Π.Α:"), vat, QStringLiteral("EUR *"));
     addField(grid, 3, QStringLiteral("Περιγραφή:"), description, QStringLiteral("*"));
-    grid->setColumnStretch(3, 1);
-    grid->addWidget(list, 4, 0, 1, 4);
+    grid->addWidget(list, 4, 0, 1, 2);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(navigator);
     bottom->addStretch();
     bottom->addWidget(exit);
-    grid->addLayout(bottom, 5, 0, 1, 4);
-    for (QWidget *field : {date, amount, vat})
-        grid->setAlignment(field, Qt::AlignLeft);
+    grid->addLayout(bottom, 5, 0, 1, 2);
     date->setFocus();
 }

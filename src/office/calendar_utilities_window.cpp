@@ -106,6 +106,7 @@ CalendarUtilitiesWindow::CalendarUtilitiesWindow(QWidget *parent) : QDialog(pare
         picker->setDisplayFormat(Regional::current().shortDateFormat);
         picker->setDateRange(QDate(1940, 1, 1), QDate(2050, 1, 1));
         picker->setToolTip(dateHint);
+        picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance(QStringLiteral("88/88/8888")) + 40);
         picker->setAccessibleName(dateHint);
         return picker;
     };

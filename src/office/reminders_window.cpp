@@ -30,16 +30,15 @@ RemindersWindow::RemindersWindow(QWidget *parent)
 
     auto *grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
-    addField(grid, 0, QStringLiteral("Ημερομηνία:"), date, QStringLiteral("*"));
-    grid->addWidget(look::note(QStringLiteral("(π.χ 28/12/2007)"), this), 0, 3);
+    QHBoxLayout *dateLine = addField(grid, 0, QStringLiteral("Ημερομηνία:"), date, QStringLiteral("*"));
+    dateLine->insertWidget(2, look::note(QStringLiteral("(π.χ 28/12/2007)"), this));
     grid->addWidget(look::caption(QStringLiteral("Κείμενο:"), text, this), 1, 0, Qt::AlignRight | Qt::AlignTop);
-    grid->addWidget(text, 1, 1, 1, 3);
-    grid->addWidget(list, 1, 4);
+    grid->addWidget(text, 1, 1);
+    grid->addWidget(list, 1, 2);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(navigator);
     bottom->addStretch();
     bottom->addWidget(exit);
-    grid->addLayout(bottom, 2, 0, 1, 5);
-    grid->setAlignment(date, Qt::AlignLeft);
+    grid->addLayout(bottom, 2, 0, 1, 3);
     date->setFocus();
 }

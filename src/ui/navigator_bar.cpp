@@ -16,15 +16,15 @@ struct ActionLook {
 };
 
 const ActionLook Looks[] = {
-    {NavigatorBar::First, "First", "⏮", "First record"},
+    {NavigatorBar::First, "First", "|◀", "First record"},
     {NavigatorBar::Prior, "Prior", "◀", "Prior record"},
     {NavigatorBar::Next, "Next", "▶", "Next record"},
-    {NavigatorBar::Last, "Last", "⏭", "Last record"},
+    {NavigatorBar::Last, "Last", "▶|", "Last record"},
     {NavigatorBar::Insert, "Insert", "+", "Insert record"},
     {NavigatorBar::Delete, "Delete", "−", "Delete record"},
     {NavigatorBar::Edit, "Edit", "▲", "Edit record"},
-    {NavigatorBar::Post, "Post", "✔", "Post edit"},
-    {NavigatorBar::Cancel, "Cancel", "✘", "Cancel edit"},
+    {NavigatorBar::Post, "Post", "✓", "Post edit"},
+    {NavigatorBar::Cancel, "Cancel", "✗", "Cancel edit"},
     {NavigatorBar::Refresh, "Refresh", "↻", "Refresh data"},
 };
 

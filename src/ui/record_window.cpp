@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 
 RecordWindow::RecordWindow(const QString &objectName, const QString &title, QWidget *parent, const QColor &background)
@@ -53,11 +54,16 @@ void RecordWindow::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
-void RecordWindow::addField(QGridLayout *grid, int row, const QString &caption, QWidget *field, const QString &marker)
+QHBoxLayout *RecordWindow::addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,
+                                    const QString &marker, int columnSpan)
 {
     QWidget *parent = grid->parentWidget();
     grid->addWidget(look::caption(caption, field, parent), row, 0, Qt::AlignRight | Qt::AlignVCenter);
-    grid->addWidget(field, row, 1);
+    auto *line = new QHBoxLayout;
+    line->addWidget(field);
     if (!marker.isEmpty())
-        grid->addWidget(look::note(marker, parent), row, 2, Qt::AlignLeft | Qt::AlignVCenter);
+        line->addWidget(look::note(marker, parent));
+    line->addStretch();
+    grid->addLayout(line, row, 1, 1, columnSpan);
+    return line;
 }

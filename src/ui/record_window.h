@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class QGridLayout;
+class QHBoxLayout;
 
 // What every record editor window shares: its own connection and set, opened when the window
 // is made and closed when it closes (a change not stored is dropped without a question), the
@@ -25,9 +26,10 @@ protected:
     void openQuery(const QString &jetSql, const QString &sort = {});
     void closeEvent(QCloseEvent *event) override;
 
-    // Caption, field and (for a required column) its red marker on one row of a grid.
-    static void addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,
-                         const QString &marker = {});
+    // Caption, field and (for a required column) its red marker on one row of a grid; the
+    // returned row takes whatever else stands right of the field.
+    static QHBoxLayout *addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,
+                                 const QString &marker = {}, int columnSpan = 1);
 
     Connection m_connection;
     DataSet m_data{m_connection};
