@@ -100,22 +100,23 @@ Connection::~Connection()
     close();
 }
 
-Connection Connection::openFile(const QString &path, const QString &password)
+Connection Connection::onFile(const QString &path, const QString &password, bool create)
 {
     Connection connection;
     connection.m_path = path;
     connection.m_password = password;
-    connection.openHandle(false);
+    connection.openHandle(create);
     return connection;
+}
+
+Connection Connection::openFile(const QString &path, const QString &password)
+{
+    return onFile(path, password, false);
 }
 
 Connection Connection::createFile(const QString &path, const QString &password)
 {
-    Connection connection;
-    connection.m_path = path;
-    connection.m_password = password;
-    connection.openHandle(true);
-    return connection;
+    return onFile(path, password, true);
 }
 
 void Connection::setConnectionString(const QString &connectionString)

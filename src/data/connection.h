@@ -42,6 +42,7 @@ public:
     void setBusyTimeout(int milliseconds);
 
 private:
+    static Connection onFile(const QString &path, const QString &password, bool create);
     void openHandle(bool create);
 
     QString m_connectionString;

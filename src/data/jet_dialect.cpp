@@ -188,22 +188,9 @@ void resultText(sqlite3_context *ctx, const QString &text)
     sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
-// A stored date ("yyyy-mm-dd", perhaps with a time after it).
 QDate dateOf(sqlite3_value *v)
 {
-    const std::string_view text = textOf(v);
-    if (text.size() < 10 || text[4] != '-' || text[7] != '-')
-        return {};
-    const auto number = [&](size_t from, size_t len) {
-        int value = 0;
-        for (size_t i = from; i < from + len; ++i) {
-            if (text[i] < '0' || text[i] > '9')
-                return -1;
-            value = value * 10 + (text[i] - '0');
-        }
-        return value;
-    };
-    return QDate(number(0, 4), number(5, 2), number(8, 2));
+    return storedDate(textOf(v));
 }
 
 void datePart(sqlite3_context *ctx, sqlite3_value **argv, int (QDate::*part)() const)

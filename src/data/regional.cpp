@@ -188,3 +188,19 @@ QString Regional::formatFixed(double value, int decimals) const
         result.prepend(QLatin1Char('-'));
     return result;
 }
+
+QDate storedDate(std::string_view text)
+{
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-')
+        return {};
+    const auto number = [&](size_t from, size_t length) {
+        int value = 0;
+        for (size_t i = from; i < from + length; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return -1;
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    return QDate(number(0, 4), number(5, 2), number(8, 2));
+}

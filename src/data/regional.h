@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <optional>
+#include <string_view>
 
 // The regional settings every parse and display goes through: the practice works with the
 // Greek conventions (day/month/year with "/", decimal comma).
@@ -27,3 +28,7 @@ struct Regional {
     // (12.345 -> "12,35", 1.005 -> "1,01"), as a cashier rounds.
     QString formatFixed(double value, int decimals) const;
 };
+
+// A date as the database stores it: "yyyy-mm-dd", perhaps followed by a time of day.
+// An invalid QDate for anything else.
+QDate storedDate(std::string_view text);

@@ -1,6 +1,7 @@
 #include "row_store.h"
 
 #include "dataset.h"
+#include "regional.h"
 
 #include <QDate>
 #include <sqlite3.h>
@@ -23,24 +24,6 @@ Cell realCell(double value)
     cell.kind = Cell::Kind::Double;
     cell.real = value;
     return cell;
-}
-
-// "yyyy-mm-dd" as stored; anything else is not a date.
-bool isoDate(const char *text, int bytes, QDate &date)
-{
-    if (bytes != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    const auto number = [&](int from, int len) {
-        int value = 0;
-        for (int i = from; i < from + len; ++i) {
-            if (text[i] < '0' || text[i] > '9')
-                return -1;
-            value = value * 10 + (text[i] - '0');
-        }
-        return value;
-    };
-    date = QDate(number(0, 4), number(5, 2), number(8, 2));
-    return date.isValid();
 }
 
 } // namespace
@@ -156,8 +139,8 @@ void RowStore::setFromEngine(int row, int column, sqlite3_stmt *stmt, int statem
     default: {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, statementColumn));
         const int bytes = sqlite3_column_bytes(stmt, statementColumn);
-        QDate date;
-        if (type == FieldType::Date && isoDate(text, bytes, date))
+        const QDate date = type == FieldType::Date && bytes == 10 ? storedDate({text, size_t(bytes)}) : QDate();
+        if (date.isValid())
             result = integerCell(Cell::Kind::Date, date.toJulianDay());
         else
             result = storeText(text, bytes);
