@@ -20,7 +20,7 @@ done
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "There is no display to show the program on."
   echo "The practice folder is ready: $PRACTICE"
-  echo "Start it on a desktop, or on a virtual screen with:"
+  echo "Start it on a desktop, or on a virtual screen (apt-get install xvfb) with:"
   echo "  cd '$PRACTICE' && xvfb-run -s '-screen 0 1920x1080x24' '$BUILD/src/app/velmora'"
   exit 1
 fi

@@ -3,6 +3,7 @@
 #include "calendar_utilities_window.h"
 #include "expense_ledger_window.h"
 #include "main_window.h"
+#include "month_calendar_window.h"
 #include "reminders_window.h"
 
 namespace {
@@ -24,4 +25,5 @@ void registerWindows(MainWindow &mainWindow)
     opens<ExpenseLedgerWindow>(mainWindow, "TForm13");
     opens<RemindersWindow>(mainWindow, "TForm11");
     opens<CalendarUtilitiesWindow>(mainWindow, "TForm8");
+    opens<MonthCalendarWindow>(mainWindow, "TForm1a");
 }

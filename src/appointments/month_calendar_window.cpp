@@ -1,0 +1,267 @@
+#include "month_calendar_window.h"
+
+#include "dataset.h"
+#include "day_sheet_window.h"
+#include "db_error.h"
+#include "global.h"
+#include "look.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor Gray(128, 128, 128);
+const QColor Green(0, 128, 0);
+
+QString withoutBlanksAndControls(const QString &text)
+{
+    qsizetype from = 0, to = text.size();
+    while (from < to && text.at(from).unicode() <= 32)
+        ++from;
+    while (to > from && text.at(to - 1).unicode() <= 32)
+        --to;
+    return text.mid(from, to - from);
+}
+
+void setColour(QLabel *label, const QColor &colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+QLabel *bandCaption(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setStyleSheet(QStringLiteral("QLabel { color: blue; font-size: 18px; font-weight: bold; }"));
+    return label;
+}
+
+} // namespace
+
+int firstWeekday(int month, int year)
+{
+    int m = month, y = year;
+    if (m <= 2) {
+        m += 12;
+        y -= 1;
+    }
+    return ((1 + 2 * m + (3 * (m + 1)) / 5 + y + y / 4 - y / 100 + y / 400) % 7) + 1;
+}
+
+int daysInMonth(int month, int year)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+int bookedSlots(Connection &connection, const QString &dateLiteral)
+{
+    DataSet day(connection);
+    day.setSql(QStringLiteral("SELECT * FROM RANTEBOU WHERE HMEROMHNIA=") + dateLiteral);
+    day.open();
+    if (day.isEmpty())
+        return 0;
+    int filled = 0;
+    for (int column = 0; column < qMin(29, day.fieldCount()); ++column)
+        if (!withoutBlanksAndControls(displayText(day.value(column))).isEmpty())
+            ++filled;
+    return qMax(0, filled - 1); // the date column is always there
+}
+
+MonthCalendarWindow::MonthCalendarWindow(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TForm1a"));
+    setWindowTitle(QStringLiteral("Μηνιαία κατάσταση των ραντεβού"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    look::paint(this);
+    m_today = QDate::currentDate();
+
+    const QString listStyle = QStringLiteral("QComboBox { color: blue; font-size: 18px; font-weight: bold; }");
+    m_years = new QComboBox(this);
+    m_years->setObjectName(QStringLiteral("ComboBox2"));
+    for (int year = FirstBookYear; year <= LastBookYear; ++year)
+        m_years->addItem(QString::number(year));
+    m_years->setMaxVisibleItems(15);
+    m_months = new QComboBox(this);
+    m_months->setObjectName(QStringLiteral("ComboBox1"));
+    m_months->addItems({"Ιανουάριος", "Φεβρουάριος", "Μάρτιος", "Απρίλιος", "Μάιος", "Ιούνιος", "Ιούλιος",
+                        "Αύγουστος", "Σεπτέμβριος", "Οκτώβριος", "Νοέμβριος", "Δεκέμβριος"});
+    m_months->setMaxVisibleItems(12);
+    for (QComboBox *list : {m_years, m_months}) {
+        list->setStyleSheet(listStyle);
+        list->setFocusPolicy(Qt::ClickFocus); // skipped by Tab
+    }
+    m_years->setAccessibleName(QStringLiteral("Έτος:"));
+    m_months->setAccessibleName(QStringLiteral("Μήνας:"));
+    auto *today = new QPushButton(QStringLiteral("Σήμερα"), this);
+    today->setObjectName(QStringLiteral("Button2"));
+    QPushButton *exit = look::exitButton(this);
+    exit->setObjectName(QStringLiteral("Button1"));
+
+    auto *band = new QHBoxLayout;
+    band->addWidget(bandCaption(QStringLiteral("Έτος:"), this));
+    band->addWidget(m_years);
+    band->addStretch();
+    band->addWidget(today);
+    band->addStretch();
+    band->addWidget(bandCaption(QStringLiteral("Μήνας:"), this));
+    band->addWidget(m_months);
+
+    auto *grid = new QGridLayout;
+    grid->setSpacing(0);
+    const QStringList dayNames = {"Δευτέρα", "Τρίτη", "Τετάρτη", "Πέμπτη", "Παρασκευή", "Σάββατο", "Κυριακή"};
+    for (int c = 0; c < 7; ++c) {
+        auto *name = new QLabel(dayNames[c], this);
+        name->setAlignment(Qt::AlignCenter);
+        name->setStyleSheet(QStringLiteral("QLabel { font-weight: bold; color: %1; }").arg(c < 5 ? "#008000" : "#00FF00"));
+        grid->addWidget(name, 0, c);
+    }
+    // The 37 cells, generated: cell k lies in week row (k - 1) / 7 and column (k - 1) % 7.
+    for (int k = 1; k <= 37; ++k) {
+        auto *frame = new QFrame(this);
+        frame->setObjectName(QStringLiteral("Cell%1").arg(k));
+        frame->setStyleSheet(QStringLiteral("#Cell%1 { background: white; border: 1px solid black; }").arg(k));
+        frame->setMinimumSize(104, 78);
+        auto *day = new QLabel(frame);
+        day->setObjectName(QStringLiteral("LabelD%1").arg(k));
+        day->setAlignment(Qt::AlignCenter);
+        day->setStyleSheet(QStringLiteral("QLabel { font-size: 12px; font-weight: bold; }"));
+        day->setCursor(Qt::PointingHandCursor);
+        day->installEventFilter(this);
+        auto *count = new QLabel(frame);
+        count->setObjectName(QStringLiteral("LabelR%1").arg(k));
+        count->setAlignment(Qt::AlignCenter);
+        count->setStyleSheet(QStringLiteral("QLabel { color: red; font-size: 29px; font-weight: bold; }"));
+        auto *cellLayout = new QVBoxLayout(frame);
+        cellLayout->setContentsMargins(2, 2, 2, 2);
+        cellLayout->addWidget(day);
+        cellLayout->addWidget(count, 1);
+        grid->addWidget(frame, 1 + (k - 1) / 7, (k - 1) % 7);
+        m_cells.push_back({day, count});
+    }
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(band);
+    layout->addLayout(grid);
+    layout->addWidget(exit, 0, Qt::AlignRight);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    showToday();
+    connect(m_months, &QComboBox::activated, this, &MonthCalendarWindow::rebuild);
+    connect(m_years, &QComboBox::activated, this, &MonthCalendarWindow::rebuild);
+    connect(today, &QPushButton::clicked, this, &MonthCalendarWindow::showToday);
+}
+
+void MonthCalendarWindow::showToday()
+{
+    m_months->setCurrentIndex(m_today.month() - 1);
+    // A today outside the book's years shows the nearest year of the list.
+    m_years->setCurrentIndex(std::clamp(m_today.year(), FirstBookYear, LastBookYear) - FirstBookYear);
+    rebuild();
+}
+
+int MonthCalendarWindow::shownMonth() const
+{
+    return m_months->currentIndex() + 1;
+}
+
+int MonthCalendarWindow::shownYear() const
+{
+    return m_years->currentText().toInt();
+}
+
+QString MonthCalendarWindow::dateText(int day) const
+{
+    return QStringLiteral("%1/%2/%3").arg(day).arg(shownMonth()).arg(shownYear());
+}
+
+void MonthCalendarWindow::rebuild()
+{
+    const int month = shownMonth(), year = shownYear();
+    const int days = daysInMonth(month, year);
+    const int first = firstWeekday(month, year);
+    for (size_t i = 0; i < m_cells.size(); ++i) {
+        const Cell &cell = m_cells[i];
+        cell.day->hide();
+        cell.day->clear();
+        cell.count->hide();
+        cell.count->clear();
+        const bool weekend = i % 7 >= 5;
+        setColour(cell.day, weekend ? Gray : QColor(Qt::black));
+    }
+    for (int d = 1; d <= days; ++d) {
+        const Cell &cell = m_cells[size_t(d + first - 2)];
+        cell.day->setText(QString::number(d));
+        cell.day->show();
+        cell.count->show();
+        if (month == m_today.month() && year == m_today.year() && d == m_today.day())
+            setColour(cell.day, Green);
+    }
+    countAppointments();
+}
+
+void MonthCalendarWindow::countAppointments()
+{
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+    const int first = firstWeekday(shownMonth(), shownYear());
+    for (int d = 1; d <= daysInMonth(shownMonth(), shownYear()); ++d) {
+        QString literal = dateText(d);
+        date_to_sql(literal);
+        const int booked = bookedSlots(m_connection, literal);
+        QLabel *count = m_cells[size_t(d + first - 2)].count;
+        count->setText(booked > 0 ? QString::number(booked) : QString());
+    }
+    m_connection.close();
+}
+
+void MonthCalendarWindow::openDay(int day)
+{
+    const QString text = dateText(day);
+    QString literal = text;
+    date_to_sql(literal);
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+    try {
+        Command insert(m_connection);
+        insert.setText(QStringLiteral("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(") + literal + QStringLiteral(")"));
+        insert.execute();
+    } catch (const DbError &) {
+        // The day has its row already.
+    }
+    m_connection.close();
+    {
+        DaySheetWindow sheet(this);
+        sheet.openDay(text, literal);
+        sheet.exec();
+    }
+    countAppointments();
+}
+
+bool MonthCalendarWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (auto *label = qobject_cast<QLabel *>(watched); label && !label->text().isEmpty()) {
+            openDay(label->text().toInt());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void MonthCalendarWindow::closeEvent(QCloseEvent *event)
+{
+    m_connection.close();
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "connection.h"
+
+#include <QDate>
+#include <QDialog>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+
+// Monday = 1 ... Sunday = 7: the weekday of the first of the month, by the book's formula.
+int firstWeekday(int month, int year);
+int daysInMonth(int month, int year);
+// The slots of a day's row that hold something other than blanks and control characters.
+int bookedSlots(Connection &connection, const QString &dateLiteral);
+
+inline constexpr int FirstBookYear = 2008;
+inline constexpr int LastBookYear = 2035;
+
+// TForm1a: a month of the appointment book, with the number of booked slots under each day.
+class MonthCalendarWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit MonthCalendarWindow(QWidget *parent = nullptr);
+
+    void showToday();
+    void openDay(int day);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Cell {
+        QLabel *day;
+        QLabel *count;
+    };
+
+    void rebuild();
+    void countAppointments();
+    int shownMonth() const;
+    int shownYear() const;
+    QString dateText(int day) const;
+
+    Connection m_connection;
+    QDate m_today;
+    QComboBox *m_months;
+    QComboBox *m_years;
+    std::vector<Cell> m_cells;
+};
