@@ -53,6 +53,7 @@ void DataSet::setSql(const QString &jetSql)
     close();
     m_sql = jetSql;
     m_tableSource.clear();
+    m_sort.clear(); // a new statement brings its own order
 }
 
 void DataSet::setTableName(const QString &table)
@@ -60,6 +61,7 @@ void DataSet::setTableName(const QString &table)
     close();
     m_tableSource = table;
     m_sql.clear();
+    m_sort.clear();
 }
 
 QString DataSet::selectStatement() const

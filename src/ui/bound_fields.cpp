@@ -165,7 +165,20 @@ void BoundLineEdit::adaptToField()
     const Field &field = m_link->data().field(column);
     if (field.type == FieldType::Text && field.size > 0)
         setMaxLength(field.size);
-    setReadOnly(field.readOnly);
+    setReadOnly(field.readOnly || !m_typingAllowed);
+}
+
+void BoundLineEdit::setTypingAllowed(bool allowed)
+{
+    m_typingAllowed = allowed;
+    setReadOnly(!allowed);
+    adaptToField();
+}
+
+void BoundLineEdit::setTextAsTyped(const QString &text)
+{
+    setText(text);
+    m_link->typed();
 }
 
 void BoundLineEdit::keyPressEvent(QKeyEvent *event)

@@ -43,6 +43,10 @@ class BoundLineEdit : public QLineEdit {
 public:
     BoundLineEdit(DataSet &data, const QString &column, QWidget *parent = nullptr);
     FieldLink *link() const { return m_link; }
+    // A field the person cannot type into; the window writes it (a dose date, say).
+    void setTypingAllowed(bool allowed);
+    // Writes text as if typed: the row starts editing and stores it on post.
+    void setTextAsTyped(const QString &text);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -51,6 +55,7 @@ protected:
 private:
     void adaptToField();
     FieldLink *m_link;
+    bool m_typingAllowed = true;
     bool m_showing = false;
 };
 

@@ -9,8 +9,10 @@ DataSetModel::DataSetModel(DataSet &data, std::vector<ListColumn> columns, QObje
 {
     connect(&data, &DataSet::reset, this, [this] {
         beginResetModel();
+        findFields();
         endResetModel();
     });
+    findFields();
     connect(&data, &DataSet::rowInserted, this, [this](int row) {
         // The set has the row already; a reset keeps the view consistent at no real cost.
         Q_UNUSED(row);
@@ -30,6 +32,13 @@ DataSetModel::DataSetModel(DataSet &data, std::vector<ListColumn> columns, QObje
     connect(&data, &DataSet::stateChanged, this, indicatorMoved);
 }
 
+void DataSetModel::findFields()
+{
+    m_fields.clear();
+    for (const ListColumn &c : m_columns)
+        m_fields.push_back(m_data.isOpen() ? m_data.fieldIndex(c.field) : -1);
+}
+
 int DataSetModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() || !m_data.isOpen() ? 0 : m_data.recordCount();
@@ -46,7 +55,7 @@ QVariant DataSetModel::data(const QModelIndex &index, int role) const
         return {};
     const ListColumn &c = column(index.column());
     if (role == Qt::DisplayRole) {
-        const int field = m_data.fieldIndex(c.field);
+        const int field = m_fields[size_t(index.column())];
         return field < 0 ? QVariant() : QVariant(displayText(m_data.value(index.row(), field)));
     }
     if (role == Qt::TextAlignmentRole)

@@ -27,6 +27,9 @@ public:
     const ListColumn &column(int section) const { return m_columns.at(size_t(section)); }
 
 private:
+    void findFields();
+
     DataSet &m_data;
     std::vector<ListColumn> m_columns;
+    std::vector<int> m_fields; // the set's column of each list column, found once per reset
 };

@@ -38,6 +38,13 @@ void RecordWindow::openTable(const QString &table, const QString &sort)
         m_data.setSort(sort);
 }
 
+void RecordWindow::openTableForAppend(const QString &table)
+{
+    connectToDatabase();
+    m_data.setTableName(table);
+    m_data.openForAppend();
+}
+
 void RecordWindow::openQuery(const QString &jetSql, const QString &sort)
 {
     connectToDatabase();

@@ -21,19 +21,20 @@ public:
 
     DataSet &data() { return m_data; }
 
-protected:
-    void openTable(const QString &table, const QString &sort = {});
-    void openQuery(const QString &jetSql, const QString &sort = {});
-    void closeEvent(QCloseEvent *event) override;
-
     // Caption, field and (for a required column) its red marker on one row of a grid; the
     // returned row takes whatever else stands right of the field.
     static QHBoxLayout *addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,
                                  const QString &marker = {}, int columnSpan = 1);
 
+protected:
+    void openTable(const QString &table, const QString &sort = {});
+    void openQuery(const QString &jetSql, const QString &sort = {});
+    // The table's columns without its rows, for a window that only adds.
+    void openTableForAppend(const QString &table);
+    void closeEvent(QCloseEvent *event) override;
+
     Connection m_connection;
     DataSet m_data{m_connection};
 
-private:
     void connectToDatabase();
 };

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -18,6 +19,9 @@ void whenShown(const QString &objectName, std::function<void(QWidget *)> act)
             timer->stop();
             timer->deleteLater();
             act(modal);
+            // A failed check leaves the window up; close it so the test ends instead of hanging.
+            if (QTest::currentTestFailed() && modal->isVisible())
+                modal->close();
         } else if (++*tries > 500) {
             timer->stop();
             timer->deleteLater();

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "child_window.h"
+#include "dataset_model.h"
+
+class QLabel;
+
+// What tells the visits, laboratory tests and growth measurements windows apart.
+struct HistoryEntryField {
+    QString caption;
+    QString column;
+    int width; // 0: wide
+    QString marker;
+};
+
+struct ChildHistory {
+    QString objectName;
+    QString title;
+    QString table;
+    std::vector<HistoryEntryField> entry;
+    QString listStatement; // followed by the child's ID and `listOrder`
+    QString listOrder;
+    std::vector<ListColumn> listColumns;
+    QString countNoun;
+
+    static const ChildHistory &visits();
+    static const ChildHistory &labTests();
+    static const ChildHistory &measurements();
+};
+
+// TFORM17A, TForm17C, TForm69: an entry form that only adds rows for the child, over a list of
+// the child's rows that only deletes.
+class ChildHistoryWindow : public ChildWindow {
+    Q_OBJECT
+public:
+    ChildHistoryWindow(const ChildHistory &history, QWidget *parent = nullptr);
+    DataSet &list() { return m_list; }
+
+protected:
+    void load() override;
+
+private:
+    void beginNewRow();
+    void runList();
+
+    const ChildHistory &m_history;
+    DataSet m_list{m_connection};
+    QLabel *m_count;
+};

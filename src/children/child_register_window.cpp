@@ -1,0 +1,341 @@
+#include "child_register_window.h"
+
+#include "child_history_window.h"
+#include "child_identity_windows.h"
+#include "global.h"
+#include "health_card_window.h"
+#include "messages.h"
+#include "navigator_bar.h"
+#include "record_list.h"
+#include "vaccination_window.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString ChildColumns = QStringLiteral(
+    "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,"
+    "ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM STOIXEIA_PAIDIOY");
+
+const QStringList SortColumns = {"EPWNYMO", "HMEROMHNIA_GENNHSEWS", "FYLO", "ONOMATEPWNYMO_PATERA",
+                                 "ONOMATEPWNYMO_MHTERAS", "ONOMATEPWNYMO_KHDEMONA"};
+
+// The register's commands: button caption, menu caption, the window each opens.
+struct Command {
+    const char *button;
+    const char *menuItem;
+    const char *window;
+};
+const Command Commands[] = {
+    {"Στοιχεία του &παιδιού", "Στοιχεία του &παιδιού", "TForm19"},
+    {"Δελτίο &υγείας", "Δελτίο &υγείας", "TForm20"},
+    {"Ε&μβολιασμοί", "Ε&μβoλιασμοί", "TForm21"},
+    {"Σωμα&τομετρία", "Σωμα&τομετρία", "TForm69"},
+    {"Εργαστηριακές εξετάσεις", "Εργαστηριακές εξετάσεις", "TForm17C"},
+    {"Επισκέψεις", "Επισκέ&ψεις", "TFORM17A"},
+    {"Έκδοση απόδει&ξης", "Έκδοση απόδειξ&ης", "TForm56"},
+    {"Εισπράξεις από το&ν ασθενή", "Εισπράξεις από το&ν ασθενή", "TForm57"},
+    {"Ε&κτυπώσεις", "Ε&κτυπώσεις", "TForm22"},
+    {"Έ&ξοδος", "Έ&ξοδος", ""},
+};
+// Menu order, by index into Commands; -1 is a separator.
+const int MenuOrder[] = {0, 1, 3, 2, 4, 5, -1, 6, 7, -1, 8, 9};
+
+} // namespace
+
+ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
+    : RecordWindow(QStringLiteral("TForm18"), QStringLiteral("Βασικά στοιχεία των παιδιών"), parent)
+{
+    m_list = new RecordList(m_data,
+                            {{"ONOMA", "Όνομα", 100},
+                             {"EPWNYMO", "Επώνυμο", 100},
+                             {"FYLO", "Φύλο", 40, Qt::AlignCenter},
+                             {"HMEROMHNIA_GENNHSEWS", "Ημερ.Γενν.", 70, Qt::AlignCenter},
+                             {"DIEYTHYNSH", "Διεύθυνση", 180},
+                             {"THLEFWNO_1", "Τηλέφωνο 1", 75},
+                             {"THLEFWNO_2", "Τηλέφωνο 2", 75},
+                             {"ONOMATEPWNYMO_PATERA", "Ονοματεπώνυμο πατέρα", 155},
+                             {"ONOMATEPWNYMO_MHTERAS", "Ονοματεπώνυμο μητέρας", 155},
+                             {"ONOMATEPWNYMO_KHDEMONA", "Ονοματεπώνυμο κηδεμόνα", 165}},
+                            this);
+    m_list->setObjectName(QStringLiteral("DBGrid1"));
+    m_list->setDeleteAllowed(false); // a read-only grid; the record bar deletes
+    m_list->setMinimumSize(1000, 300);
+    m_count = look::note(QString(), this);
+    m_count->setObjectName(QStringLiteral("CountLine"));
+    m_bar = new NavigatorBar(m_data, NavigatorBar::Browser | NavigatorBar::Delete, this);
+    connect(m_bar, &NavigatorBar::actionDone, this, &ChildRegisterWindow::showCount);
+
+    // The two sort groups.
+    const auto radioGroup = [this](const QString &title, const QStringList &choices, QButtonGroup *&buttons) {
+        auto *box = new QGroupBox(title, this);
+        auto *layout = new QVBoxLayout(box);
+        buttons = new QButtonGroup(box);
+        for (int i = 0; i < choices.size(); ++i) {
+            auto *radio = new QRadioButton(choices[i], box);
+            buttons->addButton(radio, i);
+            layout->addWidget(radio);
+        }
+        layout->addStretch();
+        connect(buttons, &QButtonGroup::idClicked, this, &ChildRegisterWindow::sortChosen);
+        return box;
+    };
+    QGroupBox *columns = radioGroup(QStringLiteral("Ταξινόμηση με βάση"),
+                                    {"Επώνυμο παιδιού", "Ημερομηνία γεννήσεως", "Φύλο", "Ονοματεπώνυμο πατέρα",
+                                     "Ονοματεπώνυμο μητέρας", "Ονοματεπώνυμο κηδεμόνα"},
+                                    m_sortColumn);
+    QGroupBox *direction = radioGroup(QStringLiteral("Είδος ταξινόμησης"), {"Ascending", "Descending"}, m_sortDirection);
+    m_sortGroups = new QWidget(this);
+    auto *sortLayout = new QHBoxLayout(m_sortGroups);
+    sortLayout->setContentsMargins(0, 0, 0, 0);
+    sortLayout->addWidget(columns);
+    sortLayout->addWidget(direction, 0, Qt::AlignTop);
+
+    // The ten commands, as buttons in two columns and as the menu "Επιλογές".
+    m_buttons = new QWidget(this);
+    auto *buttonGrid = new QGridLayout(m_buttons);
+    buttonGrid->setContentsMargins(0, 0, 0, 0);
+    m_menuBar = new QMenuBar(this);
+    QMenu *options = m_menuBar->addMenu(QStringLiteral("Επιλογές"));
+    QList<QAction *> items;
+    for (int i = 0; i < int(std::size(Commands)); ++i) {
+        const QString window = QString::fromLatin1(Commands[i].window);
+        auto *button = new QPushButton(QString::fromUtf8(Commands[i].button), m_buttons);
+        button->setObjectName(window.isEmpty() ? QStringLiteral("ExitButton") : window);
+        buttonGrid->addWidget(button, i % 5, i / 5);
+        auto *item = new QAction(QString::fromUtf8(Commands[i].menuItem), this);
+        item->setObjectName(window.isEmpty() ? QStringLiteral("Exit") : window);
+        items << item;
+        const auto run = [this, window] { window.isEmpty() ? void(close()) : open(window); };
+        connect(button, &QPushButton::clicked, this, run);
+        connect(item, &QAction::triggered, this, run);
+        if (window == QLatin1String("TForm56")) {
+            m_receiptButton = button;
+            m_receiptItem = item;
+            button->setEnabled(false);
+            item->setEnabled(false);
+        }
+    }
+    for (const int index : MenuOrder) {
+        if (index < 0)
+            options->addSeparator();
+        else
+            options->addAction(items[index]);
+    }
+    m_loneExit = look::exitButton(this);
+    m_loneExit->setObjectName(QStringLiteral("LoneExit"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_list, 1);
+    auto *countRow = new QHBoxLayout;
+    countRow->addWidget(m_count);
+    countRow->addSpacing(20);
+    countRow->addWidget(m_bar);
+    countRow->addStretch();
+    layout->addLayout(countRow);
+    auto *lower = new QHBoxLayout;
+    lower->addWidget(m_sortGroups);
+    lower->addStretch();
+    lower->addWidget(m_buttons, 0, Qt::AlignTop);
+    layout->addLayout(lower);
+    layout->addWidget(m_loneExit, 0, Qt::AlignRight);
+}
+
+void ChildRegisterWindow::setOpener(const QString &windowName, Opener open)
+{
+    m_openers.insert(windowName, std::move(open));
+}
+
+void ChildRegisterWindow::showEvent(QShowEvent *event)
+{
+    RecordWindow::showEvent(event);
+    load();
+}
+
+void ChildRegisterWindow::load()
+{
+    openQuery(SelectText);
+    showCount();
+    // Each showing starts sorted by surname, ascending: the statement's own order.
+    m_sortColumn->button(0)->setChecked(true);
+    m_sortDirection->button(0)->setChecked(true);
+    m_sort = QStringLiteral("EPWNYMO ASC");
+    if (ReceiptNumberingSet) { // once enabled, it stays so for the run
+        m_receiptButton->setEnabled(true);
+        m_receiptItem->setEnabled(true);
+    }
+}
+
+void ChildRegisterWindow::showCount()
+{
+    const int found = m_data.recordCount();
+    m_count->setText(QStringLiteral("Βρέθηκαν %1 παιδιά").arg(found));
+    // With nobody found, no per-child window can be opened.
+    for (QWidget *w : {m_sortGroups, m_buttons, static_cast<QWidget *>(m_bar), static_cast<QWidget *>(m_menuBar)})
+        w->setVisible(found > 0);
+    m_loneExit->setVisible(found == 0);
+}
+
+void ChildRegisterWindow::sortChosen()
+{
+    const QString sort = SortColumns[m_sortColumn->checkedId()] +
+                         (m_sortDirection->checkedId() == 1 ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+    if (sort == m_sort)
+        return;
+    m_sort = sort;
+    m_data.setSort(sort); // the rows already fetched, in memory
+}
+
+ChildHandover ChildRegisterWindow::selectedChild() const
+{
+    const auto text = [this](const char *column) {
+        return displayText(m_data.value(m_data.fieldIndex(QString::fromLatin1(column)))).trimmed();
+    };
+    return {text("ID"), text("ONOMA"), text("EPWNYMO"), text("ONOMATEPWNYMO_KHDEMONA"), text("HMEROMHNIA_GENNHSEWS")};
+}
+
+void ChildRegisterWindow::open(const QString &windowName)
+{
+    if (m_data.isEmpty())
+        return;
+    const ChildHandover child = selectedChild();
+    if (windowName == QLatin1String("TForm19")) {
+        openDetails();
+        return;
+    }
+    std::unique_ptr<ChildWindow> window;
+    if (windowName == QLatin1String("TForm20"))
+        window = std::make_unique<HealthCardWindow>(this);
+    else if (windowName == QLatin1String("TForm21"))
+        window = std::make_unique<VaccinationWindow>(this);
+    else if (windowName == QLatin1String("TForm69"))
+        window = std::make_unique<ChildHistoryWindow>(ChildHistory::measurements(), this);
+    else if (windowName == QLatin1String("TForm17C"))
+        window = std::make_unique<ChildHistoryWindow>(ChildHistory::labTests(), this);
+    else if (windowName == QLatin1String("TFORM17A"))
+        window = std::make_unique<ChildHistoryWindow>(ChildHistory::visits(), this);
+    if (window) {
+        window->hand(child);
+        window->exec();
+    } else if (const Opener opener = m_openers.value(windowName)) {
+        opener(child);
+    }
+}
+
+void ChildRegisterWindow::openDetails()
+{
+    {
+        ChildDetailsWindow details(this);
+        details.ChildID = selectedChild().ChildID;
+        details.exec();
+    }
+    // The corrected data shows at once: the statement runs again, in its own order.
+    m_connection.close();
+    openQuery(SelectText);
+    showCount();
+}
+
+ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget *parent)
+    : QDialog(parent), m_register(childRegister)
+{
+    setObjectName(QStringLiteral("TForm17"));
+    setWindowTitle(QStringLiteral("Εύρεση παιδιού"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    look::paint(this);
+
+    auto *pages = new QTabWidget(this);
+    pages->setObjectName(QStringLiteral("PageControl1"));
+    auto *byInitials = new QWidget;
+    m_initials = new QLineEdit(byInitials);
+    m_initials->setObjectName(QStringLiteral("Edit1"));
+    m_findByInitials = new QPushButton(QStringLiteral("Εύ&ρεση"), byInitials);
+    m_findByInitials->setObjectName(QStringLiteral("Button1"));
+    m_findByInitials->setEnabled(false);
+    auto *initialsLayout = new QVBoxLayout(byInitials);
+    initialsLayout->addWidget(look::caption(QStringLiteral("Γράψε τα αρχικά του επωνύμου"), m_initials, byInitials));
+    initialsLayout->addWidget(m_initials);
+    initialsLayout->addWidget(m_findByInitials, 0, Qt::AlignRight);
+    initialsLayout->addStretch();
+    pages->addTab(byInitials, QStringLiteral("Με βάση τα αρχικά του επωνύμου"));
+
+    auto *byDates = new QWidget;
+    m_from = new QLineEdit(byDates);
+    m_from->setObjectName(QStringLiteral("Edit2"));
+    m_to = new QLineEdit(byDates);
+    m_to->setObjectName(QStringLiteral("Edit3"));
+    m_findByDates = new QPushButton(QStringLiteral("Εύ&ρεση"), byDates);
+    m_findByDates->setObjectName(QStringLiteral("Button2"));
+    auto *datesLayout = new QGridLayout(byDates);
+    RecordWindow::addField(datesLayout, 0, QStringLiteral("Από:"), m_from, QStringLiteral("*"));
+    RecordWindow::addField(datesLayout, 1, QStringLiteral("Μέχρι:"), m_to, QStringLiteral("*"));
+    datesLayout->addWidget(m_findByDates, 2, 1, Qt::AlignRight);
+    datesLayout->setRowStretch(3, 1);
+    pages->addTab(byDates, QStringLiteral("Με βάση την ημερομηνία γεννήσεως"));
+
+    auto *all = new QPushButton(QStringLiteral("Όλα τα παιδιά"), this);
+    all->setObjectName(QStringLiteral("Button3"));
+    QPushButton *exit = look::exitButton(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(pages);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(all);
+    buttons->addStretch();
+    buttons->addWidget(exit);
+    layout->addLayout(buttons);
+
+    connect(m_initials, &QLineEdit::textChanged, this, [this] {
+        const QString initials = m_initials->text().trimmed();
+        m_findByInitials->setEnabled(!initials.isEmpty() && check_chars(initials));
+    });
+    const auto datesChanged = [this] {
+        m_findByDates->setEnabled(check_chars(m_from->text().trimmed()) && check_chars(m_to->text().trimmed()));
+    };
+    connect(m_from, &QLineEdit::textChanged, this, datesChanged);
+    connect(m_to, &QLineEdit::textChanged, this, datesChanged);
+    connect(m_findByInitials, &QPushButton::clicked, this, &ChildSearchWindow::searchByInitials);
+    connect(m_findByDates, &QPushButton::clicked, this, &ChildSearchWindow::searchByBirthDates);
+    connect(all, &QPushButton::clicked, this, [this] { showRegister(QString()); });
+}
+
+void ChildSearchWindow::searchByInitials()
+{
+    const QString t = m_initials->text().trimmed();
+    showRegister(QStringLiteral("WHERE EPWNYMO LIKE'") + t + QStringLiteral("%") + QStringLiteral("'") +
+                 QStringLiteral(" ORDER BY EPWNYMO ASC"));
+}
+
+void ChildSearchWindow::searchByBirthDates()
+{
+    QString a = m_from->text().trimmed(), b = m_to->text().trimmed();
+    date_to_sql(a);
+    date_to_sql(b);
+    if (a == QLatin1String("ERROR") || b == QLatin1String("ERROR")) {
+        m_findByDates->setEnabled(false); // until one of the fields is edited again
+        messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));
+        return;
+    }
+    showRegister(QStringLiteral(" WHERE HMEROMHNIA_GENNHSEWS BETWEEN ") + a + QStringLiteral(" AND ") + b +
+                 QStringLiteral(" ORDER BY EPWNYMO ASC"));
+}
+
+void ChildSearchWindow::showRegister(const QString &where)
+{
+    m_register.WhereText = where;
+    if (where.isEmpty())
+        m_register.SelectText = ChildColumns + QStringLiteral(" ORDER BY EPWNYMO ASC");
+    else
+        m_register.SelectText = ChildColumns + (where.startsWith(QLatin1Char(' ')) ? where : QLatin1Char(' ') + where);
+    m_register.exec();
+}

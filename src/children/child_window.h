@@ -1,0 +1,38 @@
+#pragma once
+
+#include "record_window.h"
+
+class QGridLayout;
+
+// The child a per-child window works on, as the children register hands it over.
+struct ChildHandover {
+    QString ChildID;
+    QString ChildName;
+    QString ChildSurname;
+    QString GuardianName;
+    QString BirthDate;
+};
+
+// A record window over one child's data. The register writes the handover fields after
+// creating it; the window reads its rows when it is first shown.
+class ChildWindow : public RecordWindow {
+    Q_OBJECT
+public:
+    using RecordWindow::RecordWindow;
+
+    QString ChildID;
+    QString ChildName;
+    QString ChildSurname;
+    QString GuardianName;
+    QString BirthDate;
+    void hand(const ChildHandover &child);
+
+protected:
+    virtual void load() = 0;
+    void showEvent(QShowEvent *event) override;
+    // Bold captions with the values in red bold; `withBirth` adds birth date and guardian.
+    QGridLayout *header(bool withBirthAndGuardian);
+
+private:
+    bool m_loaded = false;
+};

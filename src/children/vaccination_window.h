@@ -1,0 +1,20 @@
+#pragma once
+
+#include "child_window.h"
+
+// TForm21: the date of every vaccine dose of one child; dates are chosen in calendars, never typed.
+class VaccinationWindow : public ChildWindow {
+    Q_OBJECT
+public:
+    explicit VaccinationWindow(QWidget *parent = nullptr);
+
+protected:
+    void load() override;
+};
+
+struct VaccineGroup {
+    const char *caption;
+    QStringList doses; // the dose columns, dose 1 first
+};
+// The fifteen vaccines in screen order, left to right and top to bottom.
+const std::vector<VaccineGroup> &vaccineGroups();

@@ -1,0 +1,366 @@
+#include "bound_fields.h"
+#include "child_history_window.h"
+#include "child_identity_windows.h"
+#include "child_register_window.h"
+#include "fixture.h"
+#include "global.h"
+#include "health_card_window.h"
+#include "modal.h"
+#include "navigator_bar.h"
+#include "record_list.h"
+#include "vaccination_window.h"
+
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+void press(QWidget *window, const char *action, const char *bar = "DBNavigator1")
+{
+    auto *navigator = window->findChild<NavigatorBar *>(QString::fromLatin1(bar));
+    QTest::mouseClick(navigator->findChild<QToolButton *>(QString::fromLatin1(action)), Qt::LeftButton);
+}
+
+void type(QWidget *window, const QString &name, const QString &text)
+{
+    auto *edit = window->findChild<QLineEdit *>(name);
+    QVERIFY2(edit, qPrintable(name));
+    edit->setFocus();
+    edit->selectAll();
+    typeText(edit, text);
+}
+
+void choose(QWidget *window, const QString &name, const QString &item)
+{
+    auto *choice = window->findChild<BoundChoice *>(name);
+    choice->setCurrentIndex(choice->findText(item));
+    emit choice->activated(choice->currentIndex());
+}
+
+QStringList surnames(ChildRegisterWindow &reg)
+{
+    QStringList names;
+    for (int r = 0; r < reg.data().recordCount(); ++r)
+        names << reg.data().value(r, reg.data().fieldIndex("EPWNYMO")).toString();
+    return names;
+}
+
+QString countLine(QWidget *window)
+{
+    return window->findChild<QLabel *>("CountLine")->text();
+}
+
+} // namespace
+
+class ChildrenTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestPractice> m_practice;
+    Connection connect() { return m_practice->connect(); }
+
+    int addChild(const QString &name, const QString &surname, const QString &birth, const QString &sex = "ΑΡΡΕΝ")
+    {
+        Connection c = connect();
+        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) VALUES(?,?,?,?,'Πατέρας',"
+                  "'Μητέρα','Κηδεμόνας','Οδός 1','210')",
+                  {name, surname, sex, birth});
+        return c.scalar("SELECT MAX(ID) FROM STOIXEIA_PAIDIOY").toInt();
+    }
+
+    // Runs a search from the search window and looks at the register while it is shown.
+    void search(const std::function<void(ChildSearchWindow &)> &start, const std::function<void(ChildRegisterWindow &)> &look)
+    {
+        ChildRegisterWindow reg;
+        ChildSearchWindow searchWindow(reg);
+        whenShown("TForm18", [&](QWidget *) {
+            look(reg);
+            reg.close();
+        });
+        start(searchWindow);
+    }
+
+    void searchAll(const std::function<void(ChildRegisterWindow &)> &look)
+    {
+        search([](ChildSearchWindow &s) { QTest::mouseClick(s.findChild<QPushButton *>("Button3"), Qt::LeftButton); },
+               look);
+    }
+
+private slots:
+    void init()
+    {
+        m_practice = std::make_unique<TestPractice>();
+        DbConnectionString = m_practice->connectionString();
+    }
+    void cleanup() { m_practice.reset(); }
+
+    void registeringTwoChildrenInARow()
+    {
+        MessageLog log;
+        ChildRegistrationWindow window;
+        window.show();
+        QCOMPARE(window.data().state(), DataSet::State::Insert);
+        QCOMPARE(window.data().recordCount(), 1); // only the blank row: nobody else is loaded
+        press(&window, "Post"); // required fields empty
+        QCOMPARE(log.texts.size(), 1);
+        QCOMPARE(window.data().state(), DataSet::State::Insert);
+        const auto fill = [&](const QString &name, const QString &surname) {
+            type(&window, "ONOMA", name);
+            type(&window, "EPWNYMO", surname);
+            choose(&window, "FYLO", "ΘΗΛΥ");
+            type(&window, "HMEROMHNIA_GENNHSEWS", "5/6/2015");
+            for (const char *column : {"ONOMATEPWNYMO_PATERA", "ONOMATEPWNYMO_MHTERAS", "ONOMATEPWNYMO_KHDEMONA"})
+                type(&window, column, "Γονέας Ο'Νιλ");
+            type(&window, "DIEYTHYNSH", "Ερμού 5");
+            type(&window, "THLEFWNO_1", "2101234567");
+            press(&window, "Post");
+        };
+        fill("Μαρία", "Ο'Μπράιαν");
+        press(&window, "Insert");
+        fill("Ελένη", "Παπά");
+        QCOMPARE(log.texts.size(), 1);
+        Connection c = connect();
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM STOIXEIA_PAIDIOY").toInt(), 2);
+        QCOMPARE(c.scalar("SELECT ID FROM STOIXEIA_PAIDIOY WHERE ONOMA='Ελένη'").toInt(), 2);
+        QCOMPARE(c.scalar("SELECT EPWNYMO FROM STOIXEIA_PAIDIOY WHERE ID=1").toString(), QString("Ο'Μπράιαν"));
+        QCOMPARE(c.scalar("SELECT FYLO FROM STOIXEIA_PAIDIOY WHERE ID=1").toString(), QString("ΘΗΛΥ"));
+        QCOMPARE(window.findChild<BoundChoice *>("ORFANOS_APO")->count(), 4);
+    }
+
+    void searchByInitials_data()
+    {
+        QTest::addColumn<QString>("initials");
+        QTest::newRow("as written") << "Πα";
+        QTest::newRow("small letters") << "πα";
+        QTest::newRow("with accent") << "Πά";
+    }
+    void searchByInitials()
+    {
+        QFETCH(QString, initials);
+        for (const char *surname : {"Παπαδάκης", "Αλεξίου", "ΠΑΠΑΣ", "Πάτρας", "Σπανός"})
+            addChild("Νίκος", surname, "2010-01-01");
+        search(
+            [&](ChildSearchWindow &s) {
+                auto *field = s.findChild<QLineEdit *>("Edit1");
+                auto *find = s.findChild<QPushButton *>("Button1");
+                QVERIFY(!find->isEnabled());
+                field->setText("   ");
+                QVERIFY(!find->isEnabled());
+                field->setText("Π'");
+                QVERIFY(!find->isEnabled());
+                field->setText(initials);
+                QTest::mouseClick(find, Qt::LeftButton);
+            },
+            [](ChildRegisterWindow &reg) {
+                QCOMPARE(surnames(reg), QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"}));
+                QCOMPARE(countLine(&reg), QString("Βρέθηκαν 3 παιδιά"));
+                QVERIFY(reg.WhereText.startsWith("WHERE EPWNYMO LIKE'"));
+            });
+    }
+
+    void searchByBirthDates()
+    {
+        addChild("Α", "Πρώτος", "2005-01-01");
+        addChild("Β", "Τελευταίος", "2005-12-31");
+        addChild("Γ", "Έξω", "2006-01-01");
+        search(
+            [](ChildSearchWindow &s) {
+                s.findChild<QLineEdit *>("Edit2")->setText("1/1/2005");
+                s.findChild<QLineEdit *>("Edit3")->setText("31/12/2005");
+                QTest::mouseClick(s.findChild<QPushButton *>("Button2"), Qt::LeftButton);
+            },
+            [](ChildRegisterWindow &reg) {
+                QCOMPARE(surnames(reg), QStringList({"Πρώτος", "Τελευταίος"}));
+                QCOMPARE(reg.WhereText,
+                         QString(" WHERE HMEROMHNIA_GENNHSEWS BETWEEN #1/1/2005# AND #12/31/2005# ORDER BY EPWNYMO ASC"));
+            });
+    }
+
+    void unreadableDatesAreRefused()
+    {
+        MessageLog log;
+        ChildRegisterWindow reg;
+        ChildSearchWindow s(reg);
+        auto *find = s.findChild<QPushButton *>("Button2");
+        QVERIFY(find->isEnabled());
+        s.findChild<QLineEdit *>("Edit3")->setText("31/12/2005");
+        QTest::mouseClick(find, Qt::LeftButton);
+        QCOMPARE(log.texts, QStringList({"Λανθασμένα κριτήρια."}));
+        QVERIFY(!find->isEnabled());
+        s.findChild<QLineEdit *>("Edit2")->setText("1");
+        QVERIFY(find->isEnabled());
+        s.findChild<QLineEdit *>("Edit2")->setText("1.1.2005");
+        QVERIFY(!find->isEnabled()); // "." fails check_chars
+    }
+
+    void nobodyFoundLeavesOnlyTheCountAndTheExit()
+    {
+        searchAll([](ChildRegisterWindow &reg) {
+            QCOMPARE(countLine(&reg), QString("Βρέθηκαν 0 παιδιά"));
+            QVERIFY(reg.findChild<QPushButton *>("LoneExit")->isVisible());
+            QVERIFY(!reg.findChild<QPushButton *>("TForm20")->isVisible());
+            QVERIFY(!reg.findChild<NavigatorBar *>()->isVisible());
+            QVERIFY(!reg.findChild<QRadioButton *>()->isVisible());
+        });
+    }
+
+    void sortingResetsAtEachShowing()
+    {
+        addChild("Α", "Άλφα", "2010-01-01", "ΑΡΡΕΝ");
+        addChild("Β", "Βήτα", "2010-01-01", "ΘΗΛΥ");
+        ChildRegisterWindow reg;
+        ChildSearchWindow s(reg);
+        auto *all = s.findChild<QPushButton *>("Button3");
+        whenShown("TForm18", [&](QWidget *) {
+            QVERIFY(!reg.findChild<QPushButton *>("LoneExit")->isVisible());
+            const auto radios = reg.findChildren<QRadioButton *>();
+            QTest::mouseClick(radios[7], Qt::LeftButton); // Descending first: surname descending
+            QCOMPARE(surnames(reg), QStringList({"Βήτα", "Άλφα"}));
+            QTest::mouseClick(radios[2], Qt::LeftButton); // Φύλο, descending
+            QCOMPARE(reg.data().value(0, reg.data().fieldIndex("FYLO")).toString(), QString("ΘΗΛΥ"));
+            reg.close();
+        });
+        QTest::mouseClick(all, Qt::LeftButton);
+        whenShown("TForm18", [&](QWidget *) {
+            QVERIFY(reg.findChildren<QRadioButton *>()[0]->isChecked());
+            QVERIFY(reg.findChildren<QRadioButton *>()[6]->isChecked());
+            QCOMPARE(surnames(reg), QStringList({"Άλφα", "Βήτα"}));
+            reg.close();
+        });
+        QTest::mouseClick(all, Qt::LeftButton);
+    }
+
+    void deletingAChild()
+    {
+        const int id = addChild("Α", "Άλφα", "2010-01-01");
+        addChild("Β", "Βήτα", "2010-01-01");
+        connect().execute("INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,AITIA,PERIGRAFH) VALUES(?,#1/1/2011#,'Πυρετός','x')", {id});
+        MessageLog log;
+        searchAll([](ChildRegisterWindow &reg) {
+            press(&reg, "Delete");
+            QCOMPARE(countLine(&reg), QString("Βρέθηκαν 1 παιδιά"));
+        });
+        QCOMPARE(log.texts, QStringList({"Delete record?"}));
+        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM EPISKEPSEIS").toInt(), 0);
+    }
+
+    void aCorrectedSurnameShowsAtOnce()
+    {
+        addChild("Α", "Λάθος", "2010-01-01");
+        MessageLog log;
+        searchAll([](ChildRegisterWindow &reg) {
+            whenShown("TForm19", [](QWidget *details) {
+                auto *window = static_cast<ChildDetailsWindow *>(details);
+                QCOMPARE(window->data().state(), DataSet::State::Edit);
+                type(details, "EPWNYMO", "Σωστός");
+                press(details, "Post");
+                QCOMPARE(window->data().state(), DataSet::State::Edit); // ready for the next correction
+                details->close();
+            });
+            QTest::mouseClick(reg.findChild<QPushButton *>("TForm19"), Qt::LeftButton);
+            QCOMPARE(surnames(reg), QStringList({"Σωστός"}));
+        });
+        QCOMPARE(log.texts, QStringList());
+    }
+
+    void healthCardStoresOnlyWhatWasChosen()
+    {
+        const int id = addChild("Α", "Άλφα", "2010-01-01");
+        MessageLog log;
+        HealthCardWindow card;
+        card.hand({QString::number(id), "Α", "Άλφα", "Κηδεμόνας", "1/1/2010"});
+        card.show();
+        QCOMPARE(card.findChild<QLabel *>("ChildSurname")->text(), QString("Άλφα"));
+        QCOMPARE(card.findChild<BoundChoice *>("ASTHMA")->currentIndex(), -1);
+        QVERIFY(!card.findChild<QToolButton *>("Post")->isEnabled());
+        choose(&card, "ASTHMA", "ΝΑΙ");
+        choose(&card, "5HNOSOS", "ΟΧΙ");
+        QVERIFY(card.findChild<QToolButton *>("Post")->isEnabled());
+        press(&card, "Post");
+        Connection c = connect();
+        QCOMPARE(c.scalar("SELECT ASTHMA FROM STOIXEIA_PAIDIOY").toString(), QString("ΝΑΙ"));
+        QCOMPARE(c.scalar("SELECT [5HNOSOS] FROM STOIXEIA_PAIDIOY").toString(), QString("ΟΧΙ"));
+        QVERIFY(c.scalar("SELECT DIABHTHS FROM STOIXEIA_PAIDIOY").isNull());
+        QCOMPARE(c.scalar("SELECT EPWNYMO FROM STOIXEIA_PAIDIOY").toString(), QString("Άλφα"));
+        QCOMPARE(log.texts, QStringList());
+    }
+
+    void vaccineDateChosenSavedAndCleared()
+    {
+        const int id = addChild("Α", "Άλφα", "2010-01-01");
+        const ChildHandover child{QString::number(id), "Α", "Άλφα", "Κ", "1/1/2010"};
+        QCOMPARE(int(vaccineGroups().size()), 15);
+        {
+            VaccinationWindow window;
+            window.hand(child);
+            window.show();
+            auto *calendar = window.findChild<QDateEdit *>("HPATITIDA_B2_CALENDAR");
+            QCOMPARE(calendar->date(), QDate::currentDate());
+            emit calendar->calendarWidget()->clicked(QDate(2008, 3, 5));
+            QCOMPARE(window.findChild<QLineEdit *>("HPATITIDA_B2")->text(), QString("5/3/2008"));
+            QCOMPARE(window.findChild<QLineEdit *>("HPATITIDA_B1")->text(), QString());
+            QVERIFY(window.findChild<QLineEdit *>("HPATITIDA_B2")->isReadOnly());
+            press(&window, "Post");
+            QCOMPARE(window.data().state(), DataSet::State::Edit);
+        }
+        QCOMPARE(connect().scalar("SELECT HPATITIDA_B2 FROM STOIXEIA_PAIDIOY").toString(), QString("2008-03-05"));
+        VaccinationWindow again;
+        again.hand(child);
+        again.show();
+        QCOMPARE(again.findChild<QLineEdit *>("HPATITIDA_B2")->text(), QString("5/3/2008"));
+        QTest::mouseClick(again.findChild<QPushButton *>("HPATITIDA_B2_CLEAR"), Qt::LeftButton);
+        press(&again, "Post");
+        QVERIFY(connect().scalar("SELECT HPATITIDA_B2 FROM STOIXEIA_PAIDIOY").isNull());
+    }
+
+    void measurementsBelongToTheChild()
+    {
+        const int id = addChild("Α", "Άλφα", "2010-01-01");
+        MessageLog log;
+        ChildHistoryWindow window(ChildHistory::measurements());
+        window.hand({QString::number(id), "Α", "Άλφα", "", ""});
+        window.show();
+        QCOMPARE(countLine(&window), QString("Βρέθηκαν 0 μετρήσεις"));
+        const QStringList days = {"3/3/2012", "1/1/2012", "2/2/2012"};
+        for (const QString &day : days) {
+            type(&window, "HMEROMHNIA", day);
+            type(&window, "YPSOS", "102,5");
+            type(&window, "BAROS", "16");
+            press(&window, "Post");
+        }
+        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(countLine(&window), QString("Βρέθηκαν 3 μετρήσεις"));
+        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM SWMATOMETRIA WHERE ID=?", {id}).toInt(), 3);
+        QCOMPARE(displayText(window.list().value(0, 1)), QString("1/1/2012")); // oldest first
+        QCOMPARE(window.list().value(0, 3).toString(), QString("102,50"));
+        QCOMPARE(window.findChild<QLineEdit *>("YPSOS")->text(), QString()); // a fresh blank row
+        press(&window, "Delete", "DBNavigator2");
+        QCOMPARE(countLine(&window), QString("Βρέθηκαν 2 μετρήσεις"));
+    }
+
+    void aVisitDatedBeforeTheOthersComesFirst()
+    {
+        const int id = addChild("Α", "Άλφα", "2010-01-01");
+        connect().execute("INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,AITIA,PERIGRAFH) VALUES(?,#5/5/2012#,'Βήχας','x')", {id});
+        MessageLog log;
+        ChildHistoryWindow window(ChildHistory::visits());
+        window.hand({QString::number(id), "Α", "Άλφα", "", ""});
+        window.show();
+        type(&window, "HMEROMHNIA", "1/1/2011");
+        type(&window, "AITIA", "Πυρετός");
+        type(&window, "PERIGRAFH", "38,5");
+        press(&window, "Post");
+        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(window.list().value(0, window.list().fieldIndex("AITIA")).toString(), QString("Πυρετός"));
+        QCOMPARE(countLine(&window), QString("Βρέθηκαν 2 επισκέψεις"));
+    }
+};
+
+VELMORA_TEST_MAIN(new ChildrenTest)
+
+#include "tst_children.moc"
