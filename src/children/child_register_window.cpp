@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -256,6 +257,8 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
 
     auto *pages = new QTabWidget(this);
     pages->setObjectName(QStringLiteral("PageControl1"));
+    pages->tabBar()->setUsesScrollButtons(false); // both page captions stay readable
+    pages->tabBar()->setElideMode(Qt::ElideNone);
     auto *byInitials = new QWidget;
     m_initials = new QLineEdit(byInitials);
     m_initials->setObjectName(QStringLiteral("Edit1"));

@@ -43,6 +43,7 @@ HealthCardWindow::HealthCardWindow(QWidget *parent)
     const auto group = [this](const QString &title, const auto &questions) {
         auto *box = new QGroupBox(title, this);
         auto *grid = new QGridLayout(box);
+        grid->setVerticalSpacing(2);
         int row = 0;
         for (const Question &q : questions) {
             auto *choice = new BoundChoice(m_data, QString::fromLatin1(q.column), {"ΝΑΙ", "ΟΧΙ"}, box);
@@ -56,7 +57,7 @@ HealthCardWindow::HealthCardWindow(QWidget *parent)
     doctor->setMinimumWidth(350);
     auto *history = new BoundMemo(m_data, QStringLiteral("ISTORIKO"), this);
     history->setObjectName(QStringLiteral("ISTORIKO"));
-    history->setMinimumHeight(120);
+    history->setMinimumHeight(100);
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this);
     QPushButton *exit = look::exitButton(this);
 

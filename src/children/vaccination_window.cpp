@@ -7,6 +7,8 @@
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -72,8 +74,9 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
                 field->setTextAsTyped(Regional::current().formatDate(date));
             });
             connect(clear, &QPushButton::clicked, field, [field] { field->setTextAsTyped(QString()); });
-            // The five-dose group stands in two columns: doses 1-3, then 4 and 5.
-            const int row = dose % 3, column4 = (dose / 3) * 4;
+            // The five-dose group stands in two columns, doses 1-3 and 4-5; the others in one.
+            const int perColumn = vaccine.doses.size() == 5 ? 3 : int(vaccine.doses.size());
+            const int row = dose % perColumn, column4 = (dose / perColumn) * 4;
             grid->addWidget(look::caption(QStringLiteral("Δόση %1:").arg(dose + 1), field, box), row, column4);
             grid->addWidget(field, row, column4 + 1);
             grid->addWidget(calendar, row, column4 + 2);
@@ -83,6 +86,7 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
             clears << clear;
         }
         grid->setRowStretch(grid->rowCount(), 1);
+        grid->setColumnStretch(8, 1); // lines keep to the left of their group
         const QList<QWidget *> order = fields + calendars + clears; // Tab within the group
         for (int i = 1; i < order.size(); ++i)
             setTabOrder(order[i - 1], order[i]);
@@ -93,7 +97,10 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
     scroll->setWidget(groupsPanel);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setMinimumWidth(groupsPanel->sizeHint().width() + 20);
+    // The whole record where the screen allows it; scrolling where it is smaller.
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                          : QRect(0, 0, 1024, 768);
+    const QSize wanted = groupsPanel->sizeHint() + QSize(40, 200);
 
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this);
     connect(navigator, &NavigatorBar::actionDone, this, [this] { m_data.edit(); });
@@ -108,7 +115,7 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
     bottom->addStretch();
     bottom->addWidget(exit);
     layout->addLayout(bottom);
-    resize(scroll->minimumWidth() + 30, qMin(groupsPanel->sizeHint().height() + 160, 900));
+    resize(qMin(wanted.width(), screen.width() - 20), qMin(wanted.height(), screen.height() - 40));
 }
 
 void VaccinationWindow::load()

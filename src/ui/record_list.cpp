@@ -28,9 +28,15 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
     p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
 
+    // Widths are given for an 8-point Tahoma; a wider font widens them alike, and no column is
+    // narrower than its title.
+    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics titleMetrics(bold);
     for (int c = 0; c < m_model->columnCount(); ++c) {
         if (const int width = m_model->column(c).width; width > 0)
-            setColumnWidth(c, width);
+            setColumnWidth(c, std::max(int(width * scale), titleMetrics.horizontalAdvance(m_model->column(c).title) + 12));
         else
             horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     }
