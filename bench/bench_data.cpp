@@ -3,6 +3,7 @@
 #include "dataset.h"
 #include "global.h"
 #include "schema.h"
+#include "children_fixture.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -19,66 +20,6 @@ const char *const RegisterStatement =
 
 const QStringList SortColumns = {"EPWNYMO", "HMEROMHNIA_GENNHSEWS", "FYLO", "ONOMATEPWNYMO_PATERA",
                                  "ONOMATEPWNYMO_MHTERAS", "ONOMATEPWNYMO_KHDEMONA"};
-
-QTemporaryDir &workDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-QString pick(QRandomGenerator &random, const QStringList &words)
-{
-    return words.at(int(random.bounded(words.size())));
-}
-
-// A practice with 100,000 children of random Greek names, made once per run.
-const QString &practiceFile()
-{
-    static const QString path = [] {
-        const QString file = QDir(workDir().path()).filePath(DataFileName);
-        schema::createDatabase(file, DbPassword);
-        Connection c = Connection::openFile(file, DbPassword);
-        const QStringList first = {"Γιώργος", "Μαρία", "Νίκος", "Ελένη", "Δημήτρης", "Κατερίνα", "Άννα", "Κώστας"};
-        const QStringList last = {"Παπαδόπουλος", "Παπαδάκης", "Αλεξίου", "Βασιλείου", "Γεωργίου", "Δημητρίου",
-                                  "Ζαχαρίου", "Ηλιόπουλος", "Θεοδώρου", "Ιωάννου", "Καραγιάννης", "Λαμπράκης",
-                                  "Μαυρίδης", "Νικολάου", "Οικονόμου", "Πετρίδης", "Ράλλης", "Σταύρου",
-                                  "Τσακίρης", "Φραγκιάς", "Χατζής", "Ψαράς", "Ωραιόπουλος", "Πάτρας"};
-        QRandomGenerator random(7);
-        Transaction t(c);
-        sqlite3_stmt *insert = nullptr;
-        sqlite3_prepare_v2(c.handle(),
-                           "INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-                           "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,THLEFWNO_2) "
-                           "VALUES(?,?,?,?,?,?,?,?,?,?)",
-                           -1, &insert, nullptr);
-        for (int i = 0; i < 100000; ++i) {
-            const QString surname = pick(random, last) + (i % 3 ? QString() : QString::number(i % 97));
-            const QString father = pick(random, first) + ' ' + surname;
-            const QString values[] = {
-                pick(random, first),
-                surname,
-                i % 2 ? "ΑΡΡΕΝ" : "ΘΗΛΥ",
-                QDate(2000, 1, 1).addDays(random.bounded(9000)).toString(Qt::ISODate),
-                father,
-                pick(random, first) + ' ' + surname,
-                father,
-                QString("Οδός Ερμού %1, Αθήνα").arg(random.bounded(200)),
-                QString("210%1").arg(random.bounded(10000000), 7, 10, QChar('0')),
-                QString("69%1").arg(random.bounded(100000000), 8, 10, QChar('0')),
-            };
-            for (int v = 0; v < 10; ++v) {
-                const QByteArray utf8 = values[v].toUtf8();
-                sqlite3_bind_text(insert, v + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-            }
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
-        }
-        sqlite3_finalize(insert);
-        t.commit();
-        return file;
-    }();
-    return path;
-}
 
 void BM_RegisterLoad_DataSet(benchmark::State &state)
 {
@@ -159,7 +100,7 @@ void BM_OpenAndQuery_First(benchmark::State &state)
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const QString file = QDir(workDir().path()).filePath(QString("first-%1.mdb").arg(n++));
+        const QString file = QDir(workDirectory().path()).filePath(QString("first-%1.mdb").arg(n++));
         schema::createDatabase(file, DbPassword);
         state.ResumeTiming();
         Connection c = Connection::openFile(file, DbPassword);
@@ -172,7 +113,7 @@ void BM_OpenAndQuery_Later(benchmark::State &state)
 {
     Connection::openFile(practiceFile(), DbPassword);
     for (auto _ : state) {
-        Connection c(connectionStringFor(workDir().path()));
+        Connection c(connectionStringFor(workDirectory().path()));
         benchmark::DoNotOptimize(c.scalar("SELECT * FROM SECURITY"));
     }
 }

@@ -165,6 +165,9 @@ void DataSet::run(bool fetchRows)
     m_fields = std::move(fields);
     store.squeeze();
     m_store = std::move(store);
+    // A large result is now in memory: the pages read for it need not stay cached as well.
+    if (m_store.rowCount() > 1000)
+        sqlite3_db_release_memory(m_connection.handle());
     m_table = m_hasRowId ? table : QString();
     m_current = isEmpty() ? -1 : 0;
     m_state = State::Browse;

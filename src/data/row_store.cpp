@@ -70,19 +70,25 @@ Cell RowStore::storeText(QStringView text)
 
 Cell RowStore::storeText(const char *utf8, int bytes)
 {
-    // UTF-8 straight into the text buffer, without a QString in between.
+    // UTF-8 straight into the text buffer, without a QString in between: a text never needs
+    // more UTF-16 units than it has bytes.
     Cell cell;
     cell.kind = Cell::Kind::Text;
-    cell.integer = qint64(m_text.size());
+    const size_t start = m_text.size();
+    cell.integer = qint64(start);
+    m_text.resize(start + size_t(bytes));
+    char16_t *out = m_text.data() + start;
     const auto *s = reinterpret_cast<const unsigned char *>(utf8);
     const auto at = [&](int i) { return i < bytes ? char32_t(s[i] & 0x3F) : 0; };
     for (int i = 0; i < bytes;) {
         const unsigned char b = s[i];
-        char32_t c;
         if (b < 0x80) {
-            c = b;
+            *out++ = b;
             i += 1;
-        } else if ((b & 0xE0) == 0xC0) {
+            continue;
+        }
+        char32_t c;
+        if ((b & 0xE0) == 0xC0) {
             c = (char32_t(b & 0x1F) << 6) | at(i + 1);
             i += 2;
         } else if ((b & 0xF0) == 0xE0) {
@@ -93,13 +99,15 @@ Cell RowStore::storeText(const char *utf8, int bytes)
             i += 4;
         }
         if (c > 0xFFFF) {
-            m_text.push_back(QChar::highSurrogate(c));
-            m_text.push_back(QChar::lowSurrogate(c));
+            *out++ = QChar::highSurrogate(c);
+            *out++ = QChar::lowSurrogate(c);
         } else {
-            m_text.push_back(char16_t(c));
+            *out++ = char16_t(c);
         }
     }
-    cell.length = std::uint32_t(qint64(m_text.size()) - cell.integer);
+    const size_t end = size_t(out - m_text.data());
+    m_text.resize(end);
+    cell.length = std::uint32_t(end - start);
     return cell;
 }
 
