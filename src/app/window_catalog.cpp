@@ -3,9 +3,12 @@
 #include "calendar_utilities_window.h"
 #include "child_identity_windows.h"
 #include "child_register_window.h"
+#include "child_printouts_window.h"
 #include "expense_ledger_window.h"
+#include "expense_reports_window.h"
 #include "main_window.h"
 #include "month_calendar_window.h"
+#include "reference_books.h"
 #include "reminders_window.h"
 
 namespace {
@@ -29,9 +32,31 @@ void registerWindows(MainWindow &mainWindow)
     opens<CalendarUtilitiesWindow>(mainWindow, "TForm8");
     opens<MonthCalendarWindow>(mainWindow, "TForm1a");
     opens<ChildRegistrationWindow>(mainWindow, "TForm16");
+    mainWindow.setOpener("TForm10", [&mainWindow] { ContactBookWindow(ContactBookWindow::Phones, &mainWindow).exec(); });
+    mainWindow.setOpener("TForm2", [&mainWindow] { ContactBookWindow(ContactBookWindow::Doctors, &mainWindow).exec(); });
 
-    // The children register lives for the whole run; each search shows it again.
+    // Windows that live for the whole run, made in the order the program has always made them.
+    auto *dietsChoice = new PrintChoiceWindow(PrintChoiceWindow::Diets, &mainWindow);
+    auto *notesChoice = new PrintChoiceWindow(PrintChoiceWindow::Notes, &mainWindow);
+    auto *expensesByDate = new ExpenseReportWindow(ExpenseReportWindow::Kind::ByDate, &mainWindow);
+    auto *expensesByMonth = new ExpenseReportWindow(ExpenseReportWindow::Kind::ByMonth, &mainWindow);
     auto *childRegister = new ChildRegisterWindow(&mainWindow);
+    auto *childPrintouts = new ChildPrintoutsWindow(&mainWindow);
+
+    mainWindow.setOpener("TForm1", [&mainWindow, dietsChoice] {
+        NoteBookWindow(NoteBookWindow::Diets, *dietsChoice, &mainWindow).exec();
+    });
+    mainWindow.setOpener("TForm6", [&mainWindow, notesChoice] {
+        NoteBookWindow(NoteBookWindow::Notes, *notesChoice, &mainWindow).exec();
+    });
+    mainWindow.setOpener("TForm14", [expensesByDate] { expensesByDate->exec(); });
+    mainWindow.setOpener("TForm15", [expensesByMonth] { expensesByMonth->exec(); });
+    childRegister->setOpener("TForm22", [childRegister, childPrintouts](const ChildHandover &child) {
+        childPrintouts->ChildID = child.ChildID;
+        childPrintouts->WhereText = childRegister->WhereText;
+        childPrintouts->SelectText = childRegister->SelectText;
+        childPrintouts->exec();
+    });
     mainWindow.setOpener(QStringLiteral("TForm17"), [&mainWindow, childRegister] {
         ChildSearchWindow search(*childRegister, &mainWindow);
         search.exec();

@@ -1,0 +1,206 @@
+#include "expense_reports_window.h"
+
+#include "data_connections.h"
+#include "db_error.h"
+#include "global.h"
+#include "look.h"
+#include "messages.h"
+#include "navigator_bar.h"
+#include "record_list.h"
+#include "record_window.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString Refused = QStringLiteral("Λανθασμένα κριτήρια.");
+constexpr Qt::Alignment Right = Qt::AlignRight | Qt::AlignVCenter;
+
+} // namespace
+
+ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent) : QDialog(parent), m_kind(kind)
+{
+    const bool byDate = kind == Kind::ByDate;
+    setObjectName(byDate ? QStringLiteral("TForm14") : QStringLiteral("TForm15"));
+    setWindowTitle(byDate ? QStringLiteral("Λειτουργικά έξοδα - Αναλυτική έρευνα")
+                          : QStringLiteral("Λειτουργικά έξοδα - Κατά μήνα"));
+    look::paint(this);
+    data_connections::add(byDate ? QStringLiteral("RvDataSetConnection3") : QStringLiteral("RvDataSetConnection5"),
+                          m_reportList, this);
+    data_connections::add(byDate ? QStringLiteral("RvDataSetConnection4") : QStringLiteral("RvDataSetConnection6"),
+                          m_reportTotals, this);
+
+    m_fromField = new QLineEdit(this);
+    m_fromField->setObjectName(QStringLiteral("Edit1"));
+    m_toField = new QLineEdit(this);
+    m_toField->setObjectName(QStringLiteral("Edit2"));
+    m_fromField->setToolTip(byDate ? QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/03/2007)")
+                                   : QStringLiteral("(π.χ 2000)"));
+    m_toField->setToolTip(byDate ? QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)")
+                                 : QStringLiteral("(π.χ 2007)"));
+    m_search = new QPushButton(byDate ? QStringLiteral("Eύ&ρεση") : QStringLiteral("Εύ&ρεση"), this);
+    m_search->setObjectName(QStringLiteral("Button1"));
+    m_search->setDefault(true);
+    m_print = new QPushButton(QStringLiteral("Εκτύ&πωση"), this);
+    m_print->setObjectName(QStringLiteral("Button2"));
+    m_print->setEnabled(false);
+    QPushButton *exit = look::exitButton(this);
+
+    std::vector<ListColumn> columns =
+        byDate ? std::vector<ListColumn>{{"PERIGRAFH", "Περιγραφή", 421},
+                                         {"HMEROMHNIA", "Ημερομηνία", 99, Qt::AlignCenter},
+                                         {"AKSIA", "Αξία (EUR)", 86, Right},
+                                         {"VAT", "Φ.Π.Α (EUR)", 74, Right},
+                                         {"SYNOLO", "Αξία + Φ.Π.Α (EUR)", 110, Right}}
+               : std::vector<ListColumn>{{"MONTH", "Μήνας", 67, Qt::AlignCenter},
+                                         {"YEAR", "Έτος", 74, Qt::AlignCenter},
+                                         {"AKSIA", "Αξία (EUR)", 103, Right},
+                                         {"VAT", "Φ.Π.Α (EUR)", 89, Right},
+                                         {"SYNOLO", "Αξία +Φ.Π.Α (EUR)", 111, Right}};
+    auto *list = new RecordList(m_list, columns, this);
+    list->setObjectName(QStringLiteral("DBGrid1"));
+    list->setDeleteAllowed(false);
+    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    list->setMinimumSize(byDate ? 860 : 520, 260);
+    auto *navigator = new NavigatorBar(m_list, NavigatorBar::Browser, this);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto *criteria = new QGridLayout;
+    RecordWindow::addField(criteria, 0, byDate ? QStringLiteral("Από:") : QStringLiteral("Από το έτος:"), m_fromField,
+                           QStringLiteral("*"));
+    RecordWindow::addField(criteria, 1, byDate ? QStringLiteral("Μέχρι:") : QStringLiteral("Μέχρι το έτος:"), m_toField,
+                           QStringLiteral("*"));
+    auto *top = new QHBoxLayout;
+    top->addLayout(criteria);
+    top->addStretch();
+    top->addWidget(m_search);
+    top->addWidget(m_print);
+    top->addWidget(exit);
+    layout->addLayout(top);
+    layout->addWidget(list);
+    layout->addWidget(navigator, 0, Qt::AlignLeft);
+    auto *sums = new QGridLayout;
+    sums->addWidget(look::caption(QStringLiteral("Ολικά ποσά"), nullptr, this), 0, 0, 1, 2);
+    const QString captions[] = {QStringLiteral("Αξία (EUR):"), QStringLiteral("Φ.Π.Α (EUR):"),
+                                QStringLiteral("Αξία + Φ.Π.Α (EUR):")};
+    for (int i = 0; i < 3; ++i) {
+        m_sums[i] = look::note(QString(), this);
+        m_sums[i]->setObjectName(QStringLiteral("Total%1").arg(i + 1));
+        sums->addWidget(look::caption(captions[i], m_sums[i], this), i + 1, 0, Qt::AlignRight);
+        sums->addWidget(m_sums[i], i + 1, 1);
+    }
+    sums->setColumnStretch(2, 1);
+    layout->addLayout(sums);
+
+    const auto fieldsChanged = [this] {
+        m_search->setEnabled(check_chars(m_fromField->text().trimmed()) && check_chars(m_toField->text().trimmed()));
+    };
+    connect(m_fromField, &QLineEdit::textChanged, this, fieldsChanged);
+    connect(m_toField, &QLineEdit::textChanged, this, fieldsChanged);
+    connect(m_search, &QPushButton::clicked, this, &ExpenseReportWindow::search);
+    connect(m_print, &QPushButton::clicked, this, &ExpenseReportWindow::print);
+}
+
+QString ExpenseReportWindow::listStatement() const
+{
+    if (m_kind == Kind::ByDate)
+        return QStringLiteral("SELECT Format(EKSODA.HMEROMHNIA,\"dd/mm/yyyy\") AS HMEROMHNIA, "
+                              "Format(EKSODA.POSO,'0.00') AS AKSIA, Format(EKSODA.VAT,'0.00') AS VAT") +
+               QStringLiteral(", Format((EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO, EKSODA.PERIGRAFH FROM EKSODA WHERE "
+                              "EKSODA.HMEROMHNIA Between ") +
+               m_from + QStringLiteral(" AND ") + m_to + QStringLiteral(" ORDER BY EKSODA.HMEROMHNIA ASC");
+    return QStringLiteral("SELECT MONTH(EKSODA.HMEROMHNIA) AS [MONTH], YEAR(EKSODA.HMEROMHNIA) AS [YEAR], "
+                          "Format(SUM(EKSODA.POSO),'0.00') AS AKSIA,Format(SUM(EKSODA.VAT),'0.00') AS VAT, "
+                          "Format(SUM(EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO FROM EKSODA WHERE "
+                          "YEAR(EKSODA.HMEROMHNIA) BETWEEN ") +
+           m_from + QStringLiteral(" AND ") + m_to +
+           QStringLiteral(" GROUP BY MONTH(EKSODA.HMEROMHNIA), YEAR(EKSODA.HMEROMHNIA)  ORDER BY "
+                          "YEAR(EKSODA.HMEROMHNIA), MONTH(EKSODA.HMEROMHNIA) ASC");
+}
+
+QString ExpenseReportWindow::totalsStatement() const
+{
+    if (m_kind == Kind::ByDate)
+        return QStringLiteral("SELECT Format(SUM(EKSODA.POSO),'0.00') AS AKSIA, Format(SUM(EKSODA.VAT),'0.00') AS VAT") +
+               QStringLiteral(", Format(SUM((EKSODA.POSO+EKSODA.VAT)),'0.00') AS SYNOLO FROM EKSODA WHERE "
+                              "EKSODA.HMEROMHNIA Between ") +
+               m_from + QStringLiteral(" AND ") + m_to;
+    return QStringLiteral("SELECT Format(SUM(EKSODA.POSO),'0.00') AS AKSIA,Format(SUM(EKSODA.VAT),'0.00') AS VAT, "
+                          "Format(SUM(EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO FROM EKSODA WHERE "
+                          "YEAR(EKSODA.HMEROMHNIA) BETWEEN ") +
+           m_from + QStringLiteral(" AND ") + m_to;
+}
+
+void ExpenseReportWindow::refuse()
+{
+    m_print->setEnabled(false);
+    messages::plain(this, Refused);
+}
+
+void ExpenseReportWindow::search()
+{
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+    m_print->setEnabled(true);
+    m_from = m_fromField->text().trimmed();
+    m_to = m_toField->text().trimmed();
+    if (m_kind == Kind::ByDate) {
+        date_to_sql(m_from);
+        date_to_sql(m_to);
+        if (m_from == QLatin1String("ERROR") || m_to == QLatin1String("ERROR")) {
+            refuse();
+            return;
+        }
+    }
+    try {
+        m_list.setSql(listStatement());
+        m_totals.setSql(totalsStatement());
+        m_list.open();
+        m_totals.open();
+    } catch (const DbError &) {
+        m_list.close();
+        m_totals.close();
+        refuse();
+        return;
+    }
+    // A sum over no expenses has no value; the totals then read nought.
+    for (int i = 0; i < 3; ++i) {
+        const QString sum = m_totals.isEmpty() ? QString() : displayText(m_totals.value(i));
+        m_sums[i]->setText(sum.isEmpty() ? QStringLiteral("0,00") : sum);
+    }
+}
+
+void ExpenseReportWindow::print()
+{
+    m_reportList.setSql(listStatement());
+    m_reportTotals.setSql(totalsStatement());
+    m_reportList.open();
+    m_reportTotals.open();
+    m_project.ProjectFile = projectFileFor(m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV")
+                                                                 : QStringLiteral("EKSODA2.RAV"));
+    m_project.execute(this);
+    m_reportList.close();
+    m_reportTotals.close();
+}
+
+void ExpenseReportWindow::closeEvent(QCloseEvent *event)
+{
+    for (DataSet *set : {&m_list, &m_totals, &m_reportList, &m_reportTotals})
+        set->close();
+    m_connection.close();
+    m_fromField->clear();
+    m_toField->clear();
+    m_print->setEnabled(false);
+    for (QLabel *sum : m_sums)
+        sum->clear();
+    QDialog::closeEvent(event);
+}

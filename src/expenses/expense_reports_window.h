@@ -1,0 +1,46 @@
+#pragma once
+
+#include "connection.h"
+#include "dataset.h"
+#include "report_project.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// TForm14 (expenses between two dates) and TForm15 (expenses by month between two years).
+// Both live for the whole run and print the criteria of their last search.
+class ExpenseReportWindow : public QDialog {
+    Q_OBJECT
+public:
+    enum class Kind { ByDate, ByMonth };
+    ExpenseReportWindow(Kind kind, QWidget *parent = nullptr);
+
+    void search();
+    void print();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QString listStatement() const;
+    QString totalsStatement() const;
+    void refuse();
+
+    Kind m_kind;
+    Connection m_connection;
+    DataSet m_list{m_connection};
+    DataSet m_totals{m_connection};
+    DataSet m_reportList{m_connection};
+    DataSet m_reportTotals{m_connection};
+    ReportProject m_project;
+    QString m_from; // the last search's criteria
+    QString m_to;
+    QLineEdit *m_fromField;
+    QLineEdit *m_toField;
+    QPushButton *m_search;
+    QPushButton *m_print;
+    QLabel *m_sums[3];
+};

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "connection.h"
+#include "dataset.h"
+#include "record_window.h"
+#include "report_project.h"
+
+class QPushButton;
+
+// TForm5 (diets) and TForm7 (notes): print every entry or the one that was current. They
+// live for the whole run; the book writes `SelectedID` before each showing.
+class PrintChoiceWindow : public QDialog {
+    Q_OBJECT
+public:
+    struct Book {
+        QString objectName;
+        QString table;
+        QString reportFile;
+        QString connectionName;
+    };
+    static const Book Diets;
+    static const Book Notes;
+
+    PrintChoiceWindow(const Book &book, QWidget *parent = nullptr);
+    QString SelectedID;
+
+    void printAll();
+    void printSelected();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void print(const QString &statement);
+
+    Book m_book;
+    Connection m_connection;
+    DataSet m_query{m_connection};
+    ReportProject m_project;
+};
+
+// TForm1 (diets) and TForm6 (notes): titled texts, with printing.
+class NoteBookWindow : public RecordWindow {
+    Q_OBJECT
+public:
+    struct Book {
+        QString objectName;
+        QString title;
+        QString table;
+        QString titleCaption;
+        QString listTitle;
+    };
+    static const Book Diets;
+    static const Book Notes;
+
+    NoteBookWindow(const Book &book, PrintChoiceWindow &printChoice, QWidget *parent = nullptr);
+
+private:
+    void checkPrintButton();
+    void print();
+
+    PrintChoiceWindow &m_printChoice;
+    QPushButton *m_print;
+    class BoundLabel *m_id;
+};
+
+// TForm10 (useful telephone numbers) and TForm2 (doctors of other specialties).
+class ContactBookWindow : public RecordWindow {
+    Q_OBJECT
+public:
+    struct Field {
+        QString caption;
+        QString column;
+        int width;
+        bool required;
+        QString listTitle;
+        int listWidth; // 0: natural
+        bool centred;
+    };
+    struct Book {
+        QString objectName;
+        QString title;
+        QString table;
+        QString sort;
+        std::vector<Field> fields;
+    };
+    static const Book Phones;
+    static const Book Doctors;
+
+    ContactBookWindow(const Book &book, QWidget *parent = nullptr);
+};

@@ -1,0 +1,165 @@
+#include "child_printouts_window.h"
+
+#include "data_connections.h"
+#include "global.h"
+#include "look.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+using Printout = ChildPrintoutsWindow::Printout;
+
+const QString DetailsFirst = QStringLiteral(
+    "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
+    "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, THLEFWNO_2, GONEIS_DIAZEYGMENOI_DIASTASH, ");
+const QString HealthFirst = QStringLiteral(
+    "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
+    "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, THLEFWNO_2, DIEYTHYNSH, DIABHTHS, EPILHPSIA, KARDIOPATHIA, ASTHMA, "
+    "ALLERGIES, BROGXIKA,");
+const QString HealthSecond = QStringLiteral(
+    " ISTORIKO, PROHGOYMENOS_PAIDIATROS,  DIATARAXES_AKOH, DIATARAXES_ORASH, ILARA, DIFTHERITIDA, KOKKITHS, "
+    "PARWTITIDA, ERYTHRA, OSTRAKIA, ANEMEBLOGIA, POLYOMYELITIDA, ANAIMIA, HPATITIDA, [5HNOSOS],");
+const QString VaccinesFirst = QStringLiteral(
+    "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
+    "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, HPATITIDA_B1, HPATITIDA_B2, HPATITIDA_B3,");
+const QString VaccinesSecond = QStringLiteral(
+    " IFLOYENTZA_1, IFLOYENTZA_2, IFLOYENTZA_3, IFLOYENTZA_4, DIFTHERITIDA_TETANOS_KOKKITHS_1, "
+    "DIFTHERITIDA_TETANOS_KOKKITHS_2, DIFTHERITIDA_TETANOS_KOKKITHS_3, DIFTHERITIDA_TETANOS_KOKKITHS_4, "
+    "DIFTHERITIDA_TETANOS_KOKKITHS_5, ");
+const QString VaccinesThird = QStringLiteral(
+    "POLIOMYELITIDA_1, POLIOMYELITIDA_2, POLIOMYELITIDA_3, POLIOMYELITIDA_4, PNEYMONIOKOKOS_1_PCV7, "
+    "PNEYMONIOKOKOS_2_PCV7, PNEYMONIOKOKOS_3_PCV7, PNEYMONIOKOKOS_4_PCV7, ILARA_PARWTITIDA_ERYTHRA_1, "
+    "ILARA_PARWTITIDA_ERYTHRA_2, ");
+const QString VaccinesFourth = QStringLiteral(
+    " ANEMEYLOGIA_1, ANEMEYLOGIA_2, IOS_TWN_ANTHRWPINWN_THILWMATWN_1, IOS_TWN_ANTHRWPINWN_THILWMATWN_2, "
+    "IOS_TWN_ANTHRWPINWN_THILWMATWN_3, MHNIGGITIDOKOKOS_AC1, MHNIGGITIDOKOKOS_AC2, MHNIGGITIDOKOKOS_AC3, "
+    "HPATITIDA_A1, HPATITIDA_A2, ");
+const QString VaccinesLast = QStringLiteral(
+    " MHNIGGITIDOKOKOSC, ROTAIOS_1, ROTAIOS_2, FYMATIWSH, PNEYMONIOKOKOS_PNEYMO23, ANTIGRIPIKO, THLEFWNO_2, "
+    "DIEYTHYNSH FROM STOIXEIA_PAIDIOY ");
+
+// The statement's pieces up to its FROM clause, then the FROM clause's start; "all" appends
+// WhereText, "the selected" a blank and " WHERE ID=" + ChildID as each statement gives it.
+struct Statements {
+    QString all;
+    QString selected;
+};
+
+Statements statementsFor(Printout printout)
+{
+    switch (printout) {
+    case Printout::Details: {
+        const QString tail = QStringLiteral("ORFANOS_APO, DIEYTHYNSH, ERGASIA_PATERA, ERGASIA_MHTERAS, ERGASIA_KHDEMONA, "
+                                            "HLIKIA_PATERA, HLIKIA_MHTERA, HLIKIA_KHDEMONA FROM STOIXEIA_PAIDIOY ");
+        return {DetailsFirst + tail, DetailsFirst + tail + QStringLiteral("WHERE ID=")};
+    }
+    case Printout::History:
+    case Printout::HealthCard:
+        return {HealthFirst + HealthSecond +
+                    QStringLiteral(" AIFNIDIO_EKSANTHIMA, PSWRIASH, EKZEMA, LEYXAIMIA FROM STOIXEIA_PAIDIOY "),
+                HealthFirst + HealthSecond +
+                    QStringLiteral(" AIFNIDIO_EKSANTHIMA, PSWRIASH, EKZEMA, LEYXAIMIA FROM STOIXEIA_PAIDIOY  WHERE ID=")};
+    case Printout::Vaccinations: {
+        const QString first = VaccinesFirst + VaccinesSecond + VaccinesThird + VaccinesFourth;
+        return {first + VaccinesLast,
+                first + QStringLiteral(" MHNIGGITIDOKOKOSC, ROTAIOS_1, ROTAIOS_2, FYMATIWSH, PNEYMONIOKOKOS_PNEYMO23, "
+                                       "ANTIGRIPIKO, THLEFWNO_2, DIEYTHYNSH FROM STOIXEIA_PAIDIOY  WHERE ID=")};
+    }
+    }
+    return {};
+}
+
+QString reportFor(Printout printout)
+{
+    switch (printout) {
+    case Printout::Details: return QStringLiteral("STOIXEIA.RAV");
+    case Printout::History: return QStringLiteral("ISTORIKO.RAV");
+    case Printout::HealthCard: return QStringLiteral("DYGEIAS.RAV");
+    case Printout::Vaccinations: return QStringLiteral("EMBOLIA.RAV");
+    }
+    return {};
+}
+
+} // namespace
+
+ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TForm22"));
+    setWindowTitle(QStringLiteral("Εκτύπωση"));
+    look::paint(this);
+    data_connections::add(QStringLiteral("RvDataSetConnection7"), m_query, this);
+
+    auto *layout = new QGridLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    const std::pair<const char *, Printout> groups[] = {{"Στοιχεία του παιδιού", Printout::Details},
+                                                        {"Ιστορικό", Printout::History},
+                                                        {"Δελτίο υγείας", Printout::HealthCard},
+                                                        {"Εμβoλιασμοί", Printout::Vaccinations}};
+    int index = 0;
+    for (const auto &[caption, printout] : groups) {
+        auto *box = new QGroupBox(QString::fromUtf8(caption), this);
+        auto *column = new QVBoxLayout(box);
+        auto *all = new QPushButton(QStringLiteral("Εκτύπωση όλων"), box);
+        auto *selected = new QPushButton(QStringLiteral("Εκτύπωση του επιλεγμένου"), box);
+        all->setObjectName(QStringLiteral("All%1").arg(index));
+        selected->setObjectName(QStringLiteral("Selected%1").arg(index));
+        column->addWidget(all);
+        column->addWidget(selected);
+        const Printout which = printout;
+        connect(all, &QPushButton::clicked, this, [this, which] { printAll(which); });
+        connect(selected, &QPushButton::clicked, this, [this, which] { printSelected(which); });
+        layout->addWidget(box, index / 2, index % 2);
+        ++index;
+    }
+    auto *listBox = new QGroupBox(QStringLiteral("Λίστα των πελατών"), this);
+    auto *listColumn = new QVBoxLayout(listBox);
+    auto *list = new QPushButton(QStringLiteral("Εκτύπωση της λίστας των παιδιών"), listBox);
+    list->setObjectName(QStringLiteral("List"));
+    listColumn->addWidget(list);
+    connect(list, &QPushButton::clicked, this, &ChildPrintoutsWindow::printList);
+    layout->addWidget(listBox, 2, 0, 1, 2);
+    QPushButton *exit = look::exitButton(this);
+    exit->setText(QStringLiteral("Έξοδος"));
+    layout->addWidget(exit, 3, 1, Qt::AlignRight);
+}
+
+void ChildPrintoutsWindow::printAll(Printout printout)
+{
+    print(statementsFor(printout).all + WhereText, reportFor(printout));
+}
+
+void ChildPrintoutsWindow::printSelected(Printout printout)
+{
+    print(statementsFor(printout).selected + ChildID, reportFor(printout));
+}
+
+void ChildPrintoutsWindow::printList()
+{
+    print(SelectText, QStringLiteral("LIST.RAV"));
+}
+
+void ChildPrintoutsWindow::print(const QString &statement, const QString &reportFile)
+{
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+    m_query.setSql(statement);
+    m_query.open();
+    ReportProject &project = m_projects[reportFile];
+    project.ProjectFile = projectFileFor(reportFile);
+    project.execute(this);
+    m_query.close();
+    m_connection.close();
+}
+
+void ChildPrintoutsWindow::closeEvent(QCloseEvent *event)
+{
+    m_query.close();
+    m_connection.close();
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "report.h"
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+// `AppDirectory` + separator + the file's name, ".rav" added to a name without ".".
+QString projectFileFor(const QString &fileName);
+
+// One report file of a printing window. The file is read at the first execution and kept
+// for the life of the project: a file replaced on disk prints in its old form until the
+// program starts again.
+class ReportProject {
+public:
+    QString ProjectFile;
+
+    // Asks for the output (preview, printer or PDF file), lays the pages out with a status
+    // window, then shows, prints or writes them. A missing file raises the program's message.
+    void execute(QWidget *parent = nullptr);
+
+    // For tests only: every execution writes this PDF file at once, without any window.
+    static void setNonInteractiveOutput(const QString &pdfPath);
+
+private:
+    const ReportDefinition &definition();
+
+    std::optional<ReportDefinition> m_definition;
+};
