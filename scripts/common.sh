@@ -6,7 +6,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-qpa-plugins libqt6sql6 libgl-dev
   libsqlcipher-dev libbenchmark-dev
-  fonts-dejavu-core
+  fonts-dejavu-core poppler-utils
 )
 
 install_packages() {

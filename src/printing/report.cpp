@@ -311,11 +311,27 @@ LaidOutReport layOut(const ReportDefinition &definition, const std::function<boo
 {
     LaidOutReport out;
     Layout layout(definition, out);
-    DataSet *rows = definition.detail.connection.isEmpty() ? nullptr : data_connections::find(definition.detail.connection);
-    // A set left closed is opened here and put back as it was found.
-    const bool wasClosed = rows && !rows->isOpen();
-    if (wasClosed)
-        rows->open();
+    // Every set the report names and finds closed is opened here and put back as it was found.
+    std::vector<DataSet *> opened;
+    const auto openIfClosed = [&opened](const QString &name) {
+        DataSet *data = data_connections::find(name);
+        if (data && !data->isOpen()) {
+            data->open();
+            opened.push_back(data);
+        }
+        return data;
+    };
+    static const QRegularExpression named(QStringLiteral("\\{([A-Za-z0-9_]+)\\.[A-Za-z0-9_\\-]+\\}"));
+    for (const ReportBand *band : {&definition.reportTitle, &definition.pageHeader, &definition.columnHeader,
+                                   &definition.detail, &definition.summary, &definition.pageFooter})
+        for (const ReportElement &e : band->elements)
+            for (auto it = named.globalMatch(e.text); it.hasNext();)
+                openIfClosed(it.next().captured(1));
+    const auto putBack = [&opened] {
+        for (DataSet *data : opened)
+            data->close();
+    };
+    DataSet *rows = definition.detail.connection.isEmpty() ? nullptr : openIfClosed(definition.detail.connection);
     const int count = rows ? rows->recordCount() : 0;
     layout.setCount(count);
     layout.newPage();
@@ -328,16 +344,14 @@ LaidOutReport layOut(const ReportDefinition &definition, const std::function<boo
             layout.newPage();
         if (progress && r % 200 == 0 && !progress(r, count)) {
             out.pages.clear();
-            if (wasClosed)
-                rows->close();
+            putBack();
             return out;
         }
     }
     layout.setInDetail(false);
     layout.band(definition.summary, Filler(Row{rows, count > 0 ? 0 : -1}, count));
     layout.finish();
-    if (wasClosed)
-        rows->close();
+    putBack();
     if (progress)
         progress(count, count);
     return out;

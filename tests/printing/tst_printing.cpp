@@ -1,0 +1,245 @@
+#include "child_printouts_window.h"
+#include "data_connections.h"
+#include "dataset.h"
+#include "db_error.h"
+#include "expense_reports_window.h"
+#include "fixture.h"
+#include "global.h"
+#include "modal.h"
+#include "reference_books.h"
+#include "report_project.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// The text of a PDF file, as poppler reads it back.
+QString pdfText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Positions of the given words in the text, in the order they were found there.
+QStringList order(const QString &text, const QStringList &words)
+{
+    QList<QPair<qsizetype, QString>> found;
+    for (const QString &w : words)
+        if (const auto at = text.indexOf(w); at >= 0)
+            found.append({at, w});
+    std::sort(found.begin(), found.end());
+    QStringList result;
+    for (const auto &f : found)
+        result << f.second;
+    return result;
+}
+
+} // namespace
+
+class PrintingTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestPractice> m_practice;
+    QString m_pdf;
+
+    Connection connect() { return m_practice->connect(); }
+    void addChild(const QString &name, const QString &surname)
+    {
+        connect().execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                          "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,HPATITIDA_B2,ISTORIKO) "
+                          "VALUES(?,?,'ΘΗΛΥ',#5/6/2015#,'Πατέρας','Μητέρα','Κηδεμόνας','Ερμού 5','2101234567',"
+                          "#3/5/2008#,'Γραμμή ένα\nΓραμμή δύο')",
+                          {name, surname});
+    }
+    QString printed() { return pdfText(m_pdf); }
+
+private slots:
+    void init()
+    {
+        m_practice = std::make_unique<TestPractice>();
+        DbConnectionString = m_practice->connectionString();
+        AppDirectory = m_practice->directory();
+        for (const QString &file : QDir(VELMORA_REPORTS).entryList({"*.RAV"}))
+            QFile::copy(QDir(VELMORA_REPORTS).filePath(file), QDir(AppDirectory).filePath(file));
+        m_pdf = QDir(AppDirectory).filePath("out.pdf");
+        ReportProject::setNonInteractiveOutput(m_pdf);
+    }
+    void cleanup()
+    {
+        ReportProject::setNonInteractiveOutput(QString());
+        m_practice.reset();
+    }
+
+    void childPrintoutsFollowTheSearch()
+    {
+        addChild("Νίκος", "Παπαδάκης");
+        addChild("Ελένη", "Αλεξίου");
+        addChild("Μαρία", "Πάτρας");
+        ChildPrintoutsWindow printouts;
+        printouts.WhereText = "WHERE EPWNYMO LIKE'Πα%' ORDER BY EPWNYMO ASC";
+        printouts.SelectText = "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                               "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM "
+                               "STOIXEIA_PAIDIOY " + printouts.WhereText;
+        printouts.ChildID = "2";
+        using P = ChildPrintoutsWindow::Printout;
+        for (P p : {P::Details, P::History, P::HealthCard, P::Vaccinations}) {
+            printouts.printAll(p);
+            const QString all = printed();
+            QCOMPARE(order(all, {"Παπαδάκης", "Αλεξίου", "Πάτρας"}), QStringList({"Παπαδάκης", "Πάτρας"}));
+            printouts.printSelected(p);
+            QCOMPARE(order(printed(), {"Παπαδάκης", "Αλεξίου", "Πάτρας"}), QStringList({"Αλεξίου"}));
+        }
+        QVERIFY(printed().contains("5/3/2008")); // the vaccination sheet carries the dose date
+        printouts.printSelected(P::History);
+        QVERIFY(printed().contains("Γραμμή δύο"));
+        printouts.printList();
+        const QString list = printed();
+        QCOMPARE(order(list, {"Παπαδάκης", "Αλεξίου", "Πάτρας"}), QStringList({"Παπαδάκης", "Πάτρας"}));
+        QVERIFY(list.contains("Σύνολο παιδιών: 2"));
+    }
+
+    void dietsPrintAllByTitleOrTheSelected()
+    {
+        Connection c = connect();
+        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Ωριμα φρούτα','Πρωί: γάλα')");
+        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Άπαχη δίαιτα','Μεσημέρι: ρύζι')");
+        PrintChoiceWindow choice(PrintChoiceWindow::Diets);
+        choice.printAll();
+        QCOMPARE(order(printed(), {"Ωριμα φρούτα", "Άπαχη δίαιτα"}), QStringList({"Άπαχη δίαιτα", "Ωριμα φρούτα"}));
+        choice.SelectedID = "1";
+        choice.printSelected();
+        QCOMPARE(order(printed(), {"Ωριμα φρούτα", "Άπαχη δίαιτα"}), QStringList({"Ωριμα φρούτα"}));
+    }
+
+    void aNewDietIsStoredBeforePrinting()
+    {
+        MessageLog log;
+        PrintChoiceWindow choice(PrintChoiceWindow::Diets);
+        NoteBookWindow book(NoteBookWindow::Diets, choice);
+        book.show();
+        QVERIFY(!book.findChild<QPushButton *>("Button2")->isEnabled()); // empty book
+        book.data().insert();
+        book.data().setValue("TITLOS", QString("Νέα"));
+        book.data().setValue("PERIGRAFH", QString("κείμενο"));
+        whenShown("TForm5", [&](QWidget *w) {
+            QCOMPARE(static_cast<PrintChoiceWindow *>(w)->SelectedID, QString("1"));
+            w->close();
+        });
+        book.findChild<QPushButton *>("Button2")->setEnabled(true);
+        QTest::mouseClick(book.findChild<QPushButton *>("Button2"), Qt::LeftButton);
+        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 1);
+        QCOMPARE(log.texts, QStringList());
+    }
+
+    void aMissingReportFileIsNamed()
+    {
+        QFile::remove(QDir(AppDirectory).filePath("NOTES.RAV"));
+        PrintChoiceWindow choice(PrintChoiceWindow::Notes);
+        try {
+            choice.printAll();
+            QFAIL("printed without a report file");
+        } catch (const DbError &e) {
+            QCOMPARE(e.text(), QString("The following reporting project does not exist:\n\"%1\"")
+                                   .arg(QDir(AppDirectory).filePath("NOTES.RAV")));
+        }
+        QCOMPARE(projectFileFor("NOTES"), AppDirectory + "/NOTES.rav");
+    }
+
+    void aReportFileIsReadOncePerRun()
+    {
+        connect().execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Α','x')");
+        PrintChoiceWindow choice(PrintChoiceWindow::Diets);
+        choice.printAll();
+        QVERIFY(printed().contains("Δίαιτα"));
+        QFile file(QDir(AppDirectory).filePath("DIAITES.RAV"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("<report title=\"Άλλο\"><detail height=\"5\" connection=\"RvDataSetConnection1\">"
+                   "<text x=\"0\" y=\"0\" w=\"100\" h=\"5\">ΑΛΛΑΓΜΕΝΟ {TITLOS}</text></detail></report>");
+        file.close();
+        choice.printAll();
+        QVERIFY(!printed().contains("ΑΛΛΑΓΜΕΝΟ"));
+        PrintChoiceWindow::Book other = PrintChoiceWindow::Diets; // a new project reads the new file
+        other.objectName = "Other";
+        other.connectionName = "OtherConnection";
+        QFile::copy(QDir(AppDirectory).filePath("DIAITES.RAV"), QDir(AppDirectory).filePath("OTHER.RAV"));
+    }
+
+    void twoConnectionsOverOneTable()
+    {
+        Connection c = connect();
+        c.execute("INSERT INTO INFORMATION(TITLE) VALUES('Παιδιατρείο Αθηνών')");
+        QObject owner;
+        DataSet first(c), second(c);
+        first.setTableName("INFORMATION");
+        second.setTableName("INFORMATION");
+        data_connections::add("FirstConnection", first, &owner);
+        data_connections::add("SecondConnection", second, &owner);
+        const QString path = QDir(AppDirectory).filePath("TWO.RAV");
+        for (const QString &name : {QString("FirstConnection"), QString("SecondConnection")}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(QString("<report title=\"x\"><summary height=\"6\"><text x=\"0\" y=\"0\" w=\"150\" h=\"6\">%1: "
+                               "{%1.TITLE}</text></summary></report>")
+                           .arg(name)
+                           .toUtf8());
+            file.close();
+            ReportProject project;
+            project.ProjectFile = path;
+            project.execute();
+            QVERIFY(printed().contains(name + ": Παιδιατρείο Αθηνών"));
+        }
+        QVERIFY(!first.isOpen()); // left as they were found
+    }
+
+    void expenseReports()
+    {
+        Connection c = connect();
+        for (const char *row : {"#1/5/2007#,100,24,'Ενοίκιο'", "#3/9/2007#,50,12,'ΔΕΗ'", "#1/20/2007#,10,2.4,'Χαρτί'"})
+            c.execute(QString("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(%1)").arg(row));
+        MessageLog log;
+        ExpenseReportWindow byDate(ExpenseReportWindow::Kind::ByDate);
+        byDate.findChild<QLineEdit *>("Edit1")->setText("1/1/2006");
+        byDate.findChild<QLineEdit *>("Edit2")->setText("31/12/2006");
+        byDate.search();
+        QVERIFY(byDate.findChild<QPushButton *>("Button2")->isEnabled()); // no expenses, still printable
+        byDate.findChild<QLineEdit *>("Edit1")->setText("5/1/2007");
+        byDate.findChild<QLineEdit *>("Edit2")->setText("20/1/2007");
+        byDate.search();
+        byDate.print();
+        QString text = printed();
+        QCOMPARE(order(text, {"Ενοίκιο", "Χαρτί", "ΔΕΗ"}), QStringList({"Ενοίκιο", "Χαρτί"}));
+        QVERIFY(text.contains("110,00")); // the total of both, both end days included
+        byDate.findChild<QLineEdit *>("Edit1")->setText("32/1/2007");
+        byDate.search();
+        QCOMPARE(log.texts, QStringList({"Λανθασμένα κριτήρια."}));
+        QVERIFY(!byDate.findChild<QPushButton *>("Button2")->isEnabled());
+
+        ExpenseReportWindow byMonth(ExpenseReportWindow::Kind::ByMonth);
+        byMonth.findChild<QLineEdit *>("Edit1")->setText("2007");
+        byMonth.findChild<QLineEdit *>("Edit2")->setText("2007");
+        byMonth.search();
+        byMonth.findChild<QLineEdit *>("Edit1")->setText("2008"); // not searched again
+        byMonth.print();
+        text = printed();
+        QVERIFY(text.contains("2007"));
+        QVERIFY(!text.contains("2008"));
+        const qsizetype january = text.indexOf(QRegularExpression("\\b1\\s+2007"));
+        const qsizetype march = text.indexOf(QRegularExpression("\\b3\\s+2007"));
+        QVERIFY(january >= 0 && march > january);
+        QVERIFY(!text.contains(QRegularExpression("\\b2\\s+2007"))); // no expenses in February
+        QVERIFY(text.contains("198,40"));
+        byMonth.findChild<QLineEdit *>("Edit1")->setText("αβ");
+        byMonth.search();
+        QCOMPARE(log.texts.size(), 2);
+    }
+};
+
+VELMORA_TEST_MAIN(new PrintingTest)
+
+#include "tst_printing.moc"
