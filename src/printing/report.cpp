@@ -11,7 +11,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QTextLayout>
 #include <QXmlStreamReader>
 #include <stdexcept>
 
@@ -229,19 +228,29 @@ private:
             return image;
         }();
         const double width = e.rect.width() / 25.4 * 600.0;
+        const QFontMetricsF metrics(font(e), const_cast<QImage *>(&reference));
+        // Greedy word wrap: as many words on a line as fit, a too-long word cut where it must.
         QStringList lines;
         for (const QString &paragraph : text.split(QLatin1Char('\n'))) {
-            QTextLayout layout(paragraph, font(e), const_cast<QImage *>(&reference));
-            layout.beginLayout();
-            bool any = false;
-            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-                line.setLineWidth(width);
-                lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
-                any = true;
+            QString line;
+            for (const QString &word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+                if (metrics.horizontalAdvance(candidate) <= width) {
+                    line = candidate;
+                    continue;
+                }
+                if (!line.isEmpty())
+                    lines << line;
+                line = word;
+                while (metrics.horizontalAdvance(line) > width && line.size() > 1) {
+                    qsizetype fit = line.size() - 1;
+                    while (fit > 1 && metrics.horizontalAdvance(line.left(fit)) > width)
+                        --fit;
+                    lines << line.left(fit);
+                    line = line.mid(fit);
+                }
             }
-            layout.endLayout();
-            if (!any)
-                lines << QString();
+            lines << line;
         }
         return lines;
     }

@@ -104,6 +104,59 @@ private slots:
         QVERIFY(list.contains("Σύνολο παιδιών: 2"));
     }
 
+    // Every report file lays out its rows; VELMORA_KEEP_PDF names a folder to keep the pages in.
+    void everyReportPrints()
+    {
+        addChild("Νίκος", "Παπαδάκης");
+        addChild("Ελένη", "Αλεξίου");
+        Connection c = connect();
+        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Δίαιτα νηπίου','" + QString("Πρωί: γάλα με δημητριακά. ").repeated(40) + "')");
+        c.execute("INSERT INTO SHMEIWSEIS(TITLOS,PERIGRAFH) VALUES('Παραγγελίες','Εμβόλια γρίπης: 20 δόσεις')");
+        c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#3/28/2007#,120.5,28.92,'Ενοίκιο ιατρείου')");
+        const QString keep = qEnvironmentVariable("VELMORA_KEEP_PDF");
+        const auto check = [&](const QString &name, const QString &expected) {
+            const QString text = printed();
+            QVERIFY2(text.contains(expected), qPrintable(name + ": " + text.left(300)));
+            if (!keep.isEmpty()) {
+                QFile::remove(keep + "/" + name + ".pdf");
+                QFile::copy(m_pdf, keep + "/" + name + ".pdf");
+            }
+        };
+        ChildPrintoutsWindow printouts;
+        printouts.SelectText = "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                               "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM "
+                               "STOIXEIA_PAIDIOY ORDER BY EPWNYMO ASC";
+        using P = ChildPrintoutsWindow::Printout;
+        printouts.printAll(P::Details);
+        check("STOIXEIA", "Ερμού 5");
+        printouts.printAll(P::History);
+        check("ISTORIKO", "Γραμμή ένα");
+        printouts.printAll(P::HealthCard);
+        check("DYGEIAS", "Πέμπτη νόσος");
+        printouts.printAll(P::Vaccinations);
+        check("EMBOLIA", "5/3/2008");
+        printouts.printList();
+        check("LIST", "Σύνολο παιδιών: 2");
+        PrintChoiceWindow diets(PrintChoiceWindow::Diets);
+        diets.printAll();
+        check("DIAITES", "Δίαιτα νηπίου");
+        PrintChoiceWindow notes(PrintChoiceWindow::Notes);
+        notes.printAll();
+        check("NOTES", "Εμβόλια γρίπης");
+        ExpenseReportWindow byDate(ExpenseReportWindow::Kind::ByDate);
+        byDate.findChild<QLineEdit *>("Edit1")->setText("1/1/2007");
+        byDate.findChild<QLineEdit *>("Edit2")->setText("31/12/2007");
+        byDate.search();
+        byDate.print();
+        check("EKSODA1", "149,42");
+        ExpenseReportWindow byMonth(ExpenseReportWindow::Kind::ByMonth);
+        byMonth.findChild<QLineEdit *>("Edit1")->setText("2007");
+        byMonth.findChild<QLineEdit *>("Edit2")->setText("2007");
+        byMonth.search();
+        byMonth.print();
+        check("EKSODA2", "149,42");
+    }
+
     void dietsPrintAllByTitleOrTheSelected()
     {
         Connection c = connect();
