@@ -1,0 +1,81 @@
+// The report engine on long documents: the list of 10,000 children and the records of 1,000,
+// laid out and written to PDF.
+#include "child_printouts_window.h"
+#include "children_fixture.h"
+#include "global.h"
+#include "report_project.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+double peakMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+int pdfPages(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return int(file.readAll().count("/Type /Page\n") + 0);
+}
+
+void run(benchmark::State &state, ChildPrintoutsWindow::Printout *printout, int children)
+{
+    static ChildPrintoutsWindow window;
+    const QString pdf = QDir(AppDirectory).filePath(QStringLiteral("bench.pdf"));
+    ReportProject::setNonInteractiveOutput(pdf);
+    window.WhereText = QStringLiteral("WHERE ID <= %1").arg(children);
+    window.SelectText = QStringLiteral("SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                                       "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH "
+                                       "FROM STOIXEIA_PAIDIOY ") + window.WhereText;
+    for (auto _ : state) {
+        if (printout)
+            window.printAll(*printout);
+        else
+            window.printList();
+    }
+    state.counters["pages"] = pdfPages(pdf);
+    state.counters["pdf_MB"] = QFileInfo(pdf).size() / 1048576.0;
+    state.counters["peak_RSS_MB"] = peakMegabytes();
+}
+
+void BM_List_10000Children(benchmark::State &state)
+{
+    run(state, nullptr, 10000);
+}
+BENCHMARK(BM_List_10000Children)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Details_1000Children(benchmark::State &state)
+{
+    auto details = ChildPrintoutsWindow::Printout::Details;
+    run(state, &details, 1000);
+}
+BENCHMARK(BM_Details_1000Children)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    AppDirectory = practiceDirectory();
+    DbConnectionString = connectionStringFor(AppDirectory);
+    for (const QString &file : QDir(VELMORA_REPORTS).entryList({"*.RAV"}))
+        QFile::copy(QDir(VELMORA_REPORTS).filePath(file), QDir(AppDirectory).filePath(file));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
