@@ -68,7 +68,8 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent) : QDialog(p
     list->setObjectName(QStringLiteral("DBGrid1"));
     list->setDeleteAllowed(false);
     list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    list->setMinimumSize(byDate ? 860 : 520, 260);
+    list->setMinimumHeight(260);
+    list->fitWidthToColumns();
     auto *navigator = new NavigatorBar(m_list, NavigatorBar::Browser, this);
 
     auto *layout = new QVBoxLayout(this);

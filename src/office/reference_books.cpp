@@ -176,7 +176,8 @@ ContactBookWindow::ContactBookWindow(const Book &book, QWidget *parent)
     auto *list = new RecordList(m_data, columns, this);
     list->setObjectName(QStringLiteral("DBGrid1"));
     list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive); // columns resized by dragging
-    list->setMinimumSize(760, 220);
+    list->setMinimumHeight(220);
+    list->fitWidthToColumns();
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::FullEditor, this);
     QPushButton *exit = look::exitButton(this);
 

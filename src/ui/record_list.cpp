@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 
 RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *parent)
     : QTableView(parent), m_data(data), m_model(new DataSetModel(data, std::move(columns), this))
@@ -47,6 +48,12 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
     connect(&data, &DataSet::rowRemoved, this, &RecordList::followCurrentRow);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RecordList::moveDataSet);
     followCurrentRow();
+}
+
+void RecordList::fitWidthToColumns()
+{
+    setMinimumWidth(horizontalHeader()->length() + verticalHeader()->sizeHint().width() +
+                     verticalScrollBar()->sizeHint().width() + 2 * frameWidth());
 }
 
 void RecordList::followCurrentRow()

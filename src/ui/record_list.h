@@ -13,6 +13,8 @@ class RecordList : public QTableView {
 public:
     RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *parent = nullptr);
     void setDeleteAllowed(bool allowed) { m_deleteAllowed = allowed; }
+    // As wide as its columns, so that none is hidden behind a scroll bar.
+    void fitWidthToColumns();
 
 signals:
     void rowDeleted();
