@@ -1,5 +1,6 @@
 #include "window_catalog.h"
 
+#include "billing_windows.h"
 #include "calendar_utilities_window.h"
 #include "child_identity_windows.h"
 #include "child_register_window.h"
@@ -8,6 +9,7 @@
 #include "expense_reports_window.h"
 #include "main_window.h"
 #include "month_calendar_window.h"
+#include "receipts.h"
 #include "reference_books.h"
 #include "reminders_window.h"
 
@@ -42,6 +44,27 @@ void registerWindows(MainWindow &mainWindow)
     auto *expensesByMonth = new ExpenseReportWindow(ExpenseReportWindow::Kind::ByMonth, &mainWindow);
     auto *childRegister = new ChildRegisterWindow(&mainWindow);
     auto *childPrintouts = new ChildPrintoutsWindow(&mainWindow);
+    auto *receiptPrinter = new ReceiptPrinter(&mainWindow);
+    auto *certificatePrinter = new CertificatePrinter(&mainWindow);
+
+    opens<ReceiptNumberingWindow>(mainWindow, "TForm9");
+    opens<IncomeBetweenDatesWindow>(mainWindow, "TForm59");
+    mainWindow.setOpener("TForm71", [&mainWindow, receiptPrinter] { ReceiptRegisterWindow(*receiptPrinter, &mainWindow).exec(); });
+    mainWindow.setOpener("TForm73", [&mainWindow, receiptPrinter] { LetterheadWindow(*receiptPrinter, &mainWindow).exec(); });
+    mainWindow.setOpener("Prescription", [&mainWindow, certificatePrinter] { certificatePrinter->printPrescription(&mainWindow); });
+    mainWindow.setOpener("SickNote", [&mainWindow, certificatePrinter] { certificatePrinter->printSickNote(&mainWindow); });
+    childRegister->setOpener("TForm56", [childRegister, receiptPrinter](const ChildHandover &child) {
+        ReceiptIssueWindow issue(*receiptPrinter, childRegister);
+        issue.ChildID = child.ChildID;
+        issue.ChildName = child.ChildName;
+        issue.ChildSurname = child.ChildSurname;
+        issue.exec();
+    });
+    childRegister->setOpener("TForm57", [childRegister](const ChildHandover &child) {
+        ChildIncomeWindow income(childRegister);
+        income.hand(child);
+        income.exec();
+    });
 
     mainWindow.setOpener("TForm1", [&mainWindow, dietsChoice] {
         NoteBookWindow(NoteBookWindow::Diets, *dietsChoice, &mainWindow).exec();

@@ -1,0 +1,416 @@
+#include "billing_windows.h"
+
+#include "bound_fields.h"
+#include "db_error.h"
+#include "global.h"
+#include "messages.h"
+#include "navigator_bar.h"
+#include "receipts.h"
+#include "record_list.h"
+#include "regional.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QHBoxLayout *buttonRow(std::initializer_list<QWidget *> buttons)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget *b : buttons)
+        row->addWidget(b);
+    return row;
+}
+
+} // namespace
+
+ReceiptNumberingWindow::ReceiptNumberingWindow(QWidget *parent)
+    : RecordWindow(QStringLiteral("TForm9"), QStringLiteral("Καθορισμός αρίθμησης των αποδείξεων"), parent)
+{
+    openTable(QStringLiteral("LAST_APODEIKSH"));
+    auto *last = new BoundLineEdit(m_data, QStringLiteral("LAST"), this);
+    last->setObjectName(QStringLiteral("DBEdit1"));
+    last->setFixedWidth(100);
+    auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this, false);
+    auto *grid = new QGridLayout(this);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    addField(grid, 0, QStringLiteral("Έναρξη από τον αριθμό:"), last, QStringLiteral("*"));
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(navigator);
+    bottom->addStretch();
+    bottom->addWidget(look::exitButton(this));
+    grid->addLayout(bottom, 1, 0, 1, 2);
+}
+
+ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent) : QDialog(parent), m_printer(printer)
+{
+    setObjectName(QStringLiteral("TForm56"));
+    setWindowTitle(QStringLiteral("Έκδοση απόδειξης"));
+    look::paint(this);
+    m_name = look::note(QString(), this);
+    m_surname = look::note(QString(), this);
+    m_number = look::note(QString(), this);
+    m_number->setObjectName(QStringLiteral("Number"));
+    const auto field = [this](const char *name) {
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setMinimumWidth(300);
+        connect(edit, &QLineEdit::textChanged, this, &ReceiptIssueWindow::fieldsChanged);
+        return edit;
+    };
+    m_amount = field("Amount");
+    m_description = field("Description");
+    m_recipient = field("Recipient");
+    m_fund = field("Fund");
+    m_issue = new QPushButton(QStringLiteral("Κατα&χώρηση"), this);
+    m_issue->setObjectName(QStringLiteral("Button1"));
+    m_issue->setDefault(true);
+    m_issue->setEnabled(false);
+    QPushButton *exit = look::exitButton(this);
+
+    auto *grid = new QGridLayout(this);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    const std::pair<QString, QLabel *> shown[] = {{QStringLiteral("Όνομα:"), m_name},
+                                                  {QStringLiteral("Επώνυμο:"), m_surname},
+                                                  {QStringLiteral("Αριθμός απόδειξης:"), m_number}};
+    int row = 0;
+    for (const auto &[caption, value] : shown)
+        RecordWindow::addField(grid, row++, caption, value);
+    RecordWindow::addField(grid, row++, QStringLiteral("Ποσό:"), m_amount, QStringLiteral("*"));
+    RecordWindow::addField(grid, row++, QStringLiteral("Περιγραφή:"), m_description, QStringLiteral("*"));
+    RecordWindow::addField(grid, row++, QStringLiteral("Παραλήπτης:"), m_recipient, QStringLiteral("*"));
+    RecordWindow::addField(grid, row++, QStringLiteral("Ταμείο:"), m_fund);
+    grid->addLayout(buttonRow({m_issue, exit}), row, 0, 1, 2);
+    connect(m_issue, &QPushButton::clicked, this, &ReceiptIssueWindow::issue);
+}
+
+void ReceiptIssueWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_name->setText(ChildName);
+    m_surname->setText(ChildSurname);
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+    m_number->setText(displayText(m_connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"))));
+    m_amount->setFocus();
+}
+
+void ReceiptIssueWindow::fieldsChanged()
+{
+    const QString amount = m_amount->text().trimmed(), description = m_description->text().trimmed(),
+                  recipient = m_recipient->text().trimmed(), fund = m_fund->text().trimmed();
+    m_issue->setEnabled(!amount.isEmpty() && !description.isEmpty() && !recipient.isEmpty() &&
+                        check_chars(description) && check_chars(recipient) && check_chars(fund));
+}
+
+void ReceiptIssueWindow::clearFields()
+{
+    for (QLineEdit *field : {m_amount, m_description, m_recipient, m_fund})
+        field->clear();
+}
+
+void ReceiptIssueWindow::issue()
+{
+    int number = 0;
+    try {
+        const auto amount = Regional::current().parseNumber(m_amount->text().trimmed());
+        if (!amount)
+            throw DbError(DbError::Kind::Other, QStringLiteral("not a number"));
+        if (*amount * 1.7086 <= 0) {
+            messages::plain(this, QStringLiteral("Μη αποδεκτή τιμή"));
+            clearFields();
+            return;
+        }
+        number = recordReceipt(m_connection, {ChildID, ChildName, ChildSurname, *amount, m_description->text().trimmed(),
+                                              m_recipient->text().trimmed(), m_fund->text().trimmed()});
+    } catch (const DbError &) {
+        messages::plain(this, QStringLiteral("Η καταχώρηση δεν έγινε"));
+        clearFields();
+        return;
+    }
+    m_connection.close();
+    try {
+        m_printer.PrintReceipt(number, this);
+    } catch (const DbError &error) {
+        // The receipt stands recorded; only the paper is missing.
+        messages::plain(this, QStringLiteral("Η απόδειξη με αριθμό %1 καταχωρήθηκε αλλά δεν εκτυπώθηκε:\n%2\n"
+                                             "Μπορείτε να την εκτυπώσετε από τις «Αποδείξεις που εκδόθηκαν».")
+                                  .arg(number)
+                                  .arg(error.text()));
+    }
+    close();
+}
+
+void ReceiptIssueWindow::closeEvent(QCloseEvent *event)
+{
+    m_connection.close();
+    QDialog::closeEvent(event);
+}
+
+ReceiptRegisterWindow::ReceiptRegisterWindow(ReceiptPrinter &printer, QWidget *parent)
+    : RecordWindow(QStringLiteral("TForm71"), QStringLiteral("Αποδείξεις που εκδόθηκαν"), parent), m_printer(printer)
+{
+    auto *list = new RecordList(m_data,
+                                {{"AR_APODEIKSHS", "Αριθμός απόδειξης", 0, Qt::AlignCenter},
+                                 {"HMEROMHNIA", "Ημερομηνία", 0, Qt::AlignCenter},
+                                 {"ONOMA_PAIDIOY", "Όνομα παιδιού"},
+                                 {"EPWNYMO_PAIDIOY", "Επώνυμο παιδιού"},
+                                 {"PARALHPTHS", "Παραλήπτης"},
+                                 {"PERIGRAFH", "Περιγραφή"},
+                                 {"POSO_CY", "Ποσό (EUR)", 0, Qt::AlignRight | Qt::AlignVCenter},
+                                 {"TAMEIO", "Ταμείο"},
+                                 {"EGKYRH", "Έγκυρη", 0, Qt::AlignCenter}},
+                                this);
+    list->setObjectName(QStringLiteral("DBGrid1"));
+    list->setDeleteAllowed(false);
+    list->setMinimumSize(860, 300);
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("CountLine"));
+    auto *sortBox = new QGroupBox(QStringLiteral("Ταξινόμηση με βάση"), this);
+    auto *sortLayout = new QHBoxLayout(sortBox);
+    m_sort = new QButtonGroup(sortBox);
+    const QStringList choices = {"Ημερομηνία", "Αριθμό απόδειξης", "Έγκυρη"};
+    for (int i = 0; i < choices.size(); ++i) {
+        auto *radio = new QRadioButton(choices[i], sortBox);
+        m_sort->addButton(radio, i);
+        sortLayout->addWidget(radio);
+    }
+    auto *navigator = new NavigatorBar(m_data, NavigatorBar::Browser, this);
+    m_print = new QPushButton(QStringLiteral("Εκτύ&πωση απόδειξης"), this);
+    m_print->setObjectName(QStringLiteral("Button1"));
+    m_cancel = new QPushButton(QStringLiteral("Α&κύρωση απόδειξης"), this);
+    m_cancel->setObjectName(QStringLiteral("Button2"));
+    QPushButton *exit = look::exitButton(this);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(list, 1);
+    auto *middle = new QHBoxLayout;
+    middle->addWidget(m_count);
+    middle->addWidget(navigator);
+    middle->addStretch();
+    middle->addWidget(sortBox);
+    layout->addLayout(middle);
+    layout->addLayout(buttonRow({m_print, m_cancel, exit}));
+
+    connect(&m_data, &DataSet::currentChanged, this, &ReceiptRegisterWindow::applyButtonRule);
+    connect(m_sort, &QButtonGroup::idClicked, this, [this](int id) {
+        static const char *columns[] = {"HMEROMHNIA ASC", "AR_APODEIKSHS ASC", "EGKYRH ASC"};
+        m_data.setSort(QString::fromLatin1(columns[id]));
+        applyButtonRule();
+    });
+    connect(m_print, &QPushButton::clicked, this, &ReceiptRegisterWindow::printCurrent);
+    connect(m_cancel, &QPushButton::clicked, this, &ReceiptRegisterWindow::cancelCurrent);
+    load();
+    m_count->setText(QStringLiteral("Βρέθηκαν %1 αποδείξεις").arg(m_data.recordCount()));
+    m_sort->button(0)->setChecked(true);
+    m_print->setEnabled(!m_data.isEmpty());
+    m_cancel->setEnabled(!m_data.isEmpty());
+    applyButtonRule();
+}
+
+void ReceiptRegisterWindow::load()
+{
+    openQuery(QStringLiteral("SELECT AR_APODEIKSHS, HMEROMHNIA, ONOMA_PAIDIOY, EPWNYMO_PAIDIOY, PARALHPTHS, "
+                             "Format(POSO,'0.00') AS POSO, TAMEIO, Format(POSO_CY,'0.00') AS POSO_CY, PERIGRAFH, EGKYRH "
+                             "FROM APODEIKSEIS ORDER BY HMEROMHNIA"),
+              QStringLiteral("HMEROMHNIA ASC"));
+}
+
+void ReceiptRegisterWindow::applyButtonRule()
+{
+    if (m_data.isEmpty() || m_data.currentRow() < 0)
+        return; // with no rows the buttons keep their state
+    const bool valid = displayText(m_data.value(QStringLiteral("EGKYRH"))) != QLatin1String("False");
+    m_print->setEnabled(valid);
+    m_cancel->setEnabled(valid);
+}
+
+void ReceiptRegisterWindow::printCurrent()
+{
+    m_printer.PrintReceipt(m_data.value(QStringLiteral("AR_APODEIKSHS")).toInt(), this);
+}
+
+void ReceiptRegisterWindow::cancelCurrent()
+{
+    const int n = m_data.value(QStringLiteral("AR_APODEIKSHS")).toInt();
+    if (!messages::confirm(this, QStringLiteral("Να ακυρώσω την απόδειξη με αριθμό\n%1;").arg(n)))
+        return;
+    {
+        // Both changes or neither: a receipt is never left valid without its payment.
+        Transaction transaction(m_connection);
+        Command command(m_connection);
+        command.setText(QStringLiteral("DELETE FROM EISPRAKSH_PELATH WHERE AR_APODEIKSHS=") + QString::number(n));
+        command.execute();
+        command.setText(QStringLiteral("UPDATE APODEIKSEIS SET EGKYRH=FALSE WHERE AR_APODEIKSHS=") + QString::number(n));
+        command.execute();
+        transaction.commit();
+    }
+    m_connection.close();
+    openQuery(m_data.sql()); // back in the statement's date order
+    applyButtonRule();
+}
+
+ChildIncomeWindow::ChildIncomeWindow(QWidget *parent)
+    : ChildWindow(QStringLiteral("TForm57"), QStringLiteral("Εισπράξεις από τον συγκεκριμένο ασθενή"), parent)
+{
+    auto *list = new RecordList(m_data,
+                                {{"AR_APODEIKSHS", "Αριθμός απόδειξης", 0, Qt::AlignCenter},
+                                 {"HMEROMHNIA", "Ημερομηνία απόδειξης", 0, Qt::AlignCenter},
+                                 {"PERIGRAFH", "Περιγραφή", 250},
+                                 {"TAMEIO", "Ταμείο", 120},
+                                 {"POSO_CY", "Ποσό (EUR)", 0, Qt::AlignRight | Qt::AlignVCenter}},
+                                this);
+    list->setObjectName(QStringLiteral("DBGrid1"));
+    list->setDeleteAllowed(false);
+    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    list->setMinimumHeight(220);
+    list->fitWidthToColumns();
+    m_count = look::note(QString(), this);
+    m_count->setObjectName(QStringLiteral("Count"));
+    m_total = look::note(QString(), this);
+    m_total->setObjectName(QStringLiteral("Total"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addLayout(header(false));
+    layout->addWidget(list);
+    layout->addWidget(new NavigatorBar(m_data, NavigatorBar::Browser, this), 0, Qt::AlignLeft);
+    auto *sums = new QGridLayout;
+    addField(sums, 0, QStringLiteral("Συνολικός αριθμός αποδείξεων:"), m_count);
+    addField(sums, 1, QStringLiteral("Συνολικές εισπράξεις (EUR):"), m_total);
+    layout->addLayout(sums);
+    layout->addLayout(buttonRow({look::exitButton(this)}));
+}
+
+void ChildIncomeWindow::load()
+{
+    openQuery(QStringLiteral("SELECT AR_APODEIKSHS, HMEROMHNIA, Format(POSO,'0.00') as POSO, PERIGRAFH, TAMEIO, "
+                             "Format(POSO_CY,'0.00') as POSO_CY, ID FROM EISPRAKSH_PELATH WHERE ID=") +
+              ChildID + QStringLiteral(" ORDER BY HMEROMHNIA ASC"));
+    DataSet totals(m_connection);
+    totals.setSql(QStringLiteral("SELECT COUNT(*) AS SYNOLO,Format(SUM(POSO_CY),'0.00') as EISPRAKSH, "
+                                 "Format(SUM(POSO_CY),'0.00') as EISPRAKSHCY FROM EISPRAKSH_PELATH WHERE ID=") +
+                  ChildID);
+    totals.open();
+    m_count->setText(displayText(totals.value(QStringLiteral("SYNOLO"))));
+    const QString total = displayText(totals.value(QStringLiteral("EISPRAKSH")));
+    m_total->setText(total.isEmpty() ? QStringLiteral("0,00") : total); // no payments: nought, not an empty total
+}
+
+IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TForm59"));
+    setWindowTitle(QStringLiteral("Εισπράξεις σε διάστημα δυο ημερομηνιών"));
+    look::paint(this);
+    m_from = new QLineEdit(this);
+    m_from->setObjectName(QStringLiteral("Edit1"));
+    m_from->setToolTip(QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/03/2007)"));
+    m_to = new QLineEdit(this);
+    m_to->setObjectName(QStringLiteral("Edit2"));
+    m_to->setToolTip(QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)"));
+    m_search = new QPushButton(QStringLiteral("Eύ&ρεση"), this);
+    m_search->setObjectName(QStringLiteral("Button1"));
+    m_search->setDefault(true);
+    m_total = look::note(QString(), this);
+    m_total->setObjectName(QStringLiteral("Total"));
+    auto *grid = new QGridLayout(this);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    RecordWindow::addField(grid, 0, QStringLiteral("Από:"), m_from, QStringLiteral("*"));
+    RecordWindow::addField(grid, 1, QStringLiteral("Μέχρι:"), m_to, QStringLiteral("*"));
+    RecordWindow::addField(grid, 2, QStringLiteral("Έσοδα (EUR):"), m_total);
+    grid->addLayout(buttonRow({m_search, look::exitButton(this)}), 3, 0, 1, 2);
+    const auto changed = [this] {
+        m_search->setEnabled(check_chars(m_from->text().trimmed()) && check_chars(m_to->text().trimmed()));
+    };
+    connect(m_from, &QLineEdit::textChanged, this, changed);
+    connect(m_to, &QLineEdit::textChanged, this, changed);
+    connect(m_search, &QPushButton::clicked, this, &IncomeBetweenDatesWindow::search);
+}
+
+void IncomeBetweenDatesWindow::search()
+{
+    QString from = m_from->text().trimmed(), to = m_to->text().trimmed();
+    date_to_sql(from);
+    date_to_sql(to);
+    if (from == QLatin1String("ERROR") || to == QLatin1String("ERROR")) {
+        messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));
+        return;
+    }
+    try {
+        m_connection.close();
+        m_connection.setConnectionString(DbConnectionString);
+        m_connection.open();
+        DataSet income(m_connection);
+        income.setSql(QStringLiteral("SELECT Format(sum(POSO_CY),'0.00') AS POSO, Format(sum(POSO_CY),'0.00') AS "
+                                     "POSO_CY FROM APODEIKSEIS WHERE HMEROMHNIA BETWEEN ") +
+                      from + QStringLiteral(" AND ") + to + QStringLiteral(" AND EGKYRH=TRUE"));
+        income.open();
+        const QString total = displayText(income.value(QStringLiteral("POSO")));
+        m_total->setText(total.isEmpty() ? QStringLiteral("0,00") : total);
+    } catch (const DbError &) {
+        messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));
+    }
+}
+
+void IncomeBetweenDatesWindow::closeEvent(QCloseEvent *event)
+{
+    m_connection.close();
+    QDialog::closeEvent(event);
+}
+
+LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
+    : RecordWindow(QStringLiteral("TForm73"),
+                   QStringLiteral("Διαμόρφωση των στοιχείων που θα εμφανίζονται στις αποδείξεις και άλλα έντυπα"), parent),
+      m_printer(printer)
+{
+    openTable(QStringLiteral("INFORMATION"));
+    struct Line {
+        const char *caption;
+        const char *column;
+        int width;
+    };
+    const Line lines[] = {{"Τίτλος:", "TITLE", 425},     {"Διεύθυνση:", "ADDRESS1", 265}, {"", "ADDRESS2", 265},
+                          {"Τηλέφωνο:", "PHONE", 204},    {"Fax:", "FAX", 204},            {"Website:", "WEBSITE", 265},
+                          {"Email:", "EMAIL", 265},       {"Α.Φ.Μ:", "AFM", 204},          {"", "EXTRA1", 425},
+                          {"", "EXTRA2", 425},            {"", "EXTRA3", 425},             {"", "EXTRA4", 425},
+                          {"", "EXTRA5", 425},            {"", "EXTRA6", 425},             {"", "EXTRA7", 425}};
+    auto *grid = new QGridLayout(this);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    int row = 0;
+    for (const Line &line : lines) {
+        auto *field = new BoundLineEdit(m_data, QString::fromLatin1(line.column), this);
+        field->setObjectName(QString::fromLatin1(line.column));
+        field->setFixedWidth(line.width);
+        const QString caption = QString::fromUtf8(line.caption);
+        if (caption.isEmpty())
+            field->setAccessibleName(QString::fromLatin1(line.column));
+        const QString marker = row == 0 ? QStringLiteral("*") : QString(); // the title is required
+        addField(grid, row++, caption, field, marker);
+    }
+    auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this);
+    auto *preview = new QPushButton(QStringLiteral("Προε&πισκόπιση"), this);
+    preview->setObjectName(QStringLiteral("Button1"));
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(navigator);
+    bottom->addStretch();
+    bottom->addWidget(preview);
+    bottom->addWidget(look::exitButton(this));
+    grid->addLayout(bottom, row, 0, 1, 2);
+    connect(preview, &QPushButton::clicked, this, &LetterheadWindow::preview);
+}
+
+void LetterheadWindow::preview()
+{
+    openTable(QStringLiteral("INFORMATION")); // drops what was not stored
+    m_printer.PrintReceipt(0, this);
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "child_window.h"
+#include "record_window.h"
+
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ReceiptPrinter;
+
+// TForm9: sets the number the first receipt will carry; only while the counter is empty.
+class ReceiptNumberingWindow : public RecordWindow {
+    Q_OBJECT
+public:
+    explicit ReceiptNumberingWindow(QWidget *parent = nullptr);
+};
+
+// TForm56: records a payment of the child the register hands over, and prints its receipt.
+class ReceiptIssueWindow : public QDialog {
+    Q_OBJECT
+public:
+    ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent = nullptr);
+    QString ChildID;
+    QString ChildName;
+    QString ChildSurname;
+    void issue();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void fieldsChanged();
+    void clearFields();
+
+    ReceiptPrinter &m_printer;
+    Connection m_connection;
+    QLabel *m_name;
+    QLabel *m_surname;
+    QLabel *m_number;
+    QLineEdit *m_amount;
+    QLineEdit *m_description;
+    QLineEdit *m_recipient;
+    QLineEdit *m_fund;
+    QPushButton *m_issue;
+};
+
+// TForm71: every receipt issued; reprints a valid one, cancels one.
+class ReceiptRegisterWindow : public RecordWindow {
+    Q_OBJECT
+public:
+    ReceiptRegisterWindow(ReceiptPrinter &printer, QWidget *parent = nullptr);
+    void printCurrent();
+    void cancelCurrent();
+
+private:
+    void load();
+    void applyButtonRule();
+
+    ReceiptPrinter &m_printer;
+    QLabel *m_count;
+    QPushButton *m_print;
+    QPushButton *m_cancel;
+    QButtonGroup *m_sort;
+};
+
+// TForm57: what one child has paid.
+class ChildIncomeWindow : public ChildWindow {
+    Q_OBJECT
+public:
+    explicit ChildIncomeWindow(QWidget *parent = nullptr);
+
+protected:
+    void load() override;
+
+private:
+    QLabel *m_count;
+    QLabel *m_total;
+};
+
+// TForm59: the income of valid receipts between two dates.
+class IncomeBetweenDatesWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit IncomeBetweenDatesWindow(QWidget *parent = nullptr);
+    void search();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    Connection m_connection;
+    QLineEdit *m_from;
+    QLineEdit *m_to;
+    QPushButton *m_search;
+    QLabel *m_total;
+};
+
+// TForm73: the practice's letterhead, previewed on a receipt.
+class LetterheadWindow : public RecordWindow {
+    Q_OBJECT
+public:
+    LetterheadWindow(ReceiptPrinter &printer, QWidget *parent = nullptr);
+    void preview();
+
+private:
+    ReceiptPrinter &m_printer;
+};

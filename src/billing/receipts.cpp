@@ -1,0 +1,102 @@
+#include "receipts.h"
+
+#include "data_connections.h"
+#include "db_error.h"
+#include "global.h"
+
+namespace {
+
+// Plain decimal text with "." and up to 15 significant digits, as the statements take numbers.
+QString sqlNumber(double value)
+{
+    return QString::number(value, 'g', 15);
+}
+
+} // namespace
+
+int recordReceipt(Connection &connection, const ReceiptEntry &e)
+{
+    const double poso = e.amount * 1.7086;
+    const double posoCy = poso / 1.7086;
+    Transaction transaction(connection);
+    // The number is read inside the transaction: no other issue can take it meanwhile.
+    const QString n = displayText(connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"))).trimmed();
+    if (n.isEmpty())
+        throw DbError(DbError::Kind::Other, QStringLiteral("The receipt numbering has not been set"));
+    Command command(connection);
+    command.setText(QStringLiteral("INSERT INTO EISPRAKSH_PELATH(ID,POSO,PERIGRAFH,TAMEIO,POSO_CY,AR_APODEIKSHS) VALUES(") +
+                    e.childId + QStringLiteral(",") + sqlNumber(poso) + QStringLiteral(",") + QStringLiteral("'") +
+                    e.description + QStringLiteral("'") + QStringLiteral(",") + QStringLiteral("'") + e.fund +
+                    QStringLiteral("'") + QStringLiteral(",") + sqlNumber(posoCy) + QStringLiteral(",") + n +
+                    QStringLiteral(")"));
+    command.execute();
+    command.setText(QStringLiteral("INSERT INTO APODEIKSEIS(AR_APODEIKSHS,ONOMA_PAIDIOY,EPWNYMO_PAIDIOY,PARALHPTHS,POSO,"
+                                   "TAMEIO,POSO_CY,PERIGRAFH) VALUES(") +
+                    n + QStringLiteral(",") + QStringLiteral("'") + e.childName + QStringLiteral("'") +
+                    QStringLiteral(",") + QStringLiteral("'") + e.childSurname + QStringLiteral("'") +
+                    QStringLiteral(",") + QStringLiteral("'") + e.recipient + QStringLiteral("'") + QStringLiteral(",") +
+                    sqlNumber(poso) + QStringLiteral(",") + QStringLiteral("'") + e.fund + QStringLiteral("'") +
+                    QStringLiteral(",") + sqlNumber(posoCy) + QStringLiteral(",") + QStringLiteral("'") +
+                    e.description + QStringLiteral("'") + QStringLiteral(")"));
+    command.execute();
+    command.setText(QStringLiteral("UPDATE LAST_APODEIKSH SET [LAST]=[LAST]+1"));
+    command.execute();
+    transaction.commit();
+    return n.toInt();
+}
+
+ReceiptPrinter::ReceiptPrinter(QObject *parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("TForm72"));
+    data_connections::add(QStringLiteral("RvDataSetConnection69"), m_receipt, this);
+    data_connections::add(QStringLiteral("RvDataSetConnection179INFORMAAP"), m_letterhead, this);
+}
+
+void ReceiptPrinter::PrintReceipt(int number, QWidget *window)
+{
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+    m_receipt.setSql(QStringLiteral("SELECT AR_APODEIKSHS, HMEROMHNIA, ONOMA_PAIDIOY, EPWNYMO_PAIDIOY, PARALHPTHS, "
+                                    "Format(POSO,'0.00') AS POSO, TAMEIO, Format(POSO_cy,'0.00') as POSO_CY, PERIGRAFH "
+                                    "FROM APODEIKSEIS ") +
+                     QStringLiteral(" WHERE AR_APODEIKSHS=") + QString::number(number)); // left closed: the engine opens it
+    m_letterhead.setTableName(QStringLiteral("INFORMATION"));
+    m_letterhead.open();
+    m_project.ProjectFile = projectFileFor(QStringLiteral("APODEIKSEIS.RAV"));
+    m_project.execute(window);
+    m_letterhead.close();
+    m_receipt.close();
+    m_connection.close();
+}
+
+CertificatePrinter::CertificatePrinter(QObject *parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("TForm23"));
+    data_connections::add(QStringLiteral("RvDataSetConnection177SYNTAG"), m_prescriptionLetterhead, this);
+    data_connections::add(QStringLiteral("RvDataSetConnection178ADEIAXOR"), m_sickNoteLetterhead, this);
+}
+
+void CertificatePrinter::printPrescription(QWidget *window)
+{
+    print(m_prescription, QStringLiteral("SYNTAGOLOGIO.RAV"), window);
+}
+
+void CertificatePrinter::printSickNote(QWidget *window)
+{
+    print(m_sickNote, QStringLiteral("ADEIA.RAV"), window);
+}
+
+void CertificatePrinter::print(ReportProject &project, const QString &file, QWidget *window)
+{
+    m_connection.close();
+    m_connection.setConnectionString(DbConnectionString);
+    m_connection.open();
+    DataSet &letterhead = &project == &m_prescription ? m_prescriptionLetterhead : m_sickNoteLetterhead;
+    letterhead.setTableName(QStringLiteral("INFORMATION"));
+    letterhead.open();
+    project.ProjectFile = projectFileFor(file);
+    project.execute(window);
+    letterhead.close();
+    m_connection.close();
+}

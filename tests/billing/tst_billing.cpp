@@ -1,0 +1,249 @@
+#include "billing_windows.h"
+#include "fixture.h"
+#include "global.h"
+#include "modal.h"
+#include "navigator_bar.h"
+#include "receipts.h"
+#include "report_project.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+#include <csignal>
+
+namespace {
+
+QString pdfText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void fill(QWidget *w, const QString &amount, const QString &description, const QString &recipient, const QString &fund)
+{
+    w->findChild<QLineEdit *>("Amount")->setText(amount);
+    w->findChild<QLineEdit *>("Description")->setText(description);
+    w->findChild<QLineEdit *>("Recipient")->setText(recipient);
+    w->findChild<QLineEdit *>("Fund")->setText(fund);
+}
+
+} // namespace
+
+class BillingTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestPractice> m_practice;
+    QString m_pdf;
+    std::unique_ptr<ReceiptPrinter> m_printer;
+
+    Connection connect() { return m_practice->connect(); }
+    int count(const QString &sql) { return connect().scalar(sql).toInt(); }
+
+    // Issues through the real window, as the person would.
+    void issue(const QString &amount, const QString &description = "Επίσκεψη")
+    {
+        ReceiptIssueWindow window(*m_printer);
+        window.ChildID = "1";
+        window.ChildName = "Νίκος";
+        window.ChildSurname = "Παπαδάκης";
+        window.show();
+        fill(&window, amount, description, "Μητέρα", "");
+        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+    }
+
+private slots:
+    void init()
+    {
+        m_practice = std::make_unique<TestPractice>();
+        DbConnectionString = m_practice->connectionString();
+        AppDirectory = m_practice->directory();
+        for (const QString &file : QDir(VELMORA_REPORTS).entryList({"*.RAV"}))
+            QFile::copy(QDir(VELMORA_REPORTS).filePath(file), QDir(AppDirectory).filePath(file));
+        m_pdf = QDir(AppDirectory).filePath("out.pdf");
+        ReportProject::setNonInteractiveOutput(m_pdf);
+        m_printer = std::make_unique<ReceiptPrinter>();
+        Connection c = connect();
+        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+                  "VALUES('Νίκος','Παπαδάκης','ΑΡΡΕΝ',#5/5/2015#,'Π','Μ','Κ','Δ','2')");
+        c.execute("INSERT INTO INFORMATION(TITLE,ADDRESS1,PHONE,AFM) VALUES('Παιδιατρείο Δρ. Αλεξίου','Ερμού 10, Αθήνα',"
+                  "'2101234567','012345678')");
+    }
+    void cleanup()
+    {
+        m_printer.reset();
+        ReportProject::setNonInteractiveOutput(QString());
+        m_practice.reset();
+    }
+
+    void numberingCreatesTheCounter()
+    {
+        ReceiptNumberingWindow window;
+        window.show();
+        auto *field = window.findChild<QLineEdit *>("DBEdit1");
+        field->setFocus();
+        typeText(field, "100");
+        QTest::mouseClick(window.findChild<QToolButton *>("Post"), Qt::LeftButton);
+        QCOMPARE(count("SELECT [LAST] FROM LAST_APODEIKSH"), 100);
+    }
+
+    void refusedAmountsWriteNothing_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("zero") << "0" << "Μη αποδεκτή τιμή";
+        QTest::newRow("negative") << "-5" << "Μη αποδεκτή τιμή";
+        QTest::newRow("letters") << "πέντε" << "Η καταχώρηση δεν έγινε";
+    }
+    void refusedAmountsWriteNothing()
+    {
+        QFETCH(QString, amount);
+        QFETCH(QString, message);
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
+        MessageLog log;
+        ReceiptIssueWindow window(*m_printer);
+        window.ChildID = "1";
+        window.show();
+        fill(&window, amount, "Επίσκεψη", "Μητέρα", "");
+        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        QCOMPARE(log.texts, QStringList({message}));
+        QCOMPARE(window.findChild<QLineEdit *>("Amount")->text(), QString());
+        QCOMPARE(count("SELECT COUNT(*) FROM APODEIKSEIS") + count("SELECT COUNT(*) FROM EISPRAKSH_PELATH"), 0);
+        QCOMPARE(count("SELECT [LAST] FROM LAST_APODEIKSH"), 100);
+    }
+
+    void issueButtonRule()
+    {
+        ReceiptIssueWindow window(*m_printer);
+        auto *button = window.findChild<QPushButton *>("Button1");
+        fill(&window, "25", "Επίσκεψη του Ο'Νιλ", "Μητέρα", "");
+        QVERIFY(!button->isEnabled());
+        fill(&window, "25", "Επίσκεψη", "Μητέρα", "");
+        QVERIFY(button->isEnabled()); // an empty fund is fine
+        fill(&window, "25", "Επίσκεψη", "Μητέρα", "ΕΟΠΥΥ-1");
+        QVERIFY(!button->isEnabled());
+    }
+
+    void issuingRecordsAllThreeAndPrints()
+    {
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
+        MessageLog log;
+        issue("25");
+        QCOMPARE(log.texts, QStringList());
+        Connection c = connect();
+        QCOMPARE(c.scalar("SELECT [LAST] FROM LAST_APODEIKSH").toInt(), 101);
+        QCOMPARE(c.scalar("SELECT POSO FROM APODEIKSEIS WHERE AR_APODEIKSHS=100").toDouble(), 42.715);
+        QCOMPARE(c.scalar("SELECT POSO_CY FROM EISPRAKSH_PELATH WHERE AR_APODEIKSHS=100 AND ID=1").toDouble(), 25.0);
+        const QString receipt = pdfText(m_pdf);
+        QVERIFY2(receipt.contains("100") && receipt.contains("25,00") && receipt.contains("Παιδιατρείο Δρ. Αλεξίου"),
+                 qPrintable(receipt));
+    }
+
+    void cancellingAReceipt()
+    {
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(6)");
+        for (const char *amount : {"10", "20", "30"})
+            issue(amount); // receipts 6, 7, 8
+        MessageLog log;
+        ReceiptRegisterWindow reg(*m_printer);
+        reg.show();
+        QCOMPARE(reg.findChild<QLabel *>("CountLine")->text(), QString("Βρέθηκαν 3 αποδείξεις"));
+        reg.data().moveTo(1);
+        QCOMPARE(reg.data().value("AR_APODEIKSHS").toInt(), 7);
+        reg.cancelCurrent();
+        QCOMPARE(log.texts, QStringList({"Να ακυρώσω την απόδειξη με αριθμό\n7;"}));
+        QCOMPARE(count("SELECT COUNT(*) FROM EISPRAKSH_PELATH"), 2);
+        QCOMPARE(count("SELECT COUNT(*) FROM EISPRAKSH_PELATH WHERE AR_APODEIKSHS=7"), 0);
+        QCOMPARE(count("SELECT COUNT(*) FROM APODEIKSEIS WHERE EGKYRH=FALSE"), 1);
+        QCOMPARE(count("SELECT COUNT(*) FROM APODEIKSEIS WHERE EGKYRH=FALSE AND AR_APODEIKSHS=7"), 1);
+        QCOMPARE(count("SELECT [LAST] FROM LAST_APODEIKSH"), 9);
+        // Onto the cancelled receipt: neither reprint nor cancel; onto a valid one: both again.
+        for (int row = 0; row < reg.data().recordCount(); ++row) {
+            reg.data().moveTo(row);
+            const bool valid = reg.data().value("AR_APODEIKSHS").toInt() != 7;
+            QCOMPARE(reg.findChild<QPushButton *>("Button1")->isEnabled(), valid);
+            QCOMPARE(reg.findChild<QPushButton *>("Button2")->isEnabled(), valid);
+        }
+
+        // A cancelled receipt counts in no total.
+        ChildIncomeWindow income;
+        income.hand({"1", "Νίκος", "Παπαδάκης", "", ""});
+        income.show();
+        QCOMPARE(income.findChild<QLabel *>("Count")->text(), QString("2"));
+        QCOMPARE(income.findChild<QLabel *>("Total")->text(), QString("40,00"));
+        IncomeBetweenDatesWindow between;
+        const QString today = QDate::currentDate().toString("d/M/yyyy");
+        between.findChild<QLineEdit *>("Edit1")->setText(today); // both end days count
+        between.findChild<QLineEdit *>("Edit2")->setText(today);
+        between.search();
+        QCOMPARE(between.findChild<QLabel *>("Total")->text(), QString("40,00"));
+        between.findChild<QLineEdit *>("Edit1")->setText("");
+        between.search();
+        QCOMPARE(log.texts.last(), QString("Λανθασμένα κριτήρια."));
+    }
+
+    void letterheadPreviewShowsTheStoredTitle()
+    {
+        m_printer->PrintReceipt(0);
+        QString text = pdfText(m_pdf);
+        QVERIFY(text.contains("Παιδιατρείο Δρ. Αλεξίου"));
+        QVERIFY(!text.contains("ΑΠΟΔΕΙΞΗ")); // no receipt row
+        LetterheadWindow window(*m_printer);
+        window.show();
+        auto *title = window.findChild<QLineEdit *>("TITLE");
+        title->setFocus();
+        title->selectAll();
+        typeText(title, "Νέος τίτλος");
+        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        text = pdfText(m_pdf);
+        QVERIFY(text.contains("Παιδιατρείο Δρ. Αλεξίου"));
+        QVERIFY(!text.contains("Νέος τίτλος"));
+        CertificatePrinter certificates;
+        certificates.printPrescription();
+        QVERIFY(pdfText(m_pdf).contains("ΙΑΤΡΙΚΗ ΣΥΝΤΑΓΗ"));
+        certificates.printSickNote();
+        QVERIFY(pdfText(m_pdf).contains("Παιδιατρείο Δρ. Αλεξίου"));
+    }
+
+    // Killed at random moments while issuing, the file always opens and always agrees.
+    void killedWhileIssuingStaysConsistent()
+    {
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
+        QRandomGenerator random(2026);
+        int survived = 0;
+        for (int kill = 0; kill < 25; ++kill) {
+            QProcess writer;
+            writer.start(QStringLiteral(RECEIPT_WRITER), {m_practice->directory()});
+            QVERIFY(writer.waitForStarted());
+            QTest::qWait(int(60 + random.bounded(140)));
+            ::kill(pid_t(writer.processId()), SIGKILL);
+            writer.waitForFinished();
+            Connection c = connect();
+            const int receipts = c.scalar("SELECT COUNT(*) FROM APODEIKSEIS").toInt();
+            QCOMPARE(c.scalar("SELECT COUNT(DISTINCT AR_APODEIKSHS) FROM APODEIKSEIS").toInt(), receipts);
+            QCOMPARE(c.scalar("SELECT COUNT(*) FROM EISPRAKSH_PELATH").toInt(), receipts);
+            QCOMPARE(c.scalar("SELECT COUNT(*) FROM APODEIKSEIS WHERE AR_APODEIKSHS NOT IN "
+                              "(SELECT AR_APODEIKSHS FROM EISPRAKSH_PELATH)")
+                         .toInt(),
+                     0);
+            QCOMPARE(c.scalar("SELECT [LAST] FROM LAST_APODEIKSH").toInt(), receipts + 1);
+            QCOMPARE(c.scalar("PRAGMA integrity_check").toString(), QString("ok"));
+            ++survived;
+        }
+        qInfo("survived %d kills while issuing receipts", survived);
+        QCOMPARE(survived, 25);
+        QVERIFY(count("SELECT COUNT(*) FROM APODEIKSEIS") > 25); // it really was writing
+    }
+};
+
+VELMORA_TEST_MAIN(new BillingTest)
+
+#include "tst_billing.moc"
