@@ -143,6 +143,10 @@ private slots:
         QCOMPARE(c.scalar("SELECT POSO FROM APODEIKSEIS WHERE AR_APODEIKSHS=100").toDouble(), 42.715);
         QCOMPARE(c.scalar("SELECT POSO_CY FROM EISPRAKSH_PELATH WHERE AR_APODEIKSHS=100 AND ID=1").toDouble(), 25.0);
         const QString receipt = pdfText(m_pdf);
+        if (const QString keep = qEnvironmentVariable("VELMORA_KEEP_PDF"); !keep.isEmpty()) {
+            QFile::remove(keep + "/APODEIKSEIS.pdf");
+            QFile::copy(m_pdf, keep + "/APODEIKSEIS.pdf");
+        }
         QVERIFY2(receipt.contains("100") && receipt.contains("25,00") && receipt.contains("Παιδιατρείο Δρ. Αλεξίου"),
                  qPrintable(receipt));
     }
@@ -211,6 +215,13 @@ private slots:
         QVERIFY(pdfText(m_pdf).contains("ΙΑΤΡΙΚΗ ΣΥΝΤΑΓΗ"));
         certificates.printSickNote();
         QVERIFY(pdfText(m_pdf).contains("Παιδιατρείο Δρ. Αλεξίου"));
+        if (const QString keep = qEnvironmentVariable("VELMORA_KEEP_PDF"); !keep.isEmpty()) {
+            QFile::remove(keep + "/ADEIA.pdf");
+            QFile::copy(m_pdf, keep + "/ADEIA.pdf");
+            certificates.printPrescription();
+            QFile::remove(keep + "/SYNTAGOLOGIO.pdf");
+            QFile::copy(m_pdf, keep + "/SYNTAGOLOGIO.pdf");
+        }
     }
 
     // Killed at random moments while issuing, the file always opens and always agrees.
