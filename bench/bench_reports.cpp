@@ -13,17 +13,6 @@
 
 namespace {
 
-double peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
-
 int pdfPages(const QString &path)
 {
     QFile file(path);
@@ -49,7 +38,7 @@ void run(benchmark::State &state, ChildPrintoutsWindow::Printout *printout, int 
     }
     state.counters["pages"] = pdfPages(pdf);
     state.counters["pdf_MB"] = QFileInfo(pdf).size() / 1048576.0;
-    state.counters["peak_RSS_MB"] = peakMegabytes();
+    state.counters["peak_RSS_MB"] = processMegabytes("VmHWM");
 }
 
 void BM_List_10000Children(benchmark::State &state)

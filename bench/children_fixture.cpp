@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <sqlite3.h>
 
@@ -77,4 +78,16 @@ QString practiceDirectory()
 {
     practiceFile();
     return workDirectory().path();
+}
+
+double processMegabytes(const char *key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
 }

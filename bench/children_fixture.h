@@ -8,3 +8,6 @@
 const QString &practiceFile();
 QString practiceDirectory();
 QTemporaryDir &workDirectory();
+
+// A figure of /proc/self/status in megabytes: "VmRSS" now, "VmHWM" at the peak.
+double processMegabytes(const char *key);

@@ -237,8 +237,7 @@ bool MainWindow::startUp()
         messages::plain(nullptr, StartupInformation);
         DbConnectionString = connectionStringFor(AppDirectory);
         AccessGranted = false;
-        m_connection.setConnectionString(DbConnectionString);
-        m_connection.open();
+        m_connection.reconnect(DbConnectionString);
         schema::upgrade(m_connection); // a file of an older version is brought up to date
         m_storedPassword = readStoredPassword(m_connection);
         m_connection.close();
@@ -261,9 +260,7 @@ bool MainWindow::startUp()
 // Open, count the rows of one statement, close: the start-up checks need no more.
 int MainWindow::countRows(const QString &jetSql)
 {
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     DataSet rows(m_connection);
     rows.setSql(jetSql);
     rows.open();

@@ -211,9 +211,7 @@ void MonthCalendarWindow::rebuild()
 
 void MonthCalendarWindow::countAppointments()
 {
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     const int first = firstWeekday(shownMonth(), shownYear());
     for (int d = 1; d <= daysInMonth(shownMonth(), shownYear()); ++d) {
         QString literal = dateText(d);
@@ -230,9 +228,7 @@ void MonthCalendarWindow::openDay(int day)
     const QString text = dateText(day);
     QString literal = text;
     date_to_sql(literal);
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     try {
         Command insert(m_connection);
         insert.setText(QStringLiteral("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(") + literal + QStringLiteral(")"));

@@ -99,9 +99,7 @@ void ReceiptIssueWindow::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     m_name->setText(ChildName);
     m_surname->setText(ChildSurname);
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     m_number->setText(displayText(m_connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"))));
     m_amount->setFocus();
 }
@@ -347,9 +345,7 @@ void IncomeBetweenDatesWindow::search()
         return;
     }
     try {
-        m_connection.close();
-        m_connection.setConnectionString(DbConnectionString);
-        m_connection.open();
+        m_connection.reconnect(DbConnectionString);
         DataSet income(m_connection);
         income.setSql(QStringLiteral("SELECT Format(sum(POSO_CY),'0.00') AS POSO, Format(sum(POSO_CY),'0.00') AS "
                                      "POSO_CY FROM APODEIKSEIS WHERE HMEROMHNIA BETWEEN ") +

@@ -54,9 +54,7 @@ ReceiptPrinter::ReceiptPrinter(QObject *parent) : QObject(parent)
 
 void ReceiptPrinter::PrintReceipt(int number, QWidget *window)
 {
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     m_receipt.setSql(QStringLiteral("SELECT AR_APODEIKSHS, HMEROMHNIA, ONOMA_PAIDIOY, EPWNYMO_PAIDIOY, PARALHPTHS, "
                                     "Format(POSO,'0.00') AS POSO, TAMEIO, Format(POSO_cy,'0.00') as POSO_CY, PERIGRAFH "
                                     "FROM APODEIKSEIS ") +
@@ -89,9 +87,7 @@ void CertificatePrinter::printSickNote(QWidget *window)
 
 void CertificatePrinter::print(ReportProject &project, const QString &file, QWidget *window)
 {
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     DataSet &letterhead = &project == &m_prescription ? m_prescriptionLetterhead : m_sickNoteLetterhead;
     letterhead.setTableName(QStringLiteral("INFORMATION"));
     letterhead.open();

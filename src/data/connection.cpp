@@ -169,6 +169,12 @@ void Connection::openHandle(bool create)
     m_db = db;
 }
 
+void Connection::reconnect(const QString &connectionString)
+{
+    setConnectionString(connectionString);
+    open();
+}
+
 void Connection::close()
 {
     if (m_db) {

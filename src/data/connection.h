@@ -28,6 +28,8 @@ public:
     QString connectionString() const { return m_connectionString; }
     void open();
     void close();
+    // Closes, takes the connection string and opens again: the first step of every action.
+    void reconnect(const QString &connectionString);
     bool isOpen() const { return m_db != nullptr; }
 
     QString filePath() const { return m_path; }

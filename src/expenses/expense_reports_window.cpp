@@ -148,9 +148,7 @@ void ExpenseReportWindow::refuse()
 
 void ExpenseReportWindow::search()
 {
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     m_print->setEnabled(true);
     m_from = m_fromField->text().trimmed();
     m_to = m_toField->text().trimmed();

@@ -50,9 +50,7 @@ void PrintChoiceWindow::printSelected()
 
 void PrintChoiceWindow::print(const QString &statement)
 {
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     m_query.setSql(statement);
     m_query.open();
     m_project.ProjectFile = projectFileFor(m_book.reportFile);

@@ -32,9 +32,7 @@ ReminderDisplayWindow::ReminderDisplayWindow(QWidget *parent) : QDialog(parent)
 void ReminderDisplayWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     DataSet reminders(m_connection);
     reminders.setSql(m_query);
     reminders.open();

@@ -145,9 +145,7 @@ void ChildPrintoutsWindow::printList()
 
 void ChildPrintoutsWindow::print(const QString &statement, const QString &reportFile)
 {
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     m_query.setSql(statement);
     m_query.open();
     ReportProject &project = m_projects[reportFile];

@@ -133,8 +133,7 @@ void LoginWindow::closeEvent(QCloseEvent *event)
 SetPasswordWindow::SetPasswordWindow(QWidget *parent) : QDialog(parent)
 {
     setUpDialog(this, QStringLiteral("TForm100"), QStringLiteral("Καθορισμός του κωδικού πρόσβασης"), {370, 157}, false);
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
 
     m_password = passwordField(QStringLiteral("Edit1"), this);
     m_confirmation = passwordField(QStringLiteral("Edit2"), this);
@@ -171,8 +170,7 @@ void SetPasswordWindow::store()
 ChangePasswordWindow::ChangePasswordWindow(QWidget *parent) : QDialog(parent)
 {
     setUpDialog(this, QStringLiteral("TForm66"), QStringLiteral("Αλλαγή του κωδικού πρόσβασης"), {405, 219}, true);
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
     m_currentPassword = readStoredPassword(m_connection);
 
     m_current = passwordField(QStringLiteral("Edit1"), this);

@@ -24,9 +24,7 @@ RecordWindow::~RecordWindow()
 
 void RecordWindow::connectToDatabase()
 {
-    m_connection.close();
-    m_connection.setConnectionString(DbConnectionString);
-    m_connection.open();
+    m_connection.reconnect(DbConnectionString);
 }
 
 void RecordWindow::openTable(const QString &table, const QString &sort)

@@ -20,14 +20,6 @@
 
 namespace {
 
-QString pdfText(const QString &path)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 void fill(QWidget *w, const QString &amount, const QString &description, const QString &recipient, const QString &fund)
 {
     w->findChild<QLineEdit *>("Amount")->setText(amount);
@@ -65,8 +57,7 @@ private slots:
         m_practice = std::make_unique<TestPractice>();
         DbConnectionString = m_practice->connectionString();
         AppDirectory = m_practice->directory();
-        for (const QString &file : QDir(VELMORA_REPORTS).entryList({"*.RAV"}))
-            QFile::copy(QDir(VELMORA_REPORTS).filePath(file), QDir(AppDirectory).filePath(file));
+        installReports(AppDirectory);
         m_pdf = QDir(AppDirectory).filePath("out.pdf");
         ReportProject::setNonInteractiveOutput(m_pdf);
         m_printer = std::make_unique<ReceiptPrinter>();

@@ -18,15 +18,6 @@
 
 namespace {
 
-// The text of a PDF file, as poppler reads it back.
-QString pdfText(const QString &path)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 // Positions of the given words in the text, in the order they were found there.
 QStringList order(const QString &text, const QStringList &words)
 {
@@ -65,8 +56,7 @@ private slots:
         m_practice = std::make_unique<TestPractice>();
         DbConnectionString = m_practice->connectionString();
         AppDirectory = m_practice->directory();
-        for (const QString &file : QDir(VELMORA_REPORTS).entryList({"*.RAV"}))
-            QFile::copy(QDir(VELMORA_REPORTS).filePath(file), QDir(AppDirectory).filePath(file));
+        installReports(AppDirectory);
         m_pdf = QDir(AppDirectory).filePath("out.pdf");
         ReportProject::setNonInteractiveOutput(m_pdf);
     }

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 namespace {
 
@@ -39,4 +40,19 @@ QString TestPractice::connectionString() const
 Connection TestPractice::connect() const
 {
     return Connection(connectionString());
+}
+
+void installReports(const QString &directory)
+{
+    const QDir reports(QStringLiteral(VELMORA_REPORTS));
+    for (const QString &file : reports.entryList({QStringLiteral("*.RAV")}))
+        QFile::copy(reports.filePath(file), QDir(directory).filePath(file));
+}
+
+QString pdfText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
 }

@@ -21,6 +21,11 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The program's report files, copied into `directory` as run.sh installs them.
+void installReports(const QString &directory);
+// The text of a PDF file, as poppler's pdftotext reads it back (layout kept).
+QString pdfText(const QString &path);
+
 // Runs several test objects in one program and sums their failures.
 #define VELMORA_TEST_MAIN(...)                                                                                  \
     int main(int argc, char *argv[])                                                                            \
