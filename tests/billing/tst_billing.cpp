@@ -55,11 +55,7 @@ private slots:
     void init()
     {
         m_practice = std::make_unique<TestPractice>();
-        DbConnectionString = m_practice->connectionString();
-        AppDirectory = m_practice->directory();
-        installReports(AppDirectory);
-        m_pdf = QDir(AppDirectory).filePath("out.pdf");
-        ReportProject::setNonInteractiveOutput(m_pdf);
+        m_pdf = m_practice->useForPrinting();
         m_printer = std::make_unique<ReceiptPrinter>();
         Connection c = connect();
         c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"

@@ -54,11 +54,7 @@ private slots:
     void init()
     {
         m_practice = std::make_unique<TestPractice>();
-        DbConnectionString = m_practice->connectionString();
-        AppDirectory = m_practice->directory();
-        installReports(AppDirectory);
-        m_pdf = QDir(AppDirectory).filePath("out.pdf");
-        ReportProject::setNonInteractiveOutput(m_pdf);
+        m_pdf = m_practice->useForPrinting();
     }
     void cleanup()
     {

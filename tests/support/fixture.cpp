@@ -1,6 +1,7 @@
 #include "fixture.h"
 
 #include "global.h"
+#include "report_project.h"
 #include "schema.h"
 
 #include <QDir>
@@ -42,11 +43,16 @@ Connection TestPractice::connect() const
     return Connection(connectionString());
 }
 
-void installReports(const QString &directory)
+QString TestPractice::useForPrinting() const
 {
+    DbConnectionString = connectionString();
+    AppDirectory = directory();
     const QDir reports(QStringLiteral(VELMORA_REPORTS));
     for (const QString &file : reports.entryList({QStringLiteral("*.RAV")}))
-        QFile::copy(reports.filePath(file), QDir(directory).filePath(file));
+        QFile::copy(reports.filePath(file), QDir(directory()).filePath(file));
+    const QString pdf = QDir(directory()).filePath(QStringLiteral("out.pdf"));
+    ReportProject::setNonInteractiveOutput(pdf);
+    return pdf;
 }
 
 QString pdfText(const QString &path)

@@ -16,13 +16,14 @@ public:
     QString dataFile() const;
     QString connectionString() const;
     Connection connect() const;
+    // Makes this the practice the program works in, with its report files, and sends every
+    // printout to a PDF file without any window; returns that file's path.
+    QString useForPrinting() const;
 
 private:
     QTemporaryDir m_dir;
 };
 
-// The program's report files, copied into `directory` as run.sh installs them.
-void installReports(const QString &directory);
 // The text of a PDF file, as poppler's pdftotext reads it back (layout kept).
 QString pdfText(const QString &path);
 
