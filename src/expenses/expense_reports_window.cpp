@@ -110,6 +110,12 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent) : QDialog(p
     connect(m_print, &QPushButton::clicked, this, &ExpenseReportWindow::print);
 }
 
+ExpenseReportWindow::~ExpenseReportWindow()
+{
+    // The list and its bar read m_list until they go, so they go before it.
+    qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
+}
+
 QString ExpenseReportWindow::listStatement() const
 {
     if (m_kind == Kind::ByDate)

@@ -17,6 +17,7 @@ class ExpenseReportWindow : public QDialog {
 public:
     enum class Kind { ByDate, ByMonth };
     ExpenseReportWindow(Kind kind, QWidget *parent = nullptr);
+    ~ExpenseReportWindow() override;
 
     void search();
     void print();

@@ -18,7 +18,11 @@ RecordWindow::RecordWindow(const QString &objectName, const QString &title, QWid
 
 RecordWindow::~RecordWindow()
 {
-    // The fields and lists read the set until they go, so they go before it.
+    deleteWidgets();
+}
+
+void RecordWindow::deleteWidgets()
+{
     qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
 }
 

@@ -37,4 +37,7 @@ protected:
     DataSet m_data{m_connection};
 
     void connectToDatabase();
+    // Fields and lists read their sets until they go: a window whose sets are its own members
+    // deletes its widgets in its destructor, before the sets.
+    void deleteWidgets();
 };
