@@ -287,6 +287,10 @@ void upgrade(Connection &connection)
     static const Step steps[] = {step1};
     static_assert(std::size(steps) == Version);
 
+    // A current file is only read: a second copy of the program starting meanwhile is no reason
+    // to wait for a write lock.
+    if (connection.scalar(QStringLiteral("PRAGMA user_version")).toInt() == Version)
+        return;
     Transaction transaction(connection);
     const int found = connection.scalar(QStringLiteral("PRAGMA user_version")).toInt();
     if (found > Version)

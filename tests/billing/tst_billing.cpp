@@ -218,10 +218,13 @@ private slots:
         QRandomGenerator random(2026);
         int survived = 0;
         for (int kill = 0; kill < 25; ++kill) {
+            const int before = count("SELECT COUNT(*) FROM APODEIKSEIS");
             QProcess writer;
             writer.start(QStringLiteral(RECEIPT_WRITER), {m_practice->directory()});
             QVERIFY(writer.waitForStarted());
-            QTest::qWait(int(60 + random.bounded(140)));
+            // Once it is writing, at a random moment within the next few receipts.
+            QTRY_VERIFY_WITH_TIMEOUT(count("SELECT COUNT(*) FROM APODEIKSEIS") > before, 20000);
+            QTest::qWait(int(random.bounded(40)));
             ::kill(pid_t(writer.processId()), SIGKILL);
             writer.waitForFinished();
             Connection c = connect();
