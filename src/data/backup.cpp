@@ -54,6 +54,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
         // The export writes every page through the engine's own encryption, keyed with the
         // same password: never a plain copy.
         source.execute(QStringLiteral("ATTACH DATABASE ? AS copy KEY ?"), {partial, password});
+        source.execute(QStringLiteral("PRAGMA copy.cipher_page_size = 4096"));
         {
             // One transaction: writers elsewhere wait, so the copy is of one moment.
             Transaction snapshot(source);

@@ -163,7 +163,6 @@ void DataSet::run(bool fetchRows)
     }
 
     m_fields = std::move(fields);
-    store.squeeze();
     m_store = std::move(store);
     // A large result is now in memory: the pages read for it need not stay cached as well.
     if (m_store.rowCount() > 1000)

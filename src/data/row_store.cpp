@@ -164,13 +164,6 @@ void RowStore::appendRow(qint64 rowId)
     m_rowIds.push_back(rowId);
 }
 
-void RowStore::squeeze()
-{
-    m_cells.shrink_to_fit();
-    m_rowIds.shrink_to_fit();
-    m_text.shrink_to_fit();
-}
-
 void RowStore::insertRow(int at)
 {
     m_cells.insert(m_cells.begin() + qsizetype(index(at, 0)), size_t(m_columns), Cell{});

@@ -40,7 +40,6 @@ public:
     void setFromEngine(int row, int column, sqlite3_stmt *stmt, int statementColumn, FieldType type);
 
     void appendRow(qint64 rowId = 0);
-    void squeeze(); // gives back what growing reserved, once loading is done
     void insertRow(int at);
     void removeRow(int at);
     std::vector<Cell> rowCells(int row) const;
