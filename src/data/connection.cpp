@@ -139,7 +139,8 @@ void Connection::openHandle(bool create)
     if (!create && !QFileInfo(m_path).isFile())
         throw DbError(DbError::Kind::FileNotFound, QStringLiteral("Could not find file '%1'").arg(m_path));
     sqlite3 *db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // Each connection belongs to one window on the one thread: no engine lock per call.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     const int opened = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &db, flags, nullptr);
     try {
         if (opened != SQLITE_OK)
