@@ -29,6 +29,8 @@ public:
     void setSplashMilliseconds(int milliseconds) { m_splashMilliseconds = milliseconds; }
     // A window that a menu item or button opens, by its name ("TForm17").
     void setOpener(const QString &windowName, std::function<void()> open);
+    // Opens a window by its name, as its menu item does.
+    void open(const QString &windowName);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -39,7 +41,6 @@ private:
     void buildMenu();
     QWidget *buildButtonsPanel();
     QAction *addItem(QMenu *menu, const QString &caption, const QString &objectName, std::function<void()> action);
-    void open(const QString &windowName);
     void showSplash();
     void startCalculator();
     void openReceiptNumbering();

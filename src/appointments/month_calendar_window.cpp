@@ -77,12 +77,9 @@ int bookedSlots(Connection &connection, const QString &dateLiteral)
     return qMax(0, filled - 1); // the date column is always there
 }
 
-MonthCalendarWindow::MonthCalendarWindow(QWidget *parent) : QDialog(parent)
+MonthCalendarWindow::MonthCalendarWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm1a"), QStringLiteral("Μηνιαία κατάσταση των ραντεβού"), parent)
 {
-    setObjectName(QStringLiteral("TForm1a"));
-    setWindowTitle(QStringLiteral("Μηνιαία κατάσταση των ραντεβού"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    look::paint(this);
     m_today = QDate::currentDate();
 
     const QString listStyle = QStringLiteral("QComboBox { color: blue; font-size: 18px; font-weight: bold; }");
@@ -211,7 +208,7 @@ void MonthCalendarWindow::rebuild()
 
 void MonthCalendarWindow::countAppointments()
 {
-    m_connection.reconnect(DbConnectionString);
+    const ScopedConnection connection(m_connection);
     const int first = firstWeekday(shownMonth(), shownYear());
     for (int d = 1; d <= daysInMonth(shownMonth(), shownYear()); ++d) {
         QString literal = dateText(d);
@@ -220,7 +217,6 @@ void MonthCalendarWindow::countAppointments()
         QLabel *count = m_cells[size_t(d + first - 2)].count;
         count->setText(booked > 0 ? QString::number(booked) : QString());
     }
-    m_connection.close();
 }
 
 void MonthCalendarWindow::openDay(int day)
@@ -228,15 +224,14 @@ void MonthCalendarWindow::openDay(int day)
     const QString text = dateText(day);
     QString literal = text;
     date_to_sql(literal);
-    m_connection.reconnect(DbConnectionString);
     try {
+        const ScopedConnection connection(m_connection);
         Command insert(m_connection);
         insert.setText(QStringLiteral("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(") + literal + QStringLiteral(")"));
         insert.execute();
     } catch (const DbError &) {
         // The day has its row already.
     }
-    m_connection.close();
     {
         DaySheetWindow sheet(this);
         sheet.openDay(text, literal);
@@ -253,11 +248,5 @@ bool MonthCalendarWindow::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    return QDialog::eventFilter(watched, event);
-}
-
-void MonthCalendarWindow::closeEvent(QCloseEvent *event)
-{
-    m_connection.close();
-    QDialog::closeEvent(event);
+    return Window::eventFilter(watched, event);
 }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "connection.h"
+#include "window.h"
 
 #include <QDate>
-#include <QDialog>
 #include <vector>
 
 class QComboBox;
@@ -19,7 +18,7 @@ inline constexpr int FirstBookYear = 2008;
 inline constexpr int LastBookYear = 2035;
 
 // TForm1a: a month of the appointment book, with the number of booked slots under each day.
-class MonthCalendarWindow : public QDialog {
+class MonthCalendarWindow : public Window {
     Q_OBJECT
 public:
     explicit MonthCalendarWindow(QWidget *parent = nullptr);
@@ -29,7 +28,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     struct Cell {
@@ -43,7 +41,6 @@ private:
     int shownYear() const;
     QString dateText(int day) const;
 
-    Connection m_connection;
     QDate m_today;
     QComboBox *m_months;
     QComboBox *m_years;

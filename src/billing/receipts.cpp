@@ -16,8 +16,8 @@ QString sqlNumber(double value)
 
 int recordReceipt(Connection &connection, const ReceiptEntry &e)
 {
-    const double poso = e.amount * 1.7086;
-    const double posoCy = poso / 1.7086;
+    const double poso = e.amount * ReceiptAmountFactor;
+    const double posoCy = poso / ReceiptAmountFactor;
     Transaction transaction(connection);
     // The number is read inside the transaction: no other issue can take it meanwhile.
     const QString n = displayText(connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"))).trimmed();

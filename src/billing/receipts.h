@@ -17,6 +17,10 @@ struct ReceiptEntry {
 };
 int recordReceipt(Connection &connection, const ReceiptEntry &entry);
 
+// The factor stored files have always applied to a typed amount: POSO = amount x factor and
+// POSO_CY = POSO / factor; receipts and income read POSO_CY.
+inline constexpr double ReceiptAmountFactor = 1.7086;
+
 // TForm72: prints one receipt, with the letterhead, by its number. Lives for the whole run.
 class ReceiptPrinter : public QObject {
     Q_OBJECT

@@ -118,14 +118,13 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
     bottom->addStretch();
     bottom->addWidget(exit);
     layout->addLayout(bottom);
-    if (first)
-        first->setFocus();
-
     // Every row written belongs to the child, however it was begun.
     connect(&m_data, &DataSet::aboutToPost, this, [this] { m_data.setValue(QStringLiteral("ID"), ChildID.toInt()); });
-    connect(&m_data, &DataSet::posted, this, [this] {
+    connect(&m_data, &DataSet::posted, this, [this, first] {
         runList();
         beginNewRow();
+        if (first)
+            first->setFocus(); // the next entry begins with its date
     });
 }
 

@@ -7,6 +7,7 @@
 #include "messages.h"
 #include "navigator_bar.h"
 #include "record_list.h"
+#include "typed_values.h"
 #include "vaccination_window.h"
 
 #include <QButtonGroup>
@@ -248,12 +249,8 @@ void ChildRegisterWindow::openDetails()
 }
 
 ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget *parent)
-    : QDialog(parent), m_register(childRegister)
+    : Window(QStringLiteral("TForm17"), QStringLiteral("Εύρεση παιδιού"), parent), m_register(childRegister)
 {
-    setObjectName(QStringLiteral("TForm17"));
-    setWindowTitle(QStringLiteral("Εύρεση παιδιού"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    look::paint(this);
 
     auto *pages = new QTabWidget(this);
     pages->setObjectName(QStringLiteral("PageControl1"));
@@ -265,6 +262,7 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     m_findByInitials = new QPushButton(QStringLiteral("Εύ&ρεση"), byInitials);
     m_findByInitials->setObjectName(QStringLiteral("Button1"));
     m_findByInitials->setEnabled(false);
+    setDefaultButton(m_findByInitials); // on its page; the dates move on to the button
     auto *initialsLayout = new QVBoxLayout(byInitials);
     initialsLayout->addWidget(look::caption(QStringLiteral("Γράψε τα αρχικά του επωνύμου"), m_initials, byInitials));
     initialsLayout->addWidget(m_initials);
@@ -321,16 +319,14 @@ void ChildSearchWindow::searchByInitials()
 
 void ChildSearchWindow::searchByBirthDates()
 {
-    QString a = m_from->text().trimmed(), b = m_to->text().trimmed();
-    date_to_sql(a);
-    date_to_sql(b);
-    if (a == QLatin1String("ERROR") || b == QLatin1String("ERROR")) {
+    const auto dates = typedDateRange(m_from->text(), m_to->text());
+    if (!dates) {
         m_findByDates->setEnabled(false); // until one of the fields is edited again
         messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));
         return;
     }
-    showRegister(QStringLiteral(" WHERE HMEROMHNIA_GENNHSEWS BETWEEN ") + a + QStringLiteral(" AND ") + b +
-                 QStringLiteral(" ORDER BY EPWNYMO ASC"));
+    showRegister(QStringLiteral(" WHERE HMEROMHNIA_GENNHSEWS BETWEEN ") + dates->from + QStringLiteral(" AND ") +
+                 dates->to + QStringLiteral(" ORDER BY EPWNYMO ASC"));
 }
 
 void ChildSearchWindow::showRegister(const QString &where)

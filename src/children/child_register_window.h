@@ -55,7 +55,7 @@ private:
 };
 
 // TForm17: finds children by the first letters of the surname, by birth dates, or all.
-class ChildSearchWindow : public QDialog {
+class ChildSearchWindow : public Window {
     Q_OBJECT
 public:
     ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget *parent = nullptr);

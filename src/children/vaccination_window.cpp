@@ -1,11 +1,10 @@
 #include "vaccination_window.h"
 
 #include "bound_fields.h"
+#include "calendar_button.h"
 #include "navigator_bar.h"
 #include "regional.h"
 
-#include <QCalendarWidget>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QScreen>
@@ -49,7 +48,6 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
     auto *groupsPanel = new QWidget;
     look::paint(groupsPanel, look::Cream);
     auto *groupsGrid = new QGridLayout(groupsPanel);
-    const QDate today = QDate::currentDate();
     int index = 0;
     for (const VaccineGroup &vaccine : vaccineGroups()) {
         auto *box = new QGroupBox(QString::fromUtf8(vaccine.caption), groupsPanel);
@@ -62,15 +60,13 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
             field->setObjectName(column);
             field->setTypingAllowed(false);
             field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("88/88/8888")) + 12);
-            auto *calendar = new QDateEdit(today, box);
+            auto *calendar = new CalendarButton(box);
             calendar->setObjectName(column + QStringLiteral("_CALENDAR"));
-            calendar->setCalendarPopup(true);
-            calendar->setFixedWidth(20); // narrowed to its drop-down arrow
-            calendar->setAccessibleName(QStringLiteral("Ημερολόγιο"));
+            calendar->setFixedWidth(20);
             auto *clear = new QPushButton(QStringLiteral("X"), box);
             clear->setObjectName(column + QStringLiteral("_CLEAR"));
             clear->setFixedWidth(24);
-            connect(calendar->calendarWidget(), &QCalendarWidget::clicked, field, [field](QDate date) {
+            connect(calendar, &CalendarButton::chosen, field, [field](QDate date) {
                 field->setTextAsTyped(Regional::current().formatDate(date));
             });
             connect(clear, &QPushButton::clicked, field, [field] { field->setTextAsTyped(QString()); });
@@ -97,6 +93,7 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
     scroll->setWidget(groupsPanel);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes from dose to dose, not to the scrolling
     // The whole record where the screen allows it; scrolling where it is smaller.
     const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                           : QRect(0, 0, 1024, 768);

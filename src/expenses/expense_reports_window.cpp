@@ -8,8 +8,8 @@
 #include "navigator_bar.h"
 #include "record_list.h"
 #include "record_window.h"
+#include "typed_values.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -21,17 +21,20 @@
 namespace {
 
 const QString Refused = QStringLiteral("Λανθασμένα κριτήρια.");
+// The search between dates has always been written with a Latin "E"; kept as it reads.
+const QString LatinFind = QStringLiteral("Eύ&ρεση");
 constexpr Qt::Alignment Right = Qt::AlignRight | Qt::AlignVCenter;
 
 } // namespace
 
-ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent) : QDialog(parent), m_kind(kind)
+ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
+    : Window(kind == Kind::ByDate ? QStringLiteral("TForm14") : QStringLiteral("TForm15"),
+             kind == Kind::ByDate ? QStringLiteral("Λειτουργικά έξοδα - Αναλυτική έρευνα")
+                                  : QStringLiteral("Λειτουργικά έξοδα - Κατά μήνα"),
+             parent),
+      m_kind(kind)
 {
     const bool byDate = kind == Kind::ByDate;
-    setObjectName(byDate ? QStringLiteral("TForm14") : QStringLiteral("TForm15"));
-    setWindowTitle(byDate ? QStringLiteral("Λειτουργικά έξοδα - Αναλυτική έρευνα")
-                          : QStringLiteral("Λειτουργικά έξοδα - Κατά μήνα"));
-    look::paint(this);
     data_connections::add(byDate ? QStringLiteral("RvDataSetConnection3") : QStringLiteral("RvDataSetConnection5"),
                           m_reportList, this);
     data_connections::add(byDate ? QStringLiteral("RvDataSetConnection4") : QStringLiteral("RvDataSetConnection6"),
@@ -45,9 +48,9 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent) : QDialog(p
                                    : QStringLiteral("(π.χ 2000)"));
     m_toField->setToolTip(byDate ? QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)")
                                  : QStringLiteral("(π.χ 2007)"));
-    m_search = new QPushButton(byDate ? QStringLiteral("Eύ&ρεση") : QStringLiteral("Εύ&ρεση"), this);
+    m_search = new QPushButton(byDate ? LatinFind : QStringLiteral("Εύ&ρεση"), this);
     m_search->setObjectName(QStringLiteral("Button1"));
-    m_search->setDefault(true);
+    setDefaultButton(m_search);
     m_print = new QPushButton(QStringLiteral("Εκτύ&πωση"), this);
     m_print->setObjectName(QStringLiteral("Button2"));
     m_print->setEnabled(false);
@@ -154,17 +157,18 @@ void ExpenseReportWindow::refuse()
 
 void ExpenseReportWindow::search()
 {
-    m_connection.reconnect(DbConnectionString);
+    connectToDatabase();
     m_print->setEnabled(true);
     m_from = m_fromField->text().trimmed();
     m_to = m_toField->text().trimmed();
     if (m_kind == Kind::ByDate) {
-        date_to_sql(m_from);
-        date_to_sql(m_to);
-        if (m_from == QLatin1String("ERROR") || m_to == QLatin1String("ERROR")) {
+        const auto dates = typedDateRange(m_from, m_to);
+        if (!dates) {
             refuse();
             return;
         }
+        m_from = dates->from;
+        m_to = dates->to;
     }
     try {
         m_list.setSql(listStatement());
@@ -179,8 +183,7 @@ void ExpenseReportWindow::search()
     }
     // A sum over no expenses has no value; the totals then read nought.
     for (int i = 0; i < 3; ++i) {
-        const QString sum = m_totals.isEmpty() ? QString() : displayText(m_totals.value(i));
-        m_sums[i]->setText(sum.isEmpty() ? QStringLiteral("0,00") : sum);
+        m_sums[i]->setText(amountOrNought(m_totals.isEmpty() ? QString() : displayText(m_totals.value(i))));
     }
 }
 
@@ -197,15 +200,15 @@ void ExpenseReportWindow::print()
     m_reportTotals.close();
 }
 
-void ExpenseReportWindow::closeEvent(QCloseEvent *event)
+void ExpenseReportWindow::disconnect()
 {
+    // The window lives for the whole run: each showing starts from empty criteria.
     for (DataSet *set : {&m_list, &m_totals, &m_reportList, &m_reportTotals})
         set->close();
-    m_connection.close();
+    Window::disconnect();
     m_fromField->clear();
     m_toField->clear();
     m_print->setEnabled(false);
     for (QLabel *sum : m_sums)
         sum->clear();
-    QDialog::closeEvent(event);
 }

@@ -73,12 +73,9 @@ QString daysBetween(const QDateTime &from, const QDateTime &to)
     return QStringLiteral("Αριθμός ημερών=%1").arg(from.secsTo(to) / 86400);
 }
 
-CalendarUtilitiesWindow::CalendarUtilitiesWindow(QWidget *parent) : QDialog(parent)
+CalendarUtilitiesWindow::CalendarUtilitiesWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm8"), QStringLiteral("Ημερολογιακά"), parent)
 {
-    setObjectName(QStringLiteral("TForm8"));
-    setWindowTitle(QStringLiteral("Ημερολογιακά"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    look::paint(this);
 
     auto *calendar = new QCalendarWidget(this);
     calendar->setObjectName(QStringLiteral("MonthCalendar1"));

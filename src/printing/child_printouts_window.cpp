@@ -87,11 +87,9 @@ QString reportFor(Printout printout)
 
 } // namespace
 
-ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent) : QDialog(parent)
+ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm22"), QStringLiteral("Εκτύπωση"), parent)
 {
-    setObjectName(QStringLiteral("TForm22"));
-    setWindowTitle(QStringLiteral("Εκτύπωση"));
-    look::paint(this);
     data_connections::add(QStringLiteral("RvDataSetConnection7"), m_query, this);
 
     auto *layout = new QGridLayout(this);
@@ -145,19 +143,17 @@ void ChildPrintoutsWindow::printList()
 
 void ChildPrintoutsWindow::print(const QString &statement, const QString &reportFile)
 {
-    m_connection.reconnect(DbConnectionString);
+    const ScopedConnection connection(m_connection);
     m_query.setSql(statement);
     m_query.open();
     ReportProject &project = m_projects[reportFile];
     project.ProjectFile = projectFileFor(reportFile);
     project.execute(this);
     m_query.close();
-    m_connection.close();
 }
 
-void ChildPrintoutsWindow::closeEvent(QCloseEvent *event)
+void ChildPrintoutsWindow::disconnect()
 {
     m_query.close();
-    m_connection.close();
-    QDialog::closeEvent(event);
+    Window::disconnect();
 }

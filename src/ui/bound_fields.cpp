@@ -4,6 +4,7 @@
 #include "db_error.h"
 #include "messages.h"
 #include "regional.h"
+#include "typed_values.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -83,7 +84,7 @@ QVariant FieldLink::converted(const QString &text) const
     case FieldType::Double: {
         if (trimmed.isEmpty())
             return {};
-        if (const auto value = Regional::current().parseNumber(trimmed))
+        if (const auto value = typedNumber(trimmed))
             return *value;
         throw DbError(DbError::Kind::Other,
                       QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(text, field.name));
@@ -117,9 +118,11 @@ void FieldLink::commit()
     m_data.setValue(fieldIndex(), value);
 }
 
-void FieldLink::commitOnLeaving()
+void FieldLink::commitOnLeaving(Qt::FocusReason reason)
 {
-    if (!m_dirty)
+    // Focus that goes to a message box or a pop-up has not left the field: checking again then
+    // would stack a second box over the first for one fault.
+    if (!m_dirty || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return;
     try {
         commit();
@@ -191,7 +194,7 @@ void BoundLineEdit::keyPressEvent(QKeyEvent *event)
         const bool sign = c == QLatin1Char('-') || c == QLatin1Char('+');
         const bool digit = c.isDigit() && c.unicode() < 128;
         const bool refused = (type == FieldType::Integer && !digit && !sign) ||
-                             (type == FieldType::Double && !digit && !sign && c != Regional::current().decimalSeparator);
+                             (type == FieldType::Double && !digit && !sign && !isDecimalMark(c));
         if (refused) {
             QApplication::beep();
             return;
@@ -203,7 +206,7 @@ void BoundLineEdit::keyPressEvent(QKeyEvent *event)
 void BoundLineEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    m_link->commitOnLeaving();
+    m_link->commitOnLeaving(event->reason());
 }
 
 BoundMemo::BoundMemo(DataSet &data, const QString &column, QWidget *parent) : QPlainTextEdit(parent)
@@ -246,7 +249,7 @@ void BoundMemo::keyPressEvent(QKeyEvent *event)
 void BoundMemo::focusOutEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusOutEvent(event);
-    m_link->commitOnLeaving();
+    m_link->commitOnLeaving(event->reason());
 }
 
 BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList &items, QWidget *parent)

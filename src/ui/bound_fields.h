@@ -18,10 +18,11 @@ public:
 
     void typed();   // the person changed the editor's text
     void commit();  // converts and stores the typed text into the row; throws when it cannot
-    void commitOnLeaving();
+    void commitOnLeaving(Qt::FocusReason reason);
     void showStored();
     bool isDirty() const { return m_dirty; }
     int fieldIndex() const;
+    const QString &column() const { return m_column; }
     DataSet &data() const { return m_data; }
 
 private:

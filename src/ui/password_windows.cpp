@@ -6,7 +6,6 @@
 #include "messages.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,6 +15,8 @@
 namespace {
 
 const QString CaseNote = QStringLiteral("Προσοχή έχουν σημασία Πεζά / Κεφαλαία");
+// The login window's note has always been written with a Latin "o" in "έχoυν"; kept as it reads.
+const QString LoginCaseNote = QStringLiteral("Προσοχή έχoυν σημασία Πεζά / Κεφαλαία");
 
 QLineEdit *passwordField(const QString &objectName, QWidget *parent)
 {
@@ -32,18 +33,6 @@ void addRow(QGridLayout *grid, int row, const QString &caption, QLineEdit *field
     grid->addWidget(look::caption(caption, field, window), row, 0);
     grid->addWidget(field, row, 1);
     grid->addWidget(look::requiredMarker(window), row, 2);
-}
-
-void setUpDialog(QDialog *dialog, const QString &objectName, const QString &title, QSize size, bool closeBox)
-{
-    dialog->setObjectName(objectName);
-    dialog->setWindowTitle(title);
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (closeBox)
-        flags |= Qt::WindowCloseButtonHint;
-    dialog->setWindowFlags(flags);
-    look::paint(dialog);
-    dialog->resize(size);
 }
 
 bool acceptable(const QString &password)
@@ -68,22 +57,22 @@ QString readStoredPassword(Connection &connection)
     return security.value(0).toString().trimmed();
 }
 
-LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent)
+LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QStringLiteral("Έλεγχος πρόσβασης"), parent)
 {
-    setUpDialog(this, QStringLiteral("TForm65"), QStringLiteral("Έλεγχος πρόσβασης"), {303, 159}, false);
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
     AccessGranted = false;
     m_connection.setConnectionString(DbConnectionString);
 
     m_password = passwordField(QStringLiteral("Edit1"), this);
     m_enter = new QPushButton(QStringLiteral("Εί&σοδος"), this);
     m_enter->setObjectName(QStringLiteral("Button1"));
-    m_enter->setDefault(true);
+    setDefaultButton(m_enter);
     m_enter->setEnabled(false);
     auto *exit = new QPushButton(QStringLiteral("Έ&ξοδος"), this);
     exit->setObjectName(QStringLiteral("Button2"));
 
     auto *grid = new QGridLayout(this);
-    grid->addWidget(look::note(QStringLiteral("Προσοχή έχoυν σημασία Πεζά / Κεφαλαία"), this), 0, 0, 1, 3);
+    grid->addWidget(look::note(LoginCaseNote, this), 0, 0, 1, 3);
     addRow(grid, 1, QStringLiteral("Κωδικός πρόσβασης:"), m_password, this);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -94,6 +83,7 @@ LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent)
     connect(m_password, &QLineEdit::textChanged, this, &LoginWindow::passwordChanged);
     connect(m_enter, &QPushButton::clicked, this, &LoginWindow::enter);
     connect(exit, &QPushButton::clicked, this, &LoginWindow::leave);
+    fixSize({303, 159});
 }
 
 void LoginWindow::passwordChanged()
@@ -124,22 +114,17 @@ void LoginWindow::leave()
     reject(); // the start-up sequence ends the program
 }
 
-void LoginWindow::closeEvent(QCloseEvent *event)
+SetPasswordWindow::SetPasswordWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm100"), QStringLiteral("Καθορισμός του κωδικού πρόσβασης"), parent)
 {
-    m_connection.close();
-    QDialog::closeEvent(event);
-}
-
-SetPasswordWindow::SetPasswordWindow(QWidget *parent) : QDialog(parent)
-{
-    setUpDialog(this, QStringLiteral("TForm100"), QStringLiteral("Καθορισμός του κωδικού πρόσβασης"), {370, 157}, false);
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
     m_connection.reconnect(DbConnectionString);
 
     m_password = passwordField(QStringLiteral("Edit1"), this);
     m_confirmation = passwordField(QStringLiteral("Edit2"), this);
     m_store = new QPushButton(QStringLiteral("Καταχώρηση"), this);
     m_store->setObjectName(QStringLiteral("Button1"));
-    m_store->setDefault(true);
+    setDefaultButton(m_store);
     m_store->setEnabled(false);
 
     auto *grid = new QGridLayout(this);
@@ -151,6 +136,7 @@ SetPasswordWindow::SetPasswordWindow(QWidget *parent) : QDialog(parent)
     connect(m_password, &QLineEdit::textChanged, this, &SetPasswordWindow::fieldsChanged);
     connect(m_confirmation, &QLineEdit::textChanged, this, &SetPasswordWindow::fieldsChanged);
     connect(m_store, &QPushButton::clicked, this, &SetPasswordWindow::store);
+    fixSize({370, 157});
 }
 
 void SetPasswordWindow::fieldsChanged()
@@ -167,9 +153,9 @@ void SetPasswordWindow::store()
     accept();
 }
 
-ChangePasswordWindow::ChangePasswordWindow(QWidget *parent) : QDialog(parent)
+ChangePasswordWindow::ChangePasswordWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm66"), QStringLiteral("Αλλαγή του κωδικού πρόσβασης"), parent)
 {
-    setUpDialog(this, QStringLiteral("TForm66"), QStringLiteral("Αλλαγή του κωδικού πρόσβασης"), {405, 219}, true);
     m_connection.reconnect(DbConnectionString);
     m_currentPassword = readStoredPassword(m_connection);
 
@@ -178,7 +164,7 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget *parent) : QDialog(parent)
     m_confirmation = passwordField(QStringLiteral("Edit3"), this);
     m_change = new QPushButton(QStringLiteral("Αλ&λαγή"), this);
     m_change->setObjectName(QStringLiteral("Button1"));
-    m_change->setDefault(true);
+    setDefaultButton(m_change);
     m_change->setEnabled(false);
     QPushButton *exit = look::exitButton(this);
 
@@ -196,6 +182,7 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget *parent) : QDialog(parent)
     for (QLineEdit *field : {m_current, m_password, m_confirmation})
         connect(field, &QLineEdit::textChanged, this, &ChangePasswordWindow::fieldsChanged);
     connect(m_change, &QPushButton::clicked, this, &ChangePasswordWindow::change);
+    fixSize({405, 219});
 }
 
 void ChangePasswordWindow::fieldsChanged()

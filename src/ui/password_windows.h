@@ -1,8 +1,6 @@
 #pragma once
 
-#include "connection.h"
-
-#include <QDialog>
+#include "window.h"
 
 class QLineEdit;
 class QPushButton;
@@ -14,7 +12,7 @@ inline const QString FactoryDefaultPassword = QStringLiteral("40617283");
 // Reads the stored access password (first column of the first row), trimmed.
 QString readStoredPassword(Connection &connection);
 
-class LoginWindow : public QDialog {
+class LoginWindow : public Window {
     Q_OBJECT
 public:
     explicit LoginWindow(QWidget *parent = nullptr);
@@ -23,14 +21,11 @@ private:
     void passwordChanged();
     void enter();
     void leave();
-    void closeEvent(QCloseEvent *event) override;
-
-    Connection m_connection;
     QLineEdit *m_password;
     QPushButton *m_enter;
 };
 
-class SetPasswordWindow : public QDialog {
+class SetPasswordWindow : public Window {
     Q_OBJECT
 public:
     explicit SetPasswordWindow(QWidget *parent = nullptr);
@@ -40,13 +35,12 @@ private:
     void fieldsChanged();
     void store();
 
-    Connection m_connection;
     QLineEdit *m_password;
     QLineEdit *m_confirmation;
     QPushButton *m_store;
 };
 
-class ChangePasswordWindow : public QDialog {
+class ChangePasswordWindow : public Window {
     Q_OBJECT
 public:
     explicit ChangePasswordWindow(QWidget *parent = nullptr);
@@ -55,7 +49,6 @@ private:
     void fieldsChanged();
     void change();
 
-    Connection m_connection;
     QString m_currentPassword;
     QLineEdit *m_current;
     QLineEdit *m_password;

@@ -94,5 +94,11 @@ void RecordList::keyPressEvent(QKeyEvent *event)
     }
     if (event->key() == Qt::Key_Insert)
         return; // the list never inserts
+    if ((event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && m_model->rowCount() > 0) {
+        // Rows, not columns: the first or the last row, as the navigator's buttons go.
+        const int row = event->key() == Qt::Key_Home ? 0 : m_model->rowCount() - 1;
+        setCurrentIndex(m_model->index(row, currentIndex().isValid() ? currentIndex().column() : 0));
+        return;
+    }
     QTableView::keyPressEvent(event);
 }

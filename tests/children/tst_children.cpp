@@ -1,4 +1,5 @@
 #include "bound_fields.h"
+#include "calendar_button.h"
 #include "child_history_window.h"
 #include "child_identity_windows.h"
 #include "child_register_window.h"
@@ -11,7 +12,6 @@
 #include "vaccination_window.h"
 
 #include <QCalendarWidget>
-#include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -299,9 +299,10 @@ private slots:
             VaccinationWindow window;
             window.hand(child);
             window.show();
-            auto *calendar = window.findChild<QDateEdit *>("HPATITIDA_B2_CALENDAR");
-            QCOMPARE(calendar->date(), QDate::currentDate());
-            emit calendar->calendarWidget()->clicked(QDate(2008, 3, 5));
+            auto *calendar = window.findChild<CalendarButton *>("HPATITIDA_B2_CALENDAR");
+            QTest::mouseClick(calendar, Qt::LeftButton);
+            QCOMPARE(calendar->calendar()->selectedDate(), QDate::currentDate());
+            emit calendar->calendar()->clicked(QDate(2008, 3, 5));
             QCOMPARE(window.findChild<QLineEdit *>("HPATITIDA_B2")->text(), QString("5/3/2008"));
             QCOMPARE(window.findChild<QLineEdit *>("HPATITIDA_B1")->text(), QString());
             QVERIFY(window.findChild<QLineEdit *>("HPATITIDA_B2")->isReadOnly());

@@ -79,7 +79,7 @@ private slots:
         for (const char *action : {"First", "Prior", "Next", "Last", "Delete", "Post"})
             QVERIFY2(!navigatorButton(&ledger, action)->isEnabled(), action);
         QVERIFY(navigatorButton(&ledger, "Insert")->isEnabled());
-        QCOMPARE(navigatorButton(&ledger, "Insert")->toolTip(), QString("Insert record"));
+        QCOMPARE(navigatorButton(&ledger, "Insert")->toolTip(), QString("Insert record (Ctrl+N)"));
         QCOMPARE(field(&ledger, "DBEdit4")->maxLength(), 255);
         QCOMPARE(field(&ledger, "DBEdit2")->accessibleName(), QString("Ποσό:"));
     }

@@ -1,0 +1,148 @@
+#include "window.h"
+
+#include "calendar_button.h"
+#include "global.h"
+
+#include <QApplication>
+#include <QAbstractSpinBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QToolButton>
+
+ScopedConnection::ScopedConnection(Connection &connection) : m_connection(connection)
+{
+    m_connection.reconnect(DbConnectionString);
+}
+
+ScopedConnection::~ScopedConnection()
+{
+    m_connection.close();
+}
+
+Window::Window(const QString &objectName, const QString &title, QWidget *parent, const QColor &background)
+    : QDialog(parent)
+{
+    setObjectName(objectName);
+    setWindowTitle(title);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    look::paint(this, background);
+}
+
+Window::~Window()
+{
+    m_connection.close();
+}
+
+void Window::connectToDatabase()
+{
+    m_connection.reconnect(DbConnectionString);
+}
+
+void Window::disconnect()
+{
+    m_connection.close();
+}
+
+void Window::setDefaultButton(QPushButton *button)
+{
+    m_default = button;
+    button->setDefault(true);
+}
+
+void Window::done(int result)
+{
+    disconnect();
+    QDialog::done(result);
+}
+
+void Window::closeEvent(QCloseEvent *event)
+{
+    QDialog::closeEvent(event); // rejects, which closes the connection
+    if (event->isAccepted())
+        disconnect();
+}
+
+void Window::fixSize(QSize size)
+{
+    if (layout())
+        size = size.expandedTo(layout()->totalSizeHint());
+    setFixedSize(size);
+}
+
+namespace {
+
+// A widget the person types or chooses into, as opposed to a button, a tab bar or a list.
+bool takesTyping(QWidget *w)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(w))
+        return !line->isReadOnly();
+    return qobject_cast<CalendarButton *>(w) || qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QPlainTextEdit *>(w) ||
+           qobject_cast<QTextEdit *>(w);
+}
+
+} // namespace
+
+QWidget *Window::firstField()
+{
+    // The first stop of the tab chain that takes typing; else the first stop.
+    QWidget *first = nullptr;
+    for (QWidget *w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (!isAncestorOf(w) || !w->isVisibleTo(this) || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus))
+            continue;
+        if (!first)
+            first = w;
+        if (takesTyping(w))
+            return w;
+    }
+    return first;
+}
+
+void Window::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Only the window's own default button answers Enter; any other button only when it has
+    // the focus, and then by itself.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        if (button != m_default)
+            button->setAutoDefault(false);
+    if (!m_shown) {
+        m_shown = true;
+        const int titleWidth = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(windowTitle()) + 120;
+        if (width() < titleWidth) {
+            if (minimumWidth() == maximumWidth())
+                setFixedWidth(titleWidth);
+            else
+                resize(titleWidth, height());
+            setMinimumWidth(titleWidth);
+        }
+        look::centre(this);
+        if (QWidget *field = firstField())
+            field->setFocus(Qt::TabFocusReason);
+    }
+}
+
+void Window::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    // A field passed the key on: move on, or press the window's own default button.
+    QWidget *focus = focusWidget();
+    if (qobject_cast<QPushButton *>(focus) || qobject_cast<QToolButton *>(focus))
+        static_cast<QAbstractButton *>(focus)->click();
+    else if (m_default && m_default->isVisible() && m_default->isEnabled())
+        m_default->click();
+    else
+        focusNextChild();
+    event->accept();
+}
