@@ -11,7 +11,9 @@
 
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -92,8 +94,8 @@ class KeyboardTest : public QObject {
     QString m_previousDirectory;
     Connection connect() { return m_practice->connect(); }
 
-    // Opens a window from the main window's menu, or a child's window from the register of
-    // all children, and runs `act` on it.
+    // Opens a window from the main window's menu, a child's window from the register of all
+    // children, or the first day's sheet from the month calendar, and runs `act` on it.
     void open(const QString &name, bool perChild, const std::function<void(QWidget *)> &act)
     {
         MainWindow main;
@@ -108,7 +110,18 @@ class KeyboardTest : public QObject {
             if (window->isVisible())
                 window->close();
         };
-        if (!perChild) {
+        if (name == QLatin1String("TForm2a")) {
+            whenShown("TForm1a", [&](QWidget *month) {
+                whenShown(name, run);
+                for (QLabel *day : month->findChildren<QLabel *>())
+                    if (day->text() == QLatin1String("1") && day->isVisible()) {
+                        QTest::mouseClick(day, Qt::LeftButton);
+                        break;
+                    }
+                month->close();
+            });
+            main.open("TForm1a");
+        } else if (!perChild) {
             whenShown(name, run);
             main.open(name);
         } else {
@@ -161,6 +174,7 @@ private slots:
         QTest::newRow("doctors") << "TForm2" << false << "GIATROI_ALLWN_EIDIKOTHTWN";
         QTest::newRow("receipt numbering") << "TForm9" << false << "LAST_APODEIKSH";
         QTest::newRow("letterhead") << "TForm73" << false << "INFORMATION";
+        QTest::newRow("day sheet") << "TForm2a" << false << "RANTEBOU";
         QTest::newRow("details") << "TForm19" << true << "STOIXEIA_PAIDIOY";
         QTest::newRow("health card") << "TForm20" << true << "STOIXEIA_PAIDIOY";
         QTest::newRow("visits") << "TFORM17A" << true << "EPISKEPSEIS";
@@ -187,7 +201,7 @@ private slots:
         });
         QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
         const QString stored = column.isEmpty() ? QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)
-                                                : QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2=?").arg(table, column);
+                                                : QStringLiteral("SELECT COUNT(*) FROM %1 WHERE [%2]=?").arg(table, column);
         const QVariantList values = column.isEmpty() ? QVariantList() : QVariantList{typed};
         QVERIFY2(connect().scalar(stored, values).toInt() > 0, qPrintable(stored));
     }
@@ -293,6 +307,21 @@ private slots:
         });
         QCOMPARE(log.texts, message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(connect().scalar("SELECT POSO_CY FROM APODEIKSEIS").toDouble(), stored);
+    }
+
+    // The date boxes of the calendar utilities take a typed date whole, and Enter moves on.
+    void typedDateReplacesTheShownOne()
+    {
+        open("TForm8", false, [&](QWidget *window) {
+            auto *box = window->findChild<QDateEdit *>("DateTimePicker1");
+            box->setDate(QDate(2024, 12, 25));
+            box->setFocus(Qt::TabFocusReason);
+            QTest::keyClicks(box, "1/1/2010");
+            enter(box);
+            QVERIFY(window->isVisible());
+            QCOMPARE(box->date(), QDate(2010, 1, 1));
+            QVERIFY(!box->hasFocus());
+        });
     }
 };
 
