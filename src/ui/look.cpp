@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QWidget>
 
 namespace look {
@@ -62,9 +61,8 @@ QPushButton *exitButton(QWidget *window)
 {
     auto *button = new QPushButton(QStringLiteral("Έ&ξοδος"), window);
     button->setObjectName(QStringLiteral("ExitButton"));
+    button->setProperty(ExitButtonProperty, true); // the window presses it on Esc
     QObject::connect(button, &QPushButton::clicked, window, &QWidget::close);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    QObject::connect(escape, &QShortcut::activated, button, &QPushButton::click);
     return button;
 }
 

@@ -30,6 +30,7 @@ QLabel *requiredMarker(QWidget *parent);
 QLabel *note(const QString &text, QWidget *parent);
 // "Έ&ξοδος": closes its window and also answers Esc.
 QPushButton *exitButton(QWidget *window);
+inline constexpr char ExitButtonProperty[] = "exitButton";
 
 // Centres a top-level window on the screen it will show on.
 void centre(QWidget *window);

@@ -131,6 +131,18 @@ void Window::showEvent(QShowEvent *event)
 
 void Window::keyPressEvent(QKeyEvent *event)
 {
+    // Esc that no field kept for itself: an open pop-up (a list, a calendar) closes alone.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            popup->close();
+            return;
+        }
+        for (QPushButton *button : findChildren<QPushButton *>())
+            if (button->property(look::ExitButtonProperty).toBool() && button->isVisible() && button->isEnabled()) {
+                button->click();
+                return;
+            }
+    }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
         QDialog::keyPressEvent(event);

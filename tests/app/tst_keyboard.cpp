@@ -79,9 +79,11 @@ void typeEverywhere(QWidget *window)
         choice->showPopup();
         QWidget *popup = QApplication::activePopupWidget();
         QVERIFY2(popup, qPrintable(choice->objectName()));
-        QTest::keyClick(popup, Qt::Key_Escape);
+        // Through the window system, where the window's own shortcuts are tried first.
+        QTest::keyClick(popup->windowHandle(), Qt::Key_Escape);
         QVERIFY2(window->isVisible(), qPrintable(choice->objectName()));
         QTRY_VERIFY(!QApplication::activePopupWidget());
+        QApplication::setActiveWindow(window); // back from the pop-up, as the window system does
         QTest::keyClick(choice, Qt::Key_Down); // a value, for the required lists
     }
 }
@@ -195,7 +197,7 @@ private slots:
             for (BoundLineEdit *field : visible<BoundLineEdit>(shown))
                 if (!field->isReadOnly() && typedFor(field).startsWith(QStringLiteral("Αβγ")))
                     std::tie(column, typed) = std::pair(field->link()->column(), field->text());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+            QTest::keyClick(shown->focusWidget(), Qt::Key_S, Qt::ControlModifier);
             QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
             QVERIFY(shown->isVisible());
         });
@@ -227,7 +229,7 @@ private slots:
                 typeText(field, text);
                 enter(field);
             }
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+            QTest::keyClick(window->focusWidget(), Qt::Key_S, Qt::ControlModifier);
             // The date field of the new row is ready for the next measurement.
             QCOMPARE(QApplication::focusWidget()->objectName(), QString("HMEROMHNIA"));
         });
