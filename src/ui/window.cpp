@@ -8,7 +8,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLayout>
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -115,18 +116,39 @@ void Window::showEvent(QShowEvent *event)
             button->setAutoDefault(false);
     if (!m_shown) {
         m_shown = true;
-        const int titleWidth = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(windowTitle()) + 120;
-        if (width() < titleWidth) {
-            if (minimumWidth() == maximumWidth())
-                setFixedWidth(titleWidth);
-            else
-                resize(titleWidth, height());
-            setMinimumWidth(titleWidth);
-        }
+        widenToTitle();
         look::centre(this);
         if (QWidget *field = firstField())
             field->setFocus(Qt::TabFocusReason);
     }
+}
+
+void Window::widenToTitle()
+{
+    // The frame draws the title in a bold face beside its icon and buttons.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    titleFont.setPointSize(titleFont.pointSize() + 1);
+    const int needed = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 110;
+    if (width() >= needed)
+        return;
+    // A layout of fixed size would shrink the window back: an empty line as wide as the title.
+    if (layout()) {
+        const QMargins margins = layout()->contentsMargins();
+        auto *line = new QSpacerItem(needed - margins.left() - margins.right(), 0, QSizePolicy::Fixed);
+        if (auto *grid = qobject_cast<QGridLayout *>(layout()))
+            grid->addItem(line, grid->rowCount(), 0, 1, grid->columnCount());
+        else if (auto *box = qobject_cast<QBoxLayout *>(layout()))
+            box->addItem(line);
+        else
+            delete line;
+    }
+    if (minimumWidth() == maximumWidth())
+        setFixedWidth(needed);
+    else
+        resize(needed, height());
+    if (layout())
+        layout()->activate();
 }
 
 void Window::keyPressEvent(QKeyEvent *event)

@@ -50,6 +50,9 @@ protected:
     Connection m_connection;
 
 private:
+    // A window at least as wide as its title, so that the frame never cuts it.
+    void widenToTitle();
+
     QPushButton *m_default = nullptr;
     bool m_shown = false;
 };
