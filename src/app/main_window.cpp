@@ -313,14 +313,17 @@ void MainWindow::showSplash()
 
 void MainWindow::startCalculator()
 {
-    // The desktop's own calculator, whichever is installed; none found is no error.
-    for (const char *program : {"gnome-calculator", "kcalc", "galculator", "mate-calc", "qalculate-gtk", "xcalc"}) {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(program));
+    // The desktop's own calculator, whichever is installed.
+    const QStringList programs = {"galculator", "gnome-calculator", "kcalc", "mate-calc", "qalculate-gtk", "xcalc"};
+    for (const QString &program : programs) {
+        const QString path = QStandardPaths::findExecutable(program);
         if (!path.isEmpty()) {
             QProcess::startDetached(path, {});
             return;
         }
     }
+    messages::plain(this, QStringLiteral("Δεν βρέθηκε αριθμομηχανή. Εγκαταστήστε ένα από τα προγράμματα: %1.")
+                              .arg(programs.join(QStringLiteral(", "))));
 }
 
 void MainWindow::makeBackup()

@@ -159,6 +159,19 @@ private slots:
         QVERIFY(!window->isVisible());
     }
 
+    // With no calculator installed the button says so, naming the programs it looked for.
+    void calculatorMissingIsSaid()
+    {
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", m_practice->directory().toLocal8Bit());
+        MessageLog log;
+        MainWindow window;
+        window.open("Calculator");
+        qputenv("PATH", path);
+        QCOMPARE(log.texts.size(), 1);
+        QVERIFY2(log.texts.first().contains("galculator"), qPrintable(log.texts.first()));
+    }
+
     void missingDataFileEndsSilently()
     {
         QTemporaryDir empty;
