@@ -50,6 +50,9 @@ const Command Commands[] = {
     {"Ε&κτυπώσεις", "Ε&κτυπώσεις", "TForm22"},
     {"Έ&ξοδος", "Έ&ξοδος", ""},
 };
+const QString DeleteChildQuestion = QStringLiteral(
+    "Να διαγραφεί το παιδί %1 %2;\nΜαζί διαγράφονται οι επισκέψεις, οι εργαστηριακές εξετάσεις και οι "
+    "σωματομετρίες του. Οι αποδείξεις και οι εισπράξεις μένουν.");
 // Menu order, by index into Commands; -1 is a separator.
 const int MenuOrder[] = {0, 1, 3, 2, 4, 5, -1, 6, 7, -1, 8, 9};
 
@@ -77,6 +80,10 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
     m_count->setObjectName(QStringLiteral("CountLine"));
     m_bar = new NavigatorBar(m_data, NavigatorBar::Browser | NavigatorBar::Delete, this);
     connect(m_bar, &NavigatorBar::actionDone, this, &ChildRegisterWindow::showCount);
+    m_bar->setDeleteQuestion([this] {
+        const ChildHandover child = selectedChild();
+        return messages::confirmWeighty(this, DeleteChildQuestion.arg(child.ChildName, child.ChildSurname));
+    });
 
     // The two sort groups.
     const auto radioGroup = [this](const QString &title, const QStringList &choices, QButtonGroup *&buttons) {

@@ -86,7 +86,7 @@ void NavigatorBar::press(Action action)
     case Last: m_data.last(); break;
     case Insert: m_data.insert(); break;
     case Delete:
-        if (messages::confirmDelete(window()))
+        if (m_askDelete ? m_askDelete() : messages::confirmDelete(window()))
             m_data.remove();
         break;
     case Edit: m_data.edit(); break;

@@ -245,7 +245,9 @@ private slots:
             press(&reg, "Delete");
             QCOMPARE(countLine(&reg), QString("Βρέθηκαν 1 παιδιά"));
         });
-        QCOMPARE(log.texts, QStringList({"Delete record?"}));
+        QCOMPARE(log.texts, QStringList({"Να διαγραφεί το παιδί Α Άλφα;\nΜαζί διαγράφονται οι επισκέψεις, οι "
+                                         "εργαστηριακές εξετάσεις και οι σωματομετρίες του. Οι αποδείξεις και "
+                                         "οι εισπράξεις μένουν."}));
         QCOMPARE(connect().scalar("SELECT COUNT(*) FROM EPISKEPSEIS").toInt(), 0);
     }
 
