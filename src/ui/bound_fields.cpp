@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QTimer>
 
 FieldLink::FieldLink(DataSet &data, const QString &column, QWidget *editor, std::function<QString()> text,
@@ -57,6 +58,38 @@ void FieldLink::typed()
     }
     m_typing = false;
     m_dirty = true;
+}
+
+QString refusalInWords(const DbError &error, QWidget *window)
+{
+    static const std::pair<QRegularExpression, QString> refusals[] = {
+        {QRegularExpression(QStringLiteral("^The field '(.+)' cannot be empty")), QStringLiteral("Το πεδίο «%1» είναι υποχρεωτικό.")},
+        {QRegularExpression(QStringLiteral("^The text is too long for the field '(.+)'")),
+         QStringLiteral("Το κείμενο είναι μεγαλύτερο από όσο χωρά το πεδίο «%1».")},
+        {QRegularExpression(QStringLiteral("^The field '(.+)' holds a value that is not a date")),
+         QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρη ημερομηνία.")},
+        {QRegularExpression(QStringLiteral("^The field '(.+)' holds a value that is not a number")),
+         QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρο αριθμό.")},
+    };
+    if (error.kind() != DbError::Kind::Constraint || !window)
+        return error.text();
+    for (const auto &[pattern, greek] : refusals) {
+        const QRegularExpressionMatch match = pattern.match(error.text());
+        if (!match.hasMatch())
+            continue;
+        const QString column = match.captured(1).section(QLatin1Char('.'), -1); // "TABLE.COLUMN"
+        for (FieldLink *link : window->findChildren<FieldLink *>()) {
+            if (link->column().compare(column, Qt::CaseInsensitive) != 0 || !link->editor()->isVisible())
+                continue;
+            QTimer::singleShot(0, link->editor(), [editor = link->editor()] { editor->setFocus(); });
+            QString caption = link->editor()->accessibleName().trimmed();
+            while (caption.endsWith(QLatin1Char(':')))
+                caption.chop(1);
+            return greek.arg(caption.isEmpty() ? column : caption);
+        }
+        return greek.arg(column);
+    }
+    return error.text();
 }
 
 QVariant FieldLink::converted(const QString &text) const

@@ -6,6 +6,11 @@
 #include <QPlainTextEdit>
 
 class DataSet;
+class DbError;
+
+// A refusal of the database about one field (required, too long, not a date or a number), in
+// Greek and naming the field's caption, which takes the focus; any other error as it reads.
+QString refusalInWords(const DbError &error, QWidget *window);
 
 // The tie between one editor and one column of a set's current row: typing starts editing
 // (a new row on an empty set), the typed text is converted to the column's type when the
@@ -24,6 +29,7 @@ public:
     int fieldIndex() const;
     const QString &column() const { return m_column; }
     DataSet &data() const { return m_data; }
+    QWidget *editor() const { return m_editor; }
 
 private:
     QVariant converted(const QString &text) const;

@@ -1,5 +1,6 @@
 #include "record_list.h"
 
+#include "bound_fields.h"
 #include "dataset.h"
 #include "db_error.h"
 #include "messages.h"
@@ -77,7 +78,7 @@ void RecordList::moveDataSet(const QModelIndex &current)
     try {
         m_data.moveTo(current.row()); // stores a pending change first
     } catch (const DbError &error) {
-        messages::error(this, error.text());
+        messages::error(this, refusalInWords(error, window()));
     }
     // Back on the set's row when the move could not be made, or the row moved.
     QMetaObject::invokeMethod(this, &RecordList::followCurrentRow, Qt::QueuedConnection);
