@@ -1,3 +1,4 @@
+#include "actions.h"
 #include "bound_fields.h"
 #include "day_sheet_window.h"
 #include "fixture.h"
@@ -54,15 +55,7 @@ void openDay(MonthCalendarWindow &calendar, int cell, std::function<void(QWidget
 
 void typeIntoSlot(QWidget *sheet, int slot, const QString &text)
 {
-    auto *field = sheet->findChild<QLineEdit *>(QString("DBEdit%1").arg(slot));
-    field->setFocus();
-    field->selectAll();
-    typeText(field, text);
-}
-
-void post(QWidget *sheet)
-{
-    QTest::mouseClick(sheet->findChild<QToolButton *>("Post"), Qt::LeftButton);
+    type(sheet, QString("DBEdit%1").arg(slot), text);
 }
 
 } // namespace
@@ -173,7 +166,7 @@ private slots:
             typeIntoSlot(sheet, 20, "  Νίκος ");
             QVERIFY(sheet->findChild<QToolButton *>("Post")->isEnabled());
             QVERIFY(sheet->findChild<QToolButton *>("Post")->toolTip().isEmpty());
-            post(sheet);
+            press(sheet, "Post");
             sheet->close();
         });
         QCOMPARE(countLabel(calendar, 8)->text(), QString("2"));
@@ -192,7 +185,7 @@ private slots:
                 field->selectAll();
                 QTest::keyClick(field, Qt::Key_Delete);
             }
-            post(sheet);
+            press(sheet, "Post");
             sheet->close();
         });
         QCOMPARE(countLabel(calendar, 8)->text(), QString());

@@ -1,3 +1,4 @@
+#include "actions.h"
 #include "bound_fields.h"
 #include "child_history_window.h"
 #include "child_identity_windows.h"
@@ -20,21 +21,6 @@
 #include <QToolButton>
 
 namespace {
-
-void press(QWidget *window, const char *action, const char *bar = "DBNavigator1")
-{
-    auto *navigator = window->findChild<NavigatorBar *>(QString::fromLatin1(bar));
-    QTest::mouseClick(navigator->findChild<QToolButton *>(QString::fromLatin1(action)), Qt::LeftButton);
-}
-
-void type(QWidget *window, const QString &name, const QString &text)
-{
-    auto *edit = window->findChild<QLineEdit *>(name);
-    QVERIFY2(edit, qPrintable(name));
-    edit->setFocus();
-    edit->selectAll();
-    typeText(edit, text);
-}
 
 void choose(QWidget *window, const QString &name, const QString &item)
 {
@@ -65,12 +51,7 @@ class ChildrenTest : public QObject {
 
     int addChild(const QString &name, const QString &surname, const QString &birth, const QString &sex = "ΑΡΡΕΝ")
     {
-        Connection c = connect();
-        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) VALUES(?,?,?,?,'Πατέρας',"
-                  "'Μητέρα','Κηδεμόνας','Οδός 1','210')",
-                  {name, surname, sex, birth});
-        return c.scalar("SELECT MAX(ID) FROM STOIXEIA_PAIDIOY").toInt();
+        return m_practice->addChild(name, surname, QDate::fromString(birth, Qt::ISODate), sex);
     }
 
     // Runs a search from the search window and looks at the register while it is shown.
@@ -87,7 +68,7 @@ class ChildrenTest : public QObject {
 
     void searchAll(const std::function<void(ChildRegisterWindow &)> &look)
     {
-        search([](ChildSearchWindow &s) { QTest::mouseClick(s.findChild<QPushButton *>("Button3"), Qt::LeftButton); },
+        search([](ChildSearchWindow &s) { click(&s, "Button3"); },
                look);
     }
 
@@ -172,7 +153,7 @@ private slots:
             [](ChildSearchWindow &s) {
                 s.findChild<QLineEdit *>("Edit2")->setText("1/1/2005");
                 s.findChild<QLineEdit *>("Edit3")->setText("31/12/2005");
-                QTest::mouseClick(s.findChild<QPushButton *>("Button2"), Qt::LeftButton);
+                click(&s, "Button2");
             },
             [](ChildRegisterWindow &reg) {
                 QCOMPARE(surnames(reg), QStringList({"Πρώτος", "Τελευταίος"}));
@@ -262,7 +243,7 @@ private slots:
                 QCOMPARE(window->data().state(), DataSet::State::Edit); // ready for the next correction
                 details->close();
             });
-            QTest::mouseClick(reg.findChild<QPushButton *>("TForm19"), Qt::LeftButton);
+            click(&reg, "TForm19");
             QCOMPARE(surnames(reg), QStringList({"Σωστός"}));
         });
         QCOMPARE(log.texts, QStringList());
@@ -313,7 +294,7 @@ private slots:
         again.hand(child);
         again.show();
         QCOMPARE(again.findChild<QLineEdit *>("HPATITIDA_B2")->text(), QString("5/3/2008"));
-        QTest::mouseClick(again.findChild<QPushButton *>("HPATITIDA_B2_CLEAR"), Qt::LeftButton);
+        click(&again, "HPATITIDA_B2_CLEAR");
         press(&again, "Post");
         QVERIFY(connect().scalar("SELECT HPATITIDA_B2 FROM STOIXEIA_PAIDIOY").isNull());
     }

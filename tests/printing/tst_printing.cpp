@@ -16,24 +16,6 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace {
-
-// Positions of the given words in the text, in the order they were found there.
-QStringList order(const QString &text, const QStringList &words)
-{
-    QList<QPair<qsizetype, QString>> found;
-    for (const QString &w : words)
-        if (const auto at = text.indexOf(w); at >= 0)
-            found.append({at, w});
-    std::sort(found.begin(), found.end());
-    QStringList result;
-    for (const auto &f : found)
-        result << f.second;
-    return result;
-}
-
-} // namespace
-
 class PrintingTest : public QObject {
     Q_OBJECT
     std::unique_ptr<TestPractice> m_practice;
@@ -42,11 +24,9 @@ class PrintingTest : public QObject {
     Connection connect() { return m_practice->connect(); }
     void addChild(const QString &name, const QString &surname)
     {
-        connect().execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-                          "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,HPATITIDA_B2,ISTORIKO) "
-                          "VALUES(?,?,'ΘΗΛΥ',#5/6/2015#,'Πατέρας','Μητέρα','Κηδεμόνας','Ερμού 5','2101234567',"
-                          "#3/5/2008#,'Γραμμή ένα\nΓραμμή δύο')",
-                          {name, surname});
+        const int id = m_practice->addChild(name, surname, QDate(2015, 5, 6), "ΘΗΛΥ");
+        connect().execute("UPDATE STOIXEIA_PAIDIOY SET HPATITIDA_B2=#3/5/2008#,ISTORIKO='Γραμμή ένα\nΓραμμή δύο' WHERE ID=?",
+                          {id});
     }
     QString printed() { return pdfText(m_pdf); }
 
@@ -143,39 +123,6 @@ private slots:
         check("EKSODA2", "149,42");
     }
 
-    void dietsPrintAllByTitleOrTheSelected()
-    {
-        Connection c = connect();
-        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Ωριμα φρούτα','Πρωί: γάλα')");
-        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Άπαχη δίαιτα','Μεσημέρι: ρύζι')");
-        PrintChoiceWindow choice(PrintChoiceWindow::Diets);
-        choice.printAll();
-        QCOMPARE(order(printed(), {"Ωριμα φρούτα", "Άπαχη δίαιτα"}), QStringList({"Άπαχη δίαιτα", "Ωριμα φρούτα"}));
-        choice.SelectedID = "1";
-        choice.printSelected();
-        QCOMPARE(order(printed(), {"Ωριμα φρούτα", "Άπαχη δίαιτα"}), QStringList({"Ωριμα φρούτα"}));
-    }
-
-    void aNewDietIsStoredBeforePrinting()
-    {
-        MessageLog log;
-        PrintChoiceWindow choice(PrintChoiceWindow::Diets);
-        NoteBookWindow book(NoteBookWindow::Diets, choice);
-        book.show();
-        QVERIFY(!book.findChild<QPushButton *>("Button2")->isEnabled()); // empty book
-        book.data().insert();
-        book.data().setValue("TITLOS", QString("Νέα"));
-        book.data().setValue("PERIGRAFH", QString("κείμενο"));
-        whenShown("TForm5", [&](QWidget *w) {
-            QCOMPARE(static_cast<PrintChoiceWindow *>(w)->SelectedID, QString("1"));
-            w->close();
-        });
-        book.findChild<QPushButton *>("Button2")->setEnabled(true);
-        QTest::mouseClick(book.findChild<QPushButton *>("Button2"), Qt::LeftButton);
-        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 1);
-        QCOMPARE(log.texts, QStringList());
-    }
-
     void aMissingReportFileIsNamed()
     {
         QFile::remove(QDir(AppDirectory).filePath("NOTES.RAV"));
@@ -234,48 +181,6 @@ private slots:
             QVERIFY(printed().contains(name + ": Παιδιατρείο Αθηνών"));
         }
         QVERIFY(!first.isOpen()); // left as they were found
-    }
-
-    void expenseReports()
-    {
-        Connection c = connect();
-        for (const char *row : {"#1/5/2007#,100,24,'Ενοίκιο'", "#3/9/2007#,50,12,'ΔΕΗ'", "#1/20/2007#,10,2.4,'Χαρτί'"})
-            c.execute(QString("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(%1)").arg(row));
-        MessageLog log;
-        ExpenseReportWindow byDate(ExpenseReportWindow::Kind::ByDate);
-        byDate.findChild<QLineEdit *>("Edit1")->setText("1/1/2006");
-        byDate.findChild<QLineEdit *>("Edit2")->setText("31/12/2006");
-        byDate.search();
-        QVERIFY(byDate.findChild<QPushButton *>("Button2")->isEnabled()); // no expenses, still printable
-        byDate.findChild<QLineEdit *>("Edit1")->setText("5/1/2007");
-        byDate.findChild<QLineEdit *>("Edit2")->setText("20/1/2007");
-        byDate.search();
-        byDate.print();
-        QString text = printed();
-        QCOMPARE(order(text, {"Ενοίκιο", "Χαρτί", "ΔΕΗ"}), QStringList({"Ενοίκιο", "Χαρτί"}));
-        QVERIFY(text.contains("110,00")); // the total of both, both end days included
-        byDate.findChild<QLineEdit *>("Edit1")->setText("32/1/2007");
-        byDate.search();
-        QCOMPARE(log.texts, QStringList({"Λανθασμένα κριτήρια."}));
-        QVERIFY(!byDate.findChild<QPushButton *>("Button2")->isEnabled());
-
-        ExpenseReportWindow byMonth(ExpenseReportWindow::Kind::ByMonth);
-        byMonth.findChild<QLineEdit *>("Edit1")->setText("2007");
-        byMonth.findChild<QLineEdit *>("Edit2")->setText("2007");
-        byMonth.search();
-        byMonth.findChild<QLineEdit *>("Edit1")->setText("2008"); // not searched again
-        byMonth.print();
-        text = printed();
-        QVERIFY(text.contains("2007"));
-        QVERIFY(!text.contains("2008"));
-        const qsizetype january = text.indexOf(QRegularExpression("\\b1\\s+2007"));
-        const qsizetype march = text.indexOf(QRegularExpression("\\b3\\s+2007"));
-        QVERIFY(january >= 0 && march > january);
-        QVERIFY(!text.contains(QRegularExpression("\\b2\\s+2007"))); // no expenses in February
-        QVERIFY(text.contains("198,40"));
-        byMonth.findChild<QLineEdit *>("Edit1")->setText("αβ");
-        byMonth.search();
-        QCOMPARE(log.texts.size(), 2);
     }
 };
 
