@@ -65,7 +65,6 @@ private slots:
     void cleanup()
     {
         m_printer.reset();
-        ReportProject::setNonInteractiveOutput(QString());
         m_practice.reset();
     }
 

@@ -12,6 +12,12 @@
 #include <QRegularExpression>
 #include <QTest>
 
+namespace {
+
+const QStringList ThreeExpenses = {"#1/5/2007#,100,24,'Ενοίκιο'", "#3/9/2007#,50,12,'ΔΕΗ'", "#1/20/2007#,10,2.4,'Χαρτί'"};
+
+} // namespace
+
 class ExpensesTest : public QObject {
     Q_OBJECT
     std::unique_ptr<TestPractice> m_practice;
@@ -38,11 +44,7 @@ private slots:
         m_practice = std::make_unique<TestPractice>();
         m_pdf = m_practice->useForPrinting();
     }
-    void cleanup()
-    {
-        ReportProject::setNonInteractiveOutput(QString());
-        m_practice.reset();
-    }
+    void cleanup() { m_practice.reset(); }
 
     void anExpenseTypedIntoTheLedgerComesFirstWhenNewest()
     {
@@ -72,7 +74,7 @@ private slots:
 
     void expensesBetweenTwoDates()
     {
-        addExpenses({"#1/5/2007#,100,24,'Ενοίκιο'", "#3/9/2007#,50,12,'ΔΕΗ'", "#1/20/2007#,10,2.4,'Χαρτί'"});
+        addExpenses(ThreeExpenses);
         MessageLog log;
         ExpenseReportWindow byDate(ExpenseReportWindow::Kind::ByDate);
         showActive(byDate);
@@ -90,7 +92,7 @@ private slots:
 
     void expensesByMonth()
     {
-        addExpenses({"#1/5/2007#,100,24,'Ενοίκιο'", "#3/9/2007#,50,12,'ΔΕΗ'", "#1/20/2007#,10,2.4,'Χαρτί'"});
+        addExpenses(ThreeExpenses);
         MessageLog log;
         ExpenseReportWindow byMonth(ExpenseReportWindow::Kind::ByMonth);
         showActive(byMonth);

@@ -27,11 +27,7 @@ private slots:
         m_practice = std::make_unique<TestPractice>();
         m_pdf = m_practice->useForPrinting();
     }
-    void cleanup()
-    {
-        ReportProject::setNonInteractiveOutput(QString());
-        m_practice.reset();
-    }
+    void cleanup() { m_practice.reset(); }
 
     void dietsPrintAllByTitleOrTheSelected()
     {

@@ -30,6 +30,12 @@ TestPractice::TestPractice()
     QFile::copy(templateFile(), dataFile());
 }
 
+TestPractice::~TestPractice()
+{
+    if (m_printing)
+        ReportProject::setNonInteractiveOutput(QString());
+}
+
 QString TestPractice::dataFile() const
 {
     return QDir(m_dir.path()).filePath(DataFileName);
@@ -54,6 +60,7 @@ QString TestPractice::useForPrinting() const
         QFile::copy(reports.filePath(file), QDir(directory()).filePath(file));
     const QString pdf = QDir(directory()).filePath(QStringLiteral("out.pdf"));
     ReportProject::setNonInteractiveOutput(pdf);
+    m_printing = true;
     return pdf;
 }
 

@@ -14,12 +14,13 @@
 class TestPractice {
 public:
     TestPractice();
+    ~TestPractice();
     QString directory() const { return m_dir.path(); }
     QString dataFile() const;
     QString connectionString() const;
     Connection connect() const;
     // Makes this the practice the program works in, with its report files, and sends every
-    // printout to a PDF file without any window; returns that file's path.
+    // printout to a PDF file without any window, until the practice goes; returns that file's path.
     QString useForPrinting() const;
     // Registers a child with every required column filled in; returns the child's ID.
     int addChild(const QString &name = QStringLiteral("Νίκος"), const QString &surname = QStringLiteral("Παπαδάκης"),
@@ -27,6 +28,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    mutable bool m_printing = false;
 };
 
 // The text of a PDF file, as poppler's pdftotext reads it back (layout kept).
