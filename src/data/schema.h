@@ -37,7 +37,8 @@ struct Vaccine {
     const char *caption; // as the vaccination record names it
     const char *column;  // the dose column, "%1" standing for the dose number where there are several
     int doseCount;
-    int listed; // its place in the statements that select every dose, which keep an order of their own
+    // Its place in the statements that select every dose, which keep an order of their own.
+    int listed;
     QStringList doses() const; // dose 1 first
 };
 // The fifteen vaccines in the order of their columns, which is also their order on the screen.

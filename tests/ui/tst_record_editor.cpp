@@ -128,7 +128,8 @@ private slots:
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
-        QTest::newRow("date") << QByteArray("HMEROMHNIA") << "31/02/2007" << "'31/02/2007' is not a valid date and time.";
+        QTest::newRow("date") << QByteArray("HMEROMHNIA") << "31/02/2007"
+                              << "'31/02/2007' is not a valid date and time.";
         QTest::newRow("amount") << QByteArray("POSO") << "1,2,3"
                                 << "'1,2,3' is not a valid floating point value for field 'POSO'"; // "'" sorts before "."
     }
