@@ -114,10 +114,10 @@ void ReceiptIssueWindow::fieldsChanged()
 
 void ReceiptIssueWindow::refuseAmount(const QString &message)
 {
-    // Only the amount was at fault: the other fields keep their text for the next try.
+    // Only the amount was at fault: it is cleared for the next try, the other fields keep theirs.
     messages::plain(this, message);
+    m_amount->clear();
     m_amount->setFocus();
-    m_amount->selectAll();
 }
 
 void ReceiptIssueWindow::issue()
