@@ -1,6 +1,7 @@
 #include "bound_fields.h"
 
 #include "dataset.h"
+#include "dataset_model.h"
 #include "db_error.h"
 #include "messages.h"
 #include "regional.h"
@@ -174,7 +175,7 @@ void FieldLink::showStored()
     if (m_typing)
         return;
     const int column = fieldIndex();
-    m_show(column < 0 || m_data.isEmpty() ? QString() : displayText(m_data.value(column)));
+    m_show(column < 0 || m_data.isEmpty() ? QString() : shownValue(m_data.value(column), m_decimals));
 }
 
 BoundLineEdit::BoundLineEdit(DataSet &data, const QString &column, QWidget *parent) : QLineEdit(parent)

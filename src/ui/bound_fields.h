@@ -25,6 +25,8 @@ public:
     void commit();  // converts and stores the typed text into the row; throws when it cannot
     void commitOnLeaving(Qt::FocusReason reason);
     void showStored();
+    // Amounts show with fixed decimals ("100,50").
+    void setDecimals(int decimals) { m_decimals = decimals; showStored(); }
     bool isDirty() const { return m_dirty; }
     int fieldIndex() const;
     const QString &column() const { return m_column; }
@@ -41,6 +43,7 @@ private:
     std::function<void(const QString &)> m_show;
     bool m_dirty = false;
     bool m_typing = false;
+    int m_decimals = -1;
 };
 
 // Single-line field for texts, dates and numbers. Number fields refuse other keys with a

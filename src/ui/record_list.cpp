@@ -24,6 +24,9 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumWidth(18);
     horizontalHeader()->setHighlightSections(false);
+    // A long text never pushes the dates and amounts out of view: it is cut short with "…".
+    horizontalHeader()->setMaximumSectionSize(std::max(320, fontMetrics().averageCharWidth() * 50));
+    setTextElideMode(Qt::ElideRight);
     // The selected row stays visible when the list has no focus.
     QPalette p = palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));

@@ -69,7 +69,10 @@ private slots:
         QCOMPARE(reopened.findChild<QLineEdit *>("DBEdit4")->text(), QString("Ενοίκιο Μαρτίου"));
         auto *list = reopened.findChild<RecordList *>();
         QCOMPARE(list->model()->headerData(2, Qt::Horizontal).toString(), QString("Ποσό (EUR)"));
-        QCOMPARE(list->model()->data(list->model()->index(1, 2)).toString(), QString("10"));
+        // Amounts with two decimals, in the list and in the fields.
+        QCOMPARE(list->model()->data(list->model()->index(1, 2)).toString(), QString("10,00"));
+        QCOMPARE(list->model()->data(list->model()->index(0, 2)).toString(), QString("10,50"));
+        QCOMPARE(reopened.findChild<QLineEdit *>("DBEdit2")->text(), QString("10,50"));
     }
 
     void expensesBetweenTwoDates()
