@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "captions.h"
 #include "about_window.h"
 #include "analog_clock.h"
 #include "backup.h"
@@ -185,7 +186,7 @@ void MainWindow::buildMenu()
     addItem(options, QStringLiteral("Αποδείξεις που εκ&δόθηκαν"), "IssuedReceipts", opens("TForm71"));
     options->addSeparator();
     addItem(options, QStringLiteral("Βιβλίο ση&μειώσεων"), "Notes", opens("TForm6"));
-    addItem(options, QStringLiteral("Yπενθ&υμίσεις"), "Reminders", opens("TForm11"));
+    addItem(options, captions::RemindersItem, "Reminders", opens("TForm11"));
     addItem(options, QStringLiteral("Χρήσιμα &τηλέφωνα"), "Phones", opens("TForm10"));
     addItem(options, QStringLiteral("Ιατροί άλλων ειδικοτήτ&ων"), "Doctors", opens("TForm2"));
     options->addSeparator();

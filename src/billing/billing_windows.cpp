@@ -1,5 +1,6 @@
 #include "billing_windows.h"
 
+#include "captions.h"
 #include "bound_fields.h"
 #include "db_error.h"
 #include "global.h"
@@ -22,9 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The income search's button has always been written with a Latin "E"; kept as it reads.
-const QString LatinFind = QStringLiteral("Eύ&ρεση");
 
 QHBoxLayout *buttonRow(std::initializer_list<QWidget *> buttons)
 {
@@ -310,7 +308,7 @@ IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent)
     m_to = new QLineEdit(this);
     m_to->setObjectName(QStringLiteral("Edit2"));
     m_to->setToolTip(QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)"));
-    m_search = new QPushButton(LatinFind, this);
+    m_search = new QPushButton(captions::FindBetweenDates, this);
     m_search->setObjectName(QStringLiteral("Button1"));
     setDefaultButton(m_search);
     m_total = look::note(QString(), this);

@@ -1,5 +1,6 @@
 #include "child_register_window.h"
 
+#include "captions.h"
 #include "child_history_window.h"
 #include "child_identity_windows.h"
 #include "global.h"
@@ -41,7 +42,7 @@ struct Command {
 const Command Commands[] = {
     {"Στοιχεία του &παιδιού", "Στοιχεία του &παιδιού", "TForm19"},
     {"Δελτίο &υγείας", "Δελτίο &υγείας", "TForm20"},
-    {"Ε&μβολιασμοί", "Ε&μβoλιασμοί", "TForm21"},
+    {"Ε&μβολιασμοί", nullptr, "TForm21"}, // the menu item reads captions::VaccinationsItem
     {"Σωμα&τομετρία", "Σωμα&τομετρία", "TForm69"},
     {"Εργαστηριακές εξετάσεις", "Εργαστηριακές εξετάσεις", "TForm17C"},
     {"Επισκέψεις", "Επισκέ&ψεις", "TFORM17A"},
@@ -122,7 +123,7 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
         auto *button = new QPushButton(QString::fromUtf8(Commands[i].button), m_buttons);
         button->setObjectName(window.isEmpty() ? QStringLiteral("ExitButton") : window);
         buttonGrid->addWidget(button, i % 5, i / 5);
-        auto *item = new QAction(QString::fromUtf8(Commands[i].menuItem), this);
+        auto *item = new QAction(Commands[i].menuItem ? QString::fromUtf8(Commands[i].menuItem) : captions::VaccinationsItem, this);
         item->setObjectName(window.isEmpty() ? QStringLiteral("Exit") : window);
         items << item;
         const auto run = [this, window] { window.isEmpty() ? void(close()) : open(window); };

@@ -1,5 +1,6 @@
 #include "expense_reports_window.h"
 
+#include "captions.h"
 #include "data_connections.h"
 #include "db_error.h"
 #include "global.h"
@@ -21,8 +22,6 @@
 namespace {
 
 const QString Refused = QStringLiteral("Λανθασμένα κριτήρια.");
-// The search between dates has always been written with a Latin "E"; kept as it reads.
-const QString LatinFind = QStringLiteral("Eύ&ρεση");
 constexpr Qt::Alignment Right = Qt::AlignRight | Qt::AlignVCenter;
 
 } // namespace
@@ -48,7 +47,7 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
                                    : QStringLiteral("(π.χ 2000)"));
     m_toField->setToolTip(byDate ? QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)")
                                  : QStringLiteral("(π.χ 2007)"));
-    m_search = new QPushButton(byDate ? LatinFind : QStringLiteral("Εύ&ρεση"), this);
+    m_search = new QPushButton(byDate ? captions::FindBetweenDates : QStringLiteral("Εύ&ρεση"), this);
     m_search->setObjectName(QStringLiteral("Button1"));
     setDefaultButton(m_search);
     m_print = new QPushButton(QStringLiteral("Εκτύ&πωση"), this);

@@ -1,5 +1,6 @@
 #include "child_printouts_window.h"
 
+#include "captions.h"
 #include "data_connections.h"
 #include "global.h"
 #include "look.h"
@@ -94,13 +95,13 @@ ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent)
 
     auto *layout = new QGridLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    const std::pair<const char *, Printout> groups[] = {{"Στοιχεία του παιδιού", Printout::Details},
-                                                        {"Ιστορικό", Printout::History},
-                                                        {"Δελτίο υγείας", Printout::HealthCard},
-                                                        {"Εμβoλιασμοί", Printout::Vaccinations}};
+    const std::pair<QString, Printout> groups[] = {{QStringLiteral("Στοιχεία του παιδιού"), Printout::Details},
+                                                   {QStringLiteral("Ιστορικό"), Printout::History},
+                                                   {QStringLiteral("Δελτίο υγείας"), Printout::HealthCard},
+                                                   {captions::VaccinationsPrintout, Printout::Vaccinations}};
     int index = 0;
     for (const auto &[caption, printout] : groups) {
-        auto *box = new QGroupBox(QString::fromUtf8(caption), this);
+        auto *box = new QGroupBox(caption, this);
         auto *column = new QVBoxLayout(box);
         auto *all = new QPushButton(QStringLiteral("Εκτύπωση όλων"), box);
         auto *selected = new QPushButton(QStringLiteral("Εκτύπωση του επιλεγμένου"), box);

@@ -1,5 +1,6 @@
 #include "password_windows.h"
 
+#include "captions.h"
 #include "dataset.h"
 #include "global.h"
 #include "look.h"
@@ -15,8 +16,6 @@
 namespace {
 
 const QString CaseNote = QStringLiteral("Προσοχή έχουν σημασία Πεζά / Κεφαλαία");
-// The login window's note has always been written with a Latin "o" in "έχoυν"; kept as it reads.
-const QString LoginCaseNote = QStringLiteral("Προσοχή έχoυν σημασία Πεζά / Κεφαλαία");
 
 QLineEdit *passwordField(const QString &objectName, QWidget *parent)
 {
@@ -72,7 +71,7 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
     exit->setObjectName(QStringLiteral("Button2"));
 
     auto *grid = new QGridLayout(this);
-    grid->addWidget(look::note(LoginCaseNote, this), 0, 0, 1, 3);
+    grid->addWidget(look::note(captions::LoginCaseNote, this), 0, 0, 1, 3);
     addRow(grid, 1, QStringLiteral("Κωδικός πρόσβασης:"), m_password, this);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

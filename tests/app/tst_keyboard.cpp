@@ -5,6 +5,7 @@
 #include "global.h"
 #include "main_window.h"
 #include "modal.h"
+#include "password_windows.h"
 #include "record_window.h"
 #include "typed_values.h"
 #include "window_catalog.h"
@@ -12,7 +13,9 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QAction>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -129,6 +132,10 @@ class KeyboardTest : public QObject {
         } else {
             whenShown("TForm17", [&](QWidget *search) {
                 whenShown("TForm18", [&](QWidget *childRegister) {
+                    if (name == QLatin1String("TForm18")) {
+                        run(childRegister);
+                        return;
+                    }
                     whenShown(name, run);
                     childRegister->findChild<QPushButton *>(name)->click();
                     childRegister->close();
@@ -324,6 +331,48 @@ private slots:
             QCOMPARE(box->date(), QDate(2010, 1, 1));
             QVERIFY(!box->hasFocus());
         });
+    }
+
+    // Captions that carry a Latin letter inside Greek words read exactly as they always have.
+    void captionsWithLatinLettersReadAsAlways_data()
+    {
+        QTest::addColumn<QString>("window"); // "" for the main window itself
+        QTest::addColumn<bool>("perChild");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("login note") << "TForm65" << false << "Προσοχή έχoυν σημασία Πεζά / Κεφαλαία";
+        QTest::newRow("reminders item") << "" << false << "Yπενθ&υμίσεις";
+        QTest::newRow("income search") << "TForm59" << false << "Eύ&ρεση";
+        QTest::newRow("expense search") << "TForm14" << false << "Eύ&ρεση";
+        QTest::newRow("diseases") << "TForm20" << true << "Aσθένειες";
+        QTest::newRow("vaccinations item") << "TForm18" << true << "Ε&μβoλιασμοί";
+        QTest::newRow("vaccinations printout") << "TForm22" << true << "Εμβoλιασμοί";
+    }
+    void captionsWithLatinLettersReadAsAlways()
+    {
+        QFETCH(QString, window);
+        QFETCH(bool, perChild);
+        QFETCH(QString, caption);
+        const auto shows = [&](QWidget *shown) {
+            QStringList texts;
+            for (QLabel *label : shown->findChildren<QLabel *>())
+                texts << label->text();
+            for (QAbstractButton *button : shown->findChildren<QAbstractButton *>())
+                texts << button->text();
+            for (QGroupBox *box : shown->findChildren<QGroupBox *>())
+                texts << box->title();
+            for (QAction *action : shown->findChildren<QAction *>())
+                texts << action->text();
+            QVERIFY2(texts.contains(caption), qPrintable(caption));
+        };
+        if (window.isEmpty()) {
+            MainWindow main;
+            shows(&main);
+        } else if (window == QLatin1String("TForm65")) {
+            LoginWindow login;
+            shows(&login);
+        } else {
+            open(window, perChild, shows);
+        }
     }
 };
 
