@@ -357,12 +357,23 @@ LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
         const char *caption;
         const char *column;
         int width;
+        const char *unnamed = ""; // what a screen reader calls a line without a caption
     };
-    const Line lines[] = {{"Τίτλος:", "TITLE", 425},     {"Διεύθυνση:", "ADDRESS1", 265}, {"", "ADDRESS2", 265},
-                          {"Τηλέφωνο:", "PHONE", 204},    {"Fax:", "FAX", 204},            {"Website:", "WEBSITE", 265},
-                          {"Email:", "EMAIL", 265},       {"Α.Φ.Μ:", "AFM", 204},          {"", "EXTRA1", 425},
-                          {"", "EXTRA2", 425},            {"", "EXTRA3", 425},             {"", "EXTRA4", 425},
-                          {"", "EXTRA5", 425},            {"", "EXTRA6", 425},             {"", "EXTRA7", 425}};
+    const Line lines[] = {{"Τίτλος:", "TITLE", 425},
+                          {"Διεύθυνση:", "ADDRESS1", 265},
+                          {"", "ADDRESS2", 265, "Διεύθυνση, δεύτερη γραμμή"},
+                          {"Τηλέφωνο:", "PHONE", 204},
+                          {"Fax:", "FAX", 204},
+                          {"Website:", "WEBSITE", 265},
+                          {"Email:", "EMAIL", 265},
+                          {"Α.Φ.Μ:", "AFM", 204},
+                          {"", "EXTRA1", 425, "Πρόσθετη γραμμή 1"},
+                          {"", "EXTRA2", 425, "Πρόσθετη γραμμή 2"},
+                          {"", "EXTRA3", 425, "Πρόσθετη γραμμή 3"},
+                          {"", "EXTRA4", 425, "Πρόσθετη γραμμή 4"},
+                          {"", "EXTRA5", 425, "Πρόσθετη γραμμή 5"},
+                          {"", "EXTRA6", 425, "Πρόσθετη γραμμή 6"},
+                          {"", "EXTRA7", 425, "Πρόσθετη γραμμή 7"}};
     auto *grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
     int row = 0;
@@ -372,7 +383,7 @@ LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
         field->setFixedWidth(line.width);
         const QString caption = QString::fromUtf8(line.caption);
         if (caption.isEmpty())
-            field->setAccessibleName(QString::fromLatin1(line.column));
+            field->setAccessibleName(QString::fromUtf8(line.unnamed));
         const QString marker = row == 0 ? QStringLiteral("*") : QString(); // the title is required
         addField(grid, row++, caption, field, marker);
     }

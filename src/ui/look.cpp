@@ -35,7 +35,13 @@ QLabel *caption(const QString &text, QWidget *field, QWidget *parent)
     if (field) {
         label->setBuddy(field);
         QString name = text;
-        field->setAccessibleName(name.remove(QLatin1Char('&')));
+        name.remove(QLatin1Char('&'));
+        // A label that shows a value keeps the value as what a screen reader reads; the caption
+        // describes it.
+        if (qobject_cast<QLabel *>(field))
+            field->setAccessibleDescription(name);
+        else if (!name.isEmpty())
+            field->setAccessibleName(name);
     }
     return label;
 }

@@ -13,6 +13,8 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
     : QTableView(parent), m_data(data), m_model(new DataSetModel(data, std::move(columns), this))
 {
     setModel(m_model);
+    if (parent)
+        setAccessibleName(parent->window()->windowTitle()); // the list is the window's rows
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
 namespace {
@@ -54,6 +55,10 @@ void enter(QWidget *widget)
 // window stays open throughout.
 void typeEverywhere(QWidget *window)
 {
+    // A screen reader names every field, list and drop-down.
+    for (QWidget *part : visible<QWidget>(window))
+        if (qobject_cast<QLineEdit *>(part) || qobject_cast<QComboBox *>(part) || qobject_cast<QTableView *>(part))
+            QVERIFY2(!part->accessibleName().isEmpty(), qPrintable(part->objectName()));
     for (BoundLineEdit *field : visible<BoundLineEdit>(window)) {
         if (field->isReadOnly())
             continue;
