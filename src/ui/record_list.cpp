@@ -42,8 +42,11 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
     bold.setBold(true);
     const QFontMetrics titleMetrics(bold);
     for (int c = 0; c < m_model->columnCount(); ++c) {
-        if (const int width = m_model->column(c).width; width > 0)
-            setColumnWidth(c, std::max(int(width * scale), titleMetrics.horizontalAdvance(m_model->column(c).title) + 12));
+        const int width = m_model->column(c).width;
+        const int wanted = std::max(int(width * scale), titleMetrics.horizontalAdvance(m_model->column(c).title) + 12);
+        m_wantedWidths.push_back(width > 0 ? wanted : 0);
+        if (width > 0)
+            setColumnWidth(c, wanted);
         else
             horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     }
@@ -60,6 +63,31 @@ void RecordList::fitWidthToColumns()
 {
     setMinimumWidth(horizontalHeader()->length() + verticalHeader()->sizeHint().width() +
                      verticalScrollBar()->sizeHint().width() + 2 * frameWidth());
+}
+
+void RecordList::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fitColumnsToView();
+}
+
+void RecordList::fitColumnsToView()
+{
+    // Every column stays in view: when the given widths are wider than the list, the text
+    // columns give up room alike (their texts cut short), while dates, amounts and other
+    // centred or right-aligned columns keep theirs.
+    int fixed = 0, text = 0;
+    for (int c = 0; c < int(m_wantedWidths.size()); ++c) {
+        const bool shrinks = m_model->column(c).alignment & Qt::AlignLeft;
+        (shrinks ? text : fixed) += m_wantedWidths[size_t(c)];
+    }
+    const int room = viewport()->width() - fixed;
+    if (text == 0 || m_wantedWidths.empty())
+        return;
+    const double share = std::clamp(double(room) / text, 0.4, 1.0);
+    for (int c = 0; c < int(m_wantedWidths.size()); ++c)
+        if (m_wantedWidths[size_t(c)] > 0 && (m_model->column(c).alignment & Qt::AlignLeft))
+            setColumnWidth(c, int(m_wantedWidths[size_t(c)] * share));
 }
 
 void RecordList::followCurrentRow()
