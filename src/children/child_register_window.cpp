@@ -62,6 +62,31 @@ const int MenuOrder[] = {0, 1, 3, 2, 4, 5, -1, 6, 7, -1, 8, 9};
 ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
     : RecordWindow(QStringLiteral("TForm18"), QStringLiteral("Βασικά στοιχεία των παιδιών"), parent)
 {
+    buildList();
+    buildSortGroups();
+    buildCommands();
+    m_loneExit = look::exitButton(this);
+    m_loneExit->setObjectName(QStringLiteral("LoneExit"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_list, 1);
+    auto *countRow = new QHBoxLayout;
+    countRow->addWidget(m_count);
+    countRow->addSpacing(20);
+    countRow->addWidget(m_bar);
+    countRow->addStretch();
+    layout->addLayout(countRow);
+    auto *lower = new QHBoxLayout;
+    lower->addWidget(m_sortGroups);
+    lower->addStretch();
+    lower->addWidget(m_buttons, 0, Qt::AlignTop);
+    layout->addLayout(lower);
+    layout->addWidget(m_loneExit, 0, Qt::AlignRight);
+}
+
+void ChildRegisterWindow::buildList()
+{
     m_list = new RecordList(m_data,
                             {{"ONOMA", "Όνομα", 100},
                              {"EPWNYMO", "Επώνυμο", 100},
@@ -86,7 +111,11 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
         return messages::confirmWeighty(this, DeleteChildQuestion.arg(child.ChildName, child.ChildSurname));
     });
 
-    // The two sort groups.
+}
+
+// The two sort groups.
+void ChildRegisterWindow::buildSortGroups()
+{
     const auto radioGroup = [this](const QString &title, const QStringList &choices, QButtonGroup *&buttons) {
         auto *box = new QGroupBox(title, this);
         auto *layout = new QVBoxLayout(box);
@@ -111,7 +140,11 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
     sortLayout->addWidget(columns);
     sortLayout->addWidget(direction, 0, Qt::AlignTop);
 
-    // The ten commands, as buttons in two columns and as the menu "Επιλογές".
+}
+
+// The ten commands, as buttons in two columns and as the menu "Επιλογές".
+void ChildRegisterWindow::buildCommands()
+{
     m_buttons = new QWidget(this);
     auto *buttonGrid = new QGridLayout(m_buttons);
     buttonGrid->setContentsMargins(0, 0, 0, 0);
@@ -142,24 +175,6 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
         else
             options->addAction(items[index]);
     }
-    m_loneExit = look::exitButton(this);
-    m_loneExit->setObjectName(QStringLiteral("LoneExit"));
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setMenuBar(m_menuBar);
-    layout->addWidget(m_list, 1);
-    auto *countRow = new QHBoxLayout;
-    countRow->addWidget(m_count);
-    countRow->addSpacing(20);
-    countRow->addWidget(m_bar);
-    countRow->addStretch();
-    layout->addLayout(countRow);
-    auto *lower = new QHBoxLayout;
-    lower->addWidget(m_sortGroups);
-    lower->addStretch();
-    lower->addWidget(m_buttons, 0, Qt::AlignTop);
-    layout->addLayout(lower);
-    layout->addWidget(m_loneExit, 0, Qt::AlignRight);
 }
 
 void ChildRegisterWindow::setOpener(const QString &windowName, Opener open)

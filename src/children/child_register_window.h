@@ -33,6 +33,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void buildList();
+    void buildSortGroups();
+    void buildCommands();
     void load();
     void showCount();
     void sortChosen();
