@@ -73,20 +73,21 @@ void RecordList::resizeEvent(QResizeEvent *event)
 
 void RecordList::fitColumnsToView()
 {
-    // Every column stays in view: when the given widths are wider than the list, the text
-    // columns give up room alike (their texts cut short), while dates, amounts and other
-    // centred or right-aligned columns keep theirs.
+    // Every column stays in view: when the given widths are wider than the list, the long text
+    // columns give up room alike (their texts cut short), while dates, amounts, phones and
+    // other short columns keep theirs.
+    const auto shrinks = [this](int c) {
+        return (m_model->column(c).alignment & Qt::AlignLeft) && m_wantedWidths[size_t(c)] >= 120; // long texts
+    };
     int fixed = 0, text = 0;
-    for (int c = 0; c < int(m_wantedWidths.size()); ++c) {
-        const bool shrinks = m_model->column(c).alignment & Qt::AlignLeft;
-        (shrinks ? text : fixed) += m_wantedWidths[size_t(c)];
-    }
+    for (int c = 0; c < int(m_wantedWidths.size()); ++c)
+        (shrinks(c) ? text : fixed) += m_wantedWidths[size_t(c)];
     const int room = viewport()->width() - fixed;
     if (text == 0 || m_wantedWidths.empty())
         return;
     const double share = std::clamp(double(room) / text, 0.4, 1.0);
     for (int c = 0; c < int(m_wantedWidths.size()); ++c)
-        if (m_wantedWidths[size_t(c)] > 0 && (m_model->column(c).alignment & Qt::AlignLeft))
+        if (shrinks(c))
             setColumnWidth(c, int(m_wantedWidths[size_t(c)] * share));
 }
 
