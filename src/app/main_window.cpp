@@ -100,6 +100,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     bottomPanel->setObjectName(QStringLiteral("Panel1"));
     bottomPanel->setFixedHeight(159);
     m_calendar = new QCalendarWidget(bottomPanel);
+    look::nameCalendarButtons(m_calendar);
     m_calendar->setObjectName(QStringLiteral("MonthCalendar1"));
     m_calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
     m_calendar->setSelectionMode(QCalendarWidget::NoSelection);

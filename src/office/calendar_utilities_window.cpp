@@ -78,6 +78,7 @@ CalendarUtilitiesWindow::CalendarUtilitiesWindow(QWidget *parent)
 {
 
     auto *calendar = new QCalendarWidget(this);
+    look::nameCalendarButtons(calendar);
     calendar->setObjectName(QStringLiteral("MonthCalendar1"));
     calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
     calendar->setMinimumSize(617, 585);

@@ -1,5 +1,7 @@
 #include "calendar_button.h"
 
+#include "look.h"
+
 #include <QCalendarWidget>
 #include <QKeyEvent>
 
@@ -10,6 +12,7 @@ CalendarButton::CalendarButton(QWidget *parent) : QToolButton(parent), m_calenda
     setFocusPolicy(Qt::StrongFocus);
     m_calendar->setWindowFlags(Qt::Popup);
     m_calendar->setGridVisible(true);
+    look::nameCalendarButtons(m_calendar);
     connect(m_calendar, &QCalendarWidget::clicked, this, &CalendarButton::choose);
     connect(m_calendar, &QCalendarWidget::activated, this, &CalendarButton::choose); // Enter
     if (QWidget *days = m_calendar->findChild<QWidget *>(QStringLiteral("qt_calendar_calendarview")))

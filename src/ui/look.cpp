@@ -72,6 +72,15 @@ QPushButton *exitButton(QWidget *window)
     return button;
 }
 
+void nameCalendarButtons(QWidget *calendar)
+{
+    const std::pair<const char *, QString> names[] = {{"qt_calendar_prevmonth", QStringLiteral("Προηγούμενος μήνας")},
+                                                      {"qt_calendar_nextmonth", QStringLiteral("Επόμενος μήνας")}};
+    for (const auto &[objectName, name] : names)
+        if (QWidget *button = calendar->findChild<QWidget *>(QString::fromLatin1(objectName)))
+            button->setAccessibleName(name);
+}
+
 void centre(QWidget *window)
 {
     const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();

@@ -32,6 +32,9 @@ QLabel *note(const QString &text, QWidget *parent);
 QPushButton *exitButton(QWidget *window);
 inline constexpr char ExitButtonProperty[] = "exitButton";
 
+// Names a month calendar's previous/next buttons for screen readers (they show only arrows).
+void nameCalendarButtons(QWidget *calendar);
+
 // Centres a top-level window on the screen it will show on.
 void centre(QWidget *window);
 

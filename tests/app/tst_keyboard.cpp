@@ -273,6 +273,8 @@ private slots:
             calendar->setFocus();
             QTest::keyClick(calendar, Qt::Key_Space);
             QTRY_COMPARE(QApplication::activePopupWidget(), calendar->calendar());
+            QCOMPARE(calendar->calendar()->findChild<QWidget *>("qt_calendar_prevmonth")->accessibleName(),
+                     QString("Προηγούμενος μήνας"));
             calendar->calendar()->setSelectedDate(QDate(2021, 3, 10));
             auto *days = calendar->calendar()->findChild<QWidget *>("qt_calendar_calendarview");
             QTest::keyClick(days, Qt::Key_Right);
