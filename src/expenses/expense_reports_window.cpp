@@ -55,23 +55,7 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
     m_print->setEnabled(false);
     QPushButton *exit = look::exitButton(this);
 
-    std::vector<ListColumn> columns =
-        byDate ? std::vector<ListColumn>{{"PERIGRAFH", "Περιγραφή", 421},
-                                         {"HMEROMHNIA", "Ημερομηνία", 99, Qt::AlignCenter},
-                                         {"AKSIA", "Αξία (EUR)", 86, Right},
-                                         {"VAT", "Φ.Π.Α (EUR)", 74, Right},
-                                         {"SYNOLO", "Αξία + Φ.Π.Α (EUR)", 110, Right}}
-               : std::vector<ListColumn>{{"MONTH", "Μήνας", 67, Qt::AlignCenter},
-                                         {"YEAR", "Έτος", 74, Qt::AlignCenter},
-                                         {"AKSIA", "Αξία (EUR)", 103, Right},
-                                         {"VAT", "Φ.Π.Α (EUR)", 89, Right},
-                                         {"SYNOLO", "Αξία +Φ.Π.Α (EUR)", 111, Right}};
-    auto *list = new RecordList(m_list, columns, this);
-    list->setObjectName(QStringLiteral("DBGrid1"));
-    list->setDeleteAllowed(false);
-    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    list->setMinimumHeight(260);
-    list->fitWidthToColumns();
+    RecordList *list = buildList(byDate);
     auto *navigator = new NavigatorBar(m_list, NavigatorBar::Browser, this);
 
     auto *layout = new QVBoxLayout(this);
@@ -90,18 +74,7 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
     layout->addLayout(top);
     layout->addWidget(list);
     layout->addWidget(navigator, 0, Qt::AlignLeft);
-    auto *sums = new QGridLayout;
-    sums->addWidget(look::caption(QStringLiteral("Ολικά ποσά"), nullptr, this), 0, 0, 1, 2);
-    const QString captions[] = {QStringLiteral("Αξία (EUR):"), QStringLiteral("Φ.Π.Α (EUR):"),
-                                QStringLiteral("Αξία + Φ.Π.Α (EUR):")};
-    for (int i = 0; i < 3; ++i) {
-        m_sums[i] = look::note(QString(), this);
-        m_sums[i]->setObjectName(QStringLiteral("Total%1").arg(i + 1));
-        sums->addWidget(look::caption(captions[i], m_sums[i], this), i + 1, 0, Qt::AlignRight);
-        sums->addWidget(m_sums[i], i + 1, 1);
-    }
-    sums->setColumnStretch(2, 1);
-    layout->addLayout(sums);
+    layout->addLayout(buildSums());
 
     const auto fieldsChanged = [this] {
         m_search->setEnabled(check_chars(m_fromField->text().trimmed()) && check_chars(m_toField->text().trimmed()));
@@ -110,6 +83,45 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
     connect(m_toField, &QLineEdit::textChanged, this, fieldsChanged);
     connect(m_search, &QPushButton::clicked, this, &ExpenseReportWindow::search);
     connect(m_print, &QPushButton::clicked, this, &ExpenseReportWindow::print);
+}
+
+RecordList *ExpenseReportWindow::buildList(bool byDate)
+{
+    std::vector<ListColumn> columns =
+        byDate ? std::vector<ListColumn>{{"PERIGRAFH", "Περιγραφή", 421},
+                                         {"HMEROMHNIA", "Ημερομηνία", 99, Qt::AlignCenter},
+                                         {"AKSIA", "Αξία (EUR)", 86, Right},
+                                         {"VAT", "Φ.Π.Α (EUR)", 74, Right},
+                                         {"SYNOLO", "Αξία + Φ.Π.Α (EUR)", 110, Right}}
+               : std::vector<ListColumn>{{"MONTH", "Μήνας", 67, Qt::AlignCenter},
+                                         {"YEAR", "Έτος", 74, Qt::AlignCenter},
+                                         {"AKSIA", "Αξία (EUR)", 103, Right},
+                                         {"VAT", "Φ.Π.Α (EUR)", 89, Right},
+                                         {"SYNOLO", "Αξία +Φ.Π.Α (EUR)", 111, Right}};
+    auto *list = new RecordList(m_list, columns, this);
+    list->setObjectName(QStringLiteral("DBGrid1"));
+    list->setDeleteAllowed(false);
+    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    list->setMinimumHeight(260);
+    list->fitWidthToColumns();
+    return list;
+}
+
+// "Ολικά ποσά": the three sums of the last search.
+QGridLayout *ExpenseReportWindow::buildSums()
+{
+    auto *sums = new QGridLayout;
+    sums->addWidget(look::caption(QStringLiteral("Ολικά ποσά"), nullptr, this), 0, 0, 1, 2);
+    const QString sumCaptions[] = {QStringLiteral("Αξία (EUR):"), QStringLiteral("Φ.Π.Α (EUR):"),
+                                QStringLiteral("Αξία + Φ.Π.Α (EUR):")};
+    for (int i = 0; i < 3; ++i) {
+        m_sums[i] = look::note(QString(), this);
+        m_sums[i]->setObjectName(QStringLiteral("Total%1").arg(i + 1));
+        sums->addWidget(look::caption(sumCaptions[i], m_sums[i], this), i + 1, 0, Qt::AlignRight);
+        sums->addWidget(m_sums[i], i + 1, 1);
+    }
+    sums->setColumnStretch(2, 1);
+    return sums;
 }
 
 ExpenseReportWindow::~ExpenseReportWindow()

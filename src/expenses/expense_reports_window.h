@@ -24,6 +24,8 @@ protected:
     void disconnect() override;
 
 private:
+    class RecordList *buildList(bool byDate);
+    class QGridLayout *buildSums();
     QString listStatement() const;
     QString totalsStatement() const;
     void refuse();
