@@ -3,6 +3,7 @@
 #include "db_error.h"
 #include "greek_text.h"
 #include "regional.h"
+#include "who_growth.h"
 
 #include <QDate>
 #include <sqlite3.h>
@@ -308,6 +309,7 @@ void registerJetFunctions(sqlite3 *db)
     sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_collation_v2(db, GreekCollation, SQLITE_UTF8, nullptr, greekCollation, nullptr);
+    who::registerSqlFunctions(db);
 }
 
 } // namespace jet

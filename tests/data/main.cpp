@@ -8,5 +8,7 @@ QObject *newDialectTest();
 QObject *newSchemaTest();
 QObject *newDataSetTest();
 QObject *newConnectionTest();
+QObject *newGrowthTest();
 
-VELMORA_TEST_MAIN(newRoutinesTest(), newDialectTest(), newSchemaTest(), newDataSetTest(), newConnectionTest())
+VELMORA_TEST_MAIN(newRoutinesTest(), newDialectTest(), newSchemaTest(), newDataSetTest(), newConnectionTest(),
+                  newGrowthTest())
