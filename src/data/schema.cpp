@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
+#include <algorithm>
 
 namespace schema {
 
@@ -78,7 +79,11 @@ std::vector<Table> declare()
                   {"MAX", Text, true},
                   {"APOTELESMA", Text, true},
                   {"MONADES", Text, true}}),
-        perChild("SWMATOMETRIA", {{"HMEROMHNIA", Date, true}, {"YPSOS", Double, true}, {"BAROS", Double, true}}),
+        perChild("SWMATOMETRIA",
+                 {{"HMEROMHNIA", Date, true},
+                  {"YPSOS", Double, true},
+                  {"BAROS", Double, true},
+                  {"PERIMETROS_KEFALHS", Double}}),
         {"APODEIKSEIS",
          {{"AR_APODEIKSHS", Integer},
           {"HMEROMHNIA", Date, false, Today},
@@ -269,8 +274,8 @@ QStringList createIndexStatements()
 
 namespace {
 
-// Step n brings a file from version n - 1 to version n.
-void step1(Connection &connection)
+// A new file is made at the current version at once, from the declaration.
+void createCurrent(Connection &connection)
 {
     for (const Table &table : tables())
         connection.execute(createTableStatement(table));
@@ -279,13 +284,29 @@ void step1(Connection &connection)
     connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES('40617283')"));
 }
 
+// A column declared above, added at the end of its table with its checks; older rows hold no value.
+void addDeclaredColumn(Connection &connection, const QString &tableName, const QString &columnName)
+{
+    const Table *table = findTable(tableName);
+    const auto column = std::find_if(table->columns.begin(), table->columns.end(),
+                                     [&](const Column &c) { return c.name == columnName; });
+    connection.execute(QStringLiteral("ALTER TABLE [%1] ADD COLUMN %2").arg(table->name, columnDefinition(*table, *column)));
+}
+
+// Version 2: head circumference with the growth measurements.
+void step2(Connection &connection)
+{
+    addDeclaredColumn(connection, QStringLiteral("SWMATOMETRIA"), QStringLiteral("PERIMETROS_KEFALHS"));
+}
+
 } // namespace
 
 void upgrade(Connection &connection)
 {
+    // Step n brings a file from version n - 1 to version n.
     using Step = void (*)(Connection &);
-    static const Step steps[] = {step1};
-    static_assert(std::size(steps) == Version);
+    static const Step steps[] = {step2};
+    static_assert(std::size(steps) == Version - 1);
 
     // A current file is only read: a second copy of the program starting meanwhile is no reason
     // to wait for a write lock.
@@ -299,8 +320,11 @@ void upgrade(Connection &connection)
                           .arg(found));
     if (found == Version)
         return;
-    for (int version = found; version < Version; ++version)
-        steps[version](connection);
+    if (found == 0)
+        createCurrent(connection);
+    else
+        for (int version = found + 1; version <= Version; ++version)
+            steps[version - 2](connection);
     connection.execute(QStringLiteral("PRAGMA user_version = %1").arg(Version));
     transaction.commit();
 }

@@ -181,6 +181,28 @@ private slots:
         schema::upgrade(c); // already current: nothing to do
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
     }
+
+    // A file of the first version, whose measurements had no head circumference.
+    void firstVersionGainsHeadCircumference()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute(AddChild);
+        schema::Table first = *schema::findTable("SWMATOMETRIA");
+        first.columns.pop_back();
+        c.execute("DROP TABLE SWMATOMETRIA");
+        c.execute(schema::createTableStatement(first));
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#3/1/2011#,80.5,10.25)");
+        c.execute("PRAGMA user_version = 1");
+        schema::upgrade(c);
+        QCOMPARE(c.scalar("PRAGMA user_version").toInt(), schema::Version);
+        QCOMPARE(columnsOf(c, "SWMATOMETRIA"), QStringList({"ID", "HMEROMHNIA", "YPSOS", "BAROS", "PERIMETROS_KEFALHS"}));
+        QCOMPARE(c.scalar("SELECT Format(YPSOS,'0.00') FROM SWMATOMETRIA").toString(), QString("80,50"));
+        QVERIFY(c.scalar("SELECT PERIMETROS_KEFALHS FROM SWMATOMETRIA").isNull());
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS,PERIMETROS_KEFALHS) VALUES(1,#3/1/2012#,86,12,47.5)");
+        QVERIFY_THROWS_EXCEPTION(DbError,
+                                 c.execute("UPDATE SWMATOMETRIA SET PERIMETROS_KEFALHS='σαράντα' WHERE HMEROMHNIA=#3/1/2012#"));
+    }
 };
 
 QObject *newSchemaTest()
