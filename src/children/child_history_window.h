@@ -22,6 +22,7 @@ struct ChildHistory {
     QString listOrder;
     std::vector<ListColumn> listColumns;
     QString countNoun;
+    bool growth = false; // WHO z-scores in the list, growth curves
 
     static const ChildHistory &visits();
     static const ChildHistory &labTests();
@@ -44,7 +45,13 @@ private:
     void beginNewRow();
     void runList();
 
+    QString listStatement() const;
+    void markImplausibleRows();
+
     const ChildHistory &m_history;
     DataSet m_list{m_connection};
     QLabel *m_count;
+    QLabel *m_check = nullptr;
+    QString m_childSex;   // "ΑΡΡΕΝ" / "ΘΗΛΥ" as an SQL literal, or NULL
+    QString m_childBirth; // the birth date as a date literal, or NULL
 };

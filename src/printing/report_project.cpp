@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -183,6 +184,53 @@ void ReportProject::execute(QWidget *parent)
         preview.setWindowTitle(QStringLiteral("Report Preview"));
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                          [&](QPrinter *target) { paint(pages, *target, choice->from, choice->to); });
+        preview.resize(900, 700);
+        preview.exec();
+        break;
+    }
+    }
+}
+
+void printDrawnPage(const QString &title, QWidget *parent,
+                    const std::function<void(QPainter &, const QRectF &)> &paintPage)
+{
+    const auto paintOn = [&](QPagedPaintDevice &device) {
+        device.setPageSize(QPageSize(QPageSize::A4));
+        device.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        QPainter painter(&device);
+        paintPage(painter, QRectF(0, 0, device.width(), device.height()));
+    };
+    if (!nonInteractiveOutput().isEmpty()) {
+        QPdfWriter writer(nonInteractiveOutput());
+        writer.setTitle(title);
+        paintOn(writer);
+        return;
+    }
+    const auto choice = askOutput(parent, title);
+    if (!choice)
+        return;
+    switch (choice->target) {
+    case OutputChoice::Target::File: {
+        QPdfWriter writer(choice->file);
+        writer.setTitle(title);
+        paintOn(writer);
+        break;
+    }
+    case OutputChoice::Target::Printer: {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setCopyCount(choice->copies);
+        printer.setDocName(title);
+        paintOn(printer);
+        break;
+    }
+    case OutputChoice::Target::Preview: {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(title);
+        QPrintPreviewDialog preview(&printer, parent);
+        preview.setObjectName(QStringLiteral("ReportPreview"));
+        preview.setWindowTitle(QStringLiteral("Report Preview"));
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                         [&](QPrinter *target) { paintOn(*target); });
         preview.resize(900, 700);
         preview.exec();
         break;

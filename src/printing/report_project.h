@@ -3,8 +3,11 @@
 #include "report.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
+class QPainter;
+class QRectF;
 class QWidget;
 
 // `AppDirectory` + separator + the file's name, ".rav" added to a name without ".".
@@ -29,3 +32,8 @@ private:
 
     std::optional<ReportDefinition> m_definition;
 };
+
+// One A4 page that `paintPage` draws itself (a chart) into the printable area, through the same
+// Output Options as the reports: preview, printer or PDF file.
+void printDrawnPage(const QString &title, QWidget *parent,
+                    const std::function<void(QPainter &, const QRectF &)> &paintPage);

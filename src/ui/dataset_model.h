@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <vector>
 
 class DataSet;
@@ -12,6 +13,8 @@ struct ListColumn {
     QString title;
     int width = 0;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    // How a value reads (display text, colour, hint by role); by default its display text.
+    std::function<QVariant(const QVariant &value, int role)> present = {};
 };
 
 // The rows of a DataSet as a table for a view; it follows every change of the set.
