@@ -9,8 +9,6 @@
 #include <QUuid>
 #include <algorithm>
 
-#include <algorithm>
-
 namespace schema {
 
 namespace {

@@ -100,6 +100,40 @@ std::optional<OutputChoice> askOutput(QWidget *parent, const QString &title)
     return choice;
 }
 
+// Sends the pages that `paintOn` draws where the Output Options said.
+void deliver(const OutputChoice &choice, const QString &title, QWidget *parent,
+             const std::function<void(QPagedPaintDevice &)> &paintOn)
+{
+    switch (choice.target) {
+    case OutputChoice::Target::File: {
+        QPdfWriter writer(choice.file);
+        writer.setTitle(title);
+        paintOn(writer);
+        break;
+    }
+    case OutputChoice::Target::Printer: {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setCopyCount(choice.copies);
+        printer.setDocName(title);
+        paintOn(printer);
+        break;
+    }
+    case OutputChoice::Target::Preview: {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(title);
+        printer.setCopyCount(choice.copies);
+        QPrintPreviewDialog preview(&printer, parent);
+        preview.setObjectName(QStringLiteral("ReportPreview"));
+        preview.setWindowTitle(QStringLiteral("Report Preview"));
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                         [&](QPrinter *target) { paintOn(*target); });
+        preview.resize(900, 700);
+        preview.exec();
+        break;
+    }
+    }
+}
+
 } // namespace
 
 QString projectFileFor(const QString &fileName)
@@ -161,34 +195,8 @@ void ReportProject::execute(QWidget *parent)
     if (pages.pages.empty())
         return;
 
-    switch (choice->target) {
-    case OutputChoice::Target::File: {
-        QPdfWriter writer(choice->file);
-        writer.setTitle(report.title);
-        paint(pages, writer, choice->from, choice->to);
-        break;
-    }
-    case OutputChoice::Target::Printer: {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setCopyCount(choice->copies);
-        printer.setDocName(report.title);
-        paint(pages, printer, choice->from, choice->to);
-        break;
-    }
-    case OutputChoice::Target::Preview: {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(report.title);
-        printer.setCopyCount(choice->copies);
-        QPrintPreviewDialog preview(&printer, parent);
-        preview.setObjectName(QStringLiteral("ReportPreview"));
-        preview.setWindowTitle(QStringLiteral("Report Preview"));
-        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                         [&](QPrinter *target) { paint(pages, *target, choice->from, choice->to); });
-        preview.resize(900, 700);
-        preview.exec();
-        break;
-    }
-    }
+    deliver(*choice, report.title, parent,
+            [&](QPagedPaintDevice &device) { paint(pages, device, choice->from, choice->to); });
 }
 
 void printDrawnPage(const QString &title, QWidget *parent,
@@ -206,34 +214,6 @@ void printDrawnPage(const QString &title, QWidget *parent,
         paintOn(writer);
         return;
     }
-    const auto choice = askOutput(parent, title);
-    if (!choice)
-        return;
-    switch (choice->target) {
-    case OutputChoice::Target::File: {
-        QPdfWriter writer(choice->file);
-        writer.setTitle(title);
-        paintOn(writer);
-        break;
-    }
-    case OutputChoice::Target::Printer: {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setCopyCount(choice->copies);
-        printer.setDocName(title);
-        paintOn(printer);
-        break;
-    }
-    case OutputChoice::Target::Preview: {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(title);
-        QPrintPreviewDialog preview(&printer, parent);
-        preview.setObjectName(QStringLiteral("ReportPreview"));
-        preview.setWindowTitle(QStringLiteral("Report Preview"));
-        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                         [&](QPrinter *target) { paintOn(*target); });
-        preview.resize(900, 700);
-        preview.exec();
-        break;
-    }
-    }
+    if (const auto choice = askOutput(parent, title))
+        deliver(*choice, title, parent, paintOn);
 }

@@ -183,7 +183,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        c.execute(AddChild);
+        practice.addChild();
         schema::Table first = *schema::findTable("SWMATOMETRIA");
         first.columns.pop_back();
         c.execute("DROP TABLE SWMATOMETRIA");
