@@ -1,6 +1,7 @@
 #include "child_history_window.h"
 
 #include "bound_fields.h"
+#include "data_connections.h"
 #include "navigator_bar.h"
 #include "record_list.h"
 #include "growth_chart_window.h"
@@ -177,12 +178,19 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
             window.hand({ChildID, ChildName, ChildSurname, GuardianName, BirthDate});
             window.exec();
         });
+        auto *table = new QPushButton(QStringLiteral("Εκτύπωση &πίνακα"), this);
+        table->setObjectName(QStringLiteral("PrintTableButton"));
+        table->setAutoDefault(false);
+        connect(table, &QPushButton::clicked, this, &ChildHistoryWindow::printGrowthTable);
+        data_connections::add(QStringLiteral("RvDataSetConnectionGrowth"), m_growthTable, this);
         auto *growthLine = new QHBoxLayout;
         growthLine->addWidget(reference, 1);
         growthLine->addWidget(chart);
+        growthLine->addWidget(table);
         layout->addWidget(m_check);
         layout->addLayout(growthLine);
         setTabOrder(exit, chart);
+        setTabOrder(chart, table);
     }
     if (first)
         first->setFocus();
@@ -258,4 +266,23 @@ void ChildHistoryWindow::markImplausibleRows()
             }
         }
     m_check->setText(dates.isEmpty() ? QString() : CheckTheValue + QStringLiteral(": ") + dates.join(QStringLiteral(", ")));
+}
+
+// The child's growth table with the WHO readings, through GROWTH.RAV.
+void ChildHistoryWindow::printGrowthTable()
+{
+    const QString reading = QStringLiteral("WHO_READING('%1',P.FYLO,P.HMEROMHNIA_GENNHSEWS,S.HMEROMHNIA,%2) AS %3");
+    m_growthTable.close();
+    m_growthTable.setSql(
+        QStringLiteral("SELECT P.ONOMA AS ONOMA, P.EPWNYMO AS EPWNYMO, P.FYLO AS FYLO, P.HMEROMHNIA_GENNHSEWS AS GENNHSH, "
+                       "S.HMEROMHNIA AS HMEROMHNIA, Format(S.YPSOS,'0.00') AS YPSOS, Format(S.BAROS,'0.00') AS BAROS, "
+                       "Format(S.PERIMETROS_KEFALHS,'0.00') AS PERIMETROS_KEFALHS, ") +
+        QStringList{reading.arg("wfa", "S.BAROS", "WFA"), reading.arg("lhfa", "S.YPSOS", "LHFA"),
+                    reading.arg("bmifa", "S.BAROS,S.YPSOS", "BMIFA"), reading.arg("hcfa", "S.PERIMETROS_KEFALHS", "HCFA")}
+            .join(QStringLiteral(", ")) +
+        QStringLiteral(" FROM SWMATOMETRIA S INNER JOIN STOIXEIA_PAIDIOY P ON P.ID=S.ID WHERE S.ID=") + ChildID +
+        QStringLiteral(" ORDER BY S.HMEROMHNIA"));
+    m_growthReport.ProjectFile = projectFileFor(QStringLiteral("GROWTH.RAV"));
+    m_growthReport.execute(this);
+    m_growthTable.close();
 }

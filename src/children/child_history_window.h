@@ -2,6 +2,7 @@
 
 #include "child_window.h"
 #include "dataset_model.h"
+#include "report_project.h"
 
 class QLabel;
 
@@ -47,6 +48,7 @@ private:
 
     QString listStatement() const;
     void markImplausibleRows();
+    void printGrowthTable();
 
     const ChildHistory &m_history;
     DataSet m_list{m_connection};
@@ -54,4 +56,6 @@ private:
     QLabel *m_check = nullptr;
     QString m_childSex;   // "ΑΡΡΕΝ" / "ΘΗΛΥ" as an SQL literal, or NULL
     QString m_childBirth; // the birth date as a date literal, or NULL
+    DataSet m_growthTable{m_connection}; // RvDataSetConnectionGrowth, for GROWTH.RAV
+    ReportProject m_growthReport;
 };

@@ -297,14 +297,23 @@ std::optional<double> zOfArguments(int argc, sqlite3_value **argv)
     return zScore(*indicator, *sex, ageInDays(birth, measured), *value, height);
 }
 
-template <bool asCentile>
+enum class Result { Z, Centile, Reading };
+
+template <Result result>
 void sqlFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 {
     const std::optional<double> z = zOfArguments(argc, argv);
-    if (z)
-        sqlite3_result_double(ctx, asCentile ? centile(*z) : *z);
-    else
+    if (!z) {
         sqlite3_result_null(ctx);
+    } else if (result == Result::Reading) {
+        QString text = centileAndZ(*z);
+        if (implausible(*indicatorFromCode(textOf(argv[0])), *z))
+            text += QStringLiteral(" !");
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    } else {
+        sqlite3_result_double(ctx, result == Result::Centile ? centile(*z) : *z);
+    }
 }
 
 } // namespace
@@ -313,9 +322,12 @@ void registerSqlFunctions(sqlite3 *db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     for (int argc : {5, 6}) {
-        sqlite3_create_function_v2(db, "WHO_Z", argc, flags, nullptr, sqlFunction<false>, nullptr, nullptr, nullptr);
-        sqlite3_create_function_v2(db, "WHO_CENTILE", argc, flags, nullptr, sqlFunction<true>, nullptr, nullptr,
-                                   nullptr);
+        sqlite3_create_function_v2(db, "WHO_Z", argc, flags, nullptr, sqlFunction<Result::Z>, nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(db, "WHO_CENTILE", argc, flags, nullptr, sqlFunction<Result::Centile>, nullptr,
+                                   nullptr, nullptr);
+        // Not deterministic: the text follows the regional decimal separator.
+        sqlite3_create_function_v2(db, "WHO_READING", argc, SQLITE_UTF8, nullptr, sqlFunction<Result::Reading>, nullptr,
+                                   nullptr, nullptr);
     }
 }
 

@@ -56,8 +56,9 @@ QString referenceName(int ageDays);
 // "P62 (z 0,31)": the centile as a paediatrician reads it, then the z with two decimals.
 QString centileAndZ(double z);
 
-// WHO_Z(indicator, sex, birth_date, measure_date, value [, height_cm]) and
-// WHO_CENTILE(...the same...), NULL where zScore has no answer.
+// WHO_Z(indicator, sex, birth_date, measure_date, value [, height_cm]), WHO_CENTILE(...the
+// same...) and WHO_READING(...the same...), the text centileAndZ with " !" after an implausible
+// value, for printouts; NULL where zScore has no answer.
 void registerSqlFunctions(sqlite3 *db);
 
 } // namespace who

@@ -376,6 +376,12 @@ private slots:
         QCOMPARE(cell(1, "Π.Κ./ηλικία").toString(), QString());
         QCOMPARE(window.findChild<QLabel *>("CheckLine")->text(), QString("Ελέγξτε την τιμή: 1/6/2021"));
 
+        QTest::mouseClick(window.findChild<QPushButton *>("PrintTableButton"), Qt::LeftButton);
+        const QString table = pdfText(pdf);
+        QVERIFY2(table.contains("Ελένη Άλφα") && table.contains("1/1/2020") && table.contains("P52 (z 0,05)") &&
+                     table.contains("45,50") && table.contains(" !"),
+                 qPrintable(table));
+
         GrowthChartWindow chart;
         chart.hand({QString::number(id), "Ελένη", "Άλφα", "", "1/1/2020"});
         chart.show();
