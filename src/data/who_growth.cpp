@@ -308,7 +308,7 @@ void sqlFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     } else if (result == Result::Reading) {
         QString text = centileAndZ(*z);
         if (implausible(*indicatorFromCode(textOf(argv[0])), *z))
-            text += QStringLiteral(" !");
+            text.prepend(QStringLiteral("! ")); // first, where a narrow column cannot cut it off
         const QByteArray utf8 = text.toUtf8();
         sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     } else {

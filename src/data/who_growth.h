@@ -57,7 +57,7 @@ QString referenceName(int ageDays);
 QString centileAndZ(double z);
 
 // WHO_Z(indicator, sex, birth_date, measure_date, value [, height_cm]), WHO_CENTILE(...the
-// same...) and WHO_READING(...the same...), the text centileAndZ with " !" after an implausible
+// same...) and WHO_READING(...the same...), the text centileAndZ after "! " for an implausible
 // value, for printouts; NULL where zScore has no answer.
 void registerSqlFunctions(sqlite3 *db);
 
