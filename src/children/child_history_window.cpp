@@ -135,7 +135,7 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
     }
     auto *save = new NavigatorBar(m_data, NavigatorBar::Post, this);
 
-    auto *list = new RecordList(m_list, history.listColumns, this);
+    auto *list = m_listView = new RecordList(m_list, history.listColumns, this);
     list->setObjectName(QStringLiteral("DBGrid1"));
     list->setDeleteAllowed(false);
     list->setMinimumSize(640, 220);
@@ -189,8 +189,6 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
         growthLine->addWidget(table);
         layout->addWidget(m_check);
         layout->addLayout(growthLine);
-        setTabOrder(exit, chart);
-        setTabOrder(chart, table);
     }
     if (first)
         first->setFocus();
@@ -235,6 +233,7 @@ void ChildHistoryWindow::runList()
 {
     m_list.setSql(listStatement());
     m_list.open();
+    m_listView->fitWidthToColumns(); // the row marker's column widens once there are rows
     m_count->setText(QStringLiteral("Βρέθηκαν %1%2").arg(m_list.recordCount()).arg(m_history.countNoun));
     if (m_check)
         markImplausibleRows();

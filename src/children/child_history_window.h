@@ -5,6 +5,7 @@
 #include "report_project.h"
 
 class QLabel;
+class RecordList;
 
 // What tells the visits, laboratory tests and growth measurements windows apart.
 struct HistoryEntryField {
@@ -52,6 +53,7 @@ private:
 
     const ChildHistory &m_history;
     DataSet m_list{m_connection};
+    RecordList *m_listView;
     QLabel *m_count;
     QLabel *m_check = nullptr;
     QString m_childSex;   // "ΑΡΡΕΝ" / "ΘΗΛΥ" as an SQL literal, or NULL
