@@ -5,7 +5,7 @@ BUILD="$ROOT/build"
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-qpa-plugins libqt6sql6 libgl-dev
-  libsqlcipher-dev libbenchmark-dev
+  libsqlcipher-dev libsodium-dev libbenchmark-dev
   fonts-dejavu-core poppler-utils
 )
 

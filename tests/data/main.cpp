@@ -8,5 +8,6 @@ QObject *newDialectTest();
 QObject *newSchemaTest();
 QObject *newDataSetTest();
 QObject *newConnectionTest();
+QObject *newKeysTest();
 
-VELMORA_TEST_MAIN(newRoutinesTest(), newDialectTest(), newSchemaTest(), newDataSetTest(), newConnectionTest())
+VELMORA_TEST_MAIN(newRoutinesTest(), newDialectTest(), newSchemaTest(), newDataSetTest(), newConnectionTest(), newKeysTest())

@@ -122,7 +122,7 @@ private slots:
     {
         QCOMPARE(connectionStringFor(QStringLiteral("/home/practice")),
                  QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=\"\";Data Source=/home/practice/data.mdb;"
-                                "Persist Security Info=True;Jet OLEDB:Database Password=KT40273QZL"));
+                                "Persist Security Info=True;Jet OLEDB:Database Password=40617283"));
     }
 };
 

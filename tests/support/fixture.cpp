@@ -1,12 +1,15 @@
 #include "fixture.h"
 
 #include "global.h"
+#include "key_file.h"
+#include "old_layout.h"
 #include "report_project.h"
 #include "schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,6 +29,7 @@ QString templateFile()
 TestPractice::TestPractice()
 {
     QFile::copy(templateFile(), dataFile());
+    QFile::copy(keyFilePathFor(templateFile()), keyFilePathFor(dataFile()));
 }
 
 QString TestPractice::dataFile() const
@@ -53,6 +57,20 @@ QString TestPractice::useForPrinting() const
     const QString pdf = QDir(directory()).filePath(QStringLiteral("out.pdf"));
     ReportProject::setNonInteractiveOutput(pdf);
     return pdf;
+}
+
+void createOldLayoutFile(const QString &dataFile, const QString &password)
+{
+    Connection connection = Connection::createWithKey(dataFile, old_layout::engineKey());
+    schema::upgrade(connection);
+    connection.execute("UPDATE SECURITY SET [PASSWORD]=?", {password});
+    connection.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Παλιά δίαιτα','x')");
+}
+
+int fileMode(const QString &path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
 
 QString pdfText(const QString &path)
