@@ -98,7 +98,8 @@ void BM_SurnameSearch(benchmark::State &state)
 }
 BENCHMARK(BM_SurnameSearch)->Unit(benchmark::kMillisecond);
 
-// The first connection to a file derives its key; later ones in the process reuse it.
+// The first connection to a file unwraps its data key from the key file with the password
+// (Argon2id, slow on purpose: the unlocking at start-up); later ones in the process reuse it.
 void BM_OpenAndQuery_First(benchmark::State &state)
 {
     int n = 0;

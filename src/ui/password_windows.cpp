@@ -95,7 +95,6 @@ LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent)
     auto *forgotten = new QPushButton(QStringLiteral("Ξέχασα τον κωδικό"), this);
     forgotten->setObjectName(QStringLiteral("ForgottenPassword"));
     forgotten->setAutoDefault(false);
-    forgotten->setFlat(true);
     // Only a key file that holds a recovery key offers the way back.
     const QString keyFile = keyFilePathFor(accessedDataFile());
     forgotten->setVisible(QFileInfo::exists(keyFile) && KeyFile::load(keyFile).has(KeyFile::Slot::Recovery));
@@ -114,6 +113,9 @@ LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent)
     connect(m_enter, &QPushButton::clicked, this, &LoginWindow::enter);
     connect(exit, &QPushButton::clicked, this, &LoginWindow::leave);
     connect(forgotten, &QPushButton::clicked, this, &LoginWindow::forgotten);
+    setTabOrder(m_password, m_enter);
+    setTabOrder(m_enter, exit);
+    setTabOrder(exit, forgotten);
 }
 
 void LoginWindow::passwordChanged()
@@ -149,6 +151,8 @@ void LoginWindow::enter()
 void LoginWindow::forgotten()
 {
     ForgottenPasswordWindow(this).exec();
+    // Back to the login, which now asks for the new password.
+    activateWindow();
     m_password->clear();
     m_password->setFocus();
 }

@@ -8,6 +8,7 @@
 #include "modal.h"
 #include "old_layout.h"
 #include "password_windows.h"
+#include "recovery_key_window.h"
 #include "schema.h"
 
 #include <QAction>
@@ -426,6 +427,22 @@ private slots:
         QCOMPARE(converted.scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker);
         QCOMPARE(fileMode(m_practice->dataFile()), 0600);
         QCOMPARE(QDir(m_practice->directory()).entryList({"data*"}, QDir::Files), QStringList({"data.key", "data.mdb"}));
+    }
+
+    void recoveryKeySheetPrintsOnOnePage()
+    {
+        const QString pdf = m_practice->useForPrinting();
+        const QString key = "ABCD-EFGH-JKLM-NPQR-STUV-WXYZ";
+        RecoveryKeyWindow window(key);
+        button(&window, "Button1")->click();
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(key), qPrintable(text)); // whole, never cut short
+        QVERIFY(text.contains("σε ασφαλές μέρος"));
+        QCOMPARE(text.count('\f'), 1);
+        if (const QString keep = qEnvironmentVariable("VELMORA_KEEP_PDF"); !keep.isEmpty()) {
+            QFile::remove(keep + "/KLEIDI.pdf");
+            QFile::copy(pdf, keep + "/KLEIDI.pdf");
+        }
     }
 
     void errorsInHandlersReachTheErrorBox()
