@@ -7,7 +7,7 @@ install_packages
 build
 
 PRACTICE=${1:-$HOME/Velmora}
-mkdir -p "$PRACTICE"
+(umask 077 && mkdir -p "$PRACTICE") # health data: the folder is the owner's alone
 PRACTICE=$(cd "$PRACTICE" && pwd)
 if [ ! -f "$PRACTICE/data.mdb" ]; then
   "$BUILD/src/tools/velmora-db" create "$PRACTICE"

@@ -77,10 +77,11 @@ Connection::~Connection()
     close();
 }
 
-Connection Connection::onFile(const QString &path, const QByteArray &engineKey, bool create)
+Connection Connection::onFile(const QString &path, const QString &password, const QByteArray &engineKey, bool create)
 {
     Connection connection;
     connection.m_path = path;
+    connection.m_password = password;
     connection.m_engineKey = engineKey;
     connection.openHandle(create);
     return connection;
@@ -88,21 +89,17 @@ Connection Connection::onFile(const QString &path, const QByteArray &engineKey, 
 
 Connection Connection::openFile(const QString &path, const QString &password)
 {
-    Connection connection;
-    connection.m_path = path;
-    connection.m_password = password;
-    connection.openHandle(false);
-    return connection;
+    return onFile(path, password, {}, false);
 }
 
 Connection Connection::openWithKey(const QString &path, const QByteArray &engineKey)
 {
-    return onFile(path, engineKey, false);
+    return onFile(path, {}, engineKey, false);
 }
 
 Connection Connection::createWithKey(const QString &path, const QByteArray &engineKey)
 {
-    return onFile(path, engineKey, true);
+    return onFile(path, {}, engineKey, true);
 }
 
 void Connection::setConnectionString(const QString &connectionString)

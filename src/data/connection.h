@@ -47,7 +47,7 @@ public:
     void setBusyTimeout(int milliseconds);
 
 private:
-    static Connection onFile(const QString &path, const QByteArray &engineKey, bool create);
+    static Connection onFile(const QString &path, const QString &password, const QByteArray &engineKey, bool create);
     void openHandle(bool create);
 
     QString m_connectionString;

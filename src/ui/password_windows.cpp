@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -56,6 +57,15 @@ bool acceptable(const QString &password)
 QString currentPassword()
 {
     return ConnectionSettings::parse(DbConnectionString).databasePassword.trimmed();
+}
+
+// Unlocking takes a moment on purpose: the cursor says so meanwhile.
+template <typename Check>
+bool whileWaiting(Check check)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    return check();
 }
 
 // From now on every connection opens with this password.
@@ -127,16 +137,7 @@ void LoginWindow::enter()
 {
     const QString typed = m_password->text().trimmed();
     AccessGranted = false;
-    QApplication::setOverrideCursor(Qt::WaitCursor); // unlocking takes a moment on purpose
-    bool opens = false;
-    try {
-        opens = accessPasswordOpens(typed);
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        throw;
-    }
-    QApplication::restoreOverrideCursor();
-    if (!opens) {
+    if (!whileWaiting([&] { return accessPasswordOpens(typed); })) {
         messages::plain(this, QStringLiteral("Λανθασμένος κωδικός πρόσβασης."));
         m_password->clear();
         m_password->setFocus();
@@ -240,16 +241,7 @@ ForgottenPasswordWindow::ForgottenPasswordWindow(QWidget *parent) : QDialog(pare
 void ForgottenPasswordWindow::proceed()
 {
     const QString recoveryKey = m_recoveryKey->text().trimmed();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool opens = false;
-    try {
-        opens = unlocks(accessedDataFile(), recoveryKey);
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        throw;
-    }
-    QApplication::restoreOverrideCursor();
-    if (!opens) {
+    if (!whileWaiting([&] { return unlocks(accessedDataFile(), recoveryKey); })) {
         messages::plain(this, QStringLiteral("Λανθασμένο κλειδί ανάκτησης."));
         m_recoveryKey->selectAll();
         m_recoveryKey->setFocus();
