@@ -1,3 +1,4 @@
+#include "actions.h"
 #include "connection.h"
 #include "db_error.h"
 #include "fixture.h"
@@ -25,14 +26,6 @@ namespace {
 
 const QString Wrong = QStringLiteral("Λανθασμένος κωδικός πρόσβασης.");
 
-void typeInto(QWidget *window, const char *field, const QString &text)
-{
-    auto *edit = window->findChild<QLineEdit *>(QString::fromLatin1(field));
-    QVERIFY(edit);
-    edit->clear();
-    typeText(edit, text);
-}
-
 QPushButton *button(QWidget *window, const char *name)
 {
     return window->findChild<QPushButton *>(QString::fromLatin1(name));
@@ -42,7 +35,7 @@ QPushButton *button(QWidget *window, const char *name)
 void logInWith(const QString &password)
 {
     whenShown("TForm65", [password](QWidget *login) {
-        typeInto(login, "Edit1", password);
+        type(login, "Edit1", password);
         button(login, "Button1")->click();
     });
 }
@@ -104,10 +97,10 @@ private slots:
         whenShown("TForm100", [&](QWidget *w) {
             setPasswordShown = true;
             QPushButton *store = button(w, "Button1");
-            typeInto(w, "Edit1", "Νέος1");
-            typeInto(w, "Edit2", "Νέος2");
+            type(w, "Edit1", "Νέος1");
+            type(w, "Edit2", "Νέος2");
             QVERIFY(!store->isEnabled()); // not equal
-            typeInto(w, "Edit2", "Νέος1");
+            type(w, "Edit2", "Νέος1");
             QVERIFY(store->isEnabled());
             // The recovery key is shown once, after the password is set.
             whenShown("RecoveryKey", [&](QWidget *shown) {
@@ -119,11 +112,11 @@ private slots:
             store->click();
             // The login then accepts only the new password.
             whenShown("TForm65", [&](QWidget *login) {
-                typeInto(login, "Edit1", "40617283");
+                type(login, "Edit1", "40617283");
                 button(login, "Button1")->click();
                 QCOMPARE(login->findChild<QLineEdit *>("Edit1")->text(), QString());
                 QVERIFY(!button(login, "Button1")->isEnabled());
-                typeInto(login, "Edit1", "Νέος1");
+                type(login, "Edit1", "Νέος1");
                 button(login, "Button1")->click();
             });
         });
@@ -163,7 +156,7 @@ private slots:
         MessageLog log;
         whenShown("TForm65", [&](QWidget *login) {
             for (int attempt = 0; attempt < 3; ++attempt) { // retries are not limited
-                typeInto(login, "Edit1", typed);
+                type(login, "Edit1", typed);
                 QCOMPARE(button(login, "Button1")->isEnabled(), enabled);
                 if (!enabled || accepted)
                     break;
@@ -173,7 +166,7 @@ private slots:
             if (enabled && accepted) {
                 button(login, "Button1")->click();
             } else {
-                typeInto(login, "Edit1", "Pass 12");
+                type(login, "Edit1", "Pass 12");
                 button(login, "Button1")->click();
             }
         });
@@ -297,11 +290,11 @@ private slots:
         auto window = newMainWindow();
         QVERIFY(window->startUp());
         whenShown("TForm66", [](QWidget *w) {
-            typeInto(w, "Edit1", "Λάθος");
-            typeInto(w, "Edit2", "40617283");
-            typeInto(w, "Edit3", "40617283");
+            type(w, "Edit1", "Λάθος");
+            type(w, "Edit2", "40617283");
+            type(w, "Edit3", "40617283");
             QVERIFY(!button(w, "Button1")->isEnabled()); // the current password is wrong
-            typeInto(w, "Edit1", " Παλιός ");
+            type(w, "Edit1", " Παλιός ");
             QVERIFY(button(w, "Button1")->isEnabled());
             button(w, "Button1")->click();
         });
@@ -315,8 +308,8 @@ private slots:
         bool asked = false;
         whenShown("TForm100", [&](QWidget *w) {
             asked = true;
-            typeInto(w, "Edit1", "Νέος");
-            typeInto(w, "Edit2", "Νέος");
+            type(w, "Edit1", "Νέος");
+            type(w, "Edit2", "Νέος");
             whenShown("RecoveryKey", [](QWidget *shown) { button(shown, "Button2")->click(); });
             button(w, "Button1")->click();
             logInWith("Νέος");
@@ -351,20 +344,20 @@ private slots:
             QPushButton *forgotten = button(login, "ForgottenPassword");
             QVERIFY(forgotten->isVisible());
             whenShown("ForgottenPassword", [&](QWidget *w) {
-                typeInto(w, "Edit1", "2222-2222-2222-2222-2222-2222");
+                type(w, "Edit1", "2222-2222-2222-2222-2222-2222");
                 QTest::keyClick(w, Qt::Key_Return);
                 QCOMPARE(log.texts.last(), QString("Λανθασμένο κλειδί ανάκτησης."));
                 // Typed from the sheet in small letters and without the dashes, it still opens.
-                typeInto(w, "Edit1", m_recoveryKey.toLower().remove('-'));
+                type(w, "Edit1", m_recoveryKey.toLower().remove('-'));
                 whenShown("TForm100", [](QWidget *set) {
-                    typeInto(set, "Edit1", "Νέος");
-                    typeInto(set, "Edit2", "Νέος");
+                    type(set, "Edit1", "Νέος");
+                    type(set, "Edit2", "Νέος");
                     QTest::keyClick(set, Qt::Key_Return);
                 });
                 QTest::keyClick(w, Qt::Key_Return);
             });
             forgotten->click();
-            typeInto(login, "Edit1", "Νέος");
+            type(login, "Edit1", "Νέος");
             button(login, "Button1")->click();
         });
         auto window = newMainWindow();
@@ -405,16 +398,16 @@ private slots:
         if (stored == FactoryDefaultPassword) {
             password = "Νέος";
             whenShown("TForm100", [](QWidget *w) {
-                typeInto(w, "Edit1", "Νέος");
-                typeInto(w, "Edit2", "Νέος");
+                type(w, "Edit1", "Νέος");
+                type(w, "Edit2", "Νέος");
                 whenShown("RecoveryKey", [](QWidget *shown) { button(shown, "Button2")->click(); });
                 button(w, "Button1")->click();
             });
         }
         whenShown("TForm65", [password](QWidget *login) {
-            typeInto(login, "Edit1", "Λάθος");
+            type(login, "Edit1", "Λάθος");
             button(login, "Button1")->click(); // still checked against the old row
-            typeInto(login, "Edit1", password);
+            type(login, "Edit1", password);
             button(login, "Button1")->click();
         });
         auto window = newMainWindow();
