@@ -2,6 +2,7 @@
 #include "connection.h"
 #include "dataset.h"
 #include "global.h"
+#include "key_file.h"
 #include "schema.h"
 #include "children_fixture.h"
 
@@ -113,6 +114,20 @@ void BM_OpenAndQuery_First(benchmark::State &state)
     }
 }
 BENCHMARK(BM_OpenAndQuery_First)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Unlocking alone: the data key unwrapped from a key file this process has not opened yet.
+void BM_UnlockAtStartUp(benchmark::State &state)
+{
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString file = QDir(workDirectory().path()).filePath(QString("unlock-%1.mdb").arg(n++));
+        writeNewKeyFile(file, newDataKey(), DbPassword);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(unlockDataKey(file, DbPassword));
+    }
+}
+BENCHMARK(BM_UnlockAtStartUp)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 void BM_OpenAndQuery_Later(benchmark::State &state)
 {
