@@ -152,7 +152,7 @@ KeyFile KeyFile::parse(const QByteArray &bytes, const QString &path)
                   QByteArray::fromBase64(f[4]), QByteArray::fromBase64(f[5]), QByteArray::fromBase64(f[6])};
         if (w.salt.size() != crypto_pwhash_SALTBYTES || w.nonce.size() != crypto_aead_xchacha20poly1305_ietf_NPUBBYTES ||
             w.box.size() != DataKeySize + crypto_aead_xchacha20poly1305_ietf_ABYTES || w.opsLimit < 1 ||
-            w.opsLimit > 64 || w.memLimit < 8192 || w.memLimit > (4ull << 30) || file.find(w.slot))
+            w.opsLimit > 64 || w.memLimit < 8192 || w.memLimit > (1ull << 30) || file.find(w.slot))
             throw damaged();
         file.m_slots << w;
     }

@@ -72,10 +72,15 @@ void settleInterruptedConversion(const QString &dataFile)
     const QString converting = convertingFile(dataFile);
     // The key file is written only after the new file was proved: from then on the new
     // layout stands and only the move of the new file over the old one may be left to do.
-    if (QFileInfo::exists(keyFilePathFor(dataFile)) && QFileInfo::exists(converting))
-        durableRename(converting, dataFile);
-    if (!QFileInfo::exists(keyFilePathFor(dataFile)) || !QFileInfo::exists(converting))
-        removeTraces(dataFile);
+    if (QFileInfo::exists(keyFilePathFor(dataFile))) {
+        if (QFileInfo::exists(converting)) {
+            durableRename(converting, dataFile);
+            removeTraces(dataFile);
+        }
+        return;
+    }
+    if (QFileInfo::exists(dataFile))
+        removeTraces(dataFile); // a conversion cut short before its key file: the old layout stands
 }
 
 void convert(const QString &dataFile, const QString &password)

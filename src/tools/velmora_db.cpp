@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QTextStream>
 #include <fcntl.h>
+#include <optional>
 #include <sqlite3.h>
 #include <termios.h>
 #include <unistd.h>
