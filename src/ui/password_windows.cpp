@@ -103,7 +103,7 @@ LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent)
     auto *exit = new QPushButton(QStringLiteral("Έ&ξοδος"), this);
     exit->setObjectName(QStringLiteral("Button2"));
     auto *forgotten = new QPushButton(QStringLiteral("Ξέχασα τον κωδικό"), this);
-    forgotten->setObjectName(QStringLiteral("ForgottenPassword"));
+    forgotten->setObjectName(QStringLiteral("Button3"));
     forgotten->setAutoDefault(false);
     // Only a key file that holds a recovery key offers the way back.
     const QString keyFile = keyFilePathFor(accessedDataFile());

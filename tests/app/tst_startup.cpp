@@ -341,7 +341,7 @@ private slots:
         setPassword("Παλιός");
         MessageLog log;
         whenShown("TForm65", [&](QWidget *login) {
-            QPushButton *forgotten = button(login, "ForgottenPassword");
+            QPushButton *forgotten = button(login, "Button3");
             QVERIFY(forgotten->isVisible());
             whenShown("ForgottenPassword", [&](QWidget *w) {
                 type(w, "Edit1", "2222-2222-2222-2222-2222-2222");
@@ -372,7 +372,7 @@ private slots:
         MessageLog log;
         bool offered = true;
         whenShown("TForm65", [&](QWidget *login) {
-            offered = button(login, "ForgottenPassword")->isVisible();
+            offered = button(login, "Button3")->isVisible();
             QTest::keyClick(login, Qt::Key_Escape);
         });
         DbConnectionString = m_practice->connectionString();
