@@ -325,7 +325,7 @@ public:
         Arranged arranged = arrange(fixed, filler);
         put(arranged, m_y);
         const double top = m_y;
-        double y = m_y + grow->rect.top();
+        double y = m_y + grow->rect.top() + arranged.shiftAt(grow->rect.top());
         const QFont font = fontOf(*grow);
         for (const QString &line : m_measures.wrap(font, filler.fill(grow->text), grow->rect.width())) {
             if (y + lineHeight > m_bottom) {
@@ -385,6 +385,17 @@ private:
     struct Arranged {
         std::vector<ReportPage::Item> items;
         double extra = 0;
+        std::vector<std::pair<double, double>> moves; // a grown text's bottom, and how far below it moves
+
+        // How far a point at `y` in the band moves down: the most any text above it grew.
+        double shiftAt(double y) const
+        {
+            double shift = 0;
+            for (const auto &[bottom, moved] : moves)
+                if (bottom <= y + 0.01)
+                    shift = qMax(shift, moved);
+            return shift;
+        }
     };
 
     QFont fontOf(const ReportElement &e) const { return m_measures.font(e.size, e.bold); }
@@ -400,19 +411,14 @@ private:
                 texts.push_back(fitted(e, filler.fill(e.text)));
         std::sort(texts.begin(), texts.end(),
                   [](const Text &a, const Text &b) { return a.e->rect.bottom() < b.e->rect.bottom(); });
-        constexpr double Tolerance = 0.01;
-        // How far a point at `y` in the band moves down: the most any text above it grew.
-        const auto shiftAt = [&](double y, const Text *self) {
-            double shift = 0;
-            for (const Text &t : texts)
-                if (&t != self && t.e->rect.bottom() <= y + Tolerance)
-                    shift = qMax(shift, t.shift + t.growth);
-            return shift;
-        };
         Arranged out;
         for (Text &t : texts) {
-            t.shift = shiftAt(t.e->rect.top(), &t);
-            out.extra = qMax(out.extra, t.shift + t.growth);
+            // Texts come bottom first, so every text that can push this one down is known.
+            t.shift = out.shiftAt(t.e->rect.top());
+            if (t.shift + t.growth > 0) {
+                out.moves.emplace_back(t.e->rect.bottom(), t.shift + t.growth);
+                out.extra = qMax(out.extra, t.shift + t.growth);
+            }
         }
         for (const Text &t : texts) {
             const QRectF r = t.e->rect.translated(m_def.margin, t.shift);
@@ -431,8 +437,8 @@ private:
             if (e.kind == ReportElement::Kind::Text)
                 continue;
             // Lines keep their ends as given (top left to bottom right may slope either way).
-            const QPointF from(e.rect.left(), e.rect.top() + shiftAt(e.rect.top(), nullptr));
-            const QPointF to(e.rect.right(), e.rect.bottom() + shiftAt(e.rect.bottom(), nullptr));
+            const QPointF from(e.rect.left(), e.rect.top() + out.shiftAt(e.rect.top()));
+            const QPointF to(e.rect.right(), e.rect.bottom() + out.shiftAt(e.rect.bottom()));
             out.items.push_back({e.kind, QRectF(from, to).translated(m_def.margin, 0), QString(), QFont(), e.align, e.width});
         }
         return out;

@@ -53,8 +53,11 @@ std::optional<OutputChoice> askOutput(QWidget *parent, const QString &title)
     auto *printer = new QRadioButton(QStringLiteral("Printer"), &dialog);
     auto *file = new QRadioButton(QStringLiteral("File (PDF)"), &dialog);
     preview->setChecked(true);
+    file->setObjectName(QStringLiteral("File"));
+    printer->setObjectName(QStringLiteral("Printer"));
     auto *path = new QLineEdit(QDir::home().filePath(title.isEmpty() ? QStringLiteral("report.pdf") : title + QStringLiteral(".pdf")),
                                &dialog);
+    path->setObjectName(QStringLiteral("FileName"));
     auto *browse = new QPushButton(QStringLiteral("..."), &dialog);
     QObject::connect(browse, &QPushButton::clicked, &dialog, [&] {
         const QString chosen = QFileDialog::getSaveFileName(&dialog, QStringLiteral("PDF file"), path->text(),
@@ -64,8 +67,11 @@ std::optional<OutputChoice> askOutput(QWidget *parent, const QString &title)
     });
     auto *copies = new QSpinBox(&dialog);
     copies->setRange(1, 99);
+    copies->setObjectName(QStringLiteral("Copies"));
     auto *from = new QSpinBox(&dialog);
+    from->setObjectName(QStringLiteral("FromPage"));
     auto *to = new QSpinBox(&dialog);
+    to->setObjectName(QStringLiteral("ToPage"));
     for (QSpinBox *page : {from, to}) {
         page->setRange(0, 9999);
         page->setSpecialValueText(QStringLiteral("all"));
