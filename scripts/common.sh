@@ -1,4 +1,4 @@
-# Shared by run.sh and test.sh: install what is missing, then configure and build.
+# Shared by run.sh, test.sh and package.sh: install what is missing, then configure and build.
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 
@@ -8,6 +8,7 @@ PACKAGES=(
   libsqlcipher-dev libbenchmark-dev
   fonts-dejavu-core poppler-utils
   cups printer-driver-cups-pdf
+  dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream
 )
 
 install_packages() {

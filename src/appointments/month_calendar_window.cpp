@@ -46,23 +46,6 @@ QLabel *bandCaption(const QString &text, QWidget *parent)
 
 } // namespace
 
-int firstWeekday(int month, int year)
-{
-    int m = month, y = year;
-    if (m <= 2) {
-        m += 12;
-        y -= 1;
-    }
-    return ((1 + 2 * m + (3 * (m + 1)) / 5 + y + y / 4 - y / 100 + y / 400) % 7) + 1;
-}
-
-int daysInMonth(int month, int year)
-{
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
-}
-
 int bookedSlots(Connection &connection, const QString &dateLiteral)
 {
     DataSet day(connection);
@@ -179,6 +162,16 @@ int MonthCalendarWindow::shownYear() const
     return m_years->currentText().toInt();
 }
 
+QDate MonthCalendarWindow::shownMonthStart() const
+{
+    return QDate(shownYear(), shownMonth(), 1);
+}
+
+const MonthCalendarWindow::Cell &MonthCalendarWindow::cellOf(int day) const
+{
+    return m_cells[size_t(shownMonthStart().dayOfWeek() + day - 2)];
+}
+
 QString MonthCalendarWindow::dateText(int day) const
 {
     return QStringLiteral("%1/%2/%3").arg(day).arg(shownMonth()).arg(shownYear());
@@ -186,9 +179,7 @@ QString MonthCalendarWindow::dateText(int day) const
 
 void MonthCalendarWindow::rebuild()
 {
-    const int month = shownMonth(), year = shownYear();
-    const int days = daysInMonth(month, year);
-    const int first = firstWeekday(month, year);
+    const QDate start = shownMonthStart();
     for (size_t i = 0; i < m_cells.size(); ++i) {
         const Cell &cell = m_cells[i];
         cell.day->hide();
@@ -198,12 +189,12 @@ void MonthCalendarWindow::rebuild()
         const bool weekend = i % 7 >= 5;
         setColour(cell.day, weekend ? Gray : QColor(Qt::black));
     }
-    for (int d = 1; d <= days; ++d) {
-        const Cell &cell = m_cells[size_t(d + first - 2)];
+    for (int d = 1; d <= start.daysInMonth(); ++d) {
+        const Cell &cell = cellOf(d);
         cell.day->setText(QString::number(d));
         cell.day->show();
         cell.count->show();
-        if (month == m_today.month() && year == m_today.year() && d == m_today.day())
+        if (start.addDays(d - 1) == m_today)
             setColour(cell.day, Green);
     }
     countAppointments();
@@ -212,13 +203,11 @@ void MonthCalendarWindow::rebuild()
 void MonthCalendarWindow::countAppointments()
 {
     m_connection.reconnect(DbConnectionString);
-    const int first = firstWeekday(shownMonth(), shownYear());
-    for (int d = 1; d <= daysInMonth(shownMonth(), shownYear()); ++d) {
+    for (int d = 1; d <= shownMonthStart().daysInMonth(); ++d) {
         QString literal = dateText(d);
         date_to_sql(literal);
         const int booked = bookedSlots(m_connection, literal);
-        QLabel *count = m_cells[size_t(d + first - 2)].count;
-        count->setText(booked > 0 ? QString::number(booked) : QString());
+        cellOf(d).count->setText(booked > 0 ? QString::number(booked) : QString());
     }
     m_connection.close();
 }

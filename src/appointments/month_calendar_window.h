@@ -9,9 +9,6 @@
 class QComboBox;
 class QLabel;
 
-// Monday = 1 ... Sunday = 7: the weekday of the first of the month, by the book's formula.
-int firstWeekday(int month, int year);
-int daysInMonth(int month, int year);
 // The slots of a day's row that hold something other than blanks and control characters.
 int bookedSlots(Connection &connection, const QString &dateLiteral);
 
@@ -41,6 +38,9 @@ private:
     void countAppointments();
     int shownMonth() const;
     int shownYear() const;
+    QDate shownMonthStart() const;
+    // Day 1 stands in the column of its weekday, Monday first; the other days follow it.
+    const Cell &cellOf(int day) const;
     QString dateText(int day) const;
 
     Connection m_connection;

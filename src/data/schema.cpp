@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include <algorithm>
+
 namespace schema {
 
 namespace {
@@ -205,26 +207,56 @@ QStringList healthColumns()
             "PARWTITIDA",   "ERYTHRA",        "5HNOSOS",      "AIFNIDIO_EKSANTHIMA", "POLYOMYELITIDA"};
 }
 
+QStringList Vaccine::doses() const
+{
+    if (doseCount == 1)
+        return {QString::fromLatin1(column)};
+    QStringList names;
+    for (int dose = 1; dose <= doseCount; ++dose)
+        names << QString::fromLatin1(column).arg(dose);
+    return names;
+}
+
+const std::vector<Vaccine> &vaccines()
+{
+    // Stored data relies on these columns: the three-dose "Men C" keeps the AC columns.
+    static const std::vector<Vaccine> all = {
+        {"Ηπατίτιδα (Hep B)", "HPATITIDA_B%1", 3, 1},
+        {"Αιμόφιλος Ιφλουέντσας (Hib)", "IFLOYENTZA_%1", 4, 2},
+        {"Πολιομυελίτιδα (IPV)", "POLIOMYELITIDA_%1", 4, 4},
+        {"Διφθερίτιδα - Τέτανος - Κοκκύτης - Dtap (Ακυτταρικό)", "DIFTHERITIDA_TETANOS_KOKKITHS_%1", 5, 3},
+        {"Ηπατίτιδα Α (Hep A)", "HPATITIDA_A%1", 2, 10},
+        {"Ανεμευλογιά (VAR)", "ANEMEYLOGIA_%1", 2, 7},
+        {"Πνευμονιόκοκκος - PCV7 (Συνδεδεμένο)", "PNEYMONIOKOKOS_%1_PCV7", 4, 5},
+        {"Ιλαρά - Παρωτίτιδα - Ερυθρά (MMR)", "ILARA_PARWTITIDA_ERYTHRA_%1", 2, 6},
+        {"Ροταίος (Rota Virus)", "ROTAIOS_%1", 2, 12},
+        {"Μηνιγγιτιδόκοκκος - Men C (Συνδεδεμένο)", "MHNIGGITIDOKOKOS_AC%1", 3, 9},
+        {"Μηνιγγιτιδόκοκκος - Men A+C (Πολυσακχαριδικό)", "MHNIGGITIDOKOKOSC", 1, 11},
+        {"Φυματίωση (BCG)", "FYMATIWSH", 1, 13},
+        {"Ιός των ανθρωπίνων θηλωμάτων (HPV)", "IOS_TWN_ANTHRWPINWN_THILWMATWN_%1", 3, 8},
+        {"Πνευμονιόκοκκος - Pneumo 23 (Πολυσακχαριδικό)", "PNEYMONIOKOKOS_PNEYMO23", 1, 14},
+        {"Αντιγριπικό εμβόλιο (INFL)", "ANTIGRIPIKO", 1, 15},
+    };
+    return all;
+}
+
 QStringList doseColumns()
 {
     QStringList doses;
-    const auto series = [&](const QString &prefix, int count, const QString &suffix = {}) {
-        for (int i = 1; i <= count; ++i)
-            doses << prefix + QString::number(i) + suffix;
-    };
-    series("HPATITIDA_B", 3);
-    series("IFLOYENTZA_", 4);
-    series("POLIOMYELITIDA_", 4);
-    series("DIFTHERITIDA_TETANOS_KOKKITHS_", 5);
-    series("HPATITIDA_A", 2);
-    series("ANEMEYLOGIA_", 2);
-    series("PNEYMONIOKOKOS_", 4, "_PCV7");
-    series("ILARA_PARWTITIDA_ERYTHRA_", 2);
-    series("ROTAIOS_", 2);
-    series("MHNIGGITIDOKOKOS_AC", 3);
-    doses << "MHNIGGITIDOKOKOSC" << "FYMATIWSH";
-    series("IOS_TWN_ANTHRWPINWN_THILWMATWN_", 3);
-    doses << "PNEYMONIOKOKOS_PNEYMO23" << "ANTIGRIPIKO";
+    for (const Vaccine &vaccine : vaccines())
+        doses << vaccine.doses();
+    return doses;
+}
+
+QStringList listedDoseColumns()
+{
+    std::vector<const Vaccine *> listed;
+    for (const Vaccine &vaccine : vaccines())
+        listed.push_back(&vaccine);
+    std::ranges::sort(listed, {}, &Vaccine::listed);
+    QStringList doses;
+    for (const Vaccine *vaccine : listed)
+        doses << vaccine->doses();
     return doses;
 }
 

@@ -1,3 +1,4 @@
+#include "actions.h"
 #include "connection.h"
 #include "fixture.h"
 #include "global.h"
@@ -16,14 +17,6 @@ namespace {
 
 const QString Wrong = QStringLiteral("Λανθασμένος κωδικός πρόσβασης.");
 
-void typeInto(QWidget *window, const char *field, const QString &text)
-{
-    auto *edit = window->findChild<QLineEdit *>(QString::fromLatin1(field));
-    QVERIFY(edit);
-    edit->clear();
-    typeText(edit, text);
-}
-
 QPushButton *button(QWidget *window, const char *name)
 {
     return window->findChild<QPushButton *>(QString::fromLatin1(name));
@@ -33,7 +26,7 @@ QPushButton *button(QWidget *window, const char *name)
 void logInWith(const QString &password)
 {
     whenShown("TForm65", [password](QWidget *login) {
-        typeInto(login, "Edit1", password);
+        type(login, "Edit1", password);
         button(login, "Button1")->click();
     });
 }
@@ -82,19 +75,19 @@ private slots:
         whenShown("TForm100", [&](QWidget *w) {
             setPasswordShown = true;
             QPushButton *store = button(w, "Button1");
-            typeInto(w, "Edit1", "Νέος1");
-            typeInto(w, "Edit2", "Νέος2");
+            type(w, "Edit1", "Νέος1");
+            type(w, "Edit2", "Νέος2");
             QVERIFY(!store->isEnabled()); // not equal
-            typeInto(w, "Edit2", "Νέος1");
+            type(w, "Edit2", "Νέος1");
             QVERIFY(store->isEnabled());
             store->click();
             // The login then accepts only the new password.
             whenShown("TForm65", [&](QWidget *login) {
-                typeInto(login, "Edit1", "40617283");
+                type(login, "Edit1", "40617283");
                 button(login, "Button1")->click();
                 QCOMPARE(login->findChild<QLineEdit *>("Edit1")->text(), QString());
                 QVERIFY(!button(login, "Button1")->isEnabled());
-                typeInto(login, "Edit1", "Νέος1");
+                type(login, "Edit1", "Νέος1");
                 button(login, "Button1")->click();
             });
         });
@@ -129,7 +122,7 @@ private slots:
         MessageLog log;
         whenShown("TForm65", [&](QWidget *login) {
             for (int attempt = 0; attempt < 3; ++attempt) { // retries are not limited
-                typeInto(login, "Edit1", typed);
+                type(login, "Edit1", typed);
                 QCOMPARE(button(login, "Button1")->isEnabled(), enabled);
                 if (!enabled || accepted)
                     break;
@@ -139,7 +132,7 @@ private slots:
             if (enabled && accepted) {
                 button(login, "Button1")->click();
             } else {
-                typeInto(login, "Edit1", "Pass 12");
+                type(login, "Edit1", "Pass 12");
                 button(login, "Button1")->click();
             }
         });
@@ -263,11 +256,11 @@ private slots:
         auto window = newMainWindow();
         QVERIFY(window->startUp());
         whenShown("TForm66", [](QWidget *w) {
-            typeInto(w, "Edit1", "Λάθος");
-            typeInto(w, "Edit2", "40617283");
-            typeInto(w, "Edit3", "40617283");
+            type(w, "Edit1", "Λάθος");
+            type(w, "Edit2", "40617283");
+            type(w, "Edit3", "40617283");
             QVERIFY(!button(w, "Button1")->isEnabled()); // the current password is wrong
-            typeInto(w, "Edit1", " Παλιός ");
+            type(w, "Edit1", " Παλιός ");
             QVERIFY(button(w, "Button1")->isEnabled());
             button(w, "Button1")->click();
         });
@@ -277,8 +270,8 @@ private slots:
         bool asked = false;
         whenShown("TForm100", [&](QWidget *w) {
             asked = true;
-            typeInto(w, "Edit1", "Νέος");
-            typeInto(w, "Edit2", "Νέος");
+            type(w, "Edit1", "Νέος");
+            type(w, "Edit2", "Νέος");
             button(w, "Button1")->click();
             logInWith("Νέος");
         });

@@ -19,14 +19,6 @@ QStringList column(Connection &connection, const QString &jetSql, int index = 0)
     return values;
 }
 
-void addChild(Connection &c, const QString &name, const QString &surname, const QString &birth)
-{
-    c.execute(QStringLiteral("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,"
-                             "ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
-                             "VALUES(?,?,'ΑΡΡΕΝ',?,'Π','Μ','Κ','Οδός 1','210')"),
-              {name, surname, birth});
-}
-
 } // namespace
 
 class DialectTest : public QObject {
@@ -186,7 +178,7 @@ private slots:
         TestPractice practice;
         Connection c = practice.connect();
         for (const char *surname : {"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας", "Αλεξίου", "Smith", "Σπαής"})
-            addChild(c, "Νίκος", QString::fromUtf8(surname), "2010-05-05");
+            practice.addChild("Νίκος", QString::fromUtf8(surname), QDate(2010, 5, 5));
         const QString search =
             "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,"
             "ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM STOIXEIA_PAIDIOY WHERE EPWNYMO LIKE'" +
@@ -199,7 +191,7 @@ private slots:
         TestPractice practice;
         Connection c = practice.connect();
         for (const char *surname : {"Ωραίος", "άλφα", "Βήτα", "Αλέξης", "ΑΒΡΑΜ", "Έψιλον", "ζήτα", "Adams"})
-            addChild(c, "Ν", QString::fromUtf8(surname), "2010-05-05");
+            practice.addChild("Ν", QString::fromUtf8(surname), QDate(2010, 5, 5));
         QCOMPARE(column(c, "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY ORDER BY EPWNYMO ASC"),
                  QStringList({"Adams", "ΑΒΡΑΜ", "Αλέξης", "άλφα", "Βήτα", "Έψιλον", "ζήτα", "Ωραίος"}));
         QCOMPARE(column(c, "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY ORDER BY EPWNYMO DESC").first(), QString("Ωραίος"));
@@ -209,7 +201,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        addChild(c, "Ν", "Α", "2010-05-05");
+        practice.addChild("Ν", "Α", QDate(2010, 5, 5));
         c.execute("UPDATE STOIXEIA_PAIDIOY SET [5HNOSOS]='ΝΑΙ'");
         QCOMPARE(column(c, "SELECT [5HNOSOS] FROM STOIXEIA_PAIDIOY"), QStringList({"ΝΑΙ"}));
         c.execute("INSERT INTO RANTEBOU(HMEROMHNIA,[0800-0830],[2130-2200]) VALUES(#8/2/2010#,'Α','Β')");
@@ -236,7 +228,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        addChild(c, "Ν", "Α", "2010-05-05");
+        practice.addChild("Ν", "Α", QDate(2010, 5, 5));
         c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#1/2/2011#,102.5,16)");
         const QString list = "SELECT ID, HMEROMHNIA, Format(BAROS,'0.00') AS BAROS, Format(YPSOS,'0.00') AS YPSOS "
                              "FROM SWMATOMETRIA WHERE ID=1 ORDER BY HMEROMHNIA";

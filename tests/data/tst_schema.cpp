@@ -22,10 +22,6 @@ QStringList columnsOf(Connection &c, const QString &table)
     return names;
 }
 
-const char *const AddChild = "INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-                             "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
-                             "VALUES('Ν','Α','ΑΡΡΕΝ',#5/5/2010#,'Π','Μ','Κ','Δ','2')";
-
 } // namespace
 
 class SchemaTest : public QObject {
@@ -81,7 +77,7 @@ private slots:
         QFETCH(QString, column);
         TestPractice practice;
         Connection c = practice.connect();
-        c.execute(AddChild);
+        practice.addChild();
         try {
             c.execute(statement);
             QFAIL("stored a row without a required value");
@@ -138,10 +134,10 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        c.execute(AddChild);
-        c.execute(AddChild);
+        practice.addChild();
+        practice.addChild();
         c.execute("DELETE FROM STOIXEIA_PAIDIOY WHERE ID=2");
-        c.execute(AddChild);
+        practice.addChild();
         QCOMPARE(c.scalar("SELECT MAX(ID) FROM STOIXEIA_PAIDIOY").toInt(), 3);
     }
 
@@ -149,7 +145,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        c.execute(AddChild);
+        practice.addChild();
         c.execute("INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,AITIA,PERIGRAFH) VALUES(1,#1/1/2011#,'Πυρετός','x')");
         c.execute("INSERT INTO ERGASTHRIAKA(ID,HMEROMHNIA,EKSETASH,[MIN],[MAX],APOTELESMA,MONADES) "
                   "VALUES(1,#1/1/2011#,'Hb','11','15','12','g/dl')");

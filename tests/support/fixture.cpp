@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <algorithm>
+
 namespace {
 
 QString templateFile()
@@ -26,6 +28,12 @@ QString templateFile()
 TestPractice::TestPractice()
 {
     QFile::copy(templateFile(), dataFile());
+}
+
+TestPractice::~TestPractice()
+{
+    if (m_printing)
+        ReportProject::setNonInteractiveOutput(QString());
 }
 
 QString TestPractice::dataFile() const
@@ -52,7 +60,18 @@ QString TestPractice::useForPrinting() const
         QFile::copy(reports.filePath(file), QDir(directory()).filePath(file));
     const QString pdf = QDir(directory()).filePath(QStringLiteral("out.pdf"));
     ReportProject::setNonInteractiveOutput(pdf);
+    m_printing = true;
     return pdf;
+}
+
+int TestPractice::addChild(const QString &name, const QString &surname, QDate birth, const QString &sex) const
+{
+    Connection c = connect();
+    c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+              "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+              "VALUES(?,?,?,?,'Πατέρας','Μητέρα','Κηδεμόνας','Ερμού 5','2101234567')",
+              {name, surname, sex, birth});
+    return c.scalar("SELECT MAX(ID) FROM STOIXEIA_PAIDIOY").toInt();
 }
 
 QString pdfText(const QString &path)
@@ -61,4 +80,17 @@ QString pdfText(const QString &path)
     process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     process.waitForFinished(30000);
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QStringList order(const QString &text, const QStringList &words)
+{
+    QList<std::pair<qsizetype, QString>> found;
+    for (const QString &word : words)
+        if (const qsizetype at = text.indexOf(word); at >= 0)
+            found.append({at, word});
+    std::sort(found.begin(), found.end());
+    QStringList result;
+    for (const auto &[at, word] : found)
+        result << word;
+    return result;
 }
