@@ -600,7 +600,7 @@ bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int
     device.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter;
     if (!painter.begin(&device))
-        throw std::runtime_error("the printer could not start printing");
+        throw std::runtime_error("The pages could not be sent to the printer or written to the file.");
     // Millimetres to the device's dots; fonts keep their points on any device.
     const double kx = device.logicalDpiX() / 25.4, ky = device.logicalDpiY() / 25.4;
     const auto toDevice = [&](const QRectF &r) { return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky); };

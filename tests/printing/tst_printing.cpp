@@ -354,6 +354,7 @@ private slots:
         click(&choice, "Button1");
         QCOMPARE(log.texts, QStringList({QString("The following reporting project does not exist:\n\"%1\"")
                                              .arg(QDir(AppDirectory).filePath("NOTES.RAV"))}));
+        QVERIFY(!data_connections::find("RvDataSetConnection2")->isOpen()); // what the print opened is closed
         QCOMPARE(projectFileFor("NOTES"), AppDirectory + "/NOTES.rav");
     }
 
