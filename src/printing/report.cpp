@@ -450,7 +450,7 @@ private:
     {
         FittedText t{&e, fontOf(e), {text}, Measures::lineHeight(e.size), 0};
         const bool oneLine = !text.contains(QLatin1Char('\n'));
-        if (oneLine && m_measures.width(t.font, text) <= e.rect.width())
+        if (oneLine && (text.isEmpty() || m_measures.width(t.font, text) <= e.rect.width()))
             return t;
         if (e.fit == ReportElement::Fit::Shrink && oneLine) {
             const double floor = qMin(e.size, ReportElement::MinimumSize);
