@@ -410,10 +410,11 @@ void registerJetFunctions(sqlite3 *db)
     sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
     for (const char *name : {"sum", "total"})
-        sqlite3_create_function_v2(db, name, 1, flags, nullptr, nullptr, sumStep,
-                                   name[0] == 't' ? [](sqlite3_context *c) { sumResult(c, true); }
-                                                  : [](sqlite3_context *c) { sumResult(c, false); },
-                                   nullptr);
+        sqlite3_create_function_v2(
+            db, name, 1, flags, nullptr, nullptr, sumStep,
+            name[0] == 't' ? [](sqlite3_context *c) { sumResult(c, true); }
+                           : [](sqlite3_context *c) { sumResult(c, false); },
+            nullptr);
     sqlite3_create_collation_v2(db, GreekCollation, SQLITE_UTF8, nullptr, greekCollation, nullptr);
 }
 

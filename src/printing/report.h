@@ -15,9 +15,9 @@ class QPaintDevice;
 // measured in millimetres. See resources/reports/README.md for the format.
 struct ReportElement {
     enum class Kind { Text, Line, Box };
-    // What a text does when its value is wider than its box: the font shrinks (down to
-    // MinimumSize, then it wraps), or it wraps inside the box and the band grows.
     enum class Fit { Shrink, Wrap };
+    // A text wider than its box: Shrink lowers the font down to MinimumSize, then wraps; Wrap
+    // wraps inside the box and the band grows.
     static constexpr double MinimumSize = 6; // points
 
     Kind kind = Kind::Text;

@@ -122,15 +122,30 @@ private slots:
         QTest::addColumn<QString>("sum");   // Format(SUM(..),'0.00')
         QTest::addColumn<QString>("total"); // Format(TOTAL(..),'0.00')
         QTest::addColumn<QString>("type");  // typeof(SUM(..))
-        QTest::newRow("half a cent carried") << QVariantList{1.005, 12500.4, 10} << "12511,41" << "12511,41" << "real";
-        QTest::newRow("tenths") << QVariantList{0.1, 0.2, 0.3} << "0,60" << "0,60" << "real";
-        QTest::newRow("negative") << QVariantList{-1.005, -2.0} << "-3,01" << "-3,01" << "real";
-        QTest::newRow("whole numbers stay whole") << QVariantList{1, 2, 3} << "6,00" << "6,00" << "integer";
-        QTest::newRow("text amounts") << QVariantList{"1.005", "2"} << "3,01" << "3,01" << "real";
-        QTest::newRow("nulls ignored") << QVariantList{QVariant(), 2.5} << "2,50" << "2,50" << "real";
-        QTest::newRow("no rows") << QVariantList{} << "" << "0,00" << "null";
+        QTest::newRow("half a cent carried") << QVariantList{1.005, 12500.4, 10} << "12511,41"
+                                             << "12511,41"
+                                             << "real";
+        QTest::newRow("tenths") << QVariantList{0.1, 0.2, 0.3} << "0,60"
+                                << "0,60"
+                                << "real";
+        QTest::newRow("negative") << QVariantList{-1.005, -2.0} << "-3,01"
+                                  << "-3,01"
+                                  << "real";
+        QTest::newRow("whole numbers stay whole") << QVariantList{1, 2, 3} << "6,00"
+                                                  << "6,00"
+                                                  << "integer";
+        QTest::newRow("text amounts") << QVariantList{"1.005", "2"} << "3,01"
+                                      << "3,01"
+                                      << "real";
+        QTest::newRow("nulls ignored") << QVariantList{QVariant(), 2.5} << "2,50"
+                                       << "2,50"
+                                       << "real";
+        QTest::newRow("no rows") << QVariantList{} << ""
+                                 << "0,00"
+                                 << "null";
         QTest::newRow("scales too far apart") << QVariantList{1e30, 1e-30} << "1" + QString(30, '0') + ",00"
-                                               << "1" + QString(30, '0') + ",00" << "real";
+                                              << "1" + QString(30, '0') + ",00"
+                                              << "real";
     }
     void sumsAddDecimals()
     {

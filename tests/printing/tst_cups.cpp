@@ -186,11 +186,15 @@ private slots:
         QTest::addColumn<QString>("queue");
         QTest::addColumn<QString>("document");
         QTest::addColumn<QStringList>("texts"); // what the PDF that CUPS wrote reads; none: pages only
-        QTest::newRow("receipt, PDF kept") << "VelmoraFile" << "receipt" << QStringList{"731", "Παπαδάκη-Αλεξίου", "42,50"};
-        QTest::newRow("list, PDF kept") << "VelmoraFile" << "list"
+        QTest::newRow("receipt, PDF kept") << "VelmoraFile"
+                                           << "receipt" << QStringList{"731", "Παπαδάκη-Αλεξίου", "42,50"};
+        QTest::newRow("list, PDF kept") << "VelmoraFile"
+                                        << "list"
                                         << QStringList{"Παπαδάκης", "Αλεξίου", "Πάτρας", "Σύνολο παιδιών: 3"};
-        QTest::newRow("receipt, cups-pdf") << "VelmoraPDF" << "receipt" << QStringList{};
-        QTest::newRow("list, cups-pdf") << "VelmoraPDF" << "list" << QStringList{};
+        QTest::newRow("receipt, cups-pdf") << "VelmoraPDF"
+                                           << "receipt" << QStringList{};
+        QTest::newRow("list, cups-pdf") << "VelmoraPDF"
+                                        << "list" << QStringList{};
     }
     void printsThroughCups()
     {

@@ -258,10 +258,13 @@ private slots:
                                    << "<text> number 1 in <detail> has size=\"1e9\"";
         QTest::newRow("unknown fit") << text.arg("<text x=\"0\" y=\"0\" w=\"10\" h=\"5\" fit=\"squeeze\">x</text>")
                                      << "<text> number 1 in <detail> has fit=\"squeeze\"";
-        QTest::newRow("negative height") << "<summary height=\"-5\"/>" << "<summary> has height=\"-5\"";
-        QTest::newRow("band taller than a page") << "<detail height=\"400\"/>" << "<detail> is 400 mm high";
+        QTest::newRow("negative height") << "<summary height=\"-5\"/>"
+                                         << "<summary> has height=\"-5\"";
+        QTest::newRow("band taller than a page") << "<detail height=\"400\"/>"
+                                                 << "<detail> is 400 mm high";
         QTest::newRow("header and footer fill the page")
-            << "<page-header height=\"200\"/><page-footer height=\"100\"/>" << "<report> leaves no room for rows";
+            << "<page-header height=\"200\"/><page-footer height=\"100\"/>"
+            << "<report> leaves no room for rows";
     }
     void impossibleReportFilesAreRefused()
     {
