@@ -309,10 +309,15 @@ public:
         });
         if (grow == band.elements.end()) {
             Arranged arranged = arrange(band.elements, filler);
-            if (m_y + band.height + arranged.extra > m_bottom)
-                newPage();
-            put(arranged, m_y);
-            m_y += band.height + arranged.extra;
+            const double height = band.height + arranged.extra;
+            if (m_pageTop + height > m_bottom) {
+                putAcrossPages(arranged); // taller than a page: thousands of characters
+            } else {
+                if (m_y + height > m_bottom)
+                    newPage();
+                put(arranged, m_y);
+            }
+            m_y += height;
             return;
         }
         const double lineHeight = Measures::lineHeight(grow->size);
@@ -351,6 +356,7 @@ public:
         m_y += placeFixed(m_def.pageHeader, plain);
         if (m_inDetail)
             m_y += placeFixed(m_def.columnHeader, plain); // repeated on every page of a list
+        m_pageTop = m_y;
     }
 
     void finish()
@@ -483,6 +489,26 @@ private:
         }
     }
 
+    // A band taller than a page: a text that would pass the page's bottom continues at the top
+    // of the next page, and so does the rest of the band. Leaves m_y where the band's top would be.
+    void putAcrossPages(const Arranged &arranged)
+    {
+        std::vector<ReportPage::Item> items = arranged.items;
+        std::stable_sort(items.begin(), items.end(),
+                         [](const ReportPage::Item &a, const ReportPage::Item &b) { return a.rect.top() < b.rect.top(); });
+        double top = m_y;
+        for (ReportPage::Item &item : items) {
+            if (item.kind == ReportElement::Kind::Text && top + item.rect.bottom() > m_bottom + 0.01 &&
+                top + item.rect.top() > m_pageTop) {
+                newPage();
+                top = m_y - item.rect.top();
+            }
+            item.rect.translate(0, top);
+            m_page->items.push_back(std::move(item));
+        }
+        m_y = top; // where the band began, as it continues on this page; the caller adds its height
+    }
+
     void footer()
     {
         const double top = m_out.pageSize.height() - m_def.margin - m_def.pageFooter.height;
@@ -495,6 +521,7 @@ private:
     const Filler *m_plain = nullptr;
     ReportPage *m_page = nullptr;
     double m_y = 0;
+    double m_pageTop = 0; // where rows start on the current page, under its headers
     double m_bottom = 0;
     bool m_inDetail = false;
 };

@@ -172,6 +172,8 @@ private slots:
         const QStringList father = LongFather.split(' ');
         for (const char *printout : {"STOIXEIA", "DYGEIAS", "EMBOLIA", "ISTORIKO"})
             QTest::newRow(qPrintable(QString("father's long name in ") + printout)) << printout << father << "";
+        QTest::newRow("longest address in the list") << "LIST" << numbered("οδός", 37) << "";
+        QTest::newRow("history in a box taller than a page") << "TALL" << words << LongWord;
         QTest::newRow("long expense description") << "EKSODA1" << numbered("περιγραφή", 18) << "";
         QTest::newRow("analytic totals")
             << "EKSODA1" << QStringList{"Περίοδος: από 1/1/2007 έως 31/12/2007", "Σύνολα:", "12511,41", "0,00", "12511,41"} << "";
@@ -204,6 +206,10 @@ private slots:
                   "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,ISTORIKO) VALUES('Ελένη','Αλεξίου','ΘΗΛΥ',#5/6/2015#,?,"
                   "'Μητέρα','Κηδεμόνας','Ερμού 5','2101234567',?)",
                   {LongFather, paragraphs.join('\n')});
+        m_practice->addChild("Μάρκος", "Μακρής", QDate(2016, 1, 2));
+        const QString address = numbered("οδός", 37).join(' ');
+        QVERIFY(address.size() > 240); // near the longest a text field holds
+        c.execute("UPDATE STOIXEIA_PAIDIOY SET DIEYTHYNSH=? WHERE EPWNYMO='Μακρής'", {address});
         const QString description = numbered("περιγραφή", 18).join(' ');
         QVERIFY(description.size() >= 200);
         for (const QVariantList &row : {QVariantList{1.005, description}, {12500.4, "Ενοίκιο"}, {10, "Χαρτί"}})
@@ -218,6 +224,28 @@ private slots:
             ChildPrintoutsWindow window;
             window.ChildID = "1";
             window.printSelected(children.at(printout));
+        } else if (printout == "LIST") {
+            ChildPrintoutsWindow window;
+            window.SelectText = "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                                "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM "
+                                "STOIXEIA_PAIDIOY ORDER BY EPWNYMO ASC";
+            window.printList();
+        } else if (printout == "TALL") {
+            // A text that wraps in its box rather than flowing: its band outgrows the page.
+            const QString path = QDir(AppDirectory).filePath("TALL.RAV");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<report title=\"x\"><detail height=\"10\" connection=\"TallConnection\">"
+                       "<box x=\"0\" y=\"0\" w=\"180\" h=\"10\"/><text x=\"2\" y=\"2\" w=\"176\" h=\"6\" fit=\"wrap\">"
+                       "{ISTORIKO}</text></detail></report>");
+            file.close();
+            QObject owner;
+            DataSet rows(c);
+            rows.setSql("SELECT ISTORIKO FROM STOIXEIA_PAIDIOY WHERE ID=1");
+            data_connections::add("TallConnection", rows, &owner);
+            ReportProject project;
+            project.ProjectFile = path;
+            project.execute();
         } else if (printout == "APODEIKSEIS") {
             ReceiptPrinter printer;
             printer.PrintReceipt(100);
