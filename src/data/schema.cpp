@@ -2,6 +2,8 @@
 
 #include "connection.h"
 #include "db_error.h"
+#include "key_file.h"
+#include "private_files.h"
 #include "jet_dialect.h"
 
 #include <QFile>
@@ -311,7 +313,8 @@ void createCurrent(Connection &connection)
         connection.execute(createTableStatement(table));
     for (const QString &index : createIndexStatements())
         connection.execute(index);
-    connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES('40617283')"));
+    // The access password opens the key file; the row stays, holding no password.
+    connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES(?)"), {StoredPasswordMarker});
 }
 
 // A column declared above, added at the end of its table with its checks; older rows hold no value.
@@ -361,21 +364,31 @@ void upgrade(Connection &connection)
 
 void createDatabase(const QString &path, const QString &password)
 {
-    if (QFileInfo::exists(path))
-        throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+    for (const QString &file : {path, keyFilePathFor(path)})
+        if (QFileInfo::exists(file))
+            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(file));
+    PrivateFileMode privately;
     // Built under a temporary name and moved into place whole, so that a failure never
-    // leaves a half-made data.mdb behind.
+    // leaves a half-made data.mdb behind; the key file comes first, as a data file without
+    // its key could never be opened.
     const QString partial = path + QStringLiteral(".new-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QByteArray dataKey = newDataKey();
+    bool keyWritten = false;
     try {
         {
-            Connection connection = Connection::createFile(partial, password);
+            Connection connection = Connection::createWithKey(partial, engineKeyFor(dataKey));
             upgrade(connection);
         }
-        if (!QFile::rename(partial, path))
-            throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(path));
+        writeNewKeyFile(path, dataKey, password);
+        keyWritten = true;
+        if (QFileInfo::exists(path))
+            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+        durableRename(partial, path);
     } catch (...) {
         QFile::remove(partial);
         QFile::remove(partial + QStringLiteral("-journal"));
+        if (keyWritten)
+            QFile::remove(keyFilePathFor(path));
         throw;
     }
 }

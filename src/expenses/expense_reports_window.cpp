@@ -6,8 +6,10 @@
 #include "look.h"
 #include "messages.h"
 #include "navigator_bar.h"
+#include "print_run.h"
 #include "record_list.h"
 #include "record_window.h"
+#include "regional.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -158,7 +160,13 @@ void ExpenseReportWindow::search()
     m_print->setEnabled(true);
     m_from = m_fromField->text().trimmed();
     m_to = m_toField->text().trimmed();
+    m_period[0] = m_from;
+    m_period[1] = m_to;
     if (m_kind == Kind::ByDate) {
+        // The period printed as the practice writes dates, whatever shape was typed.
+        for (QString &day : m_period)
+            if (const auto date = Regional::current().parseDate(day))
+                day = Regional::current().formatDate(*date);
         date_to_sql(m_from);
         date_to_sql(m_to);
         if (m_from == QLatin1String("ERROR") || m_to == QLatin1String("ERROR")) {
@@ -186,15 +194,12 @@ void ExpenseReportWindow::search()
 
 void ExpenseReportWindow::print()
 {
-    m_reportList.setSql(listStatement());
-    m_reportTotals.setSql(totalsStatement());
-    m_reportList.open();
-    m_reportTotals.open();
-    m_project.ProjectFile = projectFileFor(m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV")
-                                                                 : QStringLiteral("EKSODA2.RAV"));
-    m_project.execute(this);
-    m_reportList.close();
-    m_reportTotals.close();
+    PrintRun run; // on the connection the last search left open
+    run.query(m_reportList, listStatement());
+    run.query(m_reportTotals, totalsStatement());
+    run.parameter(QStringLiteral("PERIOD_FROM"), m_period[0]);
+    run.parameter(QStringLiteral("PERIOD_TO"), m_period[1]);
+    run.print(m_project, m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV") : QStringLiteral("EKSODA2.RAV"), this);
 }
 
 void ExpenseReportWindow::closeEvent(QCloseEvent *event)

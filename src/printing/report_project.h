@@ -22,7 +22,8 @@ public:
 
     // Asks for the output (preview, printer or PDF file), lays the pages out with a status
     // window, then shows, prints or writes them. A missing file raises the program's message.
-    void execute(QWidget *parent = nullptr);
+    // `parameters` fill the report's {NAME} placeholders (such as the period of a list).
+    void execute(QWidget *parent = nullptr, const QHash<QString, QString> &parameters = {});
 
     // For tests only: every execution writes this PDF file at once, without any window.
     static void setNonInteractiveOutput(const QString &pdfPath);

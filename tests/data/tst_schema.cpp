@@ -3,6 +3,7 @@
 #include "db_error.h"
 #include "fixture.h"
 #include "global.h"
+#include "key_file.h"
 #include "schema.h"
 
 #include <QDir>
@@ -48,7 +49,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        QCOMPARE(c.scalar("SELECT * FROM SECURITY").toString(), QString("40617283"));
+        QCOMPARE(c.scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker); // never the password
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM LAST_APODEIKSH").toInt(), 0);
         QCOMPARE(c.scalar("PRAGMA user_version").toInt(), schema::Version);
