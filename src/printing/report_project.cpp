@@ -177,6 +177,27 @@ bool produce(const ReportDefinition &report, QPagedPaintDevice &device, int from
     }
 }
 
+// Readies `printer` as the Output Options said and asks the print dialog; false when no printer
+// is installed or the person cancelled.
+bool printerConfirmed(QPrinter &printer, const QString &title, const OutputChoice &choice, QWidget *parent)
+{
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        messages::plain(parent, QStringLiteral("Δεν υπάρχει εγκατεστημένος εκτυπωτής."));
+        return false;
+    }
+    printer.setDocName(title);
+    printer.setCopyCount(choice.copies);
+    if (choice.from > 0 || choice.to > 0) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(qMax(choice.from, 1), choice.to > 0 ? choice.to : 9999);
+    }
+    QPrintDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
+    dialog.setMinMax(1, 9999);
+    dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintShowPageSize);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 } // namespace
 
 QString projectFileFor(const QString &fileName)
@@ -231,22 +252,8 @@ void ReportProject::execute(QWidget *parent, const QHash<QString, QString> &para
         break;
     }
     case OutputChoice::Target::Printer: {
-        if (QPrinterInfo::availablePrinters().isEmpty()) {
-            messages::plain(parent, QStringLiteral("Δεν υπάρχει εγκατεστημένος εκτυπωτής."));
-            return;
-        }
         QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(report.title);
-        printer.setCopyCount(choice->copies);
-        if (choice->from > 0 || choice->to > 0) {
-            printer.setPrintRange(QPrinter::PageRange);
-            printer.setFromTo(qMax(choice->from, 1), choice->to > 0 ? choice->to : 9999);
-        }
-        QPrintDialog dialog(&printer, parent);
-        dialog.setObjectName(QStringLiteral("PrintDialog"));
-        dialog.setMinMax(1, 9999);
-        dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintShowPageSize);
-        if (dialog.exec() != QDialog::Accepted)
+        if (!printerConfirmed(printer, report.title, *choice, parent))
             return;
         const bool range = printer.printRange() == QPrinter::PageRange;
         if (!produce(report, printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0, parameters, parent))
@@ -302,16 +309,8 @@ void printDrawnPage(const QString &title, QWidget *parent,
         break;
     }
     case OutputChoice::Target::Printer: {
-        if (QPrinterInfo::availablePrinters().isEmpty()) {
-            messages::plain(parent, QStringLiteral("Δεν υπάρχει εγκατεστημένος εκτυπωτής."));
-            return;
-        }
         QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(title);
-        printer.setCopyCount(choice->copies);
-        QPrintDialog dialog(&printer, parent);
-        dialog.setObjectName(QStringLiteral("PrintDialog"));
-        if (dialog.exec() == QDialog::Accepted)
+        if (printerConfirmed(printer, title, *choice, parent))
             paintOn(printer);
         break;
     }
