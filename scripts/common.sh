@@ -5,8 +5,9 @@ BUILD="$ROOT/build"
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-qpa-plugins libqt6sql6 libgl-dev
-  libsqlcipher-dev libbenchmark-dev
+  libsqlcipher-dev libsodium-dev libbenchmark-dev
   fonts-dejavu-core poppler-utils
+  cups printer-driver-cups-pdf
   dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream
   galculator
 )

@@ -7,9 +7,12 @@
 #include "dataset.h"
 #include "db_error.h"
 #include "global.h"
+#include "key_file.h"
 #include "look.h"
 #include "messages.h"
+#include "old_layout.h"
 #include "password_windows.h"
+#include "recovery_key_window.h"
 #include "regional.h"
 #include "reminder_display_window.h"
 #include "schema.h"
@@ -239,15 +242,21 @@ bool MainWindow::startUp()
         messages::plain(nullptr, StartupInformation);
         DbConnectionString = connectionStringFor(AppDirectory);
         AccessGranted = false;
-        m_connection.reconnect(DbConnectionString);
-        schema::upgrade(m_connection); // a file of an older version is brought up to date
-        m_storedPassword = readStoredPassword(m_connection);
-        m_connection.close();
-        if (m_storedPassword == FactoryDefaultPassword)
-            SetPasswordWindow(this).exec();
+        const QString dataFile = accessedDataFile();
+        old_layout::settleInterruptedConversion(dataFile);
+        // An old folder still at the factory default needs no login check to be converted.
+        if (old_layout::isOldLayout(dataFile) && old_layout::storedPassword(dataFile) == FactoryDefaultPassword)
+            old_layout::convert(dataFile, FactoryDefaultPassword);
+        if (!old_layout::isOldLayout(dataFile) && unlocks(dataFile, FactoryDefaultPassword))
+            setFirstPassword();
         LoginWindow(this).exec();
         if (!AccessGranted)
             return false;
+        if (old_layout::isOldLayout(dataFile))
+            old_layout::convert(dataFile, ConnectionSettings::parse(DbConnectionString).databasePassword);
+        m_connection.reconnect(DbConnectionString);
+        schema::upgrade(m_connection); // a file of an older version is brought up to date
+        m_connection.close();
         checkTodaysReminders();
         showMaximized();
         checkReceiptNumbering();
@@ -306,6 +315,14 @@ void MainWindow::changePassword()
     ChangePasswordWindow(this).exec();
 }
 
+void MainWindow::setFirstPassword()
+{
+    SetPasswordWindow setPassword(this);
+    setPassword.exec();
+    if (const QString recoveryKey = setPassword.newRecoveryKey(); !recoveryKey.isEmpty())
+        RecoveryKeyWindow(recoveryKey, this).exec();
+}
+
 void MainWindow::showSplash()
 {
     SplashWindow splash(m_splashMilliseconds);
@@ -332,7 +349,8 @@ void MainWindow::makeBackup()
 {
     const QString source = QDir(AppDirectory).filePath(DataFileName);
     try {
-        const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()), DbPassword);
+        const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()),
+                                                    ConnectionSettings::parse(DbConnectionString).databasePassword);
         messages::plain(this, QStringLiteral("Το αντίγραφο ασφαλείας των δεδομένων δημιουργήθηκε και ελέγχθηκε:\n") +
                                   QDir::toNativeSeparators(result.path));
     } catch (const DbError &error) {

@@ -44,6 +44,7 @@ private:
     void showSplash();
     void startCalculator();
     void openReceiptNumbering();
+    void setFirstPassword();
     void changePassword();
     void makeBackup();
     void tick();
@@ -51,7 +52,6 @@ private:
 
     Connection m_connection;
     QDate m_today;
-    QString m_storedPassword;
     int m_splashMilliseconds = 3000;
     bool m_leaving = false;
     QHash<QString, std::function<void()>> m_openers;

@@ -7,9 +7,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// One window's own connection to data.mdb. It opens only an existing file, keyed with the
-// database password; other connections, in this process or another, may use the file at the
-// same time (the engine's locking, with a busy time-out).
+// One window's own connection to data.mdb. It opens only an existing file. The password of the
+// connection string is the access password (or the recovery key): it opens the key file beside
+// data.mdb, whose data key opens the file. Other connections, in this process or another, may
+// use the file at the same time (the engine's locking, with a busy time-out).
 class Connection {
 public:
     Connection() = default;
@@ -21,8 +22,10 @@ public:
     ~Connection();
 
     static Connection openFile(const QString &path, const QString &password);
-    // Only for making a new data.mdb: the one place where a missing file is created.
-    static Connection createFile(const QString &path, const QString &password);
+    // Keyed as the engine takes it: engineKeyFor(data key), or the passphrase of an old file.
+    static Connection openWithKey(const QString &path, const QByteArray &engineKey);
+    // Only for making a new file: the one place where a missing file is created.
+    static Connection createWithKey(const QString &path, const QByteArray &engineKey);
 
     void setConnectionString(const QString &connectionString);
     QString connectionString() const { return m_connectionString; }
@@ -44,12 +47,13 @@ public:
     void setBusyTimeout(int milliseconds);
 
 private:
-    static Connection onFile(const QString &path, const QString &password, bool create);
+    static Connection onFile(const QString &path, const QString &password, const QByteArray &engineKey, bool create);
     void openHandle(bool create);
 
     QString m_connectionString;
     QString m_path;
     QString m_password;
+    QByteArray m_engineKey; // given directly; otherwise unlocked with the password at each open
     sqlite3 *m_db = nullptr;
     int m_busyTimeout = 5000;
 };

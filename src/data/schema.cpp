@@ -2,12 +2,13 @@
 
 #include "connection.h"
 #include "db_error.h"
+#include "key_file.h"
+#include "private_files.h"
 #include "jet_dialect.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
-
 #include <algorithm>
 
 namespace schema {
@@ -80,7 +81,11 @@ std::vector<Table> declare()
                   {"MAX", Text, true},
                   {"APOTELESMA", Text, true},
                   {"MONADES", Text, true}}),
-        perChild("SWMATOMETRIA", {{"HMEROMHNIA", Date, true}, {"YPSOS", Double, true}, {"BAROS", Double, true}}),
+        perChild("SWMATOMETRIA",
+                 {{"HMEROMHNIA", Date, true},
+                  {"YPSOS", Double, true},
+                  {"BAROS", Double, true},
+                  {"PERIMETROS_KEFALHS", Double}}),
         {"APODEIKSEIS",
          {{"AR_APODEIKSHS", Integer},
           {"HMEROMHNIA", Date, false, Today},
@@ -301,23 +306,40 @@ QStringList createIndexStatements()
 
 namespace {
 
-// Step n brings a file from version n - 1 to version n.
-void step1(Connection &connection)
+// A new file is made at the current version at once, from the declaration.
+void createCurrent(Connection &connection)
 {
     for (const Table &table : tables())
         connection.execute(createTableStatement(table));
     for (const QString &index : createIndexStatements())
         connection.execute(index);
-    connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES('40617283')"));
+    // The access password opens the key file; the row stays, holding no password.
+    connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES(?)"), {StoredPasswordMarker});
+}
+
+// A column declared above, added at the end of its table with its checks; older rows hold no value.
+void addDeclaredColumn(Connection &connection, const QString &tableName, const QString &columnName)
+{
+    const Table *table = findTable(tableName);
+    const auto column = std::find_if(table->columns.begin(), table->columns.end(),
+                                     [&](const Column &c) { return c.name == columnName; });
+    connection.execute(QStringLiteral("ALTER TABLE [%1] ADD COLUMN %2").arg(table->name, columnDefinition(*table, *column)));
+}
+
+// Version 2: head circumference with the growth measurements.
+void step2(Connection &connection)
+{
+    addDeclaredColumn(connection, QStringLiteral("SWMATOMETRIA"), QStringLiteral("PERIMETROS_KEFALHS"));
 }
 
 } // namespace
 
 void upgrade(Connection &connection)
 {
+    // Step n brings a file from version n - 1 to version n.
     using Step = void (*)(Connection &);
-    static const Step steps[] = {step1};
-    static_assert(std::size(steps) == Version);
+    static const Step steps[] = {step2};
+    static_assert(std::size(steps) == Version - 1);
 
     // A current file is only read: a second copy of the program starting meanwhile is no reason
     // to wait for a write lock.
@@ -331,29 +353,42 @@ void upgrade(Connection &connection)
                           .arg(found));
     if (found == Version)
         return;
-    for (int version = found; version < Version; ++version)
-        steps[version](connection);
+    if (found == 0)
+        createCurrent(connection);
+    else
+        for (int version = found + 1; version <= Version; ++version)
+            steps[version - 2](connection);
     connection.execute(QStringLiteral("PRAGMA user_version = %1").arg(Version));
     transaction.commit();
 }
 
 void createDatabase(const QString &path, const QString &password)
 {
-    if (QFileInfo::exists(path))
-        throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+    for (const QString &file : {path, keyFilePathFor(path)})
+        if (QFileInfo::exists(file))
+            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(file));
+    PrivateFileMode privately;
     // Built under a temporary name and moved into place whole, so that a failure never
-    // leaves a half-made data.mdb behind.
+    // leaves a half-made data.mdb behind; the key file comes first, as a data file without
+    // its key could never be opened.
     const QString partial = path + QStringLiteral(".new-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QByteArray dataKey = newDataKey();
+    bool keyWritten = false;
     try {
         {
-            Connection connection = Connection::createFile(partial, password);
+            Connection connection = Connection::createWithKey(partial, engineKeyFor(dataKey));
             upgrade(connection);
         }
-        if (!QFile::rename(partial, path))
-            throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(path));
+        writeNewKeyFile(path, dataKey, password);
+        keyWritten = true;
+        if (QFileInfo::exists(path))
+            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+        durableRename(partial, path);
     } catch (...) {
         QFile::remove(partial);
         QFile::remove(partial + QStringLiteral("-journal"));
+        if (keyWritten)
+            QFile::remove(keyFilePathFor(path));
         throw;
     }
 }

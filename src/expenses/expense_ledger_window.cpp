@@ -31,8 +31,8 @@ ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
     auto *list = new RecordList(m_data,
                                 {{QStringLiteral("PERIGRAFH"), QStringLiteral("Περιγραφή")},
                                  {QStringLiteral("HMEROMHNIA"), QStringLiteral("Ημερομηνία"), 95, Qt::AlignCenter},
-                                 {QStringLiteral("POSO"), QStringLiteral("Ποσό (EUR)"), 81, Qt::AlignRight | Qt::AlignVCenter, 2},
-                                 {QStringLiteral("VAT"), QStringLiteral("Φ.Π.Α (EUR)"), 81, Qt::AlignRight | Qt::AlignVCenter, 2}},
+                                 {QStringLiteral("POSO"), QStringLiteral("Ποσό (EUR)"), 81, Qt::AlignRight | Qt::AlignVCenter, {}, 2},
+                                 {QStringLiteral("VAT"), QStringLiteral("Φ.Π.Α (EUR)"), 81, Qt::AlignRight | Qt::AlignVCenter, {}, 2}},
                                 this);
     list->setObjectName(QStringLiteral("DBGrid1"));
     list->setMinimumSize(620, 300);

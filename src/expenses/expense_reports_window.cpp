@@ -7,8 +7,10 @@
 #include "look.h"
 #include "messages.h"
 #include "navigator_bar.h"
+#include "print_run.h"
 #include "record_list.h"
 #include "record_window.h"
+#include "regional.h"
 #include "typed_values.h"
 
 #include <QGridLayout>
@@ -172,7 +174,13 @@ void ExpenseReportWindow::search()
     m_print->setEnabled(true);
     m_from = m_fromField->text().trimmed();
     m_to = m_toField->text().trimmed();
+    m_period[0] = m_from;
+    m_period[1] = m_to;
     if (m_kind == Kind::ByDate) {
+        // The period printed as the practice writes dates, whatever shape was typed.
+        for (QString &day : m_period)
+            if (const auto date = Regional::current().parseDate(day))
+                day = Regional::current().formatDate(*date);
         const auto dates = typedDateRange(m_from, m_to);
         if (!dates) {
             refuse();
@@ -200,15 +208,12 @@ void ExpenseReportWindow::search()
 
 void ExpenseReportWindow::print()
 {
-    m_reportList.setSql(listStatement());
-    m_reportTotals.setSql(totalsStatement());
-    m_reportList.open();
-    m_reportTotals.open();
-    m_project.ProjectFile = projectFileFor(m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV")
-                                                                 : QStringLiteral("EKSODA2.RAV"));
-    m_project.execute(this);
-    m_reportList.close();
-    m_reportTotals.close();
+    PrintRun run; // on the connection the last search left open
+    run.query(m_reportList, listStatement());
+    run.query(m_reportTotals, totalsStatement());
+    run.parameter(QStringLiteral("PERIOD_FROM"), m_period[0]);
+    run.parameter(QStringLiteral("PERIOD_TO"), m_period[1]);
+    run.print(m_project, m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV") : QStringLiteral("EKSODA2.RAV"), this);
 }
 
 void ExpenseReportWindow::disconnect()

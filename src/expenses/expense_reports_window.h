@@ -38,6 +38,7 @@ private:
     ReportProject m_project;
     QString m_from; // the last search's criteria
     QString m_to;
+    QString m_period[2]; // the same criteria as the printout states them
     QLineEdit *m_fromField;
     QLineEdit *m_toField;
     QPushButton *m_search;

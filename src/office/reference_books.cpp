@@ -4,6 +4,7 @@
 #include "data_connections.h"
 #include "global.h"
 #include "navigator_bar.h"
+#include "print_run.h"
 #include "record_list.h"
 
 #include <QGridLayout>
@@ -47,12 +48,9 @@ void PrintChoiceWindow::printSelected()
 
 void PrintChoiceWindow::print(const QString &statement)
 {
-    const ScopedConnection connection(m_connection);
-    m_query.setSql(statement);
-    m_query.open();
-    m_project.ProjectFile = projectFileFor(m_book.reportFile);
-    m_project.execute(this);
-    m_query.close();
+    PrintRun run(&m_connection);
+    run.query(m_query, statement);
+    run.print(m_project, m_book.reportFile, this);
 }
 
 void PrintChoiceWindow::disconnect()

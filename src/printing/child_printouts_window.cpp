@@ -4,6 +4,7 @@
 #include "data_connections.h"
 #include "global.h"
 #include "look.h"
+#include "print_run.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -144,13 +145,9 @@ void ChildPrintoutsWindow::printList()
 
 void ChildPrintoutsWindow::print(const QString &statement, const QString &reportFile)
 {
-    const ScopedConnection connection(m_connection);
-    m_query.setSql(statement);
-    m_query.open();
-    ReportProject &project = m_projects[reportFile];
-    project.ProjectFile = projectFileFor(reportFile);
-    project.execute(this);
-    m_query.close();
+    PrintRun run(&m_connection);
+    run.query(m_query, statement);
+    run.print(m_projects[reportFile], reportFile, this);
 }
 
 void ChildPrintoutsWindow::disconnect()

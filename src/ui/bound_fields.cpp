@@ -306,5 +306,7 @@ BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList
 
 BoundLabel::BoundLabel(DataSet &data, const QString &column, QWidget *parent) : QLabel(parent)
 {
-    new FieldLink(data, column, this, [this] { return text(); }, [this](const QString &value) { setText(value); });
+    auto *link = new FieldLink(
+        data, column, this, [this] { return text(); }, [this](const QString &value) { setText(value); });
+    link->showStored(); // the current row at once, as the other bound editors do
 }

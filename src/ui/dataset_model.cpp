@@ -65,10 +65,11 @@ QVariant DataSetModel::data(const QModelIndex &index, int role) const
     if (!index.isValid())
         return {};
     const ListColumn &c = column(index.column());
-    if (role == Qt::DisplayRole) {
-        const int field = m_fields[size_t(index.column())];
+    const int field = m_fields[size_t(index.column())];
+    if (c.present && (role == Qt::DisplayRole || role == Qt::ForegroundRole || role == Qt::ToolTipRole))
+        return field < 0 ? QVariant() : c.present(m_data.value(index.row(), field), role);
+    if (role == Qt::DisplayRole)
         return field < 0 ? QVariant() : QVariant(shownValue(m_data.value(index.row(), field), c.decimals));
-    }
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(c.alignment);
     return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <vector>
 
 class DataSet;
@@ -13,7 +14,9 @@ struct ListColumn {
     QString title;
     int width = 0;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
-    int decimals = -1;
+    // How a value reads (display text, colour, hint by role); by default its display text.
+    std::function<QVariant(const QVariant &value, int role)> present = {};
+    int decimals = -1; // an amount's fixed decimals
 };
 
 // How a list or a field shows a stored value: an amount with its fixed decimals.

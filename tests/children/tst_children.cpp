@@ -6,6 +6,7 @@
 #include "child_register_window.h"
 #include "fixture.h"
 #include "global.h"
+#include "growth_chart_window.h"
 #include "health_card_window.h"
 #include "modal.h"
 #include "navigator_bar.h"
@@ -339,6 +340,61 @@ private slots:
         QCOMPARE(window.findChild<QLineEdit *>("YPSOS")->text(), QString()); // a fresh blank row
         press(&window, "Delete", "DBNavigator2");
         QCOMPARE(countLine(&window), QString("Βρέθηκαν 2 μετρήσεις"));
+    }
+
+    // A girl of 365 days weighing 9 kg lies at z 0.0488; a height typed as 1025 cm is caught.
+    void growthReadAgainstTheWhoReferences()
+    {
+        const int id = addChild("Ελένη", "Άλφα", "2020-01-01", "ΘΗΛΥ");
+        const QString pdf = m_practice->useForPrinting();
+        MessageLog log;
+        ChildHistoryWindow window(ChildHistory::measurements());
+        window.hand({QString::number(id), "Ελένη", "Άλφα", "", "1/1/2020"});
+        window.show();
+        const std::pair<const char *, const char *> rows[][4] = {
+            {{"HMEROMHNIA", "31/12/2020"}, {"YPSOS", "74"}, {"BAROS", "9"}, {"PERIMETROS_KEFALHS", "45,5"}},
+            {{"HMEROMHNIA", "1/6/2021"}, {"YPSOS", "1025"}, {"BAROS", "10"}, {"PERIMETROS_KEFALHS", ""}},
+        };
+        for (const auto &row : rows) {
+            for (const auto &[field, text] : row)
+                type(&window, field, text);
+            press(&window, "Post");
+        }
+        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(connect().scalar("SELECT PERIMETROS_KEFALHS FROM SWMATOMETRIA WHERE HMEROMHNIA=#12/31/2020#").toDouble(), 45.5);
+
+        const QAbstractItemModel *list = window.findChild<RecordList *>("DBGrid1")->model();
+        const auto cell = [&](int row, const QString &title, int role = Qt::DisplayRole) {
+            for (int c = 0; c < list->columnCount(); ++c)
+                if (list->headerData(c, Qt::Horizontal).toString() == title)
+                    return list->data(list->index(row, c), role);
+            return QVariant(QStringLiteral("no column ") + title);
+        };
+        QCOMPARE(cell(0, "Βάρος/ηλικία").toString(), QString("P52 (z 0,05)"));
+        QCOMPARE(cell(0, "Π. κεφαλής").toString(), QString("45,50"));
+        QVERIFY(cell(0, "Π.Κ./ηλικία").toString().startsWith("P"));
+        QVERIFY(!cell(0, "Ύψος/ηλικία", Qt::ForegroundRole).isValid());
+        QCOMPARE(cell(1, "Ύψος/ηλικία", Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+        QCOMPARE(cell(1, "Ύψος/ηλικία", Qt::ToolTipRole).toString(), QString("Ελέγξτε την τιμή"));
+        QCOMPARE(cell(1, "Π.Κ./ηλικία").toString(), QString());
+        QCOMPARE(window.findChild<QLabel *>("CheckLine")->text(), QString("Ελέγξτε την τιμή: 1/6/2021"));
+
+        QTest::mouseClick(window.findChild<QPushButton *>("PrintTableButton"), Qt::LeftButton);
+        const QString table = pdfText(pdf);
+        QVERIFY2(table.contains("Ελένη Άλφα") && table.contains("1/1/2020") && table.contains("P52 (z 0,05)") &&
+                     table.contains("45,50") && table.contains("! P>99,9"),
+                 qPrintable(table));
+
+        GrowthChartWindow chart;
+        chart.hand({QString::number(id), "Ελένη", "Άλφα", "", "1/1/2020"});
+        chart.show();
+        QCOMPARE(chart.chart().sex, who::Sex::Girl);
+        QCOMPARE(chart.chart().measurements.size(), size_t(2));
+        QTest::mouseClick(chart.findChild<QPushButton *>("PrintButton"), Qt::LeftButton);
+        const QString page = pdfText(pdf);
+        QVERIFY2(page.contains("Ελένη Άλφα") && page.contains("1/1/2020") && page.contains("WHO 2006 / WHO 2007") &&
+                     page.contains("Βάρος για την ηλικία"),
+                 qPrintable(page));
     }
 
     void aVisitDatedBeforeTheOthersComesFirst()

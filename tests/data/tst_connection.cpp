@@ -134,7 +134,7 @@ private slots:
 
         QVERIFY_THROWS_EXCEPTION(DbError, backupDatabase(practice.dataFile(), destination, DbPassword));
         QCOMPARE(copy.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 2); // nothing overwritten
-        QCOMPARE(QDir(practice.directory() + "/backup").entryList(QDir::Files), QStringList({"copy.mdb"}));
+        QCOMPARE(QDir(practice.directory() + "/backup").entryList(QDir::Files), QStringList({"copy.key", "copy.mdb"}));
     }
 };
 

@@ -116,6 +116,51 @@ private slots:
                  QStringList({""}));
     }
 
+    void sumsAddDecimals_data()
+    {
+        QTest::addColumn<QVariantList>("amounts");
+        QTest::addColumn<QString>("sum");   // Format(SUM(..),'0.00')
+        QTest::addColumn<QString>("total"); // Format(TOTAL(..),'0.00')
+        QTest::addColumn<QString>("type");  // typeof(SUM(..))
+        QTest::newRow("half a cent carried") << QVariantList{1.005, 12500.4, 10} << "12511,41"
+                                             << "12511,41"
+                                             << "real";
+        QTest::newRow("tenths") << QVariantList{0.1, 0.2, 0.3} << "0,60"
+                                << "0,60"
+                                << "real";
+        QTest::newRow("negative") << QVariantList{-1.005, -2.0} << "-3,01"
+                                  << "-3,01"
+                                  << "real";
+        QTest::newRow("whole numbers stay whole") << QVariantList{1, 2, 3} << "6,00"
+                                                  << "6,00"
+                                                  << "integer";
+        QTest::newRow("text amounts") << QVariantList{"1.005", "2"} << "3,01"
+                                      << "3,01"
+                                      << "real";
+        QTest::newRow("nulls ignored") << QVariantList{QVariant(), 2.5} << "2,50"
+                                       << "2,50"
+                                       << "real";
+        QTest::newRow("no rows") << QVariantList{} << ""
+                                 << "0,00"
+                                 << "null";
+        QTest::newRow("scales too far apart") << QVariantList{1e30, 1e-30} << "1" + QString(30, '0') + ",00"
+                                              << "1" + QString(30, '0') + ",00"
+                                              << "real";
+    }
+    void sumsAddDecimals()
+    {
+        QFETCH(QVariantList, amounts);
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute("CREATE TEMP TABLE AMOUNTS(V)");
+        for (const QVariant &amount : amounts)
+            c.execute("INSERT INTO AMOUNTS(V) VALUES(?)", {amount});
+        const QString sql = "SELECT Format(SUM(V),'0.00'), Format(TOTAL(V),'0.00'), typeof(SUM(V)) FROM AMOUNTS";
+        QTEST(column(c, sql, 0).value(0), "sum");
+        QTEST(column(c, sql, 1).value(0), "total");
+        QTEST(column(c, sql, 2).value(0), "type");
+    }
+
     void dayMonthYearAndReminders()
     {
         TestPractice practice;

@@ -3,6 +3,7 @@
 #include "db_error.h"
 #include "fixture.h"
 #include "global.h"
+#include "key_file.h"
 #include "schema.h"
 
 #include <QDir>
@@ -48,7 +49,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        QCOMPARE(c.scalar("SELECT * FROM SECURITY").toString(), QString("40617283"));
+        QCOMPARE(c.scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker); // never the password
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM LAST_APODEIKSH").toInt(), 0);
         QCOMPARE(c.scalar("PRAGMA user_version").toInt(), schema::Version);
@@ -176,6 +177,28 @@ private slots:
         c.execute(QString("PRAGMA user_version = %1").arg(schema::Version));
         schema::upgrade(c); // already current: nothing to do
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
+    }
+
+    // A file of the first version, whose measurements had no head circumference.
+    void firstVersionGainsHeadCircumference()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        practice.addChild();
+        schema::Table first = *schema::findTable("SWMATOMETRIA");
+        first.columns.pop_back();
+        c.execute("DROP TABLE SWMATOMETRIA");
+        c.execute(schema::createTableStatement(first));
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#3/1/2011#,80.5,10.25)");
+        c.execute("PRAGMA user_version = 1");
+        schema::upgrade(c);
+        QCOMPARE(c.scalar("PRAGMA user_version").toInt(), schema::Version);
+        QCOMPARE(columnsOf(c, "SWMATOMETRIA"), QStringList({"ID", "HMEROMHNIA", "YPSOS", "BAROS", "PERIMETROS_KEFALHS"}));
+        QCOMPARE(c.scalar("SELECT Format(YPSOS,'0.00') FROM SWMATOMETRIA").toString(), QString("80,50"));
+        QVERIFY(c.scalar("SELECT PERIMETROS_KEFALHS FROM SWMATOMETRIA").isNull());
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS,PERIMETROS_KEFALHS) VALUES(1,#3/1/2012#,86,12,47.5)");
+        QVERIFY_THROWS_EXCEPTION(DbError,
+                                 c.execute("UPDATE SWMATOMETRIA SET PERIMETROS_KEFALHS='σαράντα' WHERE HMEROMHNIA=#3/1/2012#"));
     }
 };
 

@@ -74,6 +74,7 @@ start() {
 check_folder() {
   [ "$(stat -c %a "$practice")" = 700 ] || fail "practice folder mode $(stat -c %a "$practice")"
   [ -s "$practice/data.mdb" ] || fail "no data.mdb"
+  [ "$(stat -c %a "$practice/data.key")" = 600 ] || fail "no private data.key beside data.mdb"
   for f in "$usr"/share/velmora/reports/*.RAV "$usr"/share/velmora/pictures/*.jpg; do
     [ -f "$practice/$(basename "$f")" ] || fail "$(basename "$f") not copied"
   done
@@ -85,9 +86,9 @@ cmp -s "$practice/LIST.RAV" "$usr/share/velmora/reports/LIST.RAV" || fail "LIST.
 
 # The practice's own receipt layout and data stay; a picture it lost comes back.
 echo "<!-- the practice's own -->" >>"$practice/APODEIKSEIS.RAV"
-kept=$(md5sum "$practice/APODEIKSEIS.RAV" "$practice/data.mdb")
+kept=$(md5sum "$practice/APODEIKSEIS.RAV" "$practice/data.mdb" "$practice/data.key")
 rm "$practice/splash.jpg"
 start
 check_folder
-[ "$(md5sum "$practice/APODEIKSEIS.RAV" "$practice/data.mdb")" = "$kept" ] || fail "the practice's files were replaced"
+[ "$(md5sum "$practice/APODEIKSEIS.RAV" "$practice/data.mdb" "$practice/data.key")" = "$kept" ] || fail "the practice's files were replaced"
 echo "package $deb installs and prepares $practice"

@@ -2,16 +2,55 @@
 #include "child_printouts_window.h"
 #include "data_connections.h"
 #include "dataset.h"
+#include "db_error.h"
 #include "expense_reports_window.h"
 #include "fixture.h"
 #include "global.h"
 #include "modal.h"
+#include "receipts.h"
 #include "reference_books.h"
 #include "report_project.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
+
+namespace {
+
+// The first of `words` that is missing from `text` when each is looked for after the one
+// before it; empty when all are there in this order.
+QString firstOutOfOrder(const QString &text, const QStringList &words)
+{
+    qsizetype from = 0;
+    for (const QString &w : words) {
+        const qsizetype at = text.indexOf(w, from);
+        if (at < 0)
+            return w;
+        from = at + w.size();
+    }
+    return {};
+}
+
+QStringList numbered(const QString &stem, int count)
+{
+    QStringList words;
+    for (int i = 1; i <= count; ++i)
+        words << stem + QString::number(i);
+    return words;
+}
+
+// Typed texts longer than their boxes.
+const QString LongFather = QStringLiteral("Χαράλαμπος Αγαθοκλής Παπαχριστοδουλόπουλος Κωνσταντινίδης Ιω");
+const QString LongWord = QStringLiteral("ΑΒΓΔΕΖΗΘΙΚΛΜΝΞΟΠΡΣΤΥΦΧΨΩ").repeated(12);
+const QString LongSurname = QStringLiteral("Παπαχριστοδουλοπουλοκωνσταντινοπουλίδης-Αναστασοπουλοπαπαδάκη");
+
+} // namespace
 
 class PrintingTest : public QObject {
     Q_OBJECT
@@ -122,6 +161,221 @@ private slots:
         check("EKSODA2", "149,42");
     }
 
+    // What a person typed reaches paper whole: every word in order, every cent, nothing elided.
+    void printoutsCarryEverything_data()
+    {
+        QTest::addColumn<QString>("printout");
+        QTest::addColumn<QStringList>("inOrder");
+        QTest::addColumn<QString>("unbroken"); // found once the lines are joined again
+        const QStringList words = numbered("λέξη", 2000);
+        QTest::newRow("history of 2,000 words") << "ISTORIKO" << words << LongWord;
+        const QStringList father = LongFather.split(' ');
+        for (const char *printout : {"STOIXEIA", "DYGEIAS", "EMBOLIA", "ISTORIKO"})
+            QTest::newRow(qPrintable(QString("father's long name in ") + printout)) << printout << father << "";
+        QTest::newRow("longest address in the list") << "LIST" << numbered("οδός", 37) << "";
+        QTest::newRow("history in a box taller than a page") << "TALL" << words << LongWord;
+        QTest::newRow("long expense description") << "EKSODA1" << numbered("περιγραφή", 18) << "";
+        QTest::newRow("analytic totals")
+            << "EKSODA1" << QStringList{"Περίοδος: από 1/1/2007 έως 31/12/2007", "Σύνολα:", "12511,41", "0,00", "12511,41"} << "";
+        QTest::newRow("monthly totals") << "EKSODA2"
+                                        << QStringList{"Περίοδος: από το έτος 2007 έως το έτος 2007", "12511,41",
+                                                       "Σύνολα:", "12511,41", "0,00", "12511,41"}
+                                        << "";
+        QTest::newRow("analytic empty period")
+            << "EKSODA1 2006" << QStringList{"Περίοδος: από 1/1/2006 έως 31/12/2006", "Σύνολα:", "0,00", "0,00", "0,00"} << "";
+        QTest::newRow("monthly empty period") << "EKSODA2 2006"
+                                              << QStringList{"Περίοδος: από το έτος 2006 έως το έτος 2006", "Σύνολα:",
+                                                             "0,00", "0,00", "0,00"}
+                                              << "";
+        QTest::newRow("receipt with a long name")
+            << "APODEIKSEIS" << QStringList{"100", "Ευάγγελος-Κωνσταντίνος", "25,00"} << LongSurname;
+    }
+    void printoutsCarryEverything()
+    {
+        QFETCH(QString, printout);
+        QFETCH(QStringList, inOrder);
+        QFETCH(QString, unbroken);
+        // One child with a long history and father, three expenses of 2007, one receipt.
+        QStringList paragraphs;
+        const QStringList words = numbered("λέξη", 2000);
+        for (int i = 0; i < 2000; i += 150)
+            paragraphs << words.mid(i, 150).join(' ');
+        paragraphs.insert(1, LongWord);
+        Connection c = connect();
+        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,ISTORIKO) VALUES('Ελένη','Αλεξίου','ΘΗΛΥ',#5/6/2015#,?,"
+                  "'Μητέρα','Κηδεμόνας','Ερμού 5','2101234567',?)",
+                  {LongFather, paragraphs.join('\n')});
+        m_practice->addChild("Μάρκος", "Μακρής", QDate(2016, 1, 2));
+        const QString address = numbered("οδός", 37).join(' ');
+        QVERIFY(address.size() > 240); // near the longest a text field holds
+        c.execute("UPDATE STOIXEIA_PAIDIOY SET DIEYTHYNSH=? WHERE EPWNYMO='Μακρής'", {address});
+        const QString description = numbered("περιγραφή", 18).join(' ');
+        QVERIFY(description.size() >= 200);
+        for (const QVariantList &row : {QVariantList{1.005, description}, {12500.4, "Ενοίκιο"}, {10, "Χαρτί"}})
+            c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#3/28/2007#,?,0,?)", row);
+        c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
+        recordReceipt(c, {"1", "Ευάγγελος-Κωνσταντίνος", LongSurname, 25, "Επίσκεψη", "Μητέρα", "ΕΟΠΥΥ"});
+
+        using P = ChildPrintoutsWindow::Printout;
+        const std::map<QString, P> children{
+            {"STOIXEIA", P::Details}, {"ISTORIKO", P::History}, {"DYGEIAS", P::HealthCard}, {"EMBOLIA", P::Vaccinations}};
+        if (children.count(printout)) {
+            ChildPrintoutsWindow window;
+            window.ChildID = "1";
+            window.printSelected(children.at(printout));
+        } else if (printout == "LIST") {
+            ChildPrintoutsWindow window;
+            window.SelectText = "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                                "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM "
+                                "STOIXEIA_PAIDIOY ORDER BY EPWNYMO ASC";
+            window.printList();
+        } else if (printout == "TALL") {
+            // A text that wraps in its box rather than flowing: its band outgrows the page.
+            const QString path = QDir(AppDirectory).filePath("TALL.RAV");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<report title=\"x\"><detail height=\"10\" connection=\"TallConnection\">"
+                       "<box x=\"0\" y=\"0\" w=\"180\" h=\"10\"/><text x=\"2\" y=\"2\" w=\"176\" h=\"6\" fit=\"wrap\">"
+                       "{ISTORIKO}</text></detail></report>");
+            file.close();
+            QObject owner;
+            DataSet rows(c);
+            rows.setSql("SELECT ISTORIKO FROM STOIXEIA_PAIDIOY WHERE ID=1");
+            data_connections::add("TallConnection", rows, &owner);
+            ReportProject project;
+            project.ProjectFile = path;
+            project.execute();
+        } else if (printout == "APODEIKSEIS") {
+            ReceiptPrinter printer;
+            printer.PrintReceipt(100);
+        } else {
+            const auto kind = printout.startsWith("EKSODA1") ? ExpenseReportWindow::Kind::ByDate
+                                                             : ExpenseReportWindow::Kind::ByMonth;
+            const QString year = printout.endsWith("2006") ? "2006" : "2007";
+            ExpenseReportWindow window(kind);
+            const bool byDate = kind == ExpenseReportWindow::Kind::ByDate;
+            window.findChild<QLineEdit *>("Edit1")->setText(byDate ? "1/1/" + year : year);
+            window.findChild<QLineEdit *>("Edit2")->setText(byDate ? "31/12/" + year : year);
+            window.search();
+            window.print();
+        }
+        const QString text = pdfText(m_pdf);
+        if (const QString keep = qEnvironmentVariable("VELMORA_KEEP_PDF"); !keep.isEmpty())
+            QFile::copy(m_pdf, keep + "/" + QString(QTest::currentDataTag()).replace(' ', '_') + ".pdf");
+        QCOMPARE(firstOutOfOrder(text, inOrder), QString());
+        QVERIFY2(!text.contains(QChar(0x2026)), "an elided text");
+        if (!unbroken.isEmpty())
+            QVERIFY(text.simplified().remove(' ').contains(unbroken));
+    }
+
+    // A report file that could not be printed is refused, naming the file, the element and
+    // the attribute.
+    void impossibleReportFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("message");
+        const QString text = "<detail height=\"5\" connection=\"RvDataSetConnection1\">%1</detail>";
+        QTest::newRow("wider than any page") << text.arg("<text x=\"0\" y=\"0\" w=\"1e20\" h=\"5\">x</text>")
+                                             << "<text> number 1 in <detail> has w=\"1e20\"";
+        QTest::newRow("not a number") << text.arg("<line x1=\"0\" y1=\"0\" x2=\"abc\" y2=\"0\"/>")
+                                      << "<line> number 1 in <detail> has x2=\"abc\"";
+        QTest::newRow("infinite") << text.arg("<box x=\"inf\" y=\"0\" w=\"5\" h=\"5\"/>")
+                                  << "<box> number 1 in <detail> has x=\"inf\"";
+        QTest::newRow("huge font") << text.arg("<text x=\"0\" y=\"0\" w=\"10\" h=\"5\" size=\"1e9\">x</text>")
+                                   << "<text> number 1 in <detail> has size=\"1e9\"";
+        QTest::newRow("unknown fit") << text.arg("<text x=\"0\" y=\"0\" w=\"10\" h=\"5\" fit=\"squeeze\">x</text>")
+                                     << "<text> number 1 in <detail> has fit=\"squeeze\"";
+        QTest::newRow("negative height") << "<summary height=\"-5\"/>"
+                                         << "<summary> has height=\"-5\"";
+        QTest::newRow("band taller than a page") << "<detail height=\"400\"/>"
+                                                 << "<detail> is 400 mm high";
+        QTest::newRow("header and footer fill the page")
+            << "<page-header height=\"200\"/><page-footer height=\"100\"/>"
+            << "<report> leaves no room for rows";
+    }
+    void impossibleReportFilesAreRefused()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, message);
+        const QString path = QDir(AppDirectory).filePath("BAD.RAV");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(("<report title=\"x\">" + body + "</report>").toUtf8());
+        file.close();
+        ReportProject project;
+        project.ProjectFile = path;
+        try {
+            project.execute();
+            QFAIL("printed an impossible report file");
+        } catch (const DbError &e) {
+            QVERIFY2(e.text().startsWith("Report file \"BAD.RAV\": " + message), qPrintable(e.text()));
+        }
+        QVERIFY(!QFile::exists(m_pdf));
+    }
+
+    // Pages the report does not have are said, instead of a blank page.
+    void aPageRangePastTheEndIsSaid()
+    {
+        connect().execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Α','x')");
+        ReportProject::setNonInteractiveOutput(QString());
+        MessageLog log;
+        whenShown("OutputOptions", [&](QWidget *options) {
+            options->findChild<QRadioButton *>("File")->setChecked(true);
+            options->findChild<QLineEdit *>("FileName")->setText(m_pdf);
+            options->findChild<QSpinBox *>("FromPage")->setValue(5);
+            QTest::keyClick(options, Qt::Key_Enter);
+        });
+        PrintChoiceWindow(PrintChoiceWindow::Diets).printAll();
+        QCOMPARE(log.texts, QStringList({"Η σελίδα 5 δεν υπάρχει. Σελίδες της εκτύπωσης: 1."}));
+        QVERIFY(!QFile::exists(m_pdf));
+    }
+
+    // Cancel in the status window while the pages are painted stops the printout and leaves
+    // no half-written file.
+    void cancelWhilePainting()
+    {
+        Connection c = connect();
+        Transaction transaction(c);
+        for (int i = 0; i < 4000; ++i)
+            c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES(?,?)",
+                      {QString("Δίαιτα %1").arg(i), QString("Πρωί: γάλα με δημητριακά. ").repeated(30)});
+        transaction.commit();
+        QString seen;
+        QTimer poll;
+        poll.callOnTimeout([&] {
+            auto *status = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (status && status->objectName() == "ReportStatus" && status->labelText().startsWith("Printing page")) {
+                seen = status->labelText();
+                QTest::mouseClick(status->findChild<QPushButton *>(), Qt::LeftButton);
+                poll.stop();
+            }
+        });
+        poll.start(20);
+        PrintChoiceWindow(PrintChoiceWindow::Diets).printAll();
+        QVERIFY2(!seen.isEmpty(), "the status window did not show the painting");
+        QVERIFY(!QFile::exists(m_pdf));
+    }
+
+    // The print button of a book prints the row shown, straight after the book opens.
+    void theSelectedEntryPrintsAtOnce()
+    {
+        Connection c = connect();
+        c.execute("INSERT INTO SHMEIWSEIS(TITLOS,PERIGRAFH) VALUES('Παραγγελίες','Εμβόλια γρίπης')");
+        c.execute("INSERT INTO SHMEIWSEIS(TITLOS,PERIGRAFH) VALUES('Άλλη','Τίποτα')");
+        MessageLog log;
+        PrintChoiceWindow choice(PrintChoiceWindow::Notes);
+        NoteBookWindow book(NoteBookWindow::Notes, choice);
+        book.show();
+        whenShown("TForm7", [&](QWidget *w) {
+            QTest::mouseClick(w->findChild<QPushButton *>("Button2"), Qt::LeftButton);
+            w->close();
+        });
+        QTest::mouseClick(book.findChild<QPushButton *>("Button2"), Qt::LeftButton);
+        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(order(printed(), {"Παραγγελίες", "Άλλη"}), QStringList({"Άλλη"})); // first by title
+    }
+
     void aMissingReportFileIsNamed()
     {
         QFile::remove(QDir(AppDirectory).filePath("NOTES.RAV"));
@@ -131,6 +385,7 @@ private slots:
         click(&choice, "Button1");
         QCOMPARE(log.texts, QStringList({QString("The following reporting project does not exist:\n\"%1\"")
                                              .arg(QDir(AppDirectory).filePath("NOTES.RAV"))}));
+        QVERIFY(!data_connections::find("RvDataSetConnection2")->isOpen()); // what the print opened is closed
         QCOMPARE(projectFileFor("NOTES"), AppDirectory + "/NOTES.rav");
     }
 

@@ -1,12 +1,15 @@
 #include "fixture.h"
 
 #include "global.h"
+#include "key_file.h"
+#include "old_layout.h"
 #include "report_project.h"
 #include "schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -28,6 +31,7 @@ QString templateFile()
 TestPractice::TestPractice()
 {
     QFile::copy(templateFile(), dataFile());
+    QFile::copy(keyFilePathFor(templateFile()), keyFilePathFor(dataFile()));
 }
 
 TestPractice::~TestPractice()
@@ -72,6 +76,20 @@ int TestPractice::addChild(const QString &name, const QString &surname, QDate bi
               "VALUES(?,?,?,?,'Πατέρας','Μητέρα','Κηδεμόνας','Ερμού 5','2101234567')",
               {name, surname, sex, birth});
     return c.scalar("SELECT MAX(ID) FROM STOIXEIA_PAIDIOY").toInt();
+}
+
+void createOldLayoutFile(const QString &dataFile, const QString &password)
+{
+    Connection connection = Connection::createWithKey(dataFile, old_layout::engineKey());
+    schema::upgrade(connection);
+    connection.execute("UPDATE SECURITY SET [PASSWORD]=?", {password});
+    connection.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Παλιά δίαιτα','x')");
+}
+
+int fileMode(const QString &path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
 
 QString pdfText(const QString &path)

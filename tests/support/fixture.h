@@ -8,9 +8,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A fresh practice folder with a new data.mdb, made the way `velmora-db create` makes it.
-// The file is copied from one made once per test run, so that every test starts clean
-// without paying for a new encryption key each time.
+// A fresh practice folder with a new data.mdb and its data.key, made the way `velmora-db create`
+// makes them (the factory-default password opens them). The files are copied from a pair made
+// once per test run, so that every test starts clean without paying for a new key each time.
 class TestPractice {
 public:
     TestPractice();
@@ -30,6 +30,13 @@ private:
     QTemporaryDir m_dir;
     mutable bool m_printing = false;
 };
+
+// A data.mdb as the program wrote it before key files: keyed with the old constant, the access
+// password in plain text in SECURITY, and one diet row ("Παλιά δίαιτα") to follow.
+void createOldLayoutFile(const QString &dataFile, const QString &password);
+
+// The permission bits of a file or folder (0600, 0700 …).
+int fileMode(const QString &path);
 
 // The text of a PDF file, as poppler's pdftotext reads it back (layout kept).
 QString pdfText(const QString &path);
