@@ -8,15 +8,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 RecoveryKeyWindow::RecoveryKeyWindow(const QString &recoveryKey, QWidget *parent)
-    : QDialog(parent), m_recoveryKey(recoveryKey)
+    : Window(QStringLiteral("RecoveryKey"), QStringLiteral("Κλειδί ανάκτησης"), parent), m_recoveryKey(recoveryKey)
 {
-    setObjectName(QStringLiteral("RecoveryKey"));
-    setWindowTitle(QStringLiteral("Κλειδί ανάκτησης"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    look::paint(this);
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
     data_connections::add(QStringLiteral("RvDataSetConnectionRecoveryKey"), m_sheet, this);
 
     auto *explanation = new QLabel(
@@ -37,10 +35,9 @@ RecoveryKeyWindow::RecoveryKeyWindow(const QString &recoveryKey, QWidget *parent
 
     auto *print = new QPushButton(QStringLiteral("&Εκτύπωση"), this);
     print->setObjectName(QStringLiteral("Button1"));
-    print->setAutoDefault(false);
-    auto *proceed = new QPushButton(QStringLiteral("&Συνέχεια"), this);
-    proceed->setObjectName(QStringLiteral("Button2"));
-    proceed->setDefault(true);
+    m_proceed = new QPushButton(QStringLiteral("&Συνέχεια"), this);
+    m_proceed->setObjectName(QStringLiteral("Button2"));
+    setDefaultButton(m_proceed);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(look::note(QStringLiteral("Φυλάξτε το κλειδί ανάκτησης σε ασφαλές μέρος"), this));
@@ -51,31 +48,29 @@ RecoveryKeyWindow::RecoveryKeyWindow(const QString &recoveryKey, QWidget *parent
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(print);
-    buttons->addWidget(proceed);
+    buttons->addWidget(m_proceed);
     layout->addLayout(buttons);
-    setFixedWidth(qMax(440, sizeHint().width()));
+    fixSize({440, 0});
 
     connect(print, &QPushButton::clicked, this, &RecoveryKeyWindow::print);
-    connect(proceed, &QPushButton::clicked, this, &QDialog::accept);
-    proceed->setFocus();
+    connect(m_proceed, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+// The key label takes the focus for copying by keyboard, but the way on is "Συνέχεια".
+QWidget *RecoveryKeyWindow::firstField()
+{
+    return m_proceed;
 }
 
 // A one-page sheet through the report engine; the key reaches it only through this window's
 // result set, never a file of its own.
 void RecoveryKeyWindow::print()
 {
-    m_connection.reconnect(DbConnectionString);
+    ScopedConnection connection(m_connection);
     // Made by the program from its own alphabet: nothing in it needs quoting.
     m_sheet.setSql(QStringLiteral("SELECT '") + m_recoveryKey + QStringLiteral("' AS KLEIDI"));
     m_sheet.open();
+    const auto closeSheet = qScopeGuard([this] { m_sheet.close(); });
     m_project.ProjectFile = projectFileFor(QStringLiteral("KLEIDI.RAV"));
-    try {
-        m_project.execute(this);
-    } catch (...) {
-        m_sheet.close();
-        m_connection.close();
-        throw;
-    }
-    m_sheet.close();
-    m_connection.close();
+    m_project.execute(this);
 }

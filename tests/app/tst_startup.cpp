@@ -13,6 +13,7 @@
 #include "schema.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -449,6 +450,19 @@ private slots:
             QFile::remove(keep + "/KLEIDI.pdf");
             QFile::copy(pdf, keep + "/KLEIDI.pdf");
         }
+    }
+
+    void recoveryKeyIsLeftOnlyThroughContinue()
+    {
+        RecoveryKeyWindow window("ABCD-EFGH");
+        showActive(window);
+        QCOMPARE(QApplication::focusWidget(), button(&window, "Button2"));
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.close());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.result(), int(QDialog::Accepted));
     }
 
     void errorsInHandlersReachTheErrorBox()
