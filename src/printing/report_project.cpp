@@ -59,7 +59,9 @@ std::optional<OutputChoice> askOutput(QWidget *parent, const QString &title)
     auto *path = new QLineEdit(QDir::home().filePath(title.isEmpty() ? QStringLiteral("report.pdf") : title + QStringLiteral(".pdf")),
                                &dialog);
     path->setObjectName(QStringLiteral("FileName"));
+    path->setAccessibleName(QStringLiteral("PDF file name"));
     auto *browse = new QPushButton(QStringLiteral("..."), &dialog);
+    browse->setAccessibleName(QStringLiteral("Choose the PDF file"));
     QObject::connect(browse, &QPushButton::clicked, &dialog, [&] {
         const QString chosen = QFileDialog::getSaveFileName(&dialog, QStringLiteral("PDF file"), path->text(),
                                                             QStringLiteral("PDF (*.pdf)"));
@@ -69,10 +71,14 @@ std::optional<OutputChoice> askOutput(QWidget *parent, const QString &title)
     auto *copies = new QSpinBox(&dialog);
     copies->setRange(1, 99);
     copies->setObjectName(QStringLiteral("Copies"));
+    copies->setAccessibleName(QStringLiteral("Copies"));
+    // The range's fields share one caption: each says which end it is.
     auto *from = new QSpinBox(&dialog);
     from->setObjectName(QStringLiteral("FromPage"));
+    from->setAccessibleName(QStringLiteral("From page"));
     auto *to = new QSpinBox(&dialog);
     to->setObjectName(QStringLiteral("ToPage"));
+    to->setAccessibleName(QStringLiteral("To page"));
     for (QSpinBox *page : {from, to}) {
         page->setRange(0, 9999);
         page->setSpecialValueText(QStringLiteral("all"));

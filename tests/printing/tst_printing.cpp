@@ -331,6 +331,26 @@ private slots:
         QVERIFY(!QFile::exists(m_pdf));
     }
 
+    // A screen reader names every part of Output Options, the two ends of the page range apart.
+    void outputOptionsNameEveryPart()
+    {
+        connect().execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Α','x')");
+        ReportProject::setNonInteractiveOutput(QString());
+        QStringList names;
+        whenShown("OutputOptions", [&](QWidget *options) {
+            for (QWidget *part : options->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                if (part->focusPolicy() & Qt::TabFocus) {
+                    QVERIFY2(!part->accessibleName().isEmpty() || !part->property("text").toString().isEmpty(),
+                             qPrintable(part->metaObject()->className()));
+                    names << part->accessibleName();
+                }
+            QTest::keyClick(options, Qt::Key_Escape);
+        });
+        PrintChoiceWindow(PrintChoiceWindow::Diets).printAll();
+        for (const QString name : {"PDF file name", "Choose the PDF file", "Copies", "From page", "To page"})
+            QVERIFY2(names.contains(name), qPrintable(names.join('|')));
+    }
+
     // Cancel in the status window while the pages are painted stops the printout and leaves
     // no half-written file.
     void cancelWhilePainting()
