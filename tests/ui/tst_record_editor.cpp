@@ -210,11 +210,24 @@ private slots:
         QCOMPARE(field(&window, "PERIGRAFH")->text(), QString("Α"));
     }
 
-    void listDeletesWithCtrlDelete()
+    // Ctrl+Delete deletes the row, after the question, from the list and from a one-line field
+    // alike; the field's own delete-word never takes the key.
+    void ctrlDeleteDeletesTheRow_data()
     {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("list") << "list" << true;
+        QTest::newRow("field") << "PERIGRAFH" << true;
+        QTest::newRow("field, declined") << "PERIGRAFH" << false;
+    }
+    void ctrlDeleteDeletesTheRow()
+    {
+        QFETCH(QString, from);
+        QFETCH(bool, answer);
         addExpense("2010-01-02", "Α");
-        addExpense("2010-01-01", "Β");
+        addExpense("2010-01-01", "Β γ");
         MessageLog log;
+        log.answer = answer;
         KitWindow window;
         showActive(window);
         auto *list = window.findChild<RecordList *>();
@@ -223,10 +236,19 @@ private slots:
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(window.data().currentRow(), 1);
-        QTest::keyClick(list, Qt::Key_Delete, Qt::ControlModifier);
+        QWidget *pressedIn = list;
+        if (from != "list") {
+            auto *line = field(&window, qPrintable(from));
+            line->setFocus();
+            line->home(false);
+            pressedIn = line;
+        }
+        QTest::keyClick(pressedIn, Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(log.texts, QStringList({"Delete record?"}));
-        QCOMPARE(expenses(), 1);
-        QCOMPARE(connect().scalar("SELECT PERIGRAFH FROM EKSODA").toString(), QString("Α"));
+        QCOMPARE(expenses(), answer ? 1 : 2);
+        QCOMPARE(connect().scalar("SELECT PERIGRAFH FROM EKSODA ORDER BY HMEROMHNIA DESC").toString(), QString("Α"));
+        if (!answer)
+            QCOMPARE(field(&window, "PERIGRAFH")->text(), QString("Β γ"));
     }
 };
 
