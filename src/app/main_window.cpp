@@ -77,7 +77,34 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     auto *banner = new QLabel(central);
     banner->setObjectName(QStringLiteral("Image1"));
     banner->setPixmap(practicePicture(QStringLiteral("banner.jpg")));
+    QWidget *rightPanel = buildRightPanel(central);
+    QWidget *bottomPanel = buildBottomPanel(central);
 
+    // The banner keeps its place from the top left while the window grows.
+    auto *grid = new QGridLayout(central);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setRowMinimumHeight(0, 214);
+    grid->setColumnMinimumWidth(0, 70);
+    grid->addWidget(banner, 1, 1, Qt::AlignLeft | Qt::AlignTop);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(2, 1);
+    grid->addWidget(rightPanel, 0, 3, 3, 1);
+    grid->addWidget(bottomPanel, 3, 0, 1, 4);
+
+    buildStatusBar();
+    for (QWidget *w : {static_cast<QWidget *>(banner), rightPanel, bottomPanel, static_cast<QWidget *>(statusBar()), central})
+        w->installEventFilter(this);
+
+    buildMenu();
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &MainWindow::tick);
+    timer->start(1000);
+    tick();
+}
+
+// The buttons panel, hidden until its toggle shows it.
+QWidget *MainWindow::buildRightPanel(QWidget *central)
+{
     auto *rightPanel = new QWidget(central);
     rightPanel->setObjectName(QStringLiteral("Panel2"));
 
@@ -98,7 +125,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     rightLayout->addWidget(toggle);
     rightLayout->addWidget(m_buttonsPanel);
     rightLayout->addStretch();
+    return rightPanel;
+}
 
+// The month calendar and the clock.
+QWidget *MainWindow::buildBottomPanel(QWidget *central)
+{
     auto *bottomPanel = new QWidget(central);
     bottomPanel->setObjectName(QStringLiteral("Panel1"));
     bottomPanel->setFixedHeight(159);
@@ -114,33 +146,18 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     bottomLayout->addWidget(m_calendar);
     bottomLayout->addStretch();
     bottomLayout->addWidget(clock);
+    return bottomPanel;
+}
 
-    // The banner keeps its place from the top left while the window grows.
-    auto *grid = new QGridLayout(central);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setRowMinimumHeight(0, 214);
-    grid->setColumnMinimumWidth(0, 70);
-    grid->addWidget(banner, 1, 1, Qt::AlignLeft | Qt::AlignTop);
-    grid->setRowStretch(2, 1);
-    grid->setColumnStretch(2, 1);
-    grid->addWidget(rightPanel, 0, 3, 3, 1);
-    grid->addWidget(bottomPanel, 3, 0, 1, 4);
-
+// The time of day and the program's notice.
+void MainWindow::buildStatusBar()
+{
     m_clockText = new QLabel(this);
     m_clockText->setObjectName(QStringLiteral("StatusPanel1"));
     m_notice = new QLabel(this);
     m_notice->setObjectName(QStringLiteral("StatusPanel2"));
     statusBar()->addWidget(m_clockText);
     statusBar()->addWidget(m_notice, 1);
-
-    for (QWidget *w : {static_cast<QWidget *>(banner), rightPanel, bottomPanel, static_cast<QWidget *>(statusBar()), central})
-        w->installEventFilter(this);
-
-    buildMenu();
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &MainWindow::tick);
-    timer->start(1000);
-    tick();
 }
 
 QWidget *MainWindow::buildButtonsPanel()

@@ -40,6 +40,9 @@ protected:
 private:
     void buildMenu();
     QWidget *buildButtonsPanel();
+    QWidget *buildRightPanel(QWidget *central);
+    QWidget *buildBottomPanel(QWidget *central);
+    void buildStatusBar();
     QAction *addItem(QMenu *menu, const QString &caption, const QString &objectName, std::function<void()> action);
     void showSplash();
     void startCalculator();

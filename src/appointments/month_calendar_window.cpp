@@ -65,6 +65,22 @@ MonthCalendarWindow::MonthCalendarWindow(QWidget *parent)
 {
     m_today = QDate::currentDate();
 
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(monthBand());
+    QPushButton *exit = look::exitButton(this);
+    exit->setObjectName(QStringLiteral("Button1"));
+    layout->addLayout(monthGrid());
+    layout->addWidget(exit, 0, Qt::AlignRight);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    showToday();
+    connect(m_months, &QComboBox::activated, this, &MonthCalendarWindow::rebuild);
+    connect(m_years, &QComboBox::activated, this, &MonthCalendarWindow::rebuild);
+}
+
+// The year and month lists, with "Σήμερα" between them.
+QLayout *MonthCalendarWindow::monthBand()
+{
     const QString listStyle = QStringLiteral("QComboBox { color: blue; font-size: 18px; font-weight: bold; }");
     m_years = new QComboBox(this);
     m_years->setObjectName(QStringLiteral("ComboBox2"));
@@ -84,8 +100,7 @@ MonthCalendarWindow::MonthCalendarWindow(QWidget *parent)
     m_months->setAccessibleName(QStringLiteral("Μήνας:"));
     auto *today = new QPushButton(QStringLiteral("Σήμερα"), this);
     today->setObjectName(QStringLiteral("Button2"));
-    QPushButton *exit = look::exitButton(this);
-    exit->setObjectName(QStringLiteral("Button1"));
+    connect(today, &QPushButton::clicked, this, &MonthCalendarWindow::showToday);
 
     auto *band = new QHBoxLayout;
     band->addWidget(bandCaption(QStringLiteral("Έτος:"), this));
@@ -95,7 +110,13 @@ MonthCalendarWindow::MonthCalendarWindow(QWidget *parent)
     band->addStretch();
     band->addWidget(bandCaption(QStringLiteral("Μήνας:"), this));
     band->addWidget(m_months);
+    return band;
+}
 
+// The names of the week's days over the 37 cells: cell k lies in week row (k - 1) / 7 and
+// column (k - 1) % 7.
+QLayout *MonthCalendarWindow::monthGrid()
+{
     auto *grid = new QGridLayout;
     grid->setSpacing(0);
     const QStringList dayNames = {"Δευτέρα", "Τρίτη", "Τετάρτη", "Πέμπτη", "Παρασκευή", "Σάββατο", "Κυριακή"};
@@ -105,40 +126,34 @@ MonthCalendarWindow::MonthCalendarWindow(QWidget *parent)
         name->setStyleSheet(QStringLiteral("QLabel { font-weight: bold; color: %1; }").arg(c < 5 ? "#008000" : "#00FF00"));
         grid->addWidget(name, 0, c);
     }
-    // The 37 cells, generated: cell k lies in week row (k - 1) / 7 and column (k - 1) % 7.
-    for (int k = 1; k <= 37; ++k) {
-        auto *frame = new QFrame(this);
-        frame->setObjectName(QStringLiteral("Cell%1").arg(k));
-        frame->setStyleSheet(QStringLiteral("#Cell%1 { background: white; border: 1px solid black; }").arg(k));
-        frame->setMinimumSize(104, 78);
-        auto *day = new QLabel(frame);
-        day->setObjectName(QStringLiteral("LabelD%1").arg(k));
-        day->setAlignment(Qt::AlignCenter);
-        day->setStyleSheet(QStringLiteral("QLabel { font-size: 12px; font-weight: bold; }"));
-        day->setCursor(Qt::PointingHandCursor);
-        day->installEventFilter(this);
-        auto *count = new QLabel(frame);
-        count->setObjectName(QStringLiteral("LabelR%1").arg(k));
-        count->setAlignment(Qt::AlignCenter);
-        count->setStyleSheet(QStringLiteral("QLabel { color: red; font-size: 29px; font-weight: bold; }"));
-        auto *cellLayout = new QVBoxLayout(frame);
-        cellLayout->setContentsMargins(2, 2, 2, 2);
-        cellLayout->addWidget(day);
-        cellLayout->addWidget(count, 1);
-        grid->addWidget(frame, 1 + (k - 1) / 7, (k - 1) % 7);
-        m_cells.push_back({day, count});
-    }
+    for (int k = 1; k <= 37; ++k)
+        grid->addWidget(dayCell(k), 1 + (k - 1) / 7, (k - 1) % 7);
+    return grid;
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(band);
-    layout->addLayout(grid);
-    layout->addWidget(exit, 0, Qt::AlignRight);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    showToday();
-    connect(m_months, &QComboBox::activated, this, &MonthCalendarWindow::rebuild);
-    connect(m_years, &QComboBox::activated, this, &MonthCalendarWindow::rebuild);
-    connect(today, &QPushButton::clicked, this, &MonthCalendarWindow::showToday);
+// A white cell: the day's number, which opens the day, over its number of appointments.
+QFrame *MonthCalendarWindow::dayCell(int k)
+{
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("Cell%1").arg(k));
+    frame->setStyleSheet(QStringLiteral("#Cell%1 { background: white; border: 1px solid black; }").arg(k));
+    frame->setMinimumSize(104, 78);
+    auto *day = new QLabel(frame);
+    day->setObjectName(QStringLiteral("LabelD%1").arg(k));
+    day->setAlignment(Qt::AlignCenter);
+    day->setStyleSheet(QStringLiteral("QLabel { font-size: 12px; font-weight: bold; }"));
+    day->setCursor(Qt::PointingHandCursor);
+    day->installEventFilter(this);
+    auto *count = new QLabel(frame);
+    count->setObjectName(QStringLiteral("LabelR%1").arg(k));
+    count->setAlignment(Qt::AlignCenter);
+    count->setStyleSheet(QStringLiteral("QLabel { color: red; font-size: 29px; font-weight: bold; }"));
+    auto *cellLayout = new QVBoxLayout(frame);
+    cellLayout->setContentsMargins(2, 2, 2, 2);
+    cellLayout->addWidget(day);
+    cellLayout->addWidget(count, 1);
+    m_cells.push_back({day, count});
+    return frame;
 }
 
 void MonthCalendarWindow::showToday()

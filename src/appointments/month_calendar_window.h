@@ -6,6 +6,8 @@
 #include <vector>
 
 class QComboBox;
+class QFrame;
+class QLayout;
 class QLabel;
 
 // The slots of a day's row that hold something other than blanks and control characters.
@@ -32,6 +34,9 @@ private:
         QLabel *count;
     };
 
+    QLayout *monthBand();
+    QLayout *monthGrid();
+    QFrame *dayCell(int k);
     void rebuild();
     void countAppointments();
     int shownMonth() const;

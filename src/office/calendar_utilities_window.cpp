@@ -54,6 +54,63 @@ QLabel *redLabel(const QString &text, QWidget *parent)
     return label;
 }
 
+const QString DateHint = QStringLiteral("Επέλεξε ή δώσε ημερομηνία");
+
+QCalendarWidget *largeCalendar(QDate shown, QWidget *parent)
+{
+    auto *calendar = new QCalendarWidget(parent);
+    look::nameCalendarButtons(calendar);
+    calendar->setObjectName(QStringLiteral("MonthCalendar1"));
+    calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
+    calendar->setMinimumSize(617, 585);
+    QFont large = calendar->font();
+    large.setPointSize(14);
+    calendar->setFont(large);
+    calendar->setSelectedDate(shown);
+    return calendar;
+}
+
+QLabel *calendarHint(QWidget *parent)
+{
+    auto *hint = new QLabel(QStringLiteral("Για αλλαγή κάνε click στο μήνα ή έτος"), parent);
+    hint->setStyleSheet(QStringLiteral("QLabel { color: black; background: white; font-weight: bold; }"));
+    return hint;
+}
+
+QDateEdit *datePicker(const QString &name, QWidget *parent)
+{
+    auto *picker = new QDateEdit(parent);
+    picker->setObjectName(name);
+    picker->setCalendarPopup(true);
+    picker->setDisplayFormat(Regional::current().shortDateFormat);
+    picker->setDateRange(QDate(1940, 1, 1), QDate(2050, 1, 1));
+    picker->setToolTip(DateHint);
+    picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance(QStringLiteral("88/88/8888")) + 40);
+    picker->setAccessibleName(DateHint);
+    return picker;
+}
+
+// The chosen date as the window writes it; the picker beside it changes it.
+QLineEdit *dateText(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setReadOnly(true);
+    field->setToolTip(DateHint);
+    field->setAccessibleName(caption);
+    field->setFixedWidth(100);
+    return field;
+}
+
+QPushButton *exitButton(QWidget *parent)
+{
+    QPushButton *exit = look::exitButton(parent);
+    exit->setText(QStringLiteral("Έξοδος"));
+    exit->setToolTip(QStringLiteral("Έξοδος"));
+    exit->setObjectName(QStringLiteral("Button1"));
+    return exit;
+}
+
 } // namespace
 
 QString find_pasxa(int year)
@@ -76,96 +133,67 @@ QString daysBetween(const QDateTime &from, const QDateTime &to)
 CalendarUtilitiesWindow::CalendarUtilitiesWindow(QWidget *parent)
     : Window(QStringLiteral("TForm8"), QStringLiteral("Ημερολογιακά"), parent)
 {
+    // Both dates start as the same moment, so the days result starts empty.
+    const QDateTime now = QDateTime::currentDateTime();
+    m_from = m_to = now;
 
-    auto *calendar = new QCalendarWidget(this);
-    look::nameCalendarButtons(calendar);
-    calendar->setObjectName(QStringLiteral("MonthCalendar1"));
-    calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
-    calendar->setMinimumSize(617, 585);
-    QFont large = calendar->font();
-    large.setPointSize(14);
-    calendar->setFont(large);
-    auto *hint = new QLabel(QStringLiteral("Για αλλαγή κάνε click στο μήνα ή έτος"), this);
-    hint->setStyleSheet(QStringLiteral("QLabel { color: black; background: white; font-weight: bold; }"));
+    auto *layout = new QGridLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(largeCalendar(now.date(), this), 0, 0, 1, 6);
+    layout->addWidget(calendarHint(this), 1, 0, 1, 6, Qt::AlignLeft);
+    layout->addLayout(easterRow(now.date().year()), 2, 0, 1, 6);
+    layout->addWidget(look::caption(QStringLiteral("Αριθμός ημερών μεταξύ δύο ημερομηνιών"), nullptr, this), 3, 0, 1, 6);
+    layout->addLayout(daysRow(), 4, 0, 1, 6);
+    layout->addWidget(exitButton(this), 5, 5, Qt::AlignRight);
+}
 
-    auto *year = new YearSpinBox(this);
-    m_year = year;
+QLayout *CalendarUtilitiesWindow::easterRow(int year)
+{
+    auto *yearField = new YearSpinBox(this);
+    m_year = yearField;
     m_year->setObjectName(QStringLiteral("SpinEdit1"));
     m_year->setToolTip(QStringLiteral("Έτος"));
     m_year->setAccessibleName(QStringLiteral("Έτος"));
     m_easter = redLabel(QString(), this);
     m_easter->setObjectName(QStringLiteral("Label2"));
 
-    const QString dateHint = QStringLiteral("Επέλεξε ή δώσε ημερομηνία");
-    const auto datePicker = [&](const QString &name) {
-        auto *picker = new QDateEdit(this);
-        picker->setObjectName(name);
-        picker->setCalendarPopup(true);
-        picker->setDisplayFormat(Regional::current().shortDateFormat);
-        picker->setDateRange(QDate(1940, 1, 1), QDate(2050, 1, 1));
-        picker->setToolTip(dateHint);
-        picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance(QStringLiteral("88/88/8888")) + 40);
-        picker->setAccessibleName(dateHint);
-        return picker;
-    };
-    const auto dateText = [&](const QString &name, const QString &caption) {
-        auto *field = new QLineEdit(this);
-        field->setObjectName(name);
-        field->setReadOnly(true);
-        field->setToolTip(dateHint);
-        field->setAccessibleName(caption);
-        field->setFixedWidth(100);
-        return field;
-    };
-    m_fromText = dateText(QStringLiteral("Edit1"), QStringLiteral("Από:"));
-    m_toText = dateText(QStringLiteral("Edit2"), QStringLiteral("Μέχρι:"));
-    QDateEdit *fromPicker = datePicker(QStringLiteral("DateTimePicker1"));
-    QDateEdit *toPicker = datePicker(QStringLiteral("DateTimePicker2"));
+    auto *row = new QHBoxLayout;
+    row->addWidget(redLabel(QStringLiteral("Το Πάσχα για το έτος:"), this));
+    row->addWidget(m_year);
+    row->addWidget(m_easter);
+    row->addStretch();
+
+    m_year->setValue(year);
+    easterChanged();
+    connect(yearField->editor(), &QLineEdit::textChanged, this, &CalendarUtilitiesWindow::easterChanged);
+    connect(yearField, &QSpinBox::valueChanged, this, &CalendarUtilitiesWindow::easterChanged);
+    return row;
+}
+
+QLayout *CalendarUtilitiesWindow::daysRow()
+{
+    m_fromText = dateText(QStringLiteral("Edit1"), QStringLiteral("Από:"), this);
+    m_toText = dateText(QStringLiteral("Edit2"), QStringLiteral("Μέχρι:"), this);
+    QDateEdit *fromPicker = datePicker(QStringLiteral("DateTimePicker1"), this);
+    QDateEdit *toPicker = datePicker(QStringLiteral("DateTimePicker2"), this);
     m_days = redLabel(QString(), this);
     m_days->setObjectName(QStringLiteral("Label6"));
 
-    QPushButton *exit = look::exitButton(this);
-    exit->setText(QStringLiteral("Έξοδος"));
-    exit->setToolTip(QStringLiteral("Έξοδος"));
-    exit->setObjectName(QStringLiteral("Button1"));
+    auto *row = new QHBoxLayout;
+    row->addWidget(redLabel(QStringLiteral("Από:"), this));
+    row->addWidget(m_fromText);
+    row->addWidget(fromPicker);
+    row->addSpacing(12);
+    row->addWidget(redLabel(QStringLiteral("Μέχρι:"), this));
+    row->addWidget(m_toText);
+    row->addWidget(toPicker);
+    row->addSpacing(12);
+    row->addWidget(m_days);
+    row->addStretch();
 
-    auto *layout = new QGridLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(calendar, 0, 0, 1, 6);
-    layout->addWidget(hint, 1, 0, 1, 6, Qt::AlignLeft);
-    auto *easterRow = new QHBoxLayout;
-    easterRow->addWidget(redLabel(QStringLiteral("Το Πάσχα για το έτος:"), this));
-    easterRow->addWidget(m_year);
-    easterRow->addWidget(m_easter);
-    easterRow->addStretch();
-    layout->addLayout(easterRow, 2, 0, 1, 6);
-    layout->addWidget(look::caption(QStringLiteral("Αριθμός ημερών μεταξύ δύο ημερομηνιών"), nullptr, this), 3, 0, 1, 6);
-    auto *daysRow = new QHBoxLayout;
-    daysRow->addWidget(redLabel(QStringLiteral("Από:"), this));
-    daysRow->addWidget(m_fromText);
-    daysRow->addWidget(fromPicker);
-    daysRow->addSpacing(12);
-    daysRow->addWidget(redLabel(QStringLiteral("Μέχρι:"), this));
-    daysRow->addWidget(m_toText);
-    daysRow->addWidget(toPicker);
-    daysRow->addSpacing(12);
-    daysRow->addWidget(m_days);
-    daysRow->addStretch();
-    layout->addLayout(daysRow, 4, 0, 1, 6);
-    layout->addWidget(exit, 5, 5, Qt::AlignRight);
-
-    // Both dates start as the same moment, so the days result starts empty.
-    const QDateTime now = QDateTime::currentDateTime();
-    calendar->setSelectedDate(now.date());
-    m_from = m_to = now;
-    fromPicker->setDate(now.date());
-    toPicker->setDate(now.date());
-    m_year->setValue(now.date().year());
-    easterChanged();
+    fromPicker->setDate(m_from.date());
+    toPicker->setDate(m_to.date());
     datesChanged();
-
-    connect(year->editor(), &QLineEdit::textChanged, this, &CalendarUtilitiesWindow::easterChanged);
-    connect(year, &QSpinBox::valueChanged, this, &CalendarUtilitiesWindow::easterChanged);
     connect(fromPicker, &QDateEdit::dateChanged, this, [this](QDate date) {
         m_from.setDate(date); // the time of day stays the one it got at opening
         datesChanged();
@@ -174,6 +202,7 @@ CalendarUtilitiesWindow::CalendarUtilitiesWindow(QWidget *parent)
         m_to.setDate(date);
         datesChanged();
     });
+    return row;
 }
 
 void CalendarUtilitiesWindow::easterChanged()

@@ -5,6 +5,7 @@
 #include "window.h"
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QSpinBox;
 
@@ -22,6 +23,8 @@ public:
     explicit CalendarUtilitiesWindow(QWidget *parent = nullptr);
 
 private:
+    QLayout *easterRow(int year);
+    QLayout *daysRow();
     void easterChanged();
     void datesChanged();
 
