@@ -4,6 +4,7 @@
 #include "fixture.h"
 #include "global.h"
 #include "modal.h"
+#include "printing_practice.h"
 #include "record_list.h"
 #include "report_project.h"
 
@@ -18,12 +19,8 @@ const QStringList ThreeExpenses = {"#1/5/2007#,100,24,'Ενοίκιο'", "#3/9/2
 
 } // namespace
 
-class ExpensesTest : public QObject {
+class ExpensesTest : public PrintingPracticeTest {
     Q_OBJECT
-    std::unique_ptr<TestPractice> m_practice;
-    QString m_pdf;
-
-    Connection connect() { return m_practice->connect(); }
     void addExpenses(const QStringList &rows)
     {
         Connection c = connect();
@@ -36,16 +33,8 @@ class ExpensesTest : public QObject {
         type(&window, "Edit2", to);
         click(&window, "Button1");
     }
-    QString printed() { return pdfText(m_pdf); }
 
 private slots:
-    void init()
-    {
-        m_practice = std::make_unique<TestPractice>();
-        m_pdf = m_practice->useForPrinting();
-    }
-    void cleanup() { m_practice.reset(); }
-
     void anExpenseTypedIntoTheLedgerComesFirstWhenNewest()
     {
         addExpenses({"#1/2/2010#,10,2.4,'Παλαιότερο'"});

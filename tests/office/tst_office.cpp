@@ -4,6 +4,7 @@
 #include "fixture.h"
 #include "global.h"
 #include "modal.h"
+#include "printing_practice.h"
 #include "reference_books.h"
 #include "reminders_window.h"
 #include "report_project.h"
@@ -13,22 +14,10 @@
 #include <QSpinBox>
 #include <QTest>
 
-class OfficeTest : public QObject {
+class OfficeTest : public PrintingPracticeTest {
     Q_OBJECT
-    std::unique_ptr<TestPractice> m_practice;
-    QString m_pdf;
-
-    Connection connect() { return m_practice->connect(); }
-    QString printed() { return pdfText(m_pdf); }
 
 private slots:
-    void init()
-    {
-        m_practice = std::make_unique<TestPractice>();
-        m_pdf = m_practice->useForPrinting();
-    }
-    void cleanup() { m_practice.reset(); }
-
     void dietsPrintAllByTitleOrTheSelected()
     {
         Connection c = connect();

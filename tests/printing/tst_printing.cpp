@@ -7,6 +7,7 @@
 #include "fixture.h"
 #include "global.h"
 #include "modal.h"
+#include "printing_practice.h"
 #include "receipts.h"
 #include "reference_books.h"
 #include "report_project.h"
@@ -52,28 +53,16 @@ const QString LongSurname = QStringLiteral("Παπαχριστοδουλοπου
 
 } // namespace
 
-class PrintingTest : public QObject {
+class PrintingTest : public PrintingPracticeTest {
     Q_OBJECT
-    std::unique_ptr<TestPractice> m_practice;
-    QString m_pdf;
-
-    Connection connect() { return m_practice->connect(); }
     void addChild(const QString &name, const QString &surname)
     {
         const int id = m_practice->addChild(name, surname, QDate(2015, 5, 6), "ΘΗΛΥ");
         connect().execute("UPDATE STOIXEIA_PAIDIOY SET HPATITIDA_B2=#3/5/2008#,ISTORIKO='Γραμμή ένα\nΓραμμή δύο' WHERE ID=?",
                           {id});
     }
-    QString printed() { return pdfText(m_pdf); }
 
 private slots:
-    void init()
-    {
-        m_practice = std::make_unique<TestPractice>();
-        m_pdf = m_practice->useForPrinting();
-    }
-    void cleanup() { m_practice.reset(); }
-
     void childPrintoutsFollowTheSearch()
     {
         addChild("Νίκος", "Παπαδάκης");
