@@ -118,11 +118,39 @@ const ChildHistory &ChildHistory::measurements()
 ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *parent)
     : ChildWindow(history.objectName, history.title, parent), m_history(history)
 {
-    // The entry form, generated from the history's fields.
-    auto *entry = new QGridLayout;
     QWidget *first = nullptr;
+    QGridLayout *entry = entryForm(first);
+    auto *save = new NavigatorBar(m_data, NavigatorBar::Post, this);
+    RecordList *list = historyList();
+    QLayout *bottom = listCommands();
+    list->fitWidthToColumns();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addLayout(header(false));
+    layout->addLayout(entry);
+    layout->addWidget(save, 0, Qt::AlignLeft);
+    layout->addWidget(list);
+    layout->addLayout(bottom);
+    if (history.growth)
+        addGrowthLines(layout);
+
+    // Every row written belongs to the child, however it was begun.
+    connect(&m_data, &DataSet::aboutToPost, this, [this] { m_data.setValue(QStringLiteral("ID"), ChildID.toInt()); });
+    connect(&m_data, &DataSet::posted, this, [this, first] {
+        runList();
+        beginNewRow();
+        if (first)
+            first->setFocus(); // the next entry begins with its date
+    });
+}
+
+// The entry form, generated from the history's fields; `first` is its first field.
+QGridLayout *ChildHistoryWindow::entryForm(QWidget *&first)
+{
+    auto *entry = new QGridLayout;
     int row = 0;
-    for (const HistoryEntryField &f : history.entry) {
+    for (const HistoryEntryField &f : m_history.entry) {
         auto *field = new BoundLineEdit(m_data, f.column, this);
         field->setObjectName(f.column);
         if (f.width > 0)
@@ -133,12 +161,21 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
         if (!first)
             first = field;
     }
-    auto *save = new NavigatorBar(m_data, NavigatorBar::Post, this);
+    return entry;
+}
 
-    auto *list = m_listView = new RecordList(m_list, history.listColumns, this);
+RecordList *ChildHistoryWindow::historyList()
+{
+    auto *list = m_listView = new RecordList(m_list, m_history.listColumns, this);
     list->setObjectName(QStringLiteral("DBGrid1"));
     list->setDeleteAllowed(false);
     list->setMinimumSize(640, 220);
+    return list;
+}
+
+// Under the list: how many rows it holds, its record bar (which only deletes) and the exit.
+QLayout *ChildHistoryWindow::listCommands()
+{
     m_count = look::note(QString(), this);
     m_count->setObjectName(QStringLiteral("CountLine"));
     auto *listBar = new NavigatorBar(m_list, NavigatorBar::Browser | NavigatorBar::Delete, this);
@@ -147,58 +184,45 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
         m_count->setText(QStringLiteral("Βρέθηκαν %1%2").arg(m_list.recordCount()).arg(m_history.countNoun));
     });
     QPushButton *exit = look::exitButton(this);
-    list->fitWidthToColumns();
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addLayout(header(false));
-    layout->addLayout(entry);
-    layout->addWidget(save, 0, Qt::AlignLeft);
-    layout->addWidget(list);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(m_count);
     bottom->addStretch();
     bottom->addWidget(listBar);
     bottom->addStretch();
     bottom->addWidget(exit);
-    layout->addLayout(bottom);
-    if (history.growth) {
-        m_check = look::note(QString(), this);
-        m_check->setObjectName(QStringLiteral("CheckLine"));
-        auto *reference = new QLabel(
-            QStringLiteral("Εκατοστιαίες θέσεις και z κατά WHO 2006 (έως 5 ετών) και WHO 2007 (5–19 ετών). "
-                           "Κάτω των 2 ετών το ύψος διαβάζεται ως μήκος ξαπλωτό, από 2 ετών ως όρθιο ύψος."),
-            this);
-        reference->setWordWrap(true);
-        auto *chart = new QPushButton(QStringLiteral("&Καμπύλες ανάπτυξης"), this);
-        chart->setObjectName(QStringLiteral("ChartButton"));
-        chart->setAutoDefault(false);
-        connect(chart, &QPushButton::clicked, this, [this] {
-            GrowthChartWindow window(this);
-            window.hand({ChildID, ChildName, ChildSurname, GuardianName, BirthDate});
-            window.exec();
-        });
-        auto *table = new QPushButton(QStringLiteral("Εκτύπωση &πίνακα"), this);
-        table->setObjectName(QStringLiteral("PrintTableButton"));
-        table->setAutoDefault(false);
-        connect(table, &QPushButton::clicked, this, &ChildHistoryWindow::printGrowthTable);
-        data_connections::add(QStringLiteral("RvDataSetConnectionGrowth"), m_growthTable, this);
-        auto *growthLine = new QHBoxLayout;
-        growthLine->addWidget(reference, 1);
-        growthLine->addWidget(chart);
-        growthLine->addWidget(table);
-        layout->addWidget(m_check);
-        layout->addLayout(growthLine);
-    }
+    return bottom;
+}
 
-    // Every row written belongs to the child, however it was begun.
-    connect(&m_data, &DataSet::aboutToPost, this, [this] { m_data.setValue(QStringLiteral("ID"), ChildID.toInt()); });
-    connect(&m_data, &DataSet::posted, this, [this, first] {
-        runList();
-        beginNewRow();
-        if (first)
-            first->setFocus(); // the next entry begins with its date
+// Growth measurements: the line of values to check, the reference, the curves and the table.
+void ChildHistoryWindow::addGrowthLines(QVBoxLayout *layout)
+{
+    m_check = look::note(QString(), this);
+    m_check->setObjectName(QStringLiteral("CheckLine"));
+    auto *reference = new QLabel(
+        QStringLiteral("Εκατοστιαίες θέσεις και z κατά WHO 2006 (έως 5 ετών) και WHO 2007 (5–19 ετών). "
+                       "Κάτω των 2 ετών το ύψος διαβάζεται ως μήκος ξαπλωτό, από 2 ετών ως όρθιο ύψος."),
+        this);
+    reference->setWordWrap(true);
+    auto *chart = new QPushButton(QStringLiteral("&Καμπύλες ανάπτυξης"), this);
+    chart->setObjectName(QStringLiteral("ChartButton"));
+    chart->setAutoDefault(false);
+    connect(chart, &QPushButton::clicked, this, [this] {
+        GrowthChartWindow window(this);
+        window.hand({ChildID, ChildName, ChildSurname, GuardianName, BirthDate});
+        window.exec();
     });
+    auto *table = new QPushButton(QStringLiteral("Εκτύπωση &πίνακα"), this);
+    table->setObjectName(QStringLiteral("PrintTableButton"));
+    table->setAutoDefault(false);
+    connect(table, &QPushButton::clicked, this, &ChildHistoryWindow::printGrowthTable);
+    data_connections::add(QStringLiteral("RvDataSetConnectionGrowth"), m_growthTable, this);
+    auto *growthLine = new QHBoxLayout;
+    growthLine->addWidget(reference, 1);
+    growthLine->addWidget(chart);
+    growthLine->addWidget(table);
+    layout->addWidget(m_check);
+    layout->addLayout(growthLine);
 }
 
 void ChildHistoryWindow::load()

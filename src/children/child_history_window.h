@@ -4,7 +4,10 @@
 #include "dataset_model.h"
 #include "report_project.h"
 
+class QGridLayout;
 class QLabel;
+class QLayout;
+class QVBoxLayout;
 class RecordList;
 
 // What tells the visits, laboratory tests and growth measurements windows apart.
@@ -44,6 +47,10 @@ protected:
     void load() override;
 
 private:
+    QGridLayout *entryForm(QWidget *&first);
+    RecordList *historyList();
+    QLayout *listCommands();
+    void addGrowthLines(QVBoxLayout *layout);
     void beginNewRow();
     void runList();
 
