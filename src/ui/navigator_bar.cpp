@@ -1,5 +1,6 @@
 #include "navigator_bar.h"
 
+#include "bound_fields.h"
 #include "dataset.h"
 #include "messages.h"
 
@@ -84,7 +85,10 @@ void NavigatorBar::press(Action action)
     case Prior: m_data.prior(); break;
     case Next: m_data.next(); break;
     case Last: m_data.last(); break;
-    case Insert: m_data.insert(); break;
+    case Insert:
+        m_data.insert();
+        focusFirstField();
+        break;
     case Delete:
         if (m_askDelete ? m_askDelete() : messages::confirmDelete(window()))
             m_data.remove();
@@ -96,6 +100,20 @@ void NavigatorBar::press(Action action)
     }
     updateButtons();
     emit actionDone(action);
+}
+
+void NavigatorBar::focusFirstField()
+{
+    // A new row is typed from its top: the first field of this set in the tab chain.
+    QWidget *top = window();
+    for (QWidget *w = top->nextInFocusChain(); w && w != top; w = w->nextInFocusChain()) {
+        auto *link = w->findChild<FieldLink *>(QString(), Qt::FindDirectChildrenOnly);
+        if (link && &link->data() == &m_data && link->editor() == w && w->isVisible() && w->isEnabled()
+            && !w->property("readOnly").toBool() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void NavigatorBar::updateButtons()

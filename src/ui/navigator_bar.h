@@ -45,6 +45,7 @@ signals:
 
 private:
     void updateButtons();
+    void focusFirstField();
 
     DataSet &m_data;
     QHash<Action, QToolButton *> m_buttons;

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QToolButton>
 #include <QTest>
 
 namespace {
@@ -218,6 +219,51 @@ private slots:
                                                 : QStringLiteral("SELECT COUNT(*) FROM %1 WHERE [%2]=?").arg(table, column);
         const QVariantList values = column.isEmpty() ? QVariantList() : QVariantList{typed};
         QVERIFY2(connect().scalar(stored, values).toInt() > 0, qPrintable(stored));
+    }
+
+    // A new row, from Ctrl+N or the Insert button wherever the focus stood, is typed from the
+    // window's first field: Enter moves on through the fields in order and Ctrl+S stores them.
+    void insertTypesFromTheFirstField_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("byButton");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("stored"); // counts the rows holding the typed values
+        const QStringList expense{"20/11/2026", "50", "12", "Ενοίκιο"};
+        const QString expenseRow("SELECT COUNT(*) FROM EKSODA WHERE HMEROMHNIA LIKE '2026-11-20%' AND POSO=50 "
+                                 "AND VAT=12 AND PERIGRAFH='Ενοίκιο'");
+        QTest::newRow("expense ledger, Ctrl+N") << "TForm13" << false << expense << expenseRow;
+        QTest::newRow("expense ledger, Insert button") << "TForm13" << true << expense << expenseRow;
+        QTest::newRow("diets, Ctrl+N") << "TForm1" << false << QStringList{"Δίαιτα Α", "Λίγη ζάχαρη"}
+                                       << "SELECT COUNT(*) FROM DIAITES WHERE TITLOS='Δίαιτα Α' AND PERIGRAFH='Λίγη ζάχαρη'";
+    }
+    void insertTypesFromTheFirstField()
+    {
+        QFETCH(QString, window);
+        QFETCH(bool, byButton);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, stored);
+        MessageLog log;
+        open(window, false, [&](QWidget *shown) {
+            QWidget *last = nullptr;
+            for (FieldLink *link : shown->findChildren<FieldLink *>())
+                if (link->editor()->focusPolicy() & Qt::TabFocus)
+                    last = link->editor();
+            last->setFocus();
+            if (byButton)
+                shown->findChild<QToolButton *>("Insert")->click();
+            else
+                QTest::keyClick(last, Qt::Key_N, Qt::ControlModifier);
+            for (qsizetype i = 0; i < typed.size(); ++i) {
+                QWidget *field = QApplication::focusWidget();
+                typeText(field, typed[i]);
+                if (i + 1 < typed.size())
+                    enter(field);
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+        });
+        QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
+        QCOMPARE(connect().scalar(stored).toInt(), 1);
     }
 
     // A number typed with either decimal mark is the number the person meant.
