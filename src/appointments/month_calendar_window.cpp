@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -72,6 +73,17 @@ MonthCalendarWindow::MonthCalendarWindow(QWidget *parent)
     layout->addLayout(monthGrid());
     layout->addWidget(exit, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Tab runs along the band, through the days in order, then to the exit.
+    QWidget *previous = m_years;
+    for (QWidget *next : std::initializer_list<QWidget *>{findChild<QPushButton *>(QStringLiteral("Button2")), m_months}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    for (const Cell &cell : m_cells) {
+        setTabOrder(previous, cell.day);
+        previous = cell.day;
+    }
+    setTabOrder(previous, exit);
 
     showToday();
     connect(m_months, &QComboBox::activated, this, &MonthCalendarWindow::rebuild);
@@ -94,7 +106,6 @@ QLayout *MonthCalendarWindow::monthBand()
     m_months->setMaxVisibleItems(12);
     for (QComboBox *list : {m_years, m_months}) {
         list->setStyleSheet(listStyle);
-        list->setFocusPolicy(Qt::ClickFocus); // skipped by Tab
     }
     m_years->setAccessibleName(QStringLiteral("Έτος:"));
     m_months->setAccessibleName(QStringLiteral("Μήνας:"));
@@ -141,8 +152,11 @@ QFrame *MonthCalendarWindow::dayCell(int k)
     auto *day = new QLabel(frame);
     day->setObjectName(QStringLiteral("LabelD%1").arg(k));
     day->setAlignment(Qt::AlignCenter);
-    day->setStyleSheet(QStringLiteral("QLabel { font-size: 12px; font-weight: bold; }"));
+    day->setStyleSheet(QStringLiteral("QLabel { font-size: 12px; font-weight: bold; }"
+                                      "QLabel:focus { background: #C8DCFF; }"));
     day->setCursor(Qt::PointingHandCursor);
+    day->setFocusPolicy(Qt::StrongFocus); // a hidden day, outside the month, is passed over
+    day->setAccessibleName(QStringLiteral("Ημέρα"));
     day->installEventFilter(this);
     auto *count = new QLabel(frame);
     count->setObjectName(QStringLiteral("LabelR%1").arg(k));
@@ -244,8 +258,39 @@ void MonthCalendarWindow::openDay(int day)
     countAppointments();
 }
 
+QWidget *MonthCalendarWindow::firstField()
+{
+    if (shownMonthStart() == QDate(m_today.year(), m_today.month(), 1))
+        return cellOf(m_today.day()).day;
+    return Window::firstField();
+}
+
 bool MonthCalendarWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // Enter or Space opens the focused day as a click does; the arrows walk the days.
+    if (event->type() == QEvent::KeyPress) {
+        auto *label = qobject_cast<QLabel *>(watched);
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (label && !label->text().isEmpty() && !(key->modifiers() & ~Qt::KeypadModifier)) {
+            const int day = label->text().toInt();
+            int step = 0;
+            switch (key->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Space: openDay(day); return true;
+            case Qt::Key_Left: step = -1; break;
+            case Qt::Key_Right: step = 1; break;
+            case Qt::Key_Up: step = -7; break;
+            case Qt::Key_Down: step = 7; break;
+            default: break;
+            }
+            if (step != 0) {
+                if (day + step >= 1 && day + step <= shownMonthStart().daysInMonth())
+                    cellOf(day + step).day->setFocus(Qt::OtherFocusReason);
+                return true;
+            }
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         if (auto *label = qobject_cast<QLabel *>(watched); label && !label->text().isEmpty()) {
             openDay(label->text().toInt());

@@ -26,6 +26,7 @@ public:
     void openDay(int day);
 
 protected:
+    QWidget *firstField() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -123,12 +123,24 @@ class KeyboardTest : public QObject {
         };
         if (name == QLatin1String("TForm2a")) {
             whenShown("TForm1a", [&](QWidget *month) {
+                // By keyboard only: Tab from the month lists to a day, the arrows to the 1st, Enter.
                 whenShown(name, run);
-                for (QLabel *day : month->findChildren<QLabel *>())
-                    if (day->text() == QLatin1String("1") && day->isVisible()) {
-                        QTest::mouseClick(day, Qt::LeftButton);
-                        break;
-                    }
+                QApplication::setActiveWindow(month);
+                QVERIFY(QTest::qWaitForWindowActive(month));
+                const auto focusedDay = [month] { return qobject_cast<QLabel *>(month->focusWidget()); };
+                if (QWidget *focus = month->focusWidget())
+                    focus->clearFocus();
+                for (int tab = 0; tab < 5 && !focusedDay(); ++tab)
+                    QTest::keyClick(month, Qt::Key_Tab);
+                QVERIFY(focusedDay());
+                QCOMPARE(focusedDay()->text(), QString("1"));
+                for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right})
+                    QTest::keyClick(focusedDay(), key);
+                QCOMPARE(focusedDay()->text(), QString("16"));
+                for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Left}) // no day 2 - 7
+                    QTest::keyClick(focusedDay(), key);
+                QCOMPARE(focusedDay()->text(), QString("1"));
+                enter(focusedDay());
                 month->close();
             });
             main.open("TForm1a");
