@@ -61,8 +61,12 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
 
 void RecordList::fitWidthToColumns()
 {
-    setMinimumWidth(horizontalHeader()->length() + verticalHeader()->sizeHint().width() +
-                     verticalScrollBar()->sizeHint().width() + 2 * frameWidth());
+    // No wider than its window can be on the smallest screen in use (1024 wide), with room for
+    // the window's margins and frame; the long text columns then give up room.
+    constexpr int SmallestScreenWidth = 1024, WindowMargins = 64;
+    const int rowMarker = std::max(verticalHeader()->sizeHint().width(), verticalHeader()->minimumWidth());
+    const int wanted = horizontalHeader()->length() + rowMarker + verticalScrollBar()->sizeHint().width() + 2 * frameWidth();
+    setMinimumWidth(std::min(SmallestScreenWidth - WindowMargins, wanted));
 }
 
 void RecordList::resizeEvent(QResizeEvent *event)
@@ -81,7 +85,10 @@ void RecordList::fitColumnsToView()
     };
     int fixed = 0, text = 0;
     for (int c = 0; c < int(m_wantedWidths.size()); ++c)
-        (shrinks(c) ? text : fixed) += m_wantedWidths[size_t(c)];
+        if (shrinks(c))
+            text += m_wantedWidths[size_t(c)];
+        else // a column sized to its contents takes what it has now
+            fixed += m_wantedWidths[size_t(c)] > 0 ? m_wantedWidths[size_t(c)] : columnWidth(c);
     const int room = viewport()->width() - fixed;
     if (text == 0 || m_wantedWidths.empty())
         return;

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QToolButton>
 #include <QTest>
@@ -216,6 +217,11 @@ private slots:
         MessageLog log;
         QString column, typed; // a text field, to find the stored row by
         open(window, perChild, [&](QWidget *shown) {
+            // Whole on the smallest screen in use, 1024×768, frame included.
+            QVERIFY2(shown->width() <= 1016 && shown->height() <= 738,
+                     qPrintable(QStringLiteral("%1×%2").arg(shown->width()).arg(shown->height())));
+            for (QTableView *list : visible<QTableView>(shown)) // every column in view
+                QVERIFY2(list->horizontalScrollBar()->maximum() == 0, qPrintable(list->objectName()));
             typeEverywhere(shown);
             if (QTest::currentTestFailed())
                 return;
