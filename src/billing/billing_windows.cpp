@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -91,6 +92,11 @@ ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
     RecordWindow::addField(grid, row++, QStringLiteral("Ταμείο:"), m_fund);
     grid->addLayout(buttonRow({m_issue, exit}), row, 0, 1, 2);
     connect(m_issue, &QPushButton::clicked, this, &ReceiptIssueWindow::issue);
+    // Ctrl+S stores here as in every record window.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, m_issue, [this] {
+        if (m_issue->isEnabled())
+            m_issue->click();
+    });
 }
 
 void ReceiptIssueWindow::showEvent(QShowEvent *event)

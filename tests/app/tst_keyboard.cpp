@@ -361,23 +361,29 @@ private slots:
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("message");
         QTest::addColumn<double>("stored");
-        QTest::newRow("point") << "102.5" << "" << 102.5;
-        QTest::newRow("comma") << "1,5" << "" << 1.5;
-        QTest::newRow("nought") << "0" << "Μη αποδεκτή τιμή" << 0.0;
-        QTest::newRow("grouped") << "1.000,5" << "Η καταχώρηση δεν έγινε" << 0.0;
+        QTest::addColumn<bool>("ctrlS"); // the last field left with Ctrl+S rather than Enter
+        QTest::newRow("point") << "102.5" << "" << 102.5 << false;
+        QTest::newRow("comma") << "1,5" << "" << 1.5 << false;
+        QTest::newRow("nought") << "0" << "Μη αποδεκτή τιμή" << 0.0 << false;
+        QTest::newRow("grouped") << "1.000,5" << "Η καταχώρηση δεν έγινε" << 0.0 << false;
+        QTest::newRow("Ctrl+S") << "102.5" << "" << 102.5 << true;
     }
     void receiptIssueByKeyboard()
     {
         QFETCH(QString, amount);
         QFETCH(QString, message);
         QFETCH(double, stored);
+        QFETCH(bool, ctrlS);
         MessageLog log;
         open("TForm56", true, [&](QWidget *window) {
             for (const QString &text : {amount, QString("Επίσκεψη"), QString("Μητέρα")}) {
                 QWidget *field = QApplication::focusWidget();
                 QVERIFY(qobject_cast<QLineEdit *>(field));
                 typeText(field, text);
-                enter(field);
+                if (ctrlS && text == QStringLiteral("Μητέρα"))
+                    QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
+                else
+                    enter(field);
             }
             QCOMPARE(window->isVisible(), !message.isEmpty());
             if (window->isVisible()) {
