@@ -237,8 +237,10 @@ bool MainWindow::startUp()
         messages::plain(nullptr, StartupInformation);
         DbConnectionString = connectionStringFor(AppDirectory);
         AccessGranted = false;
+        removeUnfinishedBackups(dataFilePath());
         m_connection.reconnect(DbConnectionString);
         schema::upgrade(m_connection); // a file of an older version is brought up to date
+        schema::verify(m_connection);
         m_storedPassword = readStoredPassword(m_connection);
         m_connection.close();
         if (m_storedPassword == FactoryDefaultPassword)
@@ -250,11 +252,28 @@ bool MainWindow::startUp()
         showMaximized();
         checkReceiptNumbering();
         return true;
-    } catch (...) {
-        // Any failure here ends the program without a message.
-        hide();
-        return false;
+    } catch (const DbError &error) {
+        failStartUp(messages::reason(error));
+    } catch (const std::exception &error) {
+        failStartUp(QString::fromLocal8Bit(error.what()));
     }
+    return false;
+}
+
+QString MainWindow::dataFilePath() const
+{
+    return QDir(AppDirectory).filePath(DataFileName);
+}
+
+// The program cannot go on: one message with the reason and the file, and a failure status,
+// so that neither the person nor a script takes the end for a normal one.
+void MainWindow::failStartUp(const QString &reason)
+{
+    m_connection.close();
+    hide();
+    messages::plain(nullptr, QStringLiteral("Το πρόγραμμα δεν μπορεί να ξεκινήσει.\n%1\n%2")
+                                 .arg(reason, QDir::toNativeSeparators(dataFilePath())));
+    m_exitStatus = 1;
 }
 
 // Open, count the rows of one statement, close: the start-up checks need no more.
@@ -325,7 +344,7 @@ void MainWindow::startCalculator()
 
 void MainWindow::makeBackup()
 {
-    const QString source = QDir(AppDirectory).filePath(DataFileName);
+    const QString source = dataFilePath();
     try {
         const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()), DbPassword);
         messages::plain(this, QStringLiteral("Το αντίγραφο ασφαλείας των δεδομένων δημιουργήθηκε και ελέγχθηκε:\n") +

@@ -120,24 +120,29 @@ void ReceiptIssueWindow::clearFields()
 
 void ReceiptIssueWindow::issue()
 {
-    int number = 0;
-    try {
-        const auto amount = Regional::current().parseNumber(m_amount->text().trimmed());
-        if (!amount)
-            throw DbError(DbError::Kind::Other, QStringLiteral("not a number"));
-        if (*amount * 1.7086 <= 0) {
-            messages::plain(this, QStringLiteral("Μη αποδεκτή τιμή"));
-            clearFields();
-            return;
-        }
-        number = recordReceipt(m_connection, {ChildID, ChildName, ChildSurname, *amount, m_description->text().trimmed(),
-                                              m_recipient->text().trimmed(), m_fund->text().trimmed()});
-    } catch (const DbError &) {
-        messages::plain(this, QStringLiteral("Η καταχώρηση δεν έγινε"));
+    const auto amount = Regional::current().parseNumber(m_amount->text().trimmed());
+    if (!amount || *amount * ReceiptAmountFactor <= 0) {
+        messages::plain(this, amount ? QStringLiteral("Μη αποδεκτή τιμή") : QStringLiteral("Η καταχώρηση δεν έγινε"));
         clearFields();
         return;
     }
+    const QString shownNumber = m_number->text().trimmed();
+    int number = 0;
+    try {
+        number = recordReceipt(m_connection, {ChildID, ChildName, ChildSurname, *amount, m_description->text().trimmed(),
+                                              m_recipient->text().trimmed(), m_fund->text().trimmed()});
+    } catch (const DbError &error) {
+        // What was typed stays, to be issued again once the cause is gone.
+        messages::plain(this, QStringLiteral("Η καταχώρηση δεν έγινε\n") + messages::reason(error));
+        return;
+    }
     m_connection.close();
+    m_number->setText(QString::number(number));
+    if (QString::number(number) != shownNumber) // another copy of the program issued one meanwhile
+        messages::plain(this, QStringLiteral("Η απόδειξη καταχωρήθηκε με τον αριθμό %1· ο αριθμός %2 δόθηκε στο "
+                                             "μεταξύ σε άλλη απόδειξη.")
+                                  .arg(number)
+                                  .arg(shownNumber));
     try {
         m_printer.PrintReceipt(number, this);
     } catch (const DbError &error) {

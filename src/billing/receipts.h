@@ -8,6 +8,10 @@
 
 struct ChildHandover;
 
+// A receipt stores the amount as typed (POSO_CY, the one shown and summed) and the same amount
+// times this fixed factor (POSO), the figure the practice's earlier bookkeeping kept.
+inline constexpr double ReceiptAmountFactor = 1.7086;
+
 // What the receipt issue records: the payment, the receipt and the raised counter, as one
 // transaction, so that either all three change or none does. Returns the receipt's number.
 struct ReceiptEntry {

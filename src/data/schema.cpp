@@ -143,6 +143,12 @@ QString typeText(Type type)
     return {};
 }
 
+// A required text holding only blanks is as empty as the empty text.
+QString requiredCheck(const QString &column)
+{
+    return QStringLiteral("trim(%1) <> ''").arg(column);
+}
+
 // The checks carry names "rule:TABLE.COLUMN" so that a refusal can name the column.
 QString columnDefinition(const Table &table, const Column &column)
 {
@@ -153,7 +159,7 @@ QString columnDefinition(const Table &table, const Column &column)
     };
     QString definition = c + QLatin1Char(' ') + typeText(column.type);
     if (column.required)
-        definition += QStringLiteral(" NOT NULL") + check("required", c + QStringLiteral(" <> ''"));
+        definition += QStringLiteral(" NOT NULL") + check("required", requiredCheck(c));
     if (!column.defaultValue.isEmpty())
         definition += QStringLiteral(" DEFAULT ") + column.defaultValue;
     if (column.unique)
@@ -279,30 +285,72 @@ void step1(Connection &connection)
     connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES('40617283')"));
 }
 
+// Required columns of version 1 refused only the empty text; from version 2 on a text of
+// blanks is refused too. Only the constraint's text changes, so the table definitions are
+// edited in place, as the engine allows for checks, instead of copying every table.
+void step2(Connection &connection)
+{
+    const int schemaVersion = connection.scalar(QStringLiteral("PRAGMA schema_version")).toInt();
+    connection.execute(QStringLiteral("PRAGMA writable_schema = ON"));
+    for (const Table &table : tables())
+        for (const Column &column : table.columns)
+            if (column.required) {
+                const QString name = QLatin1Char('[') + column.name + QLatin1Char(']');
+                connection.execute(QStringLiteral("UPDATE sqlite_master SET sql = replace(sql, ?, ?) "
+                                                  "WHERE type = 'table' AND name = ?"),
+                                   {QStringLiteral("CHECK(%1 <> '')").arg(name),
+                                    QStringLiteral("CHECK(%1)").arg(requiredCheck(name)), table.name});
+            }
+    connection.execute(QStringLiteral("PRAGMA schema_version = %1").arg(schemaVersion + 1));
+    connection.execute(QStringLiteral("PRAGMA writable_schema = OFF"));
+}
+
+int versionOf(Connection &connection)
+{
+    const int found = connection.scalar(QStringLiteral("PRAGMA user_version")).toInt();
+    if (found > Version)
+        throw DbError(DbError::Kind::NewerVersion,
+                      QStringLiteral("The database was written by a newer version of the program (version %1)")
+                          .arg(found));
+    return found;
+}
+
 } // namespace
 
 void upgrade(Connection &connection)
 {
     using Step = void (*)(Connection &);
-    static const Step steps[] = {step1};
+    static const Step steps[] = {step1, step2};
     static_assert(std::size(steps) == Version);
 
     // A current file is only read: a second copy of the program starting meanwhile is no reason
     // to wait for a write lock.
-    if (connection.scalar(QStringLiteral("PRAGMA user_version")).toInt() == Version)
+    if (versionOf(connection) == Version)
         return;
     Transaction transaction(connection);
-    const int found = connection.scalar(QStringLiteral("PRAGMA user_version")).toInt();
-    if (found > Version)
-        throw DbError(DbError::Kind::Other,
-                      QStringLiteral("The database was written by a newer version of the program (version %1)")
-                          .arg(found));
+    const int found = versionOf(connection);
     if (found == Version)
         return;
     for (int version = found; version < Version; ++version)
         steps[version](connection);
     connection.execute(QStringLiteral("PRAGMA user_version = %1").arg(Version));
     transaction.commit();
+}
+
+void verify(Connection &connection)
+{
+    for (const Table &table : tables()) {
+        QStringList present;
+        Statement columns(connection, QStringLiteral("PRAGMA table_info([%1])").arg(table.name));
+        while (columns.step())
+            present << columns.value(1).toString();
+        if (present.isEmpty())
+            throw DbError(DbError::Kind::MissingObject, QStringLiteral("no table %1").arg(table.name));
+        for (const Column &column : table.columns)
+            if (!present.contains(column.name, Qt::CaseInsensitive))
+                throw DbError(DbError::Kind::MissingObject,
+                              QStringLiteral("no column %1.%2").arg(table.name, column.name));
+    }
 }
 
 void createDatabase(const QString &path, const QString &password)
