@@ -7,6 +7,10 @@
 int recordReceipt(Connection &connection, const ReceiptEntry &e)
 {
     const double poso = e.amount * ReceiptAmountFactor;
+    bool isNumber = false;
+    const qlonglong childId = e.childId.toLongLong(&isNumber);
+    if (!isNumber)
+        throw DbError(DbError::Kind::Other, QStringLiteral("'%1' is not the number of a child").arg(e.childId));
     Transaction transaction(connection);
     // The number is read inside the transaction: no other issue can take it meanwhile.
     const QVariant n = connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"));
@@ -15,7 +19,7 @@ int recordReceipt(Connection &connection, const ReceiptEntry &e)
     Command command(connection);
     command.setText(QStringLiteral("INSERT INTO EISPRAKSH_PELATH(ID,POSO,PERIGRAFH,TAMEIO,POSO_CY,AR_APODEIKSHS) "
                                    "VALUES(?,?,?,?,?,?)"),
-                    {e.childId, poso, e.description, e.fund, e.amount, n});
+                    {childId, poso, e.description, e.fund, e.amount, n});
     command.execute();
     command.setText(QStringLiteral("INSERT INTO APODEIKSEIS(AR_APODEIKSHS,ONOMA_PAIDIOY,EPWNYMO_PAIDIOY,PARALHPTHS,POSO,"
                                    "TAMEIO,POSO_CY,PERIGRAFH) VALUES(?,?,?,?,?,?,?,?)"),
