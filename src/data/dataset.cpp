@@ -553,9 +553,9 @@ void DataSet::applySort()
             return int(cb.kind == Kind::Null) - int(ca.kind == Kind::Null); // no value sorts first
         if (ca.kind == Kind::Text || cb.kind == Kind::Text) {
             if (!folded[k].empty())
-                if (const int c = folded[k][a].compare(folded[k][b]); c != 0)
+                if (const int c = greek::compareCodePoints(folded[k][a], folded[k][b]); c != 0)
                     return c;
-            return m_store.text(int(a), column).compare(m_store.text(int(b), column));
+            return greek::compareCodePoints(m_store.text(int(a), column), m_store.text(int(b), column));
         }
         const double da = ca.kind == Kind::Double ? ca.real : double(ca.integer);
         const double db = cb.kind == Kind::Double ? cb.real : double(cb.integer);

@@ -146,7 +146,7 @@ QString typeText(Type type)
 // A required text holding only blanks is as empty as the empty text.
 QString requiredCheck(const QString &column)
 {
-    return QStringLiteral("trim(%1) <> ''").arg(column);
+    return QStringLiteral("trim(%1, char(32, 9, 10, 13)) <> ''").arg(column);
 }
 
 // The checks carry names "rule:TABLE.COLUMN" so that a refusal can name the column.
@@ -287,7 +287,8 @@ void step1(Connection &connection)
 
 // Required columns of version 1 refused only the empty text; from version 2 on a text of
 // blanks is refused too. Only the constraint's text changes, so the table definitions are
-// edited in place, as the engine allows for checks, instead of copying every table.
+// edited in place, as the engine allows for checks, instead of copying every table. The
+// connection that makes the change keeps the old checks until it is opened again.
 void step2(Connection &connection)
 {
     const int schemaVersion = connection.scalar(QStringLiteral("PRAGMA schema_version")).toInt();

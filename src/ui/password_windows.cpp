@@ -54,7 +54,7 @@ bool acceptable(const QString &password)
 void storePassword(Connection &connection, const QString &password)
 {
     Command command(connection);
-    command.setText(QStringLiteral("UPDATE SECURITY SET [PASSWORD]='") + password + QStringLiteral("'"));
+    command.setText(QStringLiteral("UPDATE SECURITY SET [PASSWORD]=?"), {password});
     command.execute();
 }
 
