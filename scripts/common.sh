@@ -1,12 +1,15 @@
-# Shared by run.sh and test.sh: install what is missing, then configure and build.
+# Shared by run.sh, test.sh and package.sh: install what is missing, then configure and build.
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-qpa-plugins libqt6sql6 libgl-dev
-  libsqlcipher-dev libbenchmark-dev
+  libsqlcipher-dev libsodium-dev libbenchmark-dev
   fonts-dejavu-core poppler-utils
+  cups printer-driver-cups-pdf
+  dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream
+  galculator
 )
 
 install_packages() {

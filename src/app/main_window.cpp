@@ -1,14 +1,18 @@
 #include "main_window.h"
 
+#include "captions.h"
 #include "about_window.h"
 #include "analog_clock.h"
 #include "backup.h"
 #include "dataset.h"
 #include "db_error.h"
 #include "global.h"
+#include "key_file.h"
 #include "look.h"
 #include "messages.h"
+#include "old_layout.h"
 #include "password_windows.h"
+#include "recovery_key_window.h"
 #include "regional.h"
 #include "reminder_display_window.h"
 #include "schema.h"
@@ -99,6 +103,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     bottomPanel->setObjectName(QStringLiteral("Panel1"));
     bottomPanel->setFixedHeight(159);
     m_calendar = new QCalendarWidget(bottomPanel);
+    look::nameCalendarButtons(m_calendar);
     m_calendar->setObjectName(QStringLiteral("MonthCalendar1"));
     m_calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
     m_calendar->setSelectionMode(QCalendarWidget::NoSelection);
@@ -185,7 +190,7 @@ void MainWindow::buildMenu()
     addItem(options, QStringLiteral("Αποδείξεις που εκ&δόθηκαν"), "IssuedReceipts", opens("TForm71"));
     options->addSeparator();
     addItem(options, QStringLiteral("Βιβλίο ση&μειώσεων"), "Notes", opens("TForm6"));
-    addItem(options, QStringLiteral("Yπενθ&υμίσεις"), "Reminders", opens("TForm11"));
+    addItem(options, captions::RemindersItem, "Reminders", opens("TForm11"));
     addItem(options, QStringLiteral("Χρήσιμα &τηλέφωνα"), "Phones", opens("TForm10"));
     addItem(options, QStringLiteral("Ιατροί άλλων ειδικοτήτ&ων"), "Doctors", opens("TForm2"));
     options->addSeparator();
@@ -237,17 +242,22 @@ bool MainWindow::startUp()
         messages::plain(nullptr, StartupInformation);
         DbConnectionString = connectionStringFor(AppDirectory);
         AccessGranted = false;
-        removeUnfinishedBackups(dataFilePath());
-        m_connection.reconnect(DbConnectionString);
-        schema::upgrade(m_connection); // a file of an older version is brought up to date
-        schema::verify(m_connection);
-        m_storedPassword = readStoredPassword(m_connection);
-        m_connection.close();
-        if (m_storedPassword == FactoryDefaultPassword)
-            SetPasswordWindow(this).exec();
+        const QString dataFile = accessedDataFile();
+        removeUnfinishedBackups(dataFile);
+        old_layout::settleInterruptedConversion(dataFile);
+        // An old folder still at the factory default needs no login check to be converted.
+        if (old_layout::isOldLayout(dataFile) && old_layout::storedPassword(dataFile) == FactoryDefaultPassword)
+            old_layout::convert(dataFile, FactoryDefaultPassword);
+        if (!old_layout::isOldLayout(dataFile) && unlocks(dataFile, FactoryDefaultPassword)) {
+            checkDataFile(); // a damaged file is told before a password is asked for
+            setFirstPassword();
+        }
         LoginWindow(this).exec();
         if (!AccessGranted)
             return false;
+        if (old_layout::isOldLayout(dataFile))
+            old_layout::convert(dataFile, ConnectionSettings::parse(DbConnectionString).databasePassword);
+        checkDataFile();
         checkTodaysReminders();
         showMaximized();
         checkReceiptNumbering();
@@ -258,6 +268,16 @@ bool MainWindow::startUp()
         failStartUp(QString::fromLocal8Bit(error.what()));
     }
     return false;
+}
+
+// Opens the file with the connection string in force: a file of an older version is brought up
+// to date, one that lacks a table or column is refused.
+void MainWindow::checkDataFile()
+{
+    m_connection.reconnect(DbConnectionString);
+    schema::upgrade(m_connection);
+    schema::verify(m_connection);
+    m_connection.close();
 }
 
 QString MainWindow::dataFilePath() const
@@ -323,6 +343,14 @@ void MainWindow::changePassword()
     ChangePasswordWindow(this).exec();
 }
 
+void MainWindow::setFirstPassword()
+{
+    SetPasswordWindow setPassword(this);
+    setPassword.exec();
+    if (const QString recoveryKey = setPassword.newRecoveryKey(); !recoveryKey.isEmpty())
+        RecoveryKeyWindow(recoveryKey, this).exec();
+}
+
 void MainWindow::showSplash()
 {
     SplashWindow splash(m_splashMilliseconds);
@@ -332,21 +360,25 @@ void MainWindow::showSplash()
 
 void MainWindow::startCalculator()
 {
-    // The desktop's own calculator, whichever is installed; none found is no error.
-    for (const char *program : {"gnome-calculator", "kcalc", "galculator", "mate-calc", "qalculate-gtk", "xcalc"}) {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(program));
+    // The desktop's own calculator, whichever is installed.
+    const QStringList programs = {"galculator", "gnome-calculator", "kcalc", "mate-calc", "qalculate-gtk", "xcalc"};
+    for (const QString &program : programs) {
+        const QString path = QStandardPaths::findExecutable(program);
         if (!path.isEmpty()) {
             QProcess::startDetached(path, {});
             return;
         }
     }
+    messages::plain(this, QStringLiteral("Δεν βρέθηκε αριθμομηχανή. Εγκαταστήστε ένα από τα προγράμματα: %1.")
+                              .arg(programs.join(QStringLiteral(", "))));
 }
 
 void MainWindow::makeBackup()
 {
     const QString source = dataFilePath();
     try {
-        const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()), DbPassword);
+        const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()),
+                                                    ConnectionSettings::parse(DbConnectionString).databasePassword);
         messages::plain(this, QStringLiteral("Το αντίγραφο ασφαλείας των δεδομένων δημιουργήθηκε και ελέγχθηκε:\n") +
                                   QDir::toNativeSeparators(result.path));
     } catch (const DbError &error) {

@@ -32,6 +32,8 @@ public:
     void setSplashMilliseconds(int milliseconds) { m_splashMilliseconds = milliseconds; }
     // A window that a menu item or button opens, by its name ("TForm17").
     void setOpener(const QString &windowName, std::function<void()> open);
+    // Opens a window by its name, as its menu item does.
+    void open(const QString &windowName);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -42,20 +44,20 @@ private:
     void buildMenu();
     QWidget *buildButtonsPanel();
     QAction *addItem(QMenu *menu, const QString &caption, const QString &objectName, std::function<void()> action);
-    void open(const QString &windowName);
     void showSplash();
     void startCalculator();
     void openReceiptNumbering();
+    void setFirstPassword();
     void changePassword();
     void makeBackup();
     void tick();
     int countRows(const QString &jetSql);
     QString dataFilePath() const;
+    void checkDataFile();
     void failStartUp(const QString &reason);
 
     Connection m_connection;
     QDate m_today;
-    QString m_storedPassword;
     int m_splashMilliseconds = 3000;
     bool m_leaving = false;
     int m_exitStatus = 0;

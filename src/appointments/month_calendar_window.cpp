@@ -46,23 +46,6 @@ QLabel *bandCaption(const QString &text, QWidget *parent)
 
 } // namespace
 
-int firstWeekday(int month, int year)
-{
-    int m = month, y = year;
-    if (m <= 2) {
-        m += 12;
-        y -= 1;
-    }
-    return ((1 + 2 * m + (3 * (m + 1)) / 5 + y + y / 4 - y / 100 + y / 400) % 7) + 1;
-}
-
-int daysInMonth(int month, int year)
-{
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
-}
-
 int bookedSlots(Connection &connection, const QString &dateLiteral)
 {
     DataSet day(connection);
@@ -77,12 +60,9 @@ int bookedSlots(Connection &connection, const QString &dateLiteral)
     return qMax(0, filled - 1); // the date column is always there
 }
 
-MonthCalendarWindow::MonthCalendarWindow(QWidget *parent) : QDialog(parent)
+MonthCalendarWindow::MonthCalendarWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm1a"), QStringLiteral("Μηνιαία κατάσταση των ραντεβού"), parent)
 {
-    setObjectName(QStringLiteral("TForm1a"));
-    setWindowTitle(QStringLiteral("Μηνιαία κατάσταση των ραντεβού"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    look::paint(this);
     m_today = QDate::currentDate();
 
     const QString listStyle = QStringLiteral("QComboBox { color: blue; font-size: 18px; font-weight: bold; }");
@@ -179,6 +159,16 @@ int MonthCalendarWindow::shownYear() const
     return m_years->currentText().toInt();
 }
 
+QDate MonthCalendarWindow::shownMonthStart() const
+{
+    return QDate(shownYear(), shownMonth(), 1);
+}
+
+const MonthCalendarWindow::Cell &MonthCalendarWindow::cellOf(int day) const
+{
+    return m_cells[size_t(shownMonthStart().dayOfWeek() + day - 2)];
+}
+
 QString MonthCalendarWindow::dateText(int day) const
 {
     return QStringLiteral("%1/%2/%3").arg(day).arg(shownMonth()).arg(shownYear());
@@ -186,9 +176,7 @@ QString MonthCalendarWindow::dateText(int day) const
 
 void MonthCalendarWindow::rebuild()
 {
-    const int month = shownMonth(), year = shownYear();
-    const int days = daysInMonth(month, year);
-    const int first = firstWeekday(month, year);
+    const QDate start = shownMonthStart();
     for (size_t i = 0; i < m_cells.size(); ++i) {
         const Cell &cell = m_cells[i];
         cell.day->hide();
@@ -198,12 +186,12 @@ void MonthCalendarWindow::rebuild()
         const bool weekend = i % 7 >= 5;
         setColour(cell.day, weekend ? Gray : QColor(Qt::black));
     }
-    for (int d = 1; d <= days; ++d) {
-        const Cell &cell = m_cells[size_t(d + first - 2)];
+    for (int d = 1; d <= start.daysInMonth(); ++d) {
+        const Cell &cell = cellOf(d);
         cell.day->setText(QString::number(d));
         cell.day->show();
         cell.count->show();
-        if (month == m_today.month() && year == m_today.year() && d == m_today.day())
+        if (start.addDays(d - 1) == m_today)
             setColour(cell.day, Green);
     }
     countAppointments();
@@ -211,16 +199,13 @@ void MonthCalendarWindow::rebuild()
 
 void MonthCalendarWindow::countAppointments()
 {
-    m_connection.reconnect(DbConnectionString);
-    const int first = firstWeekday(shownMonth(), shownYear());
-    for (int d = 1; d <= daysInMonth(shownMonth(), shownYear()); ++d) {
+    const ScopedConnection connection(m_connection);
+    for (int d = 1; d <= shownMonthStart().daysInMonth(); ++d) {
         QString literal = dateText(d);
         date_to_sql(literal);
         const int booked = bookedSlots(m_connection, literal);
-        QLabel *count = m_cells[size_t(d + first - 2)].count;
-        count->setText(booked > 0 ? QString::number(booked) : QString());
+        cellOf(d).count->setText(booked > 0 ? QString::number(booked) : QString());
     }
-    m_connection.close();
 }
 
 void MonthCalendarWindow::openDay(int day)
@@ -228,15 +213,14 @@ void MonthCalendarWindow::openDay(int day)
     const QString text = dateText(day);
     QString literal = text;
     date_to_sql(literal);
-    m_connection.reconnect(DbConnectionString);
     try {
+        const ScopedConnection connection(m_connection);
         Command insert(m_connection);
         insert.setText(QStringLiteral("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(") + literal + QStringLiteral(")"));
         insert.execute();
     } catch (const DbError &) {
         // The day has its row already.
     }
-    m_connection.close();
     {
         DaySheetWindow sheet(this);
         sheet.openDay(text, literal);
@@ -253,11 +237,5 @@ bool MonthCalendarWindow::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    return QDialog::eventFilter(watched, event);
-}
-
-void MonthCalendarWindow::closeEvent(QCloseEvent *event)
-{
-    m_connection.close();
-    QDialog::closeEvent(event);
+    return Window::eventFilter(watched, event);
 }

@@ -1,17 +1,13 @@
 #pragma once
 
-#include "connection.h"
+#include "window.h"
 
 #include <QDate>
-#include <QDialog>
 #include <vector>
 
 class QComboBox;
 class QLabel;
 
-// Monday = 1 ... Sunday = 7: the weekday of the first of the month, by the book's formula.
-int firstWeekday(int month, int year);
-int daysInMonth(int month, int year);
 // The slots of a day's row that hold something other than blanks and control characters.
 int bookedSlots(Connection &connection, const QString &dateLiteral);
 
@@ -19,7 +15,7 @@ inline constexpr int FirstBookYear = 2008;
 inline constexpr int LastBookYear = 2035;
 
 // TForm1a: a month of the appointment book, with the number of booked slots under each day.
-class MonthCalendarWindow : public QDialog {
+class MonthCalendarWindow : public Window {
     Q_OBJECT
 public:
     explicit MonthCalendarWindow(QWidget *parent = nullptr);
@@ -29,7 +25,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     struct Cell {
@@ -41,9 +36,11 @@ private:
     void countAppointments();
     int shownMonth() const;
     int shownYear() const;
+    QDate shownMonthStart() const;
+    // Day 1 stands in the column of its weekday, Monday first; the other days follow it.
+    const Cell &cellOf(int day) const;
     QString dateText(int day) const;
 
-    Connection m_connection;
     QDate m_today;
     QComboBox *m_months;
     QComboBox *m_years;

@@ -1,5 +1,6 @@
 #include "billing_windows.h"
 
+#include "captions.h"
 #include "bound_fields.h"
 #include "db_error.h"
 #include "global.h"
@@ -8,9 +9,9 @@
 #include "receipts.h"
 #include "record_list.h"
 #include "regional.h"
+#include "typed_values.h"
 
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -52,11 +53,9 @@ ReceiptNumberingWindow::ReceiptNumberingWindow(QWidget *parent)
     grid->addLayout(bottom, 1, 0, 1, 2);
 }
 
-ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent) : QDialog(parent), m_printer(printer)
+ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
+    : Window(QStringLiteral("TForm56"), QStringLiteral("Έκδοση απόδειξης"), parent), m_printer(printer)
 {
-    setObjectName(QStringLiteral("TForm56"));
-    setWindowTitle(QStringLiteral("Έκδοση απόδειξης"));
-    look::paint(this);
     m_name = look::note(QString(), this);
     m_surname = look::note(QString(), this);
     m_number = look::note(QString(), this);
@@ -74,7 +73,7 @@ ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
     m_fund = field("Fund");
     m_issue = new QPushButton(QStringLiteral("Κατα&χώρηση"), this);
     m_issue->setObjectName(QStringLiteral("Button1"));
-    m_issue->setDefault(true);
+    setDefaultButton(m_issue);
     m_issue->setEnabled(false);
     QPushButton *exit = look::exitButton(this);
 
@@ -96,12 +95,11 @@ ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
 
 void ReceiptIssueWindow::showEvent(QShowEvent *event)
 {
-    QDialog::showEvent(event);
     m_name->setText(ChildName);
     m_surname->setText(ChildSurname);
-    m_connection.reconnect(DbConnectionString);
+    connectToDatabase();
     m_number->setText(displayText(m_connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"))));
-    m_amount->setFocus();
+    Window::showEvent(event);
 }
 
 void ReceiptIssueWindow::fieldsChanged()
@@ -112,18 +110,23 @@ void ReceiptIssueWindow::fieldsChanged()
                         check_chars(description) && check_chars(recipient) && check_chars(fund));
 }
 
-void ReceiptIssueWindow::clearFields()
+void ReceiptIssueWindow::refuseAmount(const QString &message)
 {
-    for (QLineEdit *field : {m_amount, m_description, m_recipient, m_fund})
-        field->clear();
+    // Only the amount was at fault: it is cleared for the next try, the other fields keep theirs.
+    messages::plain(this, message);
+    m_amount->clear();
+    m_amount->setFocus();
 }
 
 void ReceiptIssueWindow::issue()
 {
-    const auto amount = Regional::current().parseNumber(m_amount->text().trimmed());
-    if (!amount || *amount * ReceiptAmountFactor <= 0) {
-        messages::plain(this, amount ? QStringLiteral("Μη αποδεκτή τιμή") : QStringLiteral("Η καταχώρηση δεν έγινε"));
-        clearFields();
+    const auto amount = typedNumber(m_amount->text().trimmed());
+    if (!amount) {
+        refuseAmount(QStringLiteral("Η καταχώρηση δεν έγινε"));
+        return;
+    }
+    if (*amount * ReceiptAmountFactor <= 0) {
+        refuseAmount(QStringLiteral("Μη αποδεκτή τιμή"));
         return;
     }
     const QString shownNumber = m_number->text().trimmed();
@@ -153,12 +156,6 @@ void ReceiptIssueWindow::issue()
                                   .arg(error.text()));
     }
     close();
-}
-
-void ReceiptIssueWindow::closeEvent(QCloseEvent *event)
-{
-    m_connection.close();
-    QDialog::closeEvent(event);
 }
 
 ReceiptRegisterWindow::ReceiptRegisterWindow(ReceiptPrinter &printer, QWidget *parent)
@@ -307,23 +304,21 @@ void ChildIncomeWindow::load()
     totals.open();
     m_count->setText(displayText(totals.value(QStringLiteral("SYNOLO"))));
     const QString total = displayText(totals.value(QStringLiteral("EISPRAKSH")));
-    m_total->setText(total.isEmpty() ? QStringLiteral("0,00") : total); // no payments: nought, not an empty total
+    m_total->setText(amountOrNought(total));
 }
 
-IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent) : QDialog(parent)
+IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm59"), QStringLiteral("Εισπράξεις σε διάστημα δυο ημερομηνιών"), parent)
 {
-    setObjectName(QStringLiteral("TForm59"));
-    setWindowTitle(QStringLiteral("Εισπράξεις σε διάστημα δυο ημερομηνιών"));
-    look::paint(this);
     m_from = new QLineEdit(this);
     m_from->setObjectName(QStringLiteral("Edit1"));
     m_from->setToolTip(QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/03/2007)"));
     m_to = new QLineEdit(this);
     m_to->setObjectName(QStringLiteral("Edit2"));
     m_to->setToolTip(QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)"));
-    m_search = new QPushButton(QStringLiteral("Eύ&ρεση"), this);
+    m_search = new QPushButton(captions::FindBetweenDates, this);
     m_search->setObjectName(QStringLiteral("Button1"));
-    m_search->setDefault(true);
+    setDefaultButton(m_search);
     m_total = look::note(QString(), this);
     m_total->setObjectName(QStringLiteral("Total"));
     auto *grid = new QGridLayout(this);
@@ -342,31 +337,22 @@ IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent) : QDialog(pa
 
 void IncomeBetweenDatesWindow::search()
 {
-    QString from = m_from->text().trimmed(), to = m_to->text().trimmed();
-    date_to_sql(from);
-    date_to_sql(to);
-    if (from == QLatin1String("ERROR") || to == QLatin1String("ERROR")) {
+    const auto dates = typedDateRange(m_from->text(), m_to->text());
+    if (!dates) {
         messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));
         return;
     }
     try {
-        m_connection.reconnect(DbConnectionString);
+        const ScopedConnection connection(m_connection);
         DataSet income(m_connection);
         income.setSql(QStringLiteral("SELECT Format(sum(POSO_CY),'0.00') AS POSO, Format(sum(POSO_CY),'0.00') AS "
                                      "POSO_CY FROM APODEIKSEIS WHERE HMEROMHNIA BETWEEN ") +
-                      from + QStringLiteral(" AND ") + to + QStringLiteral(" AND EGKYRH=TRUE"));
+                      dates->from + QStringLiteral(" AND ") + dates->to + QStringLiteral(" AND EGKYRH=TRUE"));
         income.open();
-        const QString total = displayText(income.value(QStringLiteral("POSO")));
-        m_total->setText(total.isEmpty() ? QStringLiteral("0,00") : total);
+        m_total->setText(amountOrNought(displayText(income.value(QStringLiteral("POSO")))));
     } catch (const DbError &) {
         messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));
     }
-}
-
-void IncomeBetweenDatesWindow::closeEvent(QCloseEvent *event)
-{
-    m_connection.close();
-    QDialog::closeEvent(event);
 }
 
 LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
@@ -379,12 +365,23 @@ LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
         const char *caption;
         const char *column;
         int width;
+        const char *unnamed = ""; // what a screen reader calls a line without a caption
     };
-    const Line lines[] = {{"Τίτλος:", "TITLE", 425},     {"Διεύθυνση:", "ADDRESS1", 265}, {"", "ADDRESS2", 265},
-                          {"Τηλέφωνο:", "PHONE", 204},    {"Fax:", "FAX", 204},            {"Website:", "WEBSITE", 265},
-                          {"Email:", "EMAIL", 265},       {"Α.Φ.Μ:", "AFM", 204},          {"", "EXTRA1", 425},
-                          {"", "EXTRA2", 425},            {"", "EXTRA3", 425},             {"", "EXTRA4", 425},
-                          {"", "EXTRA5", 425},            {"", "EXTRA6", 425},             {"", "EXTRA7", 425}};
+    const Line lines[] = {{"Τίτλος:", "TITLE", 425},
+                          {"Διεύθυνση:", "ADDRESS1", 265},
+                          {"", "ADDRESS2", 265, "Διεύθυνση, δεύτερη γραμμή"},
+                          {"Τηλέφωνο:", "PHONE", 204},
+                          {"Fax:", "FAX", 204},
+                          {"Website:", "WEBSITE", 265},
+                          {"Email:", "EMAIL", 265},
+                          {"Α.Φ.Μ:", "AFM", 204},
+                          {"", "EXTRA1", 425, "Πρόσθετη γραμμή 1"},
+                          {"", "EXTRA2", 425, "Πρόσθετη γραμμή 2"},
+                          {"", "EXTRA3", 425, "Πρόσθετη γραμμή 3"},
+                          {"", "EXTRA4", 425, "Πρόσθετη γραμμή 4"},
+                          {"", "EXTRA5", 425, "Πρόσθετη γραμμή 5"},
+                          {"", "EXTRA6", 425, "Πρόσθετη γραμμή 6"},
+                          {"", "EXTRA7", 425, "Πρόσθετη γραμμή 7"}};
     auto *grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
     int row = 0;
@@ -394,7 +391,7 @@ LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
         field->setFixedWidth(line.width);
         const QString caption = QString::fromUtf8(line.caption);
         if (caption.isEmpty())
-            field->setAccessibleName(QString::fromLatin1(line.column));
+            field->setAccessibleName(QString::fromUtf8(line.unnamed));
         const QString marker = row == 0 ? QStringLiteral("*") : QString(); // the title is required
         addField(grid, row++, caption, field, marker);
     }

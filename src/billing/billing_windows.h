@@ -17,7 +17,7 @@ public:
 };
 
 // TForm56: records a payment of the child the register hands over, and prints its receipt.
-class ReceiptIssueWindow : public QDialog {
+class ReceiptIssueWindow : public Window {
     Q_OBJECT
 public:
     ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent = nullptr);
@@ -28,14 +28,12 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void fieldsChanged();
-    void clearFields();
+    void refuseAmount(const QString &message);
 
     ReceiptPrinter &m_printer;
-    Connection m_connection;
     QLabel *m_name;
     QLabel *m_surname;
     QLabel *m_number;
@@ -80,17 +78,13 @@ private:
 };
 
 // TForm59: the income of valid receipts between two dates.
-class IncomeBetweenDatesWindow : public QDialog {
+class IncomeBetweenDatesWindow : public Window {
     Q_OBJECT
 public:
     explicit IncomeBetweenDatesWindow(QWidget *parent = nullptr);
     void search();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private:
-    Connection m_connection;
     QLineEdit *m_from;
     QLineEdit *m_to;
     QPushButton *m_search;

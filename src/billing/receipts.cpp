@@ -3,6 +3,7 @@
 #include "data_connections.h"
 #include "db_error.h"
 #include "global.h"
+#include "print_run.h"
 
 int recordReceipt(Connection &connection, const ReceiptEntry &e)
 {
@@ -40,18 +41,15 @@ ReceiptPrinter::ReceiptPrinter(QObject *parent) : QObject(parent)
 
 void ReceiptPrinter::PrintReceipt(int number, QWidget *window)
 {
-    m_connection.reconnect(DbConnectionString);
-    m_receipt.setSql(QStringLiteral("SELECT AR_APODEIKSHS, HMEROMHNIA, ONOMA_PAIDIOY, EPWNYMO_PAIDIOY, PARALHPTHS, "
-                                    "Format(POSO,'0.00') AS POSO, TAMEIO, Format(POSO_cy,'0.00') as POSO_CY, PERIGRAFH "
-                                    "FROM APODEIKSEIS ") +
-                     QStringLiteral(" WHERE AR_APODEIKSHS=") + QString::number(number)); // left closed: the engine opens it
-    m_letterhead.setTableName(QStringLiteral("INFORMATION"));
-    m_letterhead.open();
-    m_project.ProjectFile = projectFileFor(QStringLiteral("APODEIKSEIS.RAV"));
-    m_project.execute(window);
-    m_letterhead.close();
-    m_receipt.close();
-    m_connection.close();
+    PrintRun run(&m_connection);
+    run.query(m_receipt,
+              QStringLiteral("SELECT AR_APODEIKSHS, HMEROMHNIA, ONOMA_PAIDIOY, EPWNYMO_PAIDIOY, PARALHPTHS, "
+                             "Format(POSO,'0.00') AS POSO, TAMEIO, Format(POSO_cy,'0.00') as POSO_CY, PERIGRAFH "
+                             "FROM APODEIKSEIS ") +
+                  QStringLiteral(" WHERE AR_APODEIKSHS=") + QString::number(number),
+              false); // left closed: the engine opens it
+    run.table(m_letterhead, QStringLiteral("INFORMATION"));
+    run.print(m_project, QStringLiteral("APODEIKSEIS.RAV"), window);
 }
 
 CertificatePrinter::CertificatePrinter(QObject *parent) : QObject(parent)
@@ -73,12 +71,7 @@ void CertificatePrinter::printSickNote(QWidget *window)
 
 void CertificatePrinter::print(ReportProject &project, const QString &file, QWidget *window)
 {
-    m_connection.reconnect(DbConnectionString);
-    DataSet &letterhead = &project == &m_prescription ? m_prescriptionLetterhead : m_sickNoteLetterhead;
-    letterhead.setTableName(QStringLiteral("INFORMATION"));
-    letterhead.open();
-    project.ProjectFile = projectFileFor(file);
-    project.execute(window);
-    letterhead.close();
-    m_connection.close();
+    PrintRun run(&m_connection);
+    run.table(&project == &m_prescription ? m_prescriptionLetterhead : m_sickNoteLetterhead, QStringLiteral("INFORMATION"));
+    run.print(project, file, window);
 }

@@ -1,9 +1,13 @@
 #include "child_history_window.h"
 
 #include "bound_fields.h"
+#include "data_connections.h"
 #include "navigator_bar.h"
 #include "record_list.h"
+#include "growth_chart_window.h"
+#include "who_growth.h"
 
+#include <QColor>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +17,7 @@
 namespace {
 
 const QString Example = QStringLiteral("* (π.χ 28/12/2007)");
+const QString CheckTheValue = QStringLiteral("Ελέγξτε την τιμή");
 constexpr Qt::Alignment Centred = Qt::AlignCenter;
 
 } // namespace
@@ -57,17 +62,55 @@ const ChildHistory &ChildHistory::labTests()
     return history;
 }
 
+namespace {
+
+// A WHO z-score as a paediatrician reads it, «P62 (z 0,31)»; red with a hint beyond WHO's
+// flags for implausible values, where a typing error is likelier than the child.
+ListColumn growthColumn(const QString &field, const QString &title, who::Indicator indicator)
+{
+    return {field, title, 104, Centred, [indicator](const QVariant &z, int role) -> QVariant {
+                if (z.isNull())
+                    return {};
+                const bool implausible = who::implausible(indicator, z.toDouble());
+                if (role == Qt::DisplayRole)
+                    return who::centileAndZ(z.toDouble());
+                if (role == Qt::ForegroundRole && implausible)
+                    return QColor(Qt::red);
+                if (role == Qt::ToolTipRole && implausible)
+                    return CheckTheValue;
+                return {};
+            }};
+}
+
+} // namespace
+
 const ChildHistory &ChildHistory::measurements()
 {
     static const ChildHistory history{
         "TForm69",
         "Σωματομετρία",
         "SWMATOMETRIA",
-        {{"Ημερομηνία:", "HMEROMHNIA", 100, "*"}, {"Ύψος:", "YPSOS", 80, "*"}, {"Βάρος:", "BAROS", 80, "*"}},
-        "SELECT ID, HMEROMHNIA, Format(BAROS,'0.00') AS BAROS, Format(YPSOS,'0.00') AS YPSOS FROM SWMATOMETRIA WHERE ID=",
+        {{"Ημερομηνία:", "HMEROMHNIA", 100, "*"},
+         {"Ύψος:", "YPSOS", 80, "*"},
+         {"Βάρος:", "BAROS", 80, "*"},
+         {"Περίμετρος κεφαλής:", "PERIMETROS_KEFALHS", 80, ""}},
+        // {SEX} and {BIRTH}: the child's, as the child's record holds them.
+        "SELECT ID, HMEROMHNIA, Format(BAROS,'0.00') AS BAROS, Format(YPSOS,'0.00') AS YPSOS, "
+        "Format(PERIMETROS_KEFALHS,'0.00') AS PERIMETROS_KEFALHS, "
+        "WHO_Z('wfa',{SEX},{BIRTH},HMEROMHNIA,BAROS) AS Z_WFA, WHO_Z('lhfa',{SEX},{BIRTH},HMEROMHNIA,YPSOS) AS Z_LHFA, "
+        "WHO_Z('bmifa',{SEX},{BIRTH},HMEROMHNIA,BAROS,YPSOS) AS Z_BMIFA, "
+        "WHO_Z('hcfa',{SEX},{BIRTH},HMEROMHNIA,PERIMETROS_KEFALHS) AS Z_HCFA FROM SWMATOMETRIA WHERE ID=",
         " ORDER BY HMEROMHNIA",
-        {{"HMEROMHNIA", "Ημερομηνία", 102, Centred}, {"YPSOS", "Ύψος", 62, Centred}, {"BAROS", "Βάρος", 62, Centred}},
+        {{"HMEROMHNIA", "Ημερομηνία", 102, Centred},
+         {"YPSOS", "Ύψος", 62, Centred},
+         {"BAROS", "Βάρος", 62, Centred},
+         {"PERIMETROS_KEFALHS", "Π. κεφαλής", 76, Centred},
+         growthColumn("Z_WFA", "Βάρος/ηλικία", who::Indicator::WeightForAge),
+         growthColumn("Z_LHFA", "Ύψος/ηλικία", who::Indicator::LengthHeightForAge),
+         growthColumn("Z_BMIFA", "ΔΜΣ/ηλικία", who::Indicator::BmiForAge),
+         growthColumn("Z_HCFA", "Π.Κ./ηλικία", who::Indicator::HeadForAge)},
         " μετρήσεις",
+        true,
     };
     return history;
 }
@@ -92,7 +135,7 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
     }
     auto *save = new NavigatorBar(m_data, NavigatorBar::Post, this);
 
-    auto *list = new RecordList(m_list, history.listColumns, this);
+    auto *list = m_listView = new RecordList(m_list, history.listColumns, this);
     list->setObjectName(QStringLiteral("DBGrid1"));
     list->setDeleteAllowed(false);
     list->setMinimumSize(640, 220);
@@ -104,6 +147,7 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
         m_count->setText(QStringLiteral("Βρέθηκαν %1%2").arg(m_list.recordCount()).arg(m_history.countNoun));
     });
     QPushButton *exit = look::exitButton(this);
+    list->fitWidthToColumns();
 
     auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -118,20 +162,63 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
     bottom->addStretch();
     bottom->addWidget(exit);
     layout->addLayout(bottom);
-    if (first)
-        first->setFocus();
+    if (history.growth) {
+        m_check = look::note(QString(), this);
+        m_check->setObjectName(QStringLiteral("CheckLine"));
+        auto *reference = new QLabel(
+            QStringLiteral("Εκατοστιαίες θέσεις και z κατά WHO 2006 (έως 5 ετών) και WHO 2007 (5–19 ετών). "
+                           "Κάτω των 2 ετών το ύψος διαβάζεται ως μήκος ξαπλωτό, από 2 ετών ως όρθιο ύψος."),
+            this);
+        reference->setWordWrap(true);
+        auto *chart = new QPushButton(QStringLiteral("&Καμπύλες ανάπτυξης"), this);
+        chart->setObjectName(QStringLiteral("ChartButton"));
+        chart->setAutoDefault(false);
+        connect(chart, &QPushButton::clicked, this, [this] {
+            GrowthChartWindow window(this);
+            window.hand({ChildID, ChildName, ChildSurname, GuardianName, BirthDate});
+            window.exec();
+        });
+        auto *table = new QPushButton(QStringLiteral("Εκτύπωση &πίνακα"), this);
+        table->setObjectName(QStringLiteral("PrintTableButton"));
+        table->setAutoDefault(false);
+        connect(table, &QPushButton::clicked, this, &ChildHistoryWindow::printGrowthTable);
+        data_connections::add(QStringLiteral("RvDataSetConnectionGrowth"), m_growthTable, this);
+        auto *growthLine = new QHBoxLayout;
+        growthLine->addWidget(reference, 1);
+        growthLine->addWidget(chart);
+        growthLine->addWidget(table);
+        layout->addWidget(m_check);
+        layout->addLayout(growthLine);
+    }
 
     // Every row written belongs to the child, however it was begun.
     connect(&m_data, &DataSet::aboutToPost, this, [this] { m_data.setValue(QStringLiteral("ID"), ChildID.toInt()); });
-    connect(&m_data, &DataSet::posted, this, [this] {
+    connect(&m_data, &DataSet::posted, this, [this, first] {
         runList();
         beginNewRow();
+        if (first)
+            first->setFocus(); // the next entry begins with its date
     });
 }
 
 void ChildHistoryWindow::load()
 {
     openTableForAppend(m_history.table); // the entry form only adds
+    if (m_history.growth) {
+        DataSet child(m_connection);
+        child.setSql(QStringLiteral("SELECT FYLO, HMEROMHNIA_GENNHSEWS FROM STOIXEIA_PAIDIOY WHERE ID=") + ChildID);
+        child.open();
+        const std::optional<who::Sex> sex =
+            child.isEmpty() ? std::nullopt : who::sexFromText(child.value(QStringLiteral("FYLO")).toString());
+        const QDate birth = child.isEmpty() ? QDate() : child.value(QStringLiteral("HMEROMHNIA_GENNHSEWS")).toDate();
+        // Only these fixed texts reach the statement, never the stored text itself.
+        m_childSex = !sex ? QStringLiteral("NULL")
+                     : *sex == who::Sex::Boy ? QStringLiteral("'ΑΡΡΕΝ'")
+                                              : QStringLiteral("'ΘΗΛΥ'");
+        m_childBirth = birth.isValid()
+                           ? QStringLiteral("#%1/%2/%3#").arg(birth.month()).arg(birth.day()).arg(birth.year())
+                           : QStringLiteral("NULL");
+    }
     beginNewRow();
     runList();
 }
@@ -144,7 +231,57 @@ void ChildHistoryWindow::beginNewRow()
 
 void ChildHistoryWindow::runList()
 {
-    m_list.setSql(m_history.listStatement + ChildID + m_history.listOrder);
+    m_list.setSql(listStatement());
     m_list.open();
+    m_listView->fitWidthToColumns(); // the row marker's column widens once there are rows
     m_count->setText(QStringLiteral("Βρέθηκαν %1%2").arg(m_list.recordCount()).arg(m_history.countNoun));
+    if (m_check)
+        markImplausibleRows();
+}
+
+QString ChildHistoryWindow::listStatement() const
+{
+    QString statement = m_history.listStatement + ChildID + m_history.listOrder;
+    if (m_history.growth)
+        statement.replace(QStringLiteral("{SEX}"), m_childSex).replace(QStringLiteral("{BIRTH}"), m_childBirth);
+    return statement;
+}
+
+// The dates whose values lie beyond WHO's flags, in words as well as in red, for whoever
+// does not see colours or hover over the list.
+void ChildHistoryWindow::markImplausibleRows()
+{
+    const std::pair<const char *, who::Indicator> columns[] = {{"Z_WFA", who::Indicator::WeightForAge},
+                                                               {"Z_LHFA", who::Indicator::LengthHeightForAge},
+                                                               {"Z_BMIFA", who::Indicator::BmiForAge},
+                                                               {"Z_HCFA", who::Indicator::HeadForAge}};
+    QStringList dates;
+    for (int row = 0; row < m_list.recordCount(); ++row)
+        for (const auto &[column, indicator] : columns) {
+            const QVariant z = m_list.value(row, m_list.fieldIndex(QLatin1String(column)));
+            if (!z.isNull() && who::implausible(indicator, z.toDouble())) {
+                dates << displayText(m_list.value(row, m_list.fieldIndex(QStringLiteral("HMEROMHNIA"))));
+                break;
+            }
+        }
+    m_check->setText(dates.isEmpty() ? QString() : CheckTheValue + QStringLiteral(": ") + dates.join(QStringLiteral(", ")));
+}
+
+// The child's growth table with the WHO readings, through GROWTH.RAV.
+void ChildHistoryWindow::printGrowthTable()
+{
+    const QString reading = QStringLiteral("WHO_READING('%1',P.FYLO,P.HMEROMHNIA_GENNHSEWS,S.HMEROMHNIA,%2) AS %3");
+    m_growthTable.close();
+    m_growthTable.setSql(
+        QStringLiteral("SELECT P.ONOMA AS ONOMA, P.EPWNYMO AS EPWNYMO, P.FYLO AS FYLO, P.HMEROMHNIA_GENNHSEWS AS GENNHSH, "
+                       "S.HMEROMHNIA AS HMEROMHNIA, Format(S.YPSOS,'0.00') AS YPSOS, Format(S.BAROS,'0.00') AS BAROS, "
+                       "Format(S.PERIMETROS_KEFALHS,'0.00') AS PERIMETROS_KEFALHS, ") +
+        QStringList{reading.arg("wfa", "S.BAROS", "WFA"), reading.arg("lhfa", "S.YPSOS", "LHFA"),
+                    reading.arg("bmifa", "S.BAROS,S.YPSOS", "BMIFA"), reading.arg("hcfa", "S.PERIMETROS_KEFALHS", "HCFA")}
+            .join(QStringLiteral(", ")) +
+        QStringLiteral(" FROM SWMATOMETRIA S INNER JOIN STOIXEIA_PAIDIOY P ON P.ID=S.ID WHERE S.ID=") + ChildID +
+        QStringLiteral(" ORDER BY S.HMEROMHNIA"));
+    m_growthReport.ProjectFile = projectFileFor(QStringLiteral("GROWTH.RAV"));
+    m_growthReport.execute(this);
+    m_growthTable.close();
 }

@@ -2,8 +2,10 @@
 
 #include "child_window.h"
 #include "dataset_model.h"
+#include "report_project.h"
 
 class QLabel;
+class RecordList;
 
 // What tells the visits, laboratory tests and growth measurements windows apart.
 struct HistoryEntryField {
@@ -22,6 +24,7 @@ struct ChildHistory {
     QString listOrder;
     std::vector<ListColumn> listColumns;
     QString countNoun;
+    bool growth = false; // WHO z-scores in the list, growth curves
 
     static const ChildHistory &visits();
     static const ChildHistory &labTests();
@@ -44,7 +47,17 @@ private:
     void beginNewRow();
     void runList();
 
+    QString listStatement() const;
+    void markImplausibleRows();
+    void printGrowthTable();
+
     const ChildHistory &m_history;
     DataSet m_list{m_connection};
+    RecordList *m_listView;
     QLabel *m_count;
+    QLabel *m_check = nullptr;
+    QString m_childSex;   // "ΑΡΡΕΝ" / "ΘΗΛΥ" as an SQL literal, or NULL
+    QString m_childBirth; // the birth date as a date literal, or NULL
+    DataSet m_growthTable{m_connection}; // RvDataSetConnectionGrowth, for GROWTH.RAV
+    ReportProject m_growthReport;
 };

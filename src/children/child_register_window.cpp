@@ -1,5 +1,6 @@
 #include "child_register_window.h"
 
+#include "captions.h"
 #include "child_history_window.h"
 #include "child_identity_windows.h"
 #include "global.h"
@@ -8,6 +9,7 @@
 #include "messages.h"
 #include "navigator_bar.h"
 #include "record_list.h"
+#include "typed_values.h"
 #include "vaccination_window.h"
 
 #include <QButtonGroup>
@@ -41,7 +43,7 @@ struct Command {
 const Command Commands[] = {
     {"Στοιχεία του &παιδιού", "Στοιχεία του &παιδιού", "TForm19"},
     {"Δελτίο &υγείας", "Δελτίο &υγείας", "TForm20"},
-    {"Ε&μβολιασμοί", "Ε&μβoλιασμοί", "TForm21"},
+    {"Ε&μβολιασμοί", nullptr, "TForm21"}, // the menu item reads captions::VaccinationsItem
     {"Σωμα&τομετρία", "Σωμα&τομετρία", "TForm69"},
     {"Εργαστηριακές εξετάσεις", "Εργαστηριακές εξετάσεις", "TForm17C"},
     {"Επισκέψεις", "Επισκέ&ψεις", "TFORM17A"},
@@ -50,6 +52,9 @@ const Command Commands[] = {
     {"Ε&κτυπώσεις", "Ε&κτυπώσεις", "TForm22"},
     {"Έ&ξοδος", "Έ&ξοδος", ""},
 };
+const QString DeleteChildQuestion = QStringLiteral(
+    "Να διαγραφεί το παιδί %1 %2;\nΜαζί διαγράφονται οι επισκέψεις, οι εργαστηριακές εξετάσεις και οι "
+    "σωματομετρίες του. Οι αποδείξεις και οι εισπράξεις μένουν.");
 // Menu order, by index into Commands; -1 is a separator.
 const int MenuOrder[] = {0, 1, 3, 2, 4, 5, -1, 6, 7, -1, 8, 9};
 
@@ -57,6 +62,31 @@ const int MenuOrder[] = {0, 1, 3, 2, 4, 5, -1, 6, 7, -1, 8, 9};
 
 ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
     : RecordWindow(QStringLiteral("TForm18"), QStringLiteral("Βασικά στοιχεία των παιδιών"), parent)
+{
+    buildList();
+    buildSortGroups();
+    buildCommands();
+    m_loneExit = look::exitButton(this);
+    m_loneExit->setObjectName(QStringLiteral("LoneExit"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_list, 1);
+    auto *countRow = new QHBoxLayout;
+    countRow->addWidget(m_count);
+    countRow->addSpacing(20);
+    countRow->addWidget(m_bar);
+    countRow->addStretch();
+    layout->addLayout(countRow);
+    auto *lower = new QHBoxLayout;
+    lower->addWidget(m_sortGroups);
+    lower->addStretch();
+    lower->addWidget(m_buttons, 0, Qt::AlignTop);
+    layout->addLayout(lower);
+    layout->addWidget(m_loneExit, 0, Qt::AlignRight);
+}
+
+void ChildRegisterWindow::buildList()
 {
     m_list = new RecordList(m_data,
                             {{"ONOMA", "Όνομα", 100},
@@ -77,8 +107,16 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
     m_count->setObjectName(QStringLiteral("CountLine"));
     m_bar = new NavigatorBar(m_data, NavigatorBar::Browser | NavigatorBar::Delete, this);
     connect(m_bar, &NavigatorBar::actionDone, this, &ChildRegisterWindow::showCount);
+    m_bar->setDeleteQuestion([this] {
+        const ChildHandover child = selectedChild();
+        return messages::confirmWeighty(this, DeleteChildQuestion.arg(child.ChildName, child.ChildSurname));
+    });
 
-    // The two sort groups.
+}
+
+// The two sort groups.
+void ChildRegisterWindow::buildSortGroups()
+{
     const auto radioGroup = [this](const QString &title, const QStringList &choices, QButtonGroup *&buttons) {
         auto *box = new QGroupBox(title, this);
         auto *layout = new QVBoxLayout(box);
@@ -103,7 +141,11 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
     sortLayout->addWidget(columns);
     sortLayout->addWidget(direction, 0, Qt::AlignTop);
 
-    // The ten commands, as buttons in two columns and as the menu "Επιλογές".
+}
+
+// The ten commands, as buttons in two columns and as the menu "Επιλογές".
+void ChildRegisterWindow::buildCommands()
+{
     m_buttons = new QWidget(this);
     auto *buttonGrid = new QGridLayout(m_buttons);
     buttonGrid->setContentsMargins(0, 0, 0, 0);
@@ -115,7 +157,7 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
         auto *button = new QPushButton(QString::fromUtf8(Commands[i].button), m_buttons);
         button->setObjectName(window.isEmpty() ? QStringLiteral("ExitButton") : window);
         buttonGrid->addWidget(button, i % 5, i / 5);
-        auto *item = new QAction(QString::fromUtf8(Commands[i].menuItem), this);
+        auto *item = new QAction(Commands[i].menuItem ? QString::fromUtf8(Commands[i].menuItem) : captions::VaccinationsItem, this);
         item->setObjectName(window.isEmpty() ? QStringLiteral("Exit") : window);
         items << item;
         const auto run = [this, window] { window.isEmpty() ? void(close()) : open(window); };
@@ -134,24 +176,6 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
         else
             options->addAction(items[index]);
     }
-    m_loneExit = look::exitButton(this);
-    m_loneExit->setObjectName(QStringLiteral("LoneExit"));
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setMenuBar(m_menuBar);
-    layout->addWidget(m_list, 1);
-    auto *countRow = new QHBoxLayout;
-    countRow->addWidget(m_count);
-    countRow->addSpacing(20);
-    countRow->addWidget(m_bar);
-    countRow->addStretch();
-    layout->addLayout(countRow);
-    auto *lower = new QHBoxLayout;
-    lower->addWidget(m_sortGroups);
-    lower->addStretch();
-    lower->addWidget(m_buttons, 0, Qt::AlignTop);
-    layout->addLayout(lower);
-    layout->addWidget(m_loneExit, 0, Qt::AlignRight);
 }
 
 void ChildRegisterWindow::setOpener(const QString &windowName, Opener open)
@@ -249,12 +273,8 @@ void ChildRegisterWindow::openDetails()
 }
 
 ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget *parent)
-    : QDialog(parent), m_register(childRegister)
+    : Window(QStringLiteral("TForm17"), QStringLiteral("Εύρεση παιδιού"), parent), m_register(childRegister)
 {
-    setObjectName(QStringLiteral("TForm17"));
-    setWindowTitle(QStringLiteral("Εύρεση παιδιού"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    look::paint(this);
 
     auto *pages = new QTabWidget(this);
     pages->setObjectName(QStringLiteral("PageControl1"));
@@ -266,6 +286,7 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     m_findByInitials = new QPushButton(QStringLiteral("Εύ&ρεση"), byInitials);
     m_findByInitials->setObjectName(QStringLiteral("Button1"));
     m_findByInitials->setEnabled(false);
+    setDefaultButton(m_findByInitials); // on its page; the dates move on to the button
     auto *initialsLayout = new QVBoxLayout(byInitials);
     initialsLayout->addWidget(look::caption(QStringLiteral("Γράψε τα αρχικά του επωνύμου"), m_initials, byInitials));
     initialsLayout->addWidget(m_initials);
@@ -322,16 +343,14 @@ void ChildSearchWindow::searchByInitials()
 
 void ChildSearchWindow::searchByBirthDates()
 {
-    QString a = m_from->text().trimmed(), b = m_to->text().trimmed();
-    date_to_sql(a);
-    date_to_sql(b);
-    if (a == QLatin1String("ERROR") || b == QLatin1String("ERROR")) {
+    const auto dates = typedDateRange(m_from->text(), m_to->text());
+    if (!dates) {
         m_findByDates->setEnabled(false); // until one of the fields is edited again
         messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));
         return;
     }
-    showRegister(QStringLiteral(" WHERE HMEROMHNIA_GENNHSEWS BETWEEN ") + a + QStringLiteral(" AND ") + b +
-                 QStringLiteral(" ORDER BY EPWNYMO ASC"));
+    showRegister(QStringLiteral(" WHERE HMEROMHNIA_GENNHSEWS BETWEEN ") + dates->from + QStringLiteral(" AND ") +
+                 dates->to + QStringLiteral(" ORDER BY EPWNYMO ASC"));
 }
 
 void ChildSearchWindow::showRegister(const QString &where)

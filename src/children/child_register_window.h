@@ -33,6 +33,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void buildList();
+    void buildSortGroups();
+    void buildCommands();
     void load();
     void showCount();
     void sortChosen();
@@ -55,7 +58,7 @@ private:
 };
 
 // TForm17: finds children by the first letters of the surname, by birth dates, or all.
-class ChildSearchWindow : public QDialog {
+class ChildSearchWindow : public Window {
     Q_OBJECT
 public:
     ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget *parent = nullptr);

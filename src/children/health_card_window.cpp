@@ -1,5 +1,6 @@
 #include "health_card_window.h"
 
+#include "captions.h"
 #include "bound_fields.h"
 #include "navigator_bar.h"
 
@@ -65,7 +66,7 @@ HealthCardWindow::HealthCardWindow(QWidget *parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(header(true));
     auto *groups = new QHBoxLayout;
-    groups->addWidget(group(QStringLiteral("Aσθένειες"), Conditions), 0, Qt::AlignTop);
+    groups->addWidget(group(captions::Diseases, Conditions), 0, Qt::AlignTop);
     groups->addWidget(group(QStringLiteral("Ασθένειες που πέρασε"), PastIllnesses), 0, Qt::AlignTop);
     layout->addLayout(groups);
     auto *below = new QGridLayout;

@@ -1,11 +1,11 @@
 #include "vaccination_window.h"
 
 #include "bound_fields.h"
+#include "calendar_button.h"
 #include "navigator_bar.h"
 #include "regional.h"
+#include "schema.h"
 
-#include <QCalendarWidget>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,66 +16,38 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-const std::vector<VaccineGroup> &vaccineGroups()
-{
-    static const std::vector<VaccineGroup> groups = {
-        {"Ηπατίτιδα (Hep B)", {"HPATITIDA_B1", "HPATITIDA_B2", "HPATITIDA_B3"}},
-        {"Αιμόφιλος Ιφλουέντσας (Hib)", {"IFLOYENTZA_1", "IFLOYENTZA_2", "IFLOYENTZA_3", "IFLOYENTZA_4"}},
-        {"Πολιομυελίτιδα (IPV)", {"POLIOMYELITIDA_1", "POLIOMYELITIDA_2", "POLIOMYELITIDA_3", "POLIOMYELITIDA_4"}},
-        {"Διφθερίτιδα - Τέτανος - Κοκκύτης - Dtap (Ακυτταρικό)",
-         {"DIFTHERITIDA_TETANOS_KOKKITHS_1", "DIFTHERITIDA_TETANOS_KOKKITHS_2", "DIFTHERITIDA_TETANOS_KOKKITHS_3",
-          "DIFTHERITIDA_TETANOS_KOKKITHS_4", "DIFTHERITIDA_TETANOS_KOKKITHS_5"}},
-        {"Ηπατίτιδα Α (Hep A)", {"HPATITIDA_A1", "HPATITIDA_A2"}},
-        {"Ανεμευλογιά (VAR)", {"ANEMEYLOGIA_1", "ANEMEYLOGIA_2"}},
-        {"Πνευμονιόκοκκος - PCV7 (Συνδεδεμένο)",
-         {"PNEYMONIOKOKOS_1_PCV7", "PNEYMONIOKOKOS_2_PCV7", "PNEYMONIOKOKOS_3_PCV7", "PNEYMONIOKOKOS_4_PCV7"}},
-        {"Ιλαρά - Παρωτίτιδα - Ερυθρά (MMR)", {"ILARA_PARWTITIDA_ERYTHRA_1", "ILARA_PARWTITIDA_ERYTHRA_2"}},
-        {"Ροταίος (Rota Virus)", {"ROTAIOS_1", "ROTAIOS_2"}},
-        {"Μηνιγγιτιδόκοκκος - Men C (Συνδεδεμένο)",
-         {"MHNIGGITIDOKOKOS_AC1", "MHNIGGITIDOKOKOS_AC2", "MHNIGGITIDOKOKOS_AC3"}},
-        {"Μηνιγγιτιδόκοκκος - Men A+C (Πολυσακχαριδικό)", {"MHNIGGITIDOKOKOSC"}},
-        {"Φυματίωση (BCG)", {"FYMATIWSH"}},
-        {"Ιός των ανθρωπίνων θηλωμάτων (HPV)",
-         {"IOS_TWN_ANTHRWPINWN_THILWMATWN_1", "IOS_TWN_ANTHRWPINWN_THILWMATWN_2", "IOS_TWN_ANTHRWPINWN_THILWMATWN_3"}},
-        {"Πνευμονιόκοκκος - Pneumo 23 (Πολυσακχαριδικό)", {"PNEYMONIOKOKOS_PNEYMO23"}},
-        {"Αντιγριπικό εμβόλιο (INFL)", {"ANTIGRIPIKO"}},
-    };
-    return groups;
-}
-
 VaccinationWindow::VaccinationWindow(QWidget *parent)
     : ChildWindow(QStringLiteral("TForm21"), QStringLiteral("Εμβολιασμοί"), parent, look::Cream)
 {
     auto *groupsPanel = new QWidget;
     look::paint(groupsPanel, look::Cream);
     auto *groupsGrid = new QGridLayout(groupsPanel);
-    const QDate today = QDate::currentDate();
     int index = 0;
-    for (const VaccineGroup &vaccine : vaccineGroups()) {
+    // Groups left to right, then top to bottom, in the order of their columns.
+    for (const schema::Vaccine &vaccine : schema::vaccines()) {
         auto *box = new QGroupBox(QString::fromUtf8(vaccine.caption), groupsPanel);
         auto *grid = new QGridLayout(box);
         QList<QWidget *> fields, calendars, clears;
-        for (int dose = 0; dose < vaccine.doses.size(); ++dose) {
-            const QString column = vaccine.doses[dose];
+        const QStringList doses = vaccine.doses();
+        for (int dose = 0; dose < doses.size(); ++dose) {
+            const QString column = doses[dose];
             // Every dose line is the same: the field, its calendar, its "X".
             auto *field = new BoundLineEdit(m_data, column, box);
             field->setObjectName(column);
             field->setTypingAllowed(false);
             field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("88/88/8888")) + 12);
-            auto *calendar = new QDateEdit(today, box);
+            auto *calendar = new CalendarButton(box);
             calendar->setObjectName(column + QStringLiteral("_CALENDAR"));
-            calendar->setCalendarPopup(true);
-            calendar->setFixedWidth(20); // narrowed to its drop-down arrow
-            calendar->setAccessibleName(QStringLiteral("Ημερολόγιο"));
+            calendar->setFixedWidth(20);
             auto *clear = new QPushButton(QStringLiteral("X"), box);
             clear->setObjectName(column + QStringLiteral("_CLEAR"));
             clear->setFixedWidth(24);
-            connect(calendar->calendarWidget(), &QCalendarWidget::clicked, field, [field](QDate date) {
+            connect(calendar, &CalendarButton::chosen, field, [field](QDate date) {
                 field->setTextAsTyped(Regional::current().formatDate(date));
             });
             connect(clear, &QPushButton::clicked, field, [field] { field->setTextAsTyped(QString()); });
             // The five-dose group stands in two columns, doses 1-3 and 4-5; the others in one.
-            const int perColumn = vaccine.doses.size() == 5 ? 3 : int(vaccine.doses.size());
+            const int perColumn = doses.size() == 5 ? 3 : int(doses.size());
             const int row = dose % perColumn, column4 = (dose / perColumn) * 4;
             grid->addWidget(look::caption(QStringLiteral("Δόση %1:").arg(dose + 1), field, box), row, column4);
             grid->addWidget(field, row, column4 + 1);
@@ -97,6 +69,7 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
     scroll->setWidget(groupsPanel);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes from dose to dose, not to the scrolling
     // The whole record where the screen allows it; scrolling where it is smaller.
     const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                           : QRect(0, 0, 1024, 768);
@@ -120,19 +93,9 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
 
 void VaccinationWindow::load()
 {
-    openQuery(QStringLiteral(
-                  "SELECT ID, HPATITIDA_B1, HPATITIDA_B2, HPATITIDA_B3, IFLOYENTZA_1, IFLOYENTZA_2, IFLOYENTZA_3, "
-                  "IFLOYENTZA_4, DIFTHERITIDA_TETANOS_KOKKITHS_1, DIFTHERITIDA_TETANOS_KOKKITHS_2, "
-                  "DIFTHERITIDA_TETANOS_KOKKITHS_3, DIFTHERITIDA_TETANOS_KOKKITHS_4, ") +
-              QStringLiteral("DIFTHERITIDA_TETANOS_KOKKITHS_5, POLIOMYELITIDA_1, POLIOMYELITIDA_2, POLIOMYELITIDA_3, "
-                             "POLIOMYELITIDA_4, PNEYMONIOKOKOS_1_PCV7, ") +
-              QStringLiteral("PNEYMONIOKOKOS_2_PCV7, PNEYMONIOKOKOS_3_PCV7, PNEYMONIOKOKOS_4_PCV7, "
-                             "ILARA_PARWTITIDA_ERYTHRA_1, ILARA_PARWTITIDA_ERYTHRA_2, ANEMEYLOGIA_1, ") +
-              QStringLiteral("ANEMEYLOGIA_2, IOS_TWN_ANTHRWPINWN_THILWMATWN_1, IOS_TWN_ANTHRWPINWN_THILWMATWN_2, "
-                             "IOS_TWN_ANTHRWPINWN_THILWMATWN_3, MHNIGGITIDOKOKOS_AC1, ") +
-              QStringLiteral("MHNIGGITIDOKOKOS_AC2, MHNIGGITIDOKOKOS_AC3, HPATITIDA_A1, HPATITIDA_A2, MHNIGGITIDOKOKOSC, "
-                             "ROTAIOS_1, ROTAIOS_2, FYMATIWSH, PNEYMONIOKOKOS_PNEYMO23, ANTIGRIPIKO, POLYOMYELITIDA ") +
-              QStringLiteral("FROM STOIXEIA_PAIDIOY where ID=") + ChildID);
+    // POLYOMYELITIDA belongs to the health card; it is selected but has no field here.
+    openQuery(QStringLiteral("SELECT ID, ") + schema::listedDoseColumns().join(QStringLiteral(", ")) +
+              QStringLiteral(", POLYOMYELITIDA FROM STOIXEIA_PAIDIOY where ID=") + ChildID);
     if (!m_data.isEmpty())
         m_data.edit();
 }

@@ -11,10 +11,3 @@ public:
 protected:
     void load() override;
 };
-
-struct VaccineGroup {
-    const char *caption;
-    QStringList doses; // the dose columns, dose 1 first
-};
-// The fifteen vaccines in screen order, left to right and top to bottom.
-const std::vector<VaccineGroup> &vaccineGroups();

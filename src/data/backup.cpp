@@ -2,6 +2,8 @@
 
 #include "connection.h"
 #include "db_error.h"
+#include "key_file.h"
+#include "private_files.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -67,12 +69,11 @@ QString backupPathFor(const QString &sourcePath, const QDateTime &when)
 
 BackupResult backupDatabase(const QString &sourcePath, const QString &destinationPath, const QString &password)
 {
-    if (QFileInfo::exists(destinationPath))
-        throw DbError(DbError::Kind::Other,
-                      QStringLiteral("The file '%1' exists already; it was left as it is").arg(destinationPath));
-    if (!QDir().mkpath(QFileInfo(destinationPath).absolutePath()))
-        throw DbError(DbError::Kind::Other,
-                      QStringLiteral("Could not make the folder '%1'").arg(QFileInfo(destinationPath).absolutePath()));
+    const QString destinationKey = keyFilePathFor(destinationPath);
+    for (const QString &file : {destinationPath, destinationKey})
+        if (QFileInfo::exists(file))
+            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(file));
+    makePrivateFolder(QFileInfo(destinationPath).absolutePath());
 
     const QString folder = QFileInfo(destinationPath).absolutePath();
     QLockFile lock(lockPathIn(folder));
@@ -82,15 +83,20 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
 
     const QString partial = destinationPath + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     BackupResult result;
+    bool keyCopied = false;
     try {
         Connection source = Connection::openFileForReading(sourcePath, password);
+        // The copy stays under the same data key and takes the key file with it.
+        const QByteArray engineKey = engineKeyFor(unlockDataKey(sourcePath, password));
         int version = 0;
         // The connection never creates files, so the attached copy starts as an empty file.
-        if (QFile empty(partial); !empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(partial));
-        // The export writes every page through the engine's own encryption, keyed with the
-        // same password: never a plain copy.
-        source.execute(QStringLiteral("ATTACH DATABASE ? AS copy KEY ?"), {partial, password});
+        {
+            PrivateFileMode privately;
+            if (QFile empty(partial); !empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(partial));
+        }
+        // The export writes every page through the engine's own encryption: never a plain copy.
+        source.execute(QStringLiteral("ATTACH DATABASE ? AS copy KEY ?"), {partial, QString::fromLatin1(engineKey)});
         {
             // One reading transaction: the copy is of one moment, and a writer elsewhere only
             // waits to commit until the copy is made.
@@ -104,7 +110,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
         }
         source.execute(QStringLiteral("DETACH DATABASE copy"));
 
-        Connection copy = Connection::openFile(partial, password);
+        Connection copy = Connection::openWithKey(partial, engineKey);
         const auto copied = countRows(copy);
         if (copied != result.rowCounts || copy.scalar(QStringLiteral("PRAGMA user_version")).toInt() != version)
             throw DbError(DbError::Kind::Other, QStringLiteral("The copy does not hold the same rows as the database"));
@@ -112,11 +118,22 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
         if (check != QLatin1String("ok"))
             throw DbError(DbError::Kind::Other, QStringLiteral("The copy is damaged: %1").arg(check));
         copy.close();
-        if (!QFile::rename(partial, destinationPath))
-            throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(destinationPath));
+
+        QFile sourceKey(keyFilePathFor(sourcePath));
+        if (!sourceKey.open(QIODevice::ReadOnly))
+            throw DbError(DbError::Kind::Other, QStringLiteral("Could not read the file '%1'").arg(sourceKey.fileName()));
+        writePrivateFile(destinationKey, sourceKey.readAll(), Replace::No);
+        keyCopied = true;
+        if (engineKeyFor(unlockDataKey(destinationPath, password)) != engineKey)
+            throw DbError(DbError::Kind::Other, QStringLiteral("The key file of the copy does not open it"));
+        if (QFileInfo::exists(destinationPath))
+            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(destinationPath));
+        durableRename(partial, destinationPath);
     } catch (...) {
         QFile::remove(partial);
         QFile::remove(partial + QStringLiteral("-journal"));
+        if (keyCopied)
+            QFile::remove(destinationKey);
         throw;
     }
     result.path = destinationPath;

@@ -4,8 +4,9 @@
 #include <QMap>
 #include <QString>
 
-// A consistent copy of an open or closed data.mdb, encrypted with the same password and
-// proved by opening it and comparing the rows of every table with the source.
+// A consistent copy of an open or closed data.mdb with its key file (X.mdb beside X.key),
+// encrypted under the same data key and proved by opening it and comparing the rows of every
+// table with the source. `password` opens the source's key file.
 struct BackupResult {
     QString path;
     QMap<QString, qint64> rowCounts;

@@ -3,13 +3,13 @@
 #include "db_error.h"
 #include "jet_dialect.h"
 
-#include <QCryptographicHash>
+#include "key_file.h"
+#include "private_files.h"
+
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <optional>
-#include <QPasswordDigestor>
 #include <QUrl>
 #include <sqlite3.h>
 
@@ -17,31 +17,6 @@
 #include <thread>
 
 namespace {
-
-// The engine stretches a passphrase with the file's salt (PBKDF2-HMAC-SHA1, 64000 rounds),
-// slow on purpose. Done once per password and salt in a process; later connections open with
-// the raw key, so the many open-act-close actions of the windows stay instant.
-QByteArray rawKeyFor(const QString &password, const QByteArray &salt)
-{
-    static QHash<QByteArray, QByteArray> derived;
-    const QByteArray cacheKey = password.toUtf8() + '\0' + salt;
-    auto found = derived.constFind(cacheKey);
-    if (found != derived.constEnd())
-        return *found;
-    const QByteArray key =
-        QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha1, password.toUtf8(), salt, 64000, 32);
-    const QByteArray raw = "x'" + key.toHex().toUpper() + "'";
-    derived.insert(cacheKey, raw);
-    return raw;
-}
-
-QByteArray saltOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(16);
-}
 
 // The engine's own busy handler sleeps up to 100 ms between tries; a writer that lets the
 // lock go only for a moment between its transactions is rarely caught that way. Short,
@@ -68,7 +43,6 @@ void setBusyHandler(sqlite3 *db, int milliseconds)
 {
     sqlite3_busy_handler(db, waitForTurn, reinterpret_cast<void *>(std::intptr_t(milliseconds)));
 }
-
 void check(sqlite3 *db, int code, const QString &path = {})
 {
     if (code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE)
@@ -108,7 +82,7 @@ Connection::Connection(const QString &connectionString)
 
 Connection::Connection(Connection &&other) noexcept
     : m_connectionString(std::move(other.m_connectionString)), m_path(std::move(other.m_path)),
-      m_password(std::move(other.m_password)), m_db(std::exchange(other.m_db, nullptr)),
+      m_password(std::move(other.m_password)), m_engineKey(std::move(other.m_engineKey)), m_db(std::exchange(other.m_db, nullptr)),
       m_readOnly(other.m_readOnly), m_busyTimeout(other.m_busyTimeout)
 {
 }
@@ -120,6 +94,7 @@ Connection &Connection::operator=(Connection &&other) noexcept
         m_connectionString = std::move(other.m_connectionString);
         m_path = std::move(other.m_path);
         m_password = std::move(other.m_password);
+        m_engineKey = std::move(other.m_engineKey);
         m_db = std::exchange(other.m_db, nullptr);
         m_readOnly = other.m_readOnly;
         m_busyTimeout = other.m_busyTimeout;
@@ -132,11 +107,12 @@ Connection::~Connection()
     close();
 }
 
-Connection Connection::onFile(const QString &path, const QString &password, Mode mode)
+Connection Connection::onFile(const QString &path, const QString &password, const QByteArray &engineKey, Mode mode)
 {
     Connection connection;
     connection.m_path = path;
     connection.m_password = password;
+    connection.m_engineKey = engineKey;
     connection.m_readOnly = mode == Mode::ReadOnly;
     connection.openHandle(mode);
     return connection;
@@ -144,17 +120,22 @@ Connection Connection::onFile(const QString &path, const QString &password, Mode
 
 Connection Connection::openFile(const QString &path, const QString &password)
 {
-    return onFile(path, password, Mode::ReadWrite);
+    return onFile(path, password, {}, Mode::ReadWrite);
 }
 
 Connection Connection::openFileForReading(const QString &path, const QString &password)
 {
-    return onFile(path, password, Mode::ReadOnly);
+    return onFile(path, password, {}, Mode::ReadOnly);
 }
 
-Connection Connection::createFile(const QString &path, const QString &password)
+Connection Connection::openWithKey(const QString &path, const QByteArray &engineKey)
 {
-    return onFile(path, password, Mode::Create);
+    return onFile(path, {}, engineKey, Mode::ReadWrite);
+}
+
+Connection Connection::createWithKey(const QString &path, const QByteArray &engineKey)
+{
+    return onFile(path, {}, engineKey, Mode::Create);
 }
 
 void Connection::setConnectionString(const QString &connectionString)
@@ -164,6 +145,7 @@ void Connection::setConnectionString(const QString &connectionString)
     const auto settings = ConnectionSettings::parse(connectionString);
     m_path = settings.dataSource;
     m_password = settings.databasePassword;
+    m_engineKey.clear();
 }
 
 void Connection::open()
@@ -177,6 +159,12 @@ void Connection::openHandle(Mode mode)
     const bool create = mode == Mode::Create;
     if (!create && !QFileInfo(m_path).isFile())
         throw DbError(DbError::Kind::FileNotFound, QStringLiteral("Could not find file '%1'").arg(m_path));
+    // The key file is read at every open, so a password changed meanwhile counts at once;
+    // the slow derivation happens once per process.
+    const QByteArray key = m_engineKey.isEmpty() ? engineKeyFor(unlockDataKey(m_path, m_password)) : m_engineKey;
+    std::optional<PrivateFileMode> privately;
+    if (create)
+        privately.emplace();
     sqlite3 *db = nullptr;
     // Each connection belongs to one window on the one thread: no engine lock per call. A
     // reading connection says so in the file's name, so that databases it attaches later
@@ -191,16 +179,7 @@ void Connection::openHandle(Mode mode)
     try {
         if (opened != SQLITE_OK)
             throw DbError::fromEngine(db, opened, m_path);
-        if (create) {
-            const QByteArray passphrase = m_password.toUtf8();
-            check(db, sqlite3_key(db, passphrase.constData(), int(passphrase.size())), m_path);
-        } else {
-            const QByteArray salt = saltOf(m_path);
-            if (salt.size() < 16)
-                throw DbError::fromEngine(nullptr, SQLITE_NOTADB, m_path);
-            const QByteArray raw = rawKeyFor(m_password, salt);
-            check(db, sqlite3_key(db, raw.constData(), int(raw.size())), m_path);
-        }
+        check(db, sqlite3_key(db, key.constData(), int(key.size())), m_path);
         // 4 KB pages: the register reads tens of megabytes, and each page costs a fixed
         // share of the decryption besides its bytes.
         check(db, sqlite3_exec(db, "PRAGMA cipher_page_size = 4096;", nullptr, nullptr, nullptr), m_path);

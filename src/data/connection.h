@@ -8,10 +8,11 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// One window's own connection to data.mdb. It opens only an existing file, keyed with the
-// database password; other connections, in this process or another, may use the file at the
-// same time: a statement that finds the file busy waits its turn (up to the busy time-out),
-// and a write outside a transaction is its own short write transaction.
+// One window's own connection to data.mdb. It opens only an existing file. The password of the
+// connection string is the access password (or the recovery key): it opens the key file beside
+// data.mdb, whose data key opens the file. Other connections, in this process or another, may
+// use the file at the same time: a statement that finds the file busy waits its turn (up to the
+// busy time-out), and a write outside a transaction is its own short write transaction.
 class Connection {
 public:
     Connection() = default;
@@ -26,8 +27,10 @@ public:
     // Reads only, never writes, whatever the file's permissions: a copy of the file can be made
     // from it even where it may not be written.
     static Connection openFileForReading(const QString &path, const QString &password);
-    // Only for making a new data.mdb: the one place where a missing file is created.
-    static Connection createFile(const QString &path, const QString &password);
+    // Keyed as the engine takes it: engineKeyFor(data key), or the passphrase of an old file.
+    static Connection openWithKey(const QString &path, const QByteArray &engineKey);
+    // Only for making a new file: the one place where a missing file is created.
+    static Connection createWithKey(const QString &path, const QByteArray &engineKey);
 
     void setConnectionString(const QString &connectionString);
     QString connectionString() const { return m_connectionString; }
@@ -56,12 +59,13 @@ public:
 
 private:
     enum class Mode { ReadWrite, ReadOnly, Create };
-    static Connection onFile(const QString &path, const QString &password, Mode mode);
+    static Connection onFile(const QString &path, const QString &password, const QByteArray &engineKey, Mode mode);
     void openHandle(Mode mode);
 
     QString m_connectionString;
     QString m_path;
     QString m_password;
+    QByteArray m_engineKey; // given directly; otherwise unlocked with the password at each open
     sqlite3 *m_db = nullptr;
     bool m_readOnly = false;
     int m_busyTimeout = DefaultBusyTimeout;

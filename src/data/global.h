@@ -5,8 +5,12 @@
 
 // Values shared by the whole program, each set in one place only.
 inline QString AppDirectory;                 // the working directory at start-up
-inline const QString DbPassword = QStringLiteral("KT40273QZL");
-inline QString DbConnectionString;           // built once at start-up from AppDirectory
+// The access password of a new practice, until the doctor sets one at the first start.
+inline const QString FactoryDefaultPassword = QStringLiteral("40617283");
+// The password a connection string carries opens the key file beside data.mdb (whose data key
+// opens the file); a new practice answers to the factory default.
+inline const QString DbPassword = FactoryDefaultPassword;
+inline QString DbConnectionString;           // built at start-up, given the password at login
 inline bool AccessGranted = false;           // the access password was accepted
 inline bool ReceiptNumberingSet = false;     // the receipt counter holds its row
 

@@ -154,37 +154,62 @@ std::optional<double> Regional::parseNumber(const QString &text) const
     return value;
 }
 
+Decimal decimalOf(double value)
+{
+    Decimal d;
+    d.negative = std::signbit(value);
+    // "d.ddddddddddddddde+xx" always fits: 15 digits, a point, a sign and three exponent digits.
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+    const std::string_view text(buffer, size_t(end - buffer));
+    const auto e = text.find('e');
+    for (char c : text.substr(0, e))
+        if (c != '.')
+            d.digits += c;
+    d.exponent = std::stoi(std::string(text.substr(e + 1))) - 14;
+    while (d.digits.size() > 1 && d.digits.back() == '0') {
+        d.digits.pop_back();
+        ++d.exponent;
+    }
+    if (d.digits == "0")
+        d.exponent = 0;
+    return d;
+}
+
 QString Regional::formatFixed(double value, int decimals) const
 {
     if (!std::isfinite(value))
         return QString::number(value);
-    // The shortest text that reads back as the same double is the decimal value the user
-    // typed or the sum the engine produced; round that text, not the binary fraction.
-    char buffer[64];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
-    std::string digits(buffer, ec == std::errc() ? end : buffer);
-    std::string whole = digits, fraction;
-    if (const auto dot = digits.find('.'); dot != std::string::npos) {
-        whole = digits.substr(0, dot);
-        fraction = digits.substr(dot + 1);
+    // Round the decimal value as written, not the binary fraction.
+    const Decimal d = decimalOf(value);
+    std::string whole, fraction;
+    const int point = int(d.digits.size()) + d.exponent; // digits before the decimal point
+    if (d.exponent >= 0) {
+        whole = d.digits + std::string(size_t(d.exponent), '0');
+    } else if (point <= 0) {
+        whole = "0";
+        fraction = std::string(size_t(-point), '0') + d.digits;
+    } else {
+        whole = d.digits.substr(0, size_t(point));
+        fraction = d.digits.substr(size_t(point));
     }
-    const bool roundUp = int(fraction.size()) > decimals && fraction[decimals] >= '5';
-    fraction.resize(decimals, '0');
+    const bool roundUp = int(fraction.size()) > decimals && fraction[size_t(decimals)] >= '5';
+    fraction.resize(size_t(decimals), '0');
     std::string number = whole + fraction;
     if (roundUp) {
         int i = int(number.size()) - 1;
-        while (i >= 0 && number[i] == '9')
-            number[i--] = '0';
+        while (i >= 0 && number[size_t(i)] == '9')
+            number[size_t(i--)] = '0';
         if (i < 0)
             number.insert(number.begin(), '1');
         else
-            ++number[i];
+            ++number[size_t(i)];
     }
-    QString result = QString::fromLatin1(number.data(), qsizetype(number.size() - decimals));
+    QString result = QString::fromLatin1(number.data(), qsizetype(number.size()) - decimals);
     if (decimals > 0)
-        result += decimalSeparator + QString::fromLatin1(number.data() + number.size() - decimals, decimals);
-    const bool isZero = result.count(QLatin1Char('0')) == result.size() - (decimals > 0 ? 1 : 0);
-    if (value < 0 && !isZero)
+        result += decimalSeparator + QString::fromLatin1(number.data() + number.size() - size_t(decimals), decimals);
+    const bool isZero = number.find_first_not_of('0') == std::string::npos;
+    if (d.negative && !isZero)
         result.prepend(QLatin1Char('-'));
     return result;
 }

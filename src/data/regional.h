@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // The regional settings every parse and display goes through: the practice works with the
@@ -28,6 +29,16 @@ struct Regional {
     // (12.345 -> "12,35", 1.005 -> "1,01"), as a cashier rounds.
     QString formatFixed(double value, int decimals) const;
 };
+
+// A double read as the decimal a person wrote: 15 significant digits, all a double carries
+// faithfully, so the noise of binary arithmetic (0.1 + 0.2, 120.5 + 28.92) is gone.
+// The value is digits x 10^exponent; zero is "0".
+struct Decimal {
+    bool negative = false;
+    std::string digits;
+    int exponent = 0;
+};
+Decimal decimalOf(double value);
 
 // A date as the database stores it: "yyyy-mm-dd", perhaps followed by a time of day.
 // An invalid QDate for anything else.

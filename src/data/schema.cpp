@@ -2,11 +2,14 @@
 
 #include "connection.h"
 #include "db_error.h"
+#include "key_file.h"
+#include "private_files.h"
 #include "jet_dialect.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
+#include <algorithm>
 
 namespace schema {
 
@@ -78,7 +81,11 @@ std::vector<Table> declare()
                   {"MAX", Text, true},
                   {"APOTELESMA", Text, true},
                   {"MONADES", Text, true}}),
-        perChild("SWMATOMETRIA", {{"HMEROMHNIA", Date, true}, {"YPSOS", Double, true}, {"BAROS", Double, true}}),
+        perChild("SWMATOMETRIA",
+                 {{"HMEROMHNIA", Date, true},
+                  {"YPSOS", Double, true},
+                  {"BAROS", Double, true},
+                  {"PERIMETROS_KEFALHS", Double}}),
         {"APODEIKSEIS",
          {{"AR_APODEIKSHS", Integer},
           {"HMEROMHNIA", Date, false, Today},
@@ -211,26 +218,56 @@ QStringList healthColumns()
             "PARWTITIDA",   "ERYTHRA",        "5HNOSOS",      "AIFNIDIO_EKSANTHIMA", "POLYOMYELITIDA"};
 }
 
+QStringList Vaccine::doses() const
+{
+    if (doseCount == 1)
+        return {QString::fromLatin1(column)};
+    QStringList names;
+    for (int dose = 1; dose <= doseCount; ++dose)
+        names << QString::fromLatin1(column).arg(dose);
+    return names;
+}
+
+const std::vector<Vaccine> &vaccines()
+{
+    // Stored data relies on these columns: the three-dose "Men C" keeps the AC columns.
+    static const std::vector<Vaccine> all = {
+        {"Ηπατίτιδα (Hep B)", "HPATITIDA_B%1", 3, 1},
+        {"Αιμόφιλος Ιφλουέντσας (Hib)", "IFLOYENTZA_%1", 4, 2},
+        {"Πολιομυελίτιδα (IPV)", "POLIOMYELITIDA_%1", 4, 4},
+        {"Διφθερίτιδα - Τέτανος - Κοκκύτης - Dtap (Ακυτταρικό)", "DIFTHERITIDA_TETANOS_KOKKITHS_%1", 5, 3},
+        {"Ηπατίτιδα Α (Hep A)", "HPATITIDA_A%1", 2, 10},
+        {"Ανεμευλογιά (VAR)", "ANEMEYLOGIA_%1", 2, 7},
+        {"Πνευμονιόκοκκος - PCV7 (Συνδεδεμένο)", "PNEYMONIOKOKOS_%1_PCV7", 4, 5},
+        {"Ιλαρά - Παρωτίτιδα - Ερυθρά (MMR)", "ILARA_PARWTITIDA_ERYTHRA_%1", 2, 6},
+        {"Ροταίος (Rota Virus)", "ROTAIOS_%1", 2, 12},
+        {"Μηνιγγιτιδόκοκκος - Men C (Συνδεδεμένο)", "MHNIGGITIDOKOKOS_AC%1", 3, 9},
+        {"Μηνιγγιτιδόκοκκος - Men A+C (Πολυσακχαριδικό)", "MHNIGGITIDOKOKOSC", 1, 11},
+        {"Φυματίωση (BCG)", "FYMATIWSH", 1, 13},
+        {"Ιός των ανθρωπίνων θηλωμάτων (HPV)", "IOS_TWN_ANTHRWPINWN_THILWMATWN_%1", 3, 8},
+        {"Πνευμονιόκοκκος - Pneumo 23 (Πολυσακχαριδικό)", "PNEYMONIOKOKOS_PNEYMO23", 1, 14},
+        {"Αντιγριπικό εμβόλιο (INFL)", "ANTIGRIPIKO", 1, 15},
+    };
+    return all;
+}
+
 QStringList doseColumns()
 {
     QStringList doses;
-    const auto series = [&](const QString &prefix, int count, const QString &suffix = {}) {
-        for (int i = 1; i <= count; ++i)
-            doses << prefix + QString::number(i) + suffix;
-    };
-    series("HPATITIDA_B", 3);
-    series("IFLOYENTZA_", 4);
-    series("POLIOMYELITIDA_", 4);
-    series("DIFTHERITIDA_TETANOS_KOKKITHS_", 5);
-    series("HPATITIDA_A", 2);
-    series("ANEMEYLOGIA_", 2);
-    series("PNEYMONIOKOKOS_", 4, "_PCV7");
-    series("ILARA_PARWTITIDA_ERYTHRA_", 2);
-    series("ROTAIOS_", 2);
-    series("MHNIGGITIDOKOKOS_AC", 3);
-    doses << "MHNIGGITIDOKOKOSC" << "FYMATIWSH";
-    series("IOS_TWN_ANTHRWPINWN_THILWMATWN_", 3);
-    doses << "PNEYMONIOKOKOS_PNEYMO23" << "ANTIGRIPIKO";
+    for (const Vaccine &vaccine : vaccines())
+        doses << vaccine.doses();
+    return doses;
+}
+
+QStringList listedDoseColumns()
+{
+    std::vector<const Vaccine *> listed;
+    for (const Vaccine &vaccine : vaccines())
+        listed.push_back(&vaccine);
+    std::ranges::sort(listed, {}, &Vaccine::listed);
+    QStringList doses;
+    for (const Vaccine *vaccine : listed)
+        doses << vaccine->doses();
     return doses;
 }
 
@@ -275,21 +312,37 @@ QStringList createIndexStatements()
 
 namespace {
 
-// Step n brings a file from version n - 1 to version n.
-void step1(Connection &connection)
+// A new file is made at the current version at once, from the declaration.
+void createCurrent(Connection &connection)
 {
     for (const Table &table : tables())
         connection.execute(createTableStatement(table));
     for (const QString &index : createIndexStatements())
         connection.execute(index);
-    connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES('40617283')"));
+    // The access password opens the key file; the row stays, holding no password.
+    connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES(?)"), {StoredPasswordMarker});
 }
 
-// Required columns of version 1 refused only the empty text; from version 2 on a text of
-// blanks is refused too. Only the constraint's text changes, so the table definitions are
+// A column declared above, added at the end of its table with its checks; older rows hold no value.
+void addDeclaredColumn(Connection &connection, const QString &tableName, const QString &columnName)
+{
+    const Table *table = findTable(tableName);
+    const auto column = std::find_if(table->columns.begin(), table->columns.end(),
+                                     [&](const Column &c) { return c.name == columnName; });
+    connection.execute(QStringLiteral("ALTER TABLE [%1] ADD COLUMN %2").arg(table->name, columnDefinition(*table, *column)));
+}
+
+// Version 2: head circumference with the growth measurements.
+void step2(Connection &connection)
+{
+    addDeclaredColumn(connection, QStringLiteral("SWMATOMETRIA"), QStringLiteral("PERIMETROS_KEFALHS"));
+}
+
+// Required columns of versions 1 and 2 refused only the empty text; from version 3 on a text
+// of blanks is refused too. Only the constraint's text changes, so the table definitions are
 // edited in place, as the engine allows for checks, instead of copying every table. The
 // connection that makes the change keeps the old checks until it is opened again.
-void step2(Connection &connection)
+void step3(Connection &connection)
 {
     const int schemaVersion = connection.scalar(QStringLiteral("PRAGMA schema_version")).toInt();
     connection.execute(QStringLiteral("PRAGMA writable_schema = ON"));
@@ -320,9 +373,10 @@ int versionOf(Connection &connection)
 
 void upgrade(Connection &connection)
 {
+    // Step n brings a file from version n - 1 to version n.
     using Step = void (*)(Connection &);
-    static const Step steps[] = {step1, step2};
-    static_assert(std::size(steps) == Version);
+    static const Step steps[] = {step2, step3};
+    static_assert(std::size(steps) == Version - 1);
 
     // A current file is only read: a second copy of the program starting meanwhile is no reason
     // to wait for a write lock.
@@ -332,8 +386,11 @@ void upgrade(Connection &connection)
     const int found = versionOf(connection);
     if (found == Version)
         return;
-    for (int version = found; version < Version; ++version)
-        steps[version](connection);
+    if (found == 0)
+        createCurrent(connection);
+    else
+        for (int version = found + 1; version <= Version; ++version)
+            steps[version - 2](connection);
     connection.execute(QStringLiteral("PRAGMA user_version = %1").arg(Version));
     transaction.commit();
 }
@@ -356,21 +413,31 @@ void verify(Connection &connection)
 
 void createDatabase(const QString &path, const QString &password)
 {
-    if (QFileInfo::exists(path))
-        throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+    for (const QString &file : {path, keyFilePathFor(path)})
+        if (QFileInfo::exists(file))
+            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(file));
+    PrivateFileMode privately;
     // Built under a temporary name and moved into place whole, so that a failure never
-    // leaves a half-made data.mdb behind.
+    // leaves a half-made data.mdb behind; the key file comes first, as a data file without
+    // its key could never be opened.
     const QString partial = path + QStringLiteral(".new-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QByteArray dataKey = newDataKey();
+    bool keyWritten = false;
     try {
         {
-            Connection connection = Connection::createFile(partial, password);
+            Connection connection = Connection::createWithKey(partial, engineKeyFor(dataKey));
             upgrade(connection);
         }
-        if (!QFile::rename(partial, path))
-            throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(path));
+        writeNewKeyFile(path, dataKey, password);
+        keyWritten = true;
+        if (QFileInfo::exists(path))
+            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+        durableRename(partial, path);
     } catch (...) {
         QFile::remove(partial);
         QFile::remove(partial + QStringLiteral("-journal"));
+        if (keyWritten)
+            QFile::remove(keyFilePathFor(path));
         throw;
     }
 }

@@ -27,11 +27,25 @@ struct Table {
 };
 
 inline constexpr int TextLength = 255;
-inline constexpr int Version = 2;
+inline constexpr int Version = 3;
 
 const std::vector<Table> &tables();
 const Table *findTable(const QString &name);
+
+// A vaccine whose doses the child's row dates, one column per dose.
+struct Vaccine {
+    const char *caption; // as the vaccination record names it
+    const char *column;  // the dose column, "%1" standing for the dose number where there are several
+    int doseCount;
+    // Its place in the statements that select every dose, which keep an order of their own.
+    int listed;
+    QStringList doses() const; // dose 1 first
+};
+// The fifteen vaccines in the order of their columns, which is also their order on the screen.
+const std::vector<Vaccine> &vaccines();
 QStringList doseColumns();
+// The dose columns in the order the statements that select them all name them.
+QStringList listedDoseColumns();
 QStringList healthColumns();
 QStringList appointmentSlots();
 

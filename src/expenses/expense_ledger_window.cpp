@@ -22,6 +22,8 @@ ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
     auto *vat = new BoundLineEdit(m_data, QStringLiteral("VAT"), this);
     vat->setObjectName(QStringLiteral("DBEdit3"));
     vat->setFixedWidth(109);
+    for (BoundLineEdit *money : {amount, vat})
+        money->link()->setDecimals(2);
     auto *description = new BoundLineEdit(m_data, QStringLiteral("PERIGRAFH"), this);
     description->setObjectName(QStringLiteral("DBEdit4"));
     description->setMinimumWidth(420);
@@ -29,8 +31,8 @@ ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
     auto *list = new RecordList(m_data,
                                 {{QStringLiteral("PERIGRAFH"), QStringLiteral("Περιγραφή")},
                                  {QStringLiteral("HMEROMHNIA"), QStringLiteral("Ημερομηνία"), 95, Qt::AlignCenter},
-                                 {QStringLiteral("POSO"), QStringLiteral("Ποσό (EUR)"), 81, Qt::AlignRight | Qt::AlignVCenter},
-                                 {QStringLiteral("VAT"), QStringLiteral("Φ.Π.Α (EUR)"), 81}},
+                                 {QStringLiteral("POSO"), QStringLiteral("Ποσό (EUR)"), 81, Qt::AlignRight | Qt::AlignVCenter, {}, 2},
+                                 {QStringLiteral("VAT"), QStringLiteral("Φ.Π.Α (EUR)"), 81, Qt::AlignRight | Qt::AlignVCenter, {}, 2}},
                                 this);
     list->setObjectName(QStringLiteral("DBGrid1"));
     list->setMinimumSize(620, 300);

@@ -1,15 +1,18 @@
 #include "expense_reports_window.h"
 
+#include "captions.h"
 #include "data_connections.h"
 #include "db_error.h"
 #include "global.h"
 #include "look.h"
 #include "messages.h"
 #include "navigator_bar.h"
+#include "print_run.h"
 #include "record_list.h"
 #include "record_window.h"
+#include "regional.h"
+#include "typed_values.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -25,13 +28,14 @@ constexpr Qt::Alignment Right = Qt::AlignRight | Qt::AlignVCenter;
 
 } // namespace
 
-ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent) : QDialog(parent), m_kind(kind)
+ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
+    : Window(kind == Kind::ByDate ? QStringLiteral("TForm14") : QStringLiteral("TForm15"),
+             kind == Kind::ByDate ? QStringLiteral("Λειτουργικά έξοδα - Αναλυτική έρευνα")
+                                  : QStringLiteral("Λειτουργικά έξοδα - Κατά μήνα"),
+             parent),
+      m_kind(kind)
 {
     const bool byDate = kind == Kind::ByDate;
-    setObjectName(byDate ? QStringLiteral("TForm14") : QStringLiteral("TForm15"));
-    setWindowTitle(byDate ? QStringLiteral("Λειτουργικά έξοδα - Αναλυτική έρευνα")
-                          : QStringLiteral("Λειτουργικά έξοδα - Κατά μήνα"));
-    look::paint(this);
     data_connections::add(byDate ? QStringLiteral("RvDataSetConnection3") : QStringLiteral("RvDataSetConnection5"),
                           m_reportList, this);
     data_connections::add(byDate ? QStringLiteral("RvDataSetConnection4") : QStringLiteral("RvDataSetConnection6"),
@@ -45,31 +49,15 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent) : QDialog(p
                                    : QStringLiteral("(π.χ 2000)"));
     m_toField->setToolTip(byDate ? QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)")
                                  : QStringLiteral("(π.χ 2007)"));
-    m_search = new QPushButton(byDate ? QStringLiteral("Eύ&ρεση") : QStringLiteral("Εύ&ρεση"), this);
+    m_search = new QPushButton(byDate ? captions::FindBetweenDates : QStringLiteral("Εύ&ρεση"), this);
     m_search->setObjectName(QStringLiteral("Button1"));
-    m_search->setDefault(true);
+    setDefaultButton(m_search);
     m_print = new QPushButton(QStringLiteral("Εκτύ&πωση"), this);
     m_print->setObjectName(QStringLiteral("Button2"));
     m_print->setEnabled(false);
     QPushButton *exit = look::exitButton(this);
 
-    std::vector<ListColumn> columns =
-        byDate ? std::vector<ListColumn>{{"PERIGRAFH", "Περιγραφή", 421},
-                                         {"HMEROMHNIA", "Ημερομηνία", 99, Qt::AlignCenter},
-                                         {"AKSIA", "Αξία (EUR)", 86, Right},
-                                         {"VAT", "Φ.Π.Α (EUR)", 74, Right},
-                                         {"SYNOLO", "Αξία + Φ.Π.Α (EUR)", 110, Right}}
-               : std::vector<ListColumn>{{"MONTH", "Μήνας", 67, Qt::AlignCenter},
-                                         {"YEAR", "Έτος", 74, Qt::AlignCenter},
-                                         {"AKSIA", "Αξία (EUR)", 103, Right},
-                                         {"VAT", "Φ.Π.Α (EUR)", 89, Right},
-                                         {"SYNOLO", "Αξία +Φ.Π.Α (EUR)", 111, Right}};
-    auto *list = new RecordList(m_list, columns, this);
-    list->setObjectName(QStringLiteral("DBGrid1"));
-    list->setDeleteAllowed(false);
-    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    list->setMinimumHeight(260);
-    list->fitWidthToColumns();
+    RecordList *list = buildList(byDate);
     auto *navigator = new NavigatorBar(m_list, NavigatorBar::Browser, this);
 
     auto *layout = new QVBoxLayout(this);
@@ -88,18 +76,7 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent) : QDialog(p
     layout->addLayout(top);
     layout->addWidget(list);
     layout->addWidget(navigator, 0, Qt::AlignLeft);
-    auto *sums = new QGridLayout;
-    sums->addWidget(look::caption(QStringLiteral("Ολικά ποσά"), nullptr, this), 0, 0, 1, 2);
-    const QString captions[] = {QStringLiteral("Αξία (EUR):"), QStringLiteral("Φ.Π.Α (EUR):"),
-                                QStringLiteral("Αξία + Φ.Π.Α (EUR):")};
-    for (int i = 0; i < 3; ++i) {
-        m_sums[i] = look::note(QString(), this);
-        m_sums[i]->setObjectName(QStringLiteral("Total%1").arg(i + 1));
-        sums->addWidget(look::caption(captions[i], m_sums[i], this), i + 1, 0, Qt::AlignRight);
-        sums->addWidget(m_sums[i], i + 1, 1);
-    }
-    sums->setColumnStretch(2, 1);
-    layout->addLayout(sums);
+    layout->addLayout(buildSums());
 
     const auto fieldsChanged = [this] {
         m_search->setEnabled(check_chars(m_fromField->text().trimmed()) && check_chars(m_toField->text().trimmed()));
@@ -108,6 +85,45 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent) : QDialog(p
     connect(m_toField, &QLineEdit::textChanged, this, fieldsChanged);
     connect(m_search, &QPushButton::clicked, this, &ExpenseReportWindow::search);
     connect(m_print, &QPushButton::clicked, this, &ExpenseReportWindow::print);
+}
+
+RecordList *ExpenseReportWindow::buildList(bool byDate)
+{
+    std::vector<ListColumn> columns =
+        byDate ? std::vector<ListColumn>{{"PERIGRAFH", "Περιγραφή", 421},
+                                         {"HMEROMHNIA", "Ημερομηνία", 99, Qt::AlignCenter},
+                                         {"AKSIA", "Αξία (EUR)", 86, Right},
+                                         {"VAT", "Φ.Π.Α (EUR)", 74, Right},
+                                         {"SYNOLO", "Αξία + Φ.Π.Α (EUR)", 110, Right}}
+               : std::vector<ListColumn>{{"MONTH", "Μήνας", 67, Qt::AlignCenter},
+                                         {"YEAR", "Έτος", 74, Qt::AlignCenter},
+                                         {"AKSIA", "Αξία (EUR)", 103, Right},
+                                         {"VAT", "Φ.Π.Α (EUR)", 89, Right},
+                                         {"SYNOLO", "Αξία +Φ.Π.Α (EUR)", 111, Right}};
+    auto *list = new RecordList(m_list, columns, this);
+    list->setObjectName(QStringLiteral("DBGrid1"));
+    list->setDeleteAllowed(false);
+    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    list->setMinimumHeight(260);
+    list->fitWidthToColumns();
+    return list;
+}
+
+// "Ολικά ποσά": the three sums of the last search.
+QGridLayout *ExpenseReportWindow::buildSums()
+{
+    auto *sums = new QGridLayout;
+    sums->addWidget(look::caption(QStringLiteral("Ολικά ποσά"), nullptr, this), 0, 0, 1, 2);
+    const QString sumCaptions[] = {QStringLiteral("Αξία (EUR):"), QStringLiteral("Φ.Π.Α (EUR):"),
+                                QStringLiteral("Αξία + Φ.Π.Α (EUR):")};
+    for (int i = 0; i < 3; ++i) {
+        m_sums[i] = look::note(QString(), this);
+        m_sums[i]->setObjectName(QStringLiteral("Total%1").arg(i + 1));
+        sums->addWidget(look::caption(sumCaptions[i], m_sums[i], this), i + 1, 0, Qt::AlignRight);
+        sums->addWidget(m_sums[i], i + 1, 1);
+    }
+    sums->setColumnStretch(2, 1);
+    return sums;
 }
 
 ExpenseReportWindow::~ExpenseReportWindow()
@@ -154,17 +170,24 @@ void ExpenseReportWindow::refuse()
 
 void ExpenseReportWindow::search()
 {
-    m_connection.reconnect(DbConnectionString);
+    connectToDatabase();
     m_print->setEnabled(true);
     m_from = m_fromField->text().trimmed();
     m_to = m_toField->text().trimmed();
+    m_period[0] = m_from;
+    m_period[1] = m_to;
     if (m_kind == Kind::ByDate) {
-        date_to_sql(m_from);
-        date_to_sql(m_to);
-        if (m_from == QLatin1String("ERROR") || m_to == QLatin1String("ERROR")) {
+        // The period printed as the practice writes dates, whatever shape was typed.
+        for (QString &day : m_period)
+            if (const auto date = Regional::current().parseDate(day))
+                day = Regional::current().formatDate(*date);
+        const auto dates = typedDateRange(m_from, m_to);
+        if (!dates) {
             refuse();
             return;
         }
+        m_from = dates->from;
+        m_to = dates->to;
     }
     try {
         m_list.setSql(listStatement());
@@ -179,33 +202,29 @@ void ExpenseReportWindow::search()
     }
     // A sum over no expenses has no value; the totals then read nought.
     for (int i = 0; i < 3; ++i) {
-        const QString sum = m_totals.isEmpty() ? QString() : displayText(m_totals.value(i));
-        m_sums[i]->setText(sum.isEmpty() ? QStringLiteral("0,00") : sum);
+        m_sums[i]->setText(amountOrNought(m_totals.isEmpty() ? QString() : displayText(m_totals.value(i))));
     }
 }
 
 void ExpenseReportWindow::print()
 {
-    m_reportList.setSql(listStatement());
-    m_reportTotals.setSql(totalsStatement());
-    m_reportList.open();
-    m_reportTotals.open();
-    m_project.ProjectFile = projectFileFor(m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV")
-                                                                 : QStringLiteral("EKSODA2.RAV"));
-    m_project.execute(this);
-    m_reportList.close();
-    m_reportTotals.close();
+    PrintRun run; // on the connection the last search left open
+    run.query(m_reportList, listStatement());
+    run.query(m_reportTotals, totalsStatement());
+    run.parameter(QStringLiteral("PERIOD_FROM"), m_period[0]);
+    run.parameter(QStringLiteral("PERIOD_TO"), m_period[1]);
+    run.print(m_project, m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV") : QStringLiteral("EKSODA2.RAV"), this);
 }
 
-void ExpenseReportWindow::closeEvent(QCloseEvent *event)
+void ExpenseReportWindow::disconnect()
 {
+    // The window lives for the whole run: each showing starts from empty criteria.
     for (DataSet *set : {&m_list, &m_totals, &m_reportList, &m_reportTotals})
         set->close();
-    m_connection.close();
+    Window::disconnect();
     m_fromField->clear();
     m_toField->clear();
     m_print->setEnabled(false);
     for (QLabel *sum : m_sums)
         sum->clear();
-    QDialog::closeEvent(event);
 }

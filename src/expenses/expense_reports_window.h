@@ -1,10 +1,8 @@
 #pragma once
 
-#include "connection.h"
 #include "dataset.h"
 #include "report_project.h"
-
-#include <QDialog>
+#include "window.h"
 
 class QLabel;
 class QLineEdit;
@@ -12,7 +10,7 @@ class QPushButton;
 
 // TForm14 (expenses between two dates) and TForm15 (expenses by month between two years).
 // Both live for the whole run and print the criteria of their last search.
-class ExpenseReportWindow : public QDialog {
+class ExpenseReportWindow : public Window {
     Q_OBJECT
 public:
     enum class Kind { ByDate, ByMonth };
@@ -23,15 +21,16 @@ public:
     void print();
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void disconnect() override;
 
 private:
+    class RecordList *buildList(bool byDate);
+    class QGridLayout *buildSums();
     QString listStatement() const;
     QString totalsStatement() const;
     void refuse();
 
     Kind m_kind;
-    Connection m_connection;
     DataSet m_list{m_connection};
     DataSet m_totals{m_connection};
     DataSet m_reportList{m_connection};
@@ -39,6 +38,7 @@ private:
     ReportProject m_project;
     QString m_from; // the last search's criteria
     QString m_to;
+    QString m_period[2]; // the same criteria as the printout states them
     QLineEdit *m_fromField;
     QLineEdit *m_toField;
     QPushButton *m_search;

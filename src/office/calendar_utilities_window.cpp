@@ -75,14 +75,12 @@ QString daysBetween(const QDateTime &from, const QDateTime &to)
     return QStringLiteral("Αριθμός ημερών=%1").arg(days);
 }
 
-CalendarUtilitiesWindow::CalendarUtilitiesWindow(QWidget *parent) : QDialog(parent)
+CalendarUtilitiesWindow::CalendarUtilitiesWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm8"), QStringLiteral("Ημερολογιακά"), parent)
 {
-    setObjectName(QStringLiteral("TForm8"));
-    setWindowTitle(QStringLiteral("Ημερολογιακά"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    look::paint(this);
 
     auto *calendar = new QCalendarWidget(this);
+    look::nameCalendarButtons(calendar);
     calendar->setObjectName(QStringLiteral("MonthCalendar1"));
     calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
     calendar->setMinimumSize(617, 585);

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QDateTime>
-#include <QDialog>
+
+#include "window.h"
 
 class QLabel;
 class QLineEdit;
@@ -15,7 +16,7 @@ QString find_pasxa(int year);
 QString daysBetween(const QDateTime &from, const QDateTime &to);
 
 // TForm8: a large month calendar, the date of Easter and the days between two dates.
-class CalendarUtilitiesWindow : public QDialog {
+class CalendarUtilitiesWindow : public Window {
     Q_OBJECT
 public:
     explicit CalendarUtilitiesWindow(QWidget *parent = nullptr);

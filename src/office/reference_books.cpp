@@ -4,9 +4,9 @@
 #include "data_connections.h"
 #include "global.h"
 #include "navigator_bar.h"
+#include "print_run.h"
 #include "record_list.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,11 +16,9 @@
 const PrintChoiceWindow::Book PrintChoiceWindow::Diets{"TForm5", "DIAITES", "DIAITES.RAV", "RvDataSetConnection1"};
 const PrintChoiceWindow::Book PrintChoiceWindow::Notes{"TForm7", "SHMEIWSEIS", "NOTES.RAV", "RvDataSetConnection2"};
 
-PrintChoiceWindow::PrintChoiceWindow(const Book &book, QWidget *parent) : QDialog(parent), m_book(book)
+PrintChoiceWindow::PrintChoiceWindow(const Book &book, QWidget *parent)
+    : Window(book.objectName, QStringLiteral("Εκτύπωση"), parent), m_book(book)
 {
-    setObjectName(book.objectName);
-    setWindowTitle(QStringLiteral("Εκτύπωση"));
-    look::paint(this);
     data_connections::add(book.connectionName, m_query, this);
     auto *all = new QPushButton(QStringLiteral("Εκτύπωση όλων"), this);
     all->setObjectName(QStringLiteral("Button1"));
@@ -50,20 +48,15 @@ void PrintChoiceWindow::printSelected()
 
 void PrintChoiceWindow::print(const QString &statement)
 {
-    m_connection.reconnect(DbConnectionString);
-    m_query.setSql(statement);
-    m_query.open();
-    m_project.ProjectFile = projectFileFor(m_book.reportFile);
-    m_project.execute(this);
-    m_query.close();
-    m_connection.close();
+    PrintRun run(&m_connection);
+    run.query(m_query, statement);
+    run.print(m_project, m_book.reportFile, this);
 }
 
-void PrintChoiceWindow::closeEvent(QCloseEvent *event)
+void PrintChoiceWindow::disconnect()
 {
     m_query.close();
-    m_connection.close();
-    QDialog::closeEvent(event);
+    Window::disconnect();
 }
 
 const NoteBookWindow::Book NoteBookWindow::Diets{"TForm1", "Δίαιτες", "DIAITES", "Δίαιτα:", "Δίαιτες"};

@@ -9,7 +9,7 @@ class QPushButton;
 
 // TForm5 (diets) and TForm7 (notes): print every entry or the one that was current. They
 // live for the whole run; the book writes `SelectedID` before each showing.
-class PrintChoiceWindow : public QDialog {
+class PrintChoiceWindow : public Window {
     Q_OBJECT
 public:
     struct Book {
@@ -28,13 +28,12 @@ public:
     void printSelected();
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void disconnect() override;
 
 private:
     void print(const QString &statement);
 
     Book m_book;
-    Connection m_connection;
     DataSet m_query{m_connection};
     ReportProject m_project;
 };

@@ -1,19 +1,15 @@
 #include "reminder_display_window.h"
 
 #include "dataset.h"
-#include "global.h"
-#include "look.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ReminderDisplayWindow::ReminderDisplayWindow(QWidget *parent) : QDialog(parent)
+ReminderDisplayWindow::ReminderDisplayWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm12"), QStringLiteral("Υπενθυμίσεις"), parent)
 {
-    setObjectName(QStringLiteral("TForm12"));
-    setWindowTitle(QStringLiteral("Υπενθυμίσεις"));
-    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
-    look::paint(this);
+    setWindowFlag(Qt::WindowStaysOnTopHint);
 
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("DBMemo1"));
@@ -27,20 +23,15 @@ ReminderDisplayWindow::ReminderDisplayWindow(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
     layout->addWidget(exit, 0, Qt::AlignRight);
+    fixSize();
 }
 
 void ReminderDisplayWindow::showEvent(QShowEvent *event)
 {
-    QDialog::showEvent(event);
-    m_connection.reconnect(DbConnectionString);
+    Window::showEvent(event);
+    const ScopedConnection connection(m_connection);
     DataSet reminders(m_connection);
     reminders.setSql(m_query);
     reminders.open();
     m_text->setPlainText(reminders.isEmpty() ? QString() : reminders.value(QStringLiteral("PERIGRAFH")).toString());
-}
-
-void ReminderDisplayWindow::closeEvent(QCloseEvent *event)
-{
-    m_connection.close();
-    QDialog::closeEvent(event);
 }

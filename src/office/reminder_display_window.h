@@ -1,13 +1,11 @@
 #pragma once
 
-#include "connection.h"
-
-#include <QDialog>
+#include "window.h"
 
 class QPlainTextEdit;
 
 // TForm12: shows the text of today's reminder at start-up. The caller sets the query first.
-class ReminderDisplayWindow : public QDialog {
+class ReminderDisplayWindow : public Window {
     Q_OBJECT
 public:
     explicit ReminderDisplayWindow(QWidget *parent = nullptr);
@@ -15,10 +13,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
-    Connection m_connection;
     QString m_query;
     QPlainTextEdit *m_text;
 };

@@ -1,8 +1,10 @@
 #include "child_printouts_window.h"
 
+#include "captions.h"
 #include "data_connections.h"
 #include "global.h"
 #include "look.h"
+#include "print_run.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -87,22 +89,20 @@ QString reportFor(Printout printout)
 
 } // namespace
 
-ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent) : QDialog(parent)
+ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm22"), QStringLiteral("Εκτύπωση"), parent)
 {
-    setObjectName(QStringLiteral("TForm22"));
-    setWindowTitle(QStringLiteral("Εκτύπωση"));
-    look::paint(this);
     data_connections::add(QStringLiteral("RvDataSetConnection7"), m_query, this);
 
     auto *layout = new QGridLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    const std::pair<const char *, Printout> groups[] = {{"Στοιχεία του παιδιού", Printout::Details},
-                                                        {"Ιστορικό", Printout::History},
-                                                        {"Δελτίο υγείας", Printout::HealthCard},
-                                                        {"Εμβoλιασμοί", Printout::Vaccinations}};
+    const std::pair<QString, Printout> groups[] = {{QStringLiteral("Στοιχεία του παιδιού"), Printout::Details},
+                                                   {QStringLiteral("Ιστορικό"), Printout::History},
+                                                   {QStringLiteral("Δελτίο υγείας"), Printout::HealthCard},
+                                                   {captions::VaccinationsPrintout, Printout::Vaccinations}};
     int index = 0;
     for (const auto &[caption, printout] : groups) {
-        auto *box = new QGroupBox(QString::fromUtf8(caption), this);
+        auto *box = new QGroupBox(caption, this);
         auto *column = new QVBoxLayout(box);
         auto *all = new QPushButton(QStringLiteral("Εκτύπωση όλων"), box);
         auto *selected = new QPushButton(QStringLiteral("Εκτύπωση του επιλεγμένου"), box);
@@ -145,19 +145,13 @@ void ChildPrintoutsWindow::printList()
 
 void ChildPrintoutsWindow::print(const QString &statement, const QString &reportFile)
 {
-    m_connection.reconnect(DbConnectionString);
-    m_query.setSql(statement);
-    m_query.open();
-    ReportProject &project = m_projects[reportFile];
-    project.ProjectFile = projectFileFor(reportFile);
-    project.execute(this);
-    m_query.close();
-    m_connection.close();
+    PrintRun run(&m_connection);
+    run.query(m_query, statement);
+    run.print(m_projects[reportFile], reportFile, this);
 }
 
-void ChildPrintoutsWindow::closeEvent(QCloseEvent *event)
+void ChildPrintoutsWindow::disconnect()
 {
     m_query.close();
-    m_connection.close();
-    QDialog::closeEvent(event);
+    Window::disconnect();
 }

@@ -1,16 +1,15 @@
 #pragma once
 
-#include "connection.h"
 #include "dataset.h"
 #include "report_project.h"
 
-#include <QDialog>
+#include "window.h"
 #include <map>
 
 // TForm22: prints the details, history, health card or vaccinations of the selected child or
 // of every child of the register's search, and the list of the children found. Lives for the
 // whole run; the register writes the three fields before each showing.
-class ChildPrintoutsWindow : public QDialog {
+class ChildPrintoutsWindow : public Window {
     Q_OBJECT
 public:
     explicit ChildPrintoutsWindow(QWidget *parent = nullptr);
@@ -25,12 +24,11 @@ public:
     void printList();
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void disconnect() override;
 
 private:
     void print(const QString &statement, const QString &reportFile);
 
-    Connection m_connection;
     DataSet m_query{m_connection};
     std::map<QString, ReportProject> m_projects; // one per report file, loaded once
 };

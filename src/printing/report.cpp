@@ -6,69 +6,141 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
-#include <QImage>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
-double number(const QXmlStreamAttributes &a, const char *name, double fallback = 0)
-{
-    const QString text = a.value(QLatin1String(name)).toString();
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok ? value : fallback;
-}
+// Reads one .RAV file, refusing what cannot be printed with the file and the element named.
+class Reader {
+public:
+    Reader(const QString &path, QXmlStreamReader &xml) : m_file(QFileInfo(path).fileName()), m_xml(xml) {}
 
-Qt::Alignment alignment(const QString &text)
-{
-    if (text == QLatin1String("right"))
-        return Qt::AlignRight;
-    if (text == QLatin1String("center"))
-        return Qt::AlignHCenter;
-    return Qt::AlignLeft;
-}
-
-ReportBand readBand(QXmlStreamReader &xml)
-{
-    ReportBand band;
-    const auto a = xml.attributes();
-    band.height = number(a, "height");
-    band.connection = a.value(QLatin1String("connection")).toString();
-    band.breakAfter = a.value(QLatin1String("break-after")) == QLatin1String("true");
-    while (xml.readNextStartElement()) {
-        ReportElement e;
-        const auto ea = xml.attributes();
-        const QStringView name = xml.name();
-        if (name == QLatin1String("text")) {
-            e.kind = ReportElement::Kind::Text;
-            e.rect = QRectF(number(ea, "x"), number(ea, "y"), number(ea, "w", 20), number(ea, "h", 5));
-            e.size = number(ea, "size", 9);
-            e.bold = ea.value(QLatin1String("bold")) == QLatin1String("true");
-            e.align = alignment(ea.value(QLatin1String("align")).toString());
-            e.grow = ea.value(QLatin1String("grow")) == QLatin1String("true");
-            e.text = xml.readElementText();
-        } else if (name == QLatin1String("line")) {
-            e.kind = ReportElement::Kind::Line;
-            e.rect = QRectF(QPointF(number(ea, "x1"), number(ea, "y1")), QPointF(number(ea, "x2"), number(ea, "y2")));
-            e.width = number(ea, "width", 0.3);
-            xml.skipCurrentElement();
-        } else if (name == QLatin1String("box")) {
-            e.kind = ReportElement::Kind::Box;
-            e.rect = QRectF(number(ea, "x"), number(ea, "y"), number(ea, "w"), number(ea, "h"));
-            e.width = number(ea, "width", 0.3);
-            xml.skipCurrentElement();
-        } else {
-            xml.skipCurrentElement();
-            continue;
-        }
-        band.elements.push_back(e);
+    [[noreturn]] void refuse(const QString &where, const QString &why) const
+    {
+        throw std::runtime_error(QStringLiteral("Report file \"%1\": %2 %3").arg(m_file, where, why).toStdString());
     }
-    return band;
+
+    // A measure within [low, high]; `fallback` when the attribute is absent.
+    double number(const QString &where, const char *name, double fallback, double low, double high) const
+    {
+        const auto a = m_xml.attributes();
+        const QString attribute = QLatin1String(name);
+        if (!a.hasAttribute(attribute))
+            return fallback;
+        const QString text = a.value(attribute).toString().trimmed();
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        if (!ok || !std::isfinite(value) || value < low || value > high)
+            refuse(where, QStringLiteral("has %1=\"%2\"; it must be a number from %3 to %4.")
+                              .arg(attribute, text, QString::number(low), QString::number(high)));
+        return value;
+    }
+
+    ReportBand band(const QString &bandName)
+    {
+        ReportBand band;
+        const QString where = QStringLiteral("<%1>").arg(bandName);
+        band.height = number(where, "height", 0, 0, MaxMeasure);
+        const auto a = m_xml.attributes();
+        band.connection = a.value(QLatin1String("connection")).toString();
+        band.breakAfter = a.value(QLatin1String("break-after")) == QLatin1String("true");
+        int index = 0;
+        while (m_xml.readNextStartElement()) {
+            ++index;
+            const QString name = m_xml.name().toString();
+            const QString at = QStringLiteral("<%1> number %2 in <%3>").arg(name).arg(index).arg(bandName);
+            ReportElement e;
+            const auto ea = m_xml.attributes();
+            if (name == QLatin1String("text")) {
+                e.kind = ReportElement::Kind::Text;
+                e.rect = QRectF(number(at, "x", 0, 0, MaxMeasure), number(at, "y", 0, 0, MaxMeasure),
+                                number(at, "w", 20, 0.1, MaxMeasure), number(at, "h", 5, 0, MaxMeasure));
+                e.size = number(at, "size", 9, 1, 200);
+                e.bold = ea.value(QLatin1String("bold")) == QLatin1String("true");
+                e.align = alignment(ea.value(QLatin1String("align")).toString());
+                e.grow = ea.value(QLatin1String("grow")) == QLatin1String("true");
+                const QString fit = ea.value(QLatin1String("fit")).toString();
+                if (fit == QLatin1String("wrap"))
+                    e.fit = ReportElement::Fit::Wrap;
+                else if (!fit.isEmpty() && fit != QLatin1String("shrink"))
+                    refuse(at, QStringLiteral("has fit=\"%1\"; it must be \"wrap\" or \"shrink\".").arg(fit));
+                e.text = m_xml.readElementText();
+            } else if (name == QLatin1String("line")) {
+                e.kind = ReportElement::Kind::Line;
+                e.rect = QRectF(QPointF(number(at, "x1", 0, 0, MaxMeasure), number(at, "y1", 0, 0, MaxMeasure)),
+                                QPointF(number(at, "x2", 0, 0, MaxMeasure), number(at, "y2", 0, 0, MaxMeasure)));
+                e.width = number(at, "width", 0.3, 0, 10);
+                m_xml.skipCurrentElement();
+            } else if (name == QLatin1String("box")) {
+                e.kind = ReportElement::Kind::Box;
+                e.rect = QRectF(number(at, "x", 0, 0, MaxMeasure), number(at, "y", 0, 0, MaxMeasure),
+                                number(at, "w", 0, 0, MaxMeasure), number(at, "h", 0, 0, MaxMeasure));
+                e.width = number(at, "width", 0.3, 0, 10);
+                m_xml.skipCurrentElement();
+            } else {
+                m_xml.skipCurrentElement();
+                continue;
+            }
+            band.elements.push_back(e);
+        }
+        return band;
+    }
+
+    // Every band must fit on a page between the page header and footer.
+    void checkPage(const ReportDefinition &d, const QSizeF &page) const
+    {
+        const double room = page.height() - 2 * d.margin - d.pageHeader.height - d.pageFooter.height;
+        if (2 * d.margin >= qMin(page.width(), page.height()) || room <= 0)
+            refuse(QStringLiteral("<report>"), QStringLiteral("leaves no room for rows: margin %1 mm, <page-header> "
+                                                              "%2 mm and <page-footer> %3 mm on a page %4 mm high.")
+                                                   .arg(d.margin)
+                                                   .arg(d.pageHeader.height)
+                                                   .arg(d.pageFooter.height)
+                                                   .arg(page.height()));
+        // Rows come under the column header, repeated on every page.
+        const double rowRoom = room - d.columnHeader.height;
+        const std::tuple<const char *, double, double> bands[] = {{"title", d.reportTitle.height, room},
+                                                                  {"column-header", d.columnHeader.height, room},
+                                                                  {"detail", d.detail.height, rowRoom},
+                                                                  {"summary", d.summary.height, room}};
+        for (const auto &[name, height, space] : bands)
+            if (height > space)
+                refuse(QStringLiteral("<%1>").arg(QLatin1String(name)),
+                       QStringLiteral("is %1 mm high; a page has room for %2 mm.").arg(height).arg(space));
+    }
+
+    static constexpr double MaxMeasure = 1000; // mm: more than any page
+
+private:
+    static Qt::Alignment alignment(const QString &text)
+    {
+        if (text == QLatin1String("right"))
+            return Qt::AlignRight;
+        if (text == QLatin1String("center"))
+            return Qt::AlignHCenter;
+        return Qt::AlignLeft;
+    }
+
+    QString m_file;
+    QXmlStreamReader &m_xml;
+};
+
+QSizeF pageSizeOf(QPageLayout::Orientation orientation)
+{
+    QSizeF size = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
+    if (orientation == QPageLayout::Landscape)
+        size.transpose();
+    return size;
 }
 
 // The values a text element may name, for one row of the detail connection.
@@ -77,25 +149,40 @@ struct Row {
     int row = -1;
 };
 
+// {NAME}, {CONNECTION.NAME}, either with "|text" shown when the value is empty.
+const QRegularExpression &placeholderPattern()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("\\{([A-Za-z0-9_]+)(?:\\.([A-Za-z0-9_\\-]+))?(?:\\|([^{}]*))?\\}"));
+    return pattern;
+}
+
 class Filler {
 public:
-    Filler(const Row &row, int count) : m_row(row), m_count(count) {}
+    Filler(const Row &row, int count, const QHash<QString, QString> &parameters)
+        : m_row(row), m_count(count), m_parameters(parameters)
+    {
+    }
 
     // Fills every placeholder but the page numbers, which are known only at the end.
     QString fill(const QString &text) const
     {
-        static const QRegularExpression placeholder(QStringLiteral("\\{([A-Za-z0-9_]+)(?:\\.([A-Za-z0-9_\\-]+))?\\}"));
+        if (!text.contains(QLatin1Char('{')))
+            return text;
         QString out;
         qsizetype last = 0;
-        auto it = placeholder.globalMatch(text);
+        auto it = placeholderPattern().globalMatch(text);
         while (it.hasNext()) {
             const auto m = it.next();
             out += text.mid(last, m.capturedStart() - last);
-            out += value(m.captured(1), m.captured(2), m.captured(0));
+            const QString filled = value(m.captured(1), m.captured(2), m.captured(0));
+            out += filled.isEmpty() ? m.captured(3) : filled;
             last = m.capturedEnd();
         }
         return out + text.mid(last);
     }
+
+    Filler plain() const { return Filler(Row{}, m_count, m_parameters); }
 
 private:
     QString value(const QString &first, const QString &second, const QString &whole) const
@@ -107,6 +194,8 @@ private:
                 return Regional::current().formatDate(QDate::currentDate());
             if (first == QLatin1String("COUNT"))
                 return QString::number(m_count);
+            if (const auto found = m_parameters.constFind(first); found != m_parameters.constEnd())
+                return *found;
             return fieldOf(m_row.data, m_row.row, first);
         }
         const DataSet *other = data_connections::find(first);
@@ -114,7 +203,7 @@ private:
     }
     static QString fieldOf(const DataSet *data, int row, const QString &field)
     {
-        if (!data || !data->isOpen())
+        if (!data || !data->isOpen() || row < 0 || row >= data->recordCount())
             return {};
         const int column = data->fieldIndex(field);
         return column < 0 ? QString() : displayText(data->value(row, column));
@@ -122,55 +211,138 @@ private:
 
     Row m_row;
     int m_count;
+    const QHash<QString, QString> &m_parameters;
+};
+
+// Text measures in millimetres with the fonts of the device the pages are painted on, so that
+// what was measured is what is drawn.
+class Measures {
+public:
+    Measures(const QPaintDevice &device, const QString &family) : m_device(device), m_family(family) {}
+
+    QFont font(double size, bool bold) const
+    {
+        QFont f(m_family);
+        f.setPointSizeF(size);
+        f.setBold(bold);
+        return f;
+    }
+
+    double width(const QFont &font, const QString &text)
+    {
+        return metrics(font).horizontalAdvance(text) * 25.4 / m_device.logicalDpiX();
+    }
+
+    static double lineHeight(double size) { return size * 0.3528 * 1.35; } // points to mm, with leading
+
+    // Greedy word wrap: as many words on a line as fit; a word longer than a line breaks inside.
+    QStringList wrap(const QFont &font, const QString &text, double width)
+    {
+        QStringList lines;
+        for (QString paragraph : text.split(QLatin1Char('\n'))) {
+            paragraph.remove(QLatin1Char('\r'));
+            paragraph.replace(QLatin1Char('\t'), QLatin1Char(' '));
+            QString line;
+            for (const QString &word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+                if (this->width(font, candidate) <= width) {
+                    line = candidate;
+                    continue;
+                }
+                if (!line.isEmpty())
+                    lines << line;
+                line = word;
+                while (line.size() > 1 && this->width(font, line) > width) {
+                    const qsizetype fit = longestFit(font, line, width);
+                    lines << line.left(fit);
+                    line = line.mid(fit);
+                }
+            }
+            lines << line;
+        }
+        return lines;
+    }
+
+private:
+    // The most leading characters of `text` that fit `width`; at least one.
+    qsizetype longestFit(const QFont &font, const QString &text, double width)
+    {
+        qsizetype low = 1, high = text.size() - 1;
+        while (low < high) {
+            const qsizetype middle = (low + high + 1) / 2;
+            if (this->width(font, text.left(middle)) <= width)
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        return low;
+    }
+
+    QFontMetricsF &metrics(const QFont &font)
+    {
+        const auto key = std::make_pair(qRound(font.pointSizeF() * 100), font.bold());
+        auto found = m_metrics.find(key);
+        if (found == m_metrics.end())
+            found = m_metrics.emplace(key, QFontMetricsF(font, &m_device)).first;
+        return found->second;
+    }
+
+    const QPaintDevice &m_device;
+    QString m_family;
+    std::map<std::pair<int, bool>, QFontMetricsF> m_metrics;
 };
 
 class Layout {
 public:
-    Layout(const ReportDefinition &d, LaidOutReport &out) : m_def(d), m_out(out)
+    Layout(const ReportDefinition &d, const QPaintDevice &device, LaidOutReport &out)
+        : m_def(d), m_out(out), m_measures(device, d.fontFamily)
     {
-        const QPageSize a4(QPageSize::A4);
-        QSizeF size = a4.size(QPageSize::Millimeter);
-        if (d.orientation == QPageLayout::Landscape)
-            size.transpose();
-        m_out.pageSize = size;
-        m_bottom = size.height() - d.margin - d.pageFooter.height;
+        m_out.pageSize = pageSizeOf(d.orientation);
+        m_bottom = m_out.pageSize.height() - d.margin - d.pageFooter.height;
     }
 
     void band(const ReportBand &band, const Filler &filler)
     {
-        // Texts that grow: their lines decide the band's height and may cross pages.
-        std::vector<const ReportElement *> growing;
-        for (const ReportElement &e : band.elements)
-            if (e.kind == ReportElement::Kind::Text && e.grow)
-                growing.push_back(&e);
-        if (growing.empty()) {
-            if (m_y + band.height > m_bottom)
-                newPage();
-            place(band.elements, filler, m_y);
-            m_y += band.height;
+        // A text that grows flows over the pages; the band's other elements stay in place.
+        const auto grow = std::find_if(band.elements.begin(), band.elements.end(), [](const ReportElement &e) {
+            return e.kind == ReportElement::Kind::Text && e.grow;
+        });
+        if (grow == band.elements.end()) {
+            Arranged arranged = arrange(band.elements, filler);
+            const double height = band.height + arranged.extra;
+            if (m_pageTop + height > m_bottom) {
+                putAcrossPages(arranged); // taller than a page: thousands of characters
+            } else {
+                if (m_y + height > m_bottom)
+                    newPage();
+                put(arranged, m_y);
+            }
+            m_y += height;
             return;
         }
-        const ReportElement &grow = *growing.front();
-        if (m_y + qMax(grow.rect.top() + lineHeight(grow), band.height) > m_bottom)
+        const double lineHeight = Measures::lineHeight(grow->size);
+        if (m_y + qMax(grow->rect.top() + lineHeight, band.height) > m_bottom)
             newPage();
         std::vector<ReportElement> fixed;
-        for (const ReportElement &e : band.elements)
-            if (&e != &grow)
-                fixed.push_back(e);
-        place(fixed, filler, m_y);
+        for (auto e = band.elements.begin(); e != band.elements.end(); ++e)
+            if (e != grow)
+                fixed.push_back(*e);
+        Arranged arranged = arrange(fixed, filler);
+        put(arranged, m_y);
         const double top = m_y;
-        double y = m_y + grow.rect.top();
-        for (const QString &line : wrap(grow, filler.fill(grow.text))) {
-            if (y + lineHeight(grow) > m_bottom) {
+        double y = m_y + grow->rect.top() + arranged.shiftAt(grow->rect.top());
+        const QFont font = fontOf(*grow);
+        for (const QString &line : m_measures.wrap(font, filler.fill(grow->text), grow->rect.width())) {
+            if (y + lineHeight > m_bottom) {
                 newPage();
                 y = m_y;
             }
             m_page->items.push_back({ReportElement::Kind::Text,
-                                     QRectF(m_def.margin + grow.rect.left(), y, grow.rect.width(), lineHeight(grow)),
-                                     line, font(grow), grow.align, 0});
-            y += lineHeight(grow);
+                                     QRectF(m_def.margin + grow->rect.left(), y, grow->rect.width(), lineHeight), line,
+                                     font, grow->align, 0});
+            y += lineHeight;
         }
-        m_y = qMax(y, top + band.height);
+        m_y = qMax(y, top + band.height + arranged.extra);
     }
 
     void newPage()
@@ -180,13 +352,11 @@ public:
         m_out.pages.emplace_back();
         m_page = &m_out.pages.back();
         m_y = m_def.margin;
-        const Filler plain(Row{}, m_count);
-        place(m_def.pageHeader.elements, plain, m_y);
-        m_y += m_def.pageHeader.height;
-        if (m_inDetail) {
-            place(m_def.columnHeader.elements, plain, m_y); // repeated on every page of a list
-            m_y += m_def.columnHeader.height;
-        }
+        const Filler plain = m_plain->plain();
+        m_y += placeFixed(m_def.pageHeader, plain);
+        if (m_inDetail)
+            m_y += placeFixed(m_def.columnHeader, plain); // repeated on every page of a list
+        m_pageTop = m_y;
     }
 
     void finish()
@@ -205,78 +375,155 @@ public:
     }
 
     void setInDetail(bool inDetail) { m_inDetail = inDetail; }
-    void setCount(int count) { m_count = count; }
-    double y() const { return m_y; }
+    void setPlain(const Filler &plain) { m_plain = &plain; }
 
 private:
-    QFont font(const ReportElement &e) const
-    {
-        QFont f(m_def.fontFamily);
-        f.setPointSizeF(e.size);
-        f.setBold(e.bold);
-        return f;
-    }
-    static double lineHeight(const ReportElement &e) { return e.size * 0.3528 * 1.35; } // points to mm, with leading
-
-    QStringList wrap(const ReportElement &e, const QString &text) const
-    {
-        // Lines are measured on a 600 dpi reference, close to what printers and PDF files use.
-        static const QImage reference = [] {
-            QImage image(1, 1, QImage::Format_Mono);
-            image.setDotsPerMeterX(23622);
-            image.setDotsPerMeterY(23622);
-            return image;
-        }();
-        const double width = e.rect.width() / 25.4 * 600.0;
-        const QFontMetricsF metrics(font(e), const_cast<QImage *>(&reference));
-        // Greedy word wrap: as many words on a line as fit, a too-long word cut where it must.
+    struct FittedText {
+        const ReportElement *e;
+        QFont font;
         QStringList lines;
-        for (const QString &paragraph : text.split(QLatin1Char('\n'))) {
-            QString line;
-            for (const QString &word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-                const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-                if (metrics.horizontalAdvance(candidate) <= width) {
-                    line = candidate;
-                    continue;
-                }
-                if (!line.isEmpty())
-                    lines << line;
-                line = word;
-                while (metrics.horizontalAdvance(line) > width && line.size() > 1) {
-                    qsizetype fit = line.size() - 1;
-                    while (fit > 1 && metrics.horizontalAdvance(line.left(fit)) > width)
-                        --fit;
-                    lines << line.left(fit);
-                    line = line.mid(fit);
-                }
-            }
-            lines << line;
+        double lineHeight;
+        double growth; // mm taller than designed
+        double shift = 0;
+    };
+
+    // A band's items relative to its top, and how much taller than designed it came out.
+    struct Arranged {
+        std::vector<ReportPage::Item> items;
+        double extra = 0;
+        std::vector<std::pair<double, double>> moves; // a grown text's bottom, and how far below it moves
+
+        // How far a point at `y` in the band moves down: the most any text above it grew.
+        double shiftAt(double y) const
+        {
+            double shift = 0;
+            for (const auto &[bottom, moved] : moves)
+                if (bottom <= y + 0.01)
+                    shift = qMax(shift, moved);
+            return shift;
         }
-        return lines;
+    };
+
+    QFont fontOf(const ReportElement &e) const { return m_measures.font(e.size, e.bold); }
+
+    // Texts wider than their boxes shrink or wrap; what lies under a wrapped text moves down
+    // by the lines it gained, and boxes and lines around it stretch.
+    Arranged arrange(const std::vector<ReportElement> &elements, const Filler &filler)
+    {
+        using Text = FittedText;
+        std::vector<Text> texts;
+        for (const ReportElement &e : elements)
+            if (e.kind == ReportElement::Kind::Text)
+                texts.push_back(fitted(e, filler.fill(e.text)));
+        std::sort(texts.begin(), texts.end(),
+                  [](const Text &a, const Text &b) { return a.e->rect.bottom() < b.e->rect.bottom(); });
+        Arranged out;
+        for (Text &t : texts) {
+            // Texts come bottom first, so every text that can push this one down is known.
+            t.shift = out.shiftAt(t.e->rect.top());
+            if (t.shift + t.growth > 0) {
+                out.moves.emplace_back(t.e->rect.bottom(), t.shift + t.growth);
+                out.extra = qMax(out.extra, t.shift + t.growth);
+            }
+        }
+        for (const Text &t : texts) {
+            const QRectF r = t.e->rect.translated(m_def.margin, t.shift);
+            if (t.lines.size() == 1) {
+                out.items.push_back({ReportElement::Kind::Text, r, t.lines.front(), t.font, t.e->align, 0});
+                continue;
+            }
+            double y = r.top();
+            for (const QString &line : t.lines) {
+                out.items.push_back({ReportElement::Kind::Text, QRectF(r.left(), y, r.width(), t.lineHeight), line, t.font,
+                                     t.e->align, 0});
+                y += t.lineHeight;
+            }
+        }
+        for (const ReportElement &e : elements) {
+            if (e.kind == ReportElement::Kind::Text)
+                continue;
+            // Lines keep their ends as given (top left to bottom right may slope either way).
+            const QPointF from(e.rect.left(), e.rect.top() + out.shiftAt(e.rect.top()));
+            const QPointF to(e.rect.right(), e.rect.bottom() + out.shiftAt(e.rect.bottom()));
+            out.items.push_back({e.kind, QRectF(from, to).translated(m_def.margin, 0), QString(), QFont(), e.align, e.width});
+        }
+        return out;
     }
 
-    void place(const std::vector<ReportElement> &elements, const Filler &filler, double top)
+    // A text as it will be printed: on one line in its font if it fits, else shrunk (down to
+    // the floor) or wrapped inside its width.
+    FittedText fitted(const ReportElement &e, const QString &text)
     {
-        for (const ReportElement &e : elements) {
-            const QRectF at = e.rect.translated(m_def.margin, top);
-            m_page->items.push_back({e.kind, at, e.kind == ReportElement::Kind::Text ? filler.fill(e.text) : QString(),
-                                     font(e), e.align, e.width});
+        FittedText t{&e, fontOf(e), {text}, Measures::lineHeight(e.size), 0};
+        const bool oneLine = !text.contains(QLatin1Char('\n'));
+        if (oneLine && (text.isEmpty() || m_measures.width(t.font, text) <= e.rect.width()))
+            return t;
+        if (e.fit == ReportElement::Fit::Shrink && oneLine) {
+            const double floor = qMin(e.size, ReportElement::MinimumSize);
+            for (double size = e.size - 0.5; size >= floor - 1e-9; size -= 0.5) {
+                t.font.setPointSizeF(qMax(size, floor));
+                if (m_measures.width(t.font, text) <= e.rect.width())
+                    return t;
+            }
+            t.font.setPointSizeF(floor);
         }
+        t.lineHeight = Measures::lineHeight(t.font.pointSizeF());
+        t.lines = m_measures.wrap(t.font, text, e.rect.width());
+        if (t.lines.size() > 1)
+            t.growth = qMax(0.0, t.lines.size() * t.lineHeight - e.rect.height());
+        return t;
+    }
+
+    double placeFixed(const ReportBand &band, const Filler &filler)
+    {
+        Arranged arranged = arrange(band.elements, filler);
+        put(arranged, m_y);
+        return band.height + arranged.extra;
+    }
+
+    void put(const Arranged &arranged, double top)
+    {
+        for (ReportPage::Item item : arranged.items) {
+            item.rect.translate(0, top);
+            m_page->items.push_back(std::move(item));
+        }
+    }
+
+    // A band taller than a page: a text that would pass the page's bottom continues at the top
+    // of the next page, and so does the rest of the band. Leaves m_y where the band's top would be.
+    void putAcrossPages(const Arranged &arranged)
+    {
+        std::vector<ReportPage::Item> items = arranged.items;
+        std::stable_sort(items.begin(), items.end(),
+                         [](const ReportPage::Item &a, const ReportPage::Item &b) { return a.rect.top() < b.rect.top(); });
+        double top = m_y;
+        for (ReportPage::Item &item : items) {
+            if (item.kind == ReportElement::Kind::Text && top + item.rect.bottom() > m_bottom + 0.01 &&
+                top + item.rect.top() > m_pageTop) {
+                newPage();
+                top = m_y - item.rect.top();
+            }
+            item.rect.translate(0, top);
+            m_page->items.push_back(std::move(item));
+        }
+        m_y = top; // where the band began, as it continues on this page; the caller adds its height
     }
 
     void footer()
     {
-        const Filler plain(Row{}, m_count);
-        place(m_def.pageFooter.elements, plain, m_out.pageSize.height() - m_def.margin - m_def.pageFooter.height);
+        const double top = m_out.pageSize.height() - m_def.margin - m_def.pageFooter.height;
+        put(arrange(m_def.pageFooter.elements, m_plain->plain()), top);
     }
 
     const ReportDefinition &m_def;
     LaidOutReport &m_out;
+    Measures m_measures;
+    const Filler *m_plain = nullptr;
     ReportPage *m_page = nullptr;
     double m_y = 0;
+    double m_pageTop = 0; // where rows start on the current page, under its headers
     double m_bottom = 0;
     bool m_inDetail = false;
-    int m_count = 0;
 };
 
 } // namespace
@@ -287,18 +534,19 @@ ReportDefinition ReportDefinition::load(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("cannot read " + path.toStdString());
     QXmlStreamReader xml(&file);
+    Reader reader(path, xml);
     ReportDefinition d;
     if (!xml.readNextStartElement() || xml.name() != QLatin1String("report"))
         throw std::runtime_error("not a report definition: " + path.toStdString());
     const auto a = xml.attributes();
     d.title = a.value(QLatin1String("title")).toString();
-    d.margin = number(a, "margin", 15);
+    d.margin = reader.number(QStringLiteral("<report>"), "margin", 15, 0, 100);
     if (a.value(QLatin1String("orientation")) == QLatin1String("landscape"))
         d.orientation = QPageLayout::Landscape;
     if (a.hasAttribute(QLatin1String("font")))
         d.fontFamily = a.value(QLatin1String("font")).toString();
     while (xml.readNextStartElement()) {
-        const QStringView name = xml.name();
+        const QString name = xml.name().toString();
         ReportBand *target = name == QLatin1String("title")           ? &d.reportTitle
                              : name == QLatin1String("page-header")   ? &d.pageHeader
                              : name == QLatin1String("column-header") ? &d.columnHeader
@@ -307,21 +555,31 @@ ReportDefinition ReportDefinition::load(const QString &path)
                              : name == QLatin1String("page-footer")   ? &d.pageFooter
                                                                       : nullptr;
         if (target)
-            *target = readBand(xml);
+            *target = reader.band(name);
         else
             xml.skipCurrentElement();
     }
     if (xml.hasError())
         throw std::runtime_error("report definition " + path.toStdString() + ": " + xml.errorString().toStdString());
+    reader.checkPage(d, pageSizeOf(d.orientation));
     return d;
 }
 
-LaidOutReport layOut(const ReportDefinition &definition, const std::function<bool(int, int)> &progress)
+LaidOutReport layOut(const ReportDefinition &definition, const QPaintDevice &device,
+                     const QHash<QString, QString> &parameters, const ReportProgress &progress)
 {
     LaidOutReport out;
-    Layout layout(definition, out);
+    Layout layout(definition, device, out);
     // Every set the report names and finds closed is opened here and put back as it was found.
     std::vector<DataSet *> opened;
+    struct PutBack {
+        std::vector<DataSet *> &sets;
+        ~PutBack()
+        {
+            for (DataSet *data : sets)
+                data->close();
+        }
+    } putBack{opened};
     const auto openIfClosed = [&opened](const QString &name) {
         DataSet *data = data_connections::find(name);
         if (data && !data->isOpen()) {
@@ -330,67 +588,65 @@ LaidOutReport layOut(const ReportDefinition &definition, const std::function<boo
         }
         return data;
     };
-    static const QRegularExpression named(QStringLiteral("\\{([A-Za-z0-9_]+)\\.[A-Za-z0-9_\\-]+\\}"));
     for (const ReportBand *band : {&definition.reportTitle, &definition.pageHeader, &definition.columnHeader,
                                    &definition.detail, &definition.summary, &definition.pageFooter})
         for (const ReportElement &e : band->elements)
-            for (auto it = named.globalMatch(e.text); it.hasNext();)
-                openIfClosed(it.next().captured(1));
-    const auto putBack = [&opened] {
-        for (DataSet *data : opened)
-            data->close();
-    };
+            for (auto it = placeholderPattern().globalMatch(e.text); it.hasNext();)
+                if (const auto m = it.next(); !m.captured(2).isEmpty())
+                    openIfClosed(m.captured(1));
     DataSet *rows = definition.detail.connection.isEmpty() ? nullptr : openIfClosed(definition.detail.connection);
     const int count = rows ? rows->recordCount() : 0;
-    layout.setCount(count);
+    const Filler plain(Row{}, count, parameters);
+    layout.setPlain(plain);
     layout.newPage();
-    layout.band(definition.reportTitle, Filler(Row{}, count));
+    layout.band(definition.reportTitle, plain);
     layout.setInDetail(true);
-    layout.band(definition.columnHeader, Filler(Row{}, count));
+    layout.band(definition.columnHeader, plain);
     for (int r = 0; r < count; ++r) {
-        layout.band(definition.detail, Filler(Row{rows, r}, count));
+        layout.band(definition.detail, Filler(Row{rows, r}, count, parameters));
         if (definition.detail.breakAfter && r + 1 < count)
             layout.newPage();
         if (progress && r % 200 == 0 && !progress(r, count)) {
             out.pages.clear();
-            putBack();
             return out;
         }
     }
     layout.setInDetail(false);
-    layout.band(definition.summary, Filler(Row{rows, count > 0 ? 0 : -1}, count));
+    layout.band(definition.summary, Filler(Row{rows, count > 0 ? 0 : -1}, count, parameters));
     layout.finish();
-    putBack();
     if (progress)
         progress(count, count);
     return out;
 }
 
-void paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int to)
+bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int to, const ReportProgress &progress)
 {
     device.setPageSize(QPageSize(QPageSize::A4));
     device.setPageOrientation(report.pageSize.width() > report.pageSize.height() ? QPageLayout::Landscape
                                                                                 : QPageLayout::Portrait);
     device.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter(&device);
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw std::runtime_error("The pages could not be sent to the printer or written to the file.");
     // Millimetres to the device's dots; fonts keep their points on any device.
     const double kx = device.logicalDpiX() / 25.4, ky = device.logicalDpiY() / 25.4;
     const auto toDevice = [&](const QRectF &r) { return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky); };
     const int first = from > 0 ? from : 1;
     const int last = to > 0 ? qMin(to, int(report.pages.size())) : int(report.pages.size());
     for (int p = first; p <= last; ++p) {
+        if (progress && !progress(p - first, last - first + 1))
+            return false;
         if (p > first)
             device.newPage();
         for (const ReportPage::Item &item : report.pages[size_t(p - 1)].items) {
             const QRectF r = toDevice(item.rect);
             switch (item.kind) {
-            case ReportElement::Kind::Text: {
+            case ReportElement::Kind::Text:
+                // Laid out with this device's fonts: the text fits; nothing is cut or elided.
                 painter.setFont(item.font);
                 painter.setPen(Qt::black);
-                const QString text = painter.fontMetrics().elidedText(item.text, Qt::ElideRight, int(r.width()));
-                painter.drawText(r, int(item.align | Qt::AlignVCenter | Qt::TextSingleLine), text);
+                painter.drawText(r, int(item.align | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip), item.text);
                 break;
-            }
             case ReportElement::Kind::Line:
                 painter.setPen(QPen(Qt::black, item.width * kx));
                 painter.drawLine(r.topLeft(), r.bottomRight());
@@ -403,4 +659,7 @@ void paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int
             }
         }
     }
+    if (progress)
+        progress(last - first + 1, last - first + 1);
+    return true;
 }

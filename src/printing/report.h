@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QPageLayout>
 #include <QRectF>
 #include <QString>
@@ -8,12 +9,17 @@
 #include <vector>
 
 class QPagedPaintDevice;
-class QPainter;
+class QPaintDevice;
 
 // A report definition (.RAV): our own plain XML of bands holding texts, lines and boxes,
 // measured in millimetres. See resources/reports/README.md for the format.
 struct ReportElement {
     enum class Kind { Text, Line, Box };
+    enum class Fit { Shrink, Wrap };
+    // A text wider than its box: Shrink lowers the font down to MinimumSize, then wraps; Wrap
+    // wraps inside the box and the band grows.
+    static constexpr double MinimumSize = 6; // points
+
     Kind kind = Kind::Text;
     QRectF rect;                  // mm, inside the band
     QString text;                 // with {FIELD}, {CONNECTION.FIELD}, {PAGE}, {PAGES}, {DATE}, {COUNT}
@@ -21,6 +27,7 @@ struct ReportElement {
     bool bold = false;
     Qt::Alignment align = Qt::AlignLeft;
     bool grow = false;            // wraps and flows onto the next pages
+    Fit fit = Fit::Shrink;
     double width = 0.3;           // line or frame width, mm
 };
 
@@ -38,7 +45,8 @@ struct ReportDefinition {
     QString fontFamily = QStringLiteral("DejaVu Sans");
     ReportBand reportTitle, pageHeader, columnHeader, detail, summary, pageFooter;
 
-    // Reads a definition; throws std::runtime_error with the reason when it cannot.
+    // Reads a definition; throws std::runtime_error naming the file and the element when it
+    // cannot, or when a measure could not be printed (absurd sizes, a band taller than a page).
     static ReportDefinition load(const QString &path);
 };
 
@@ -60,9 +68,17 @@ struct LaidOutReport {
     std::vector<ReportPage> pages;
 };
 
-// Lays the report out over the rows of its named connections. `progress` is told the rows
-// done and the rows in all, and may return false to cancel (the result is then empty).
-LaidOutReport layOut(const ReportDefinition &definition, const std::function<bool(int, int)> &progress = {});
+// Told the work done and the work in all; returns false to cancel.
+using ReportProgress = std::function<bool(int done, int all)>;
+
+// Lays the report out over the rows of its named connections, measuring texts with the fonts
+// of `device`, the device the pages will be painted on. `parameters` fill {NAME} placeholders
+// the window hands over (such as the period of a list). `progress` is told the rows; on
+// cancel the result is empty.
+LaidOutReport layOut(const ReportDefinition &definition, const QPaintDevice &device,
+                     const QHash<QString, QString> &parameters = {}, const ReportProgress &progress = {});
 
 // Paints pages `from`..`to` (1-based, 0 for all) on a printer, a PDF writer or a preview.
-void paint(const LaidOutReport &report, QPagedPaintDevice &device, int from = 0, int to = 0);
+// `progress` is told the pages; false on cancel.
+bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from = 0, int to = 0,
+           const ReportProgress &progress = {});

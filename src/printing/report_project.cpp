@@ -2,21 +2,27 @@
 
 #include "db_error.h"
 #include "global.h"
+#include "messages.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,8 +54,11 @@ std::optional<OutputChoice> askOutput(QWidget *parent, const QString &title)
     auto *printer = new QRadioButton(QStringLiteral("Printer"), &dialog);
     auto *file = new QRadioButton(QStringLiteral("File (PDF)"), &dialog);
     preview->setChecked(true);
+    file->setObjectName(QStringLiteral("File"));
+    printer->setObjectName(QStringLiteral("Printer"));
     auto *path = new QLineEdit(QDir::home().filePath(title.isEmpty() ? QStringLiteral("report.pdf") : title + QStringLiteral(".pdf")),
                                &dialog);
+    path->setObjectName(QStringLiteral("FileName"));
     auto *browse = new QPushButton(QStringLiteral("..."), &dialog);
     QObject::connect(browse, &QPushButton::clicked, &dialog, [&] {
         const QString chosen = QFileDialog::getSaveFileName(&dialog, QStringLiteral("PDF file"), path->text(),
@@ -59,8 +68,11 @@ std::optional<OutputChoice> askOutput(QWidget *parent, const QString &title)
     });
     auto *copies = new QSpinBox(&dialog);
     copies->setRange(1, 99);
+    copies->setObjectName(QStringLiteral("Copies"));
     auto *from = new QSpinBox(&dialog);
+    from->setObjectName(QStringLiteral("FromPage"));
     auto *to = new QSpinBox(&dialog);
+    to->setObjectName(QStringLiteral("ToPage"));
     for (QSpinBox *page : {from, to}) {
         page->setRange(0, 9999);
         page->setSpecialValueText(QStringLiteral("all"));
@@ -99,6 +111,93 @@ std::optional<OutputChoice> askOutput(QWidget *parent, const QString &title)
     return choice;
 }
 
+// "Report Status" while the rows are laid out and again while the pages are painted; Cancel
+// stops either. The window is brought up to date a few times a second, not at every page.
+class ReportStatus {
+public:
+    explicit ReportStatus(QWidget *parent) : m_dialog(QStringLiteral("Generating pages..."), QStringLiteral("Cancel"), 0, 100, parent)
+    {
+        m_dialog.setObjectName(QStringLiteral("ReportStatus"));
+        m_dialog.setWindowTitle(QStringLiteral("Report Status"));
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(300);
+        m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
+        m_dialog.setValue(0);
+        m_sinceShown.start();
+    }
+
+    // `label` takes the work done and the work in all.
+    ReportProgress phase(const QString &label)
+    {
+        return [this, label](int done, int all) {
+            if (done == 0 || done == all || m_sinceShown.elapsed() >= 50) {
+                m_sinceShown.restart();
+                m_dialog.setMaximum(qMax(all, 1));
+                m_dialog.setLabelText(label.arg(done).arg(all));
+                m_dialog.setValue(qMin(done, qMax(all, 1)));
+                QApplication::processEvents();
+            }
+            return !m_dialog.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog m_dialog;
+    QElapsedTimer m_sinceShown;
+};
+
+// A page range the report does not have is said, instead of printing a blank page.
+bool pageRangeExists(int from, int to, int pages, QWidget *parent)
+{
+    if (from > pages) {
+        messages::plain(parent, QStringLiteral("Η σελίδα %1 δεν υπάρχει. Σελίδες της εκτύπωσης: %2.").arg(from).arg(pages));
+        return false;
+    }
+    if (to > 0 && to < qMax(from, 1)) {
+        messages::plain(parent, QStringLiteral("Λανθασμένο διάστημα σελίδων: από %1 έως %2.").arg(from).arg(to));
+        return false;
+    }
+    return true;
+}
+
+// Lays the report out for `device` and paints the chosen pages, with the status window.
+// False when the person cancelled or the range does not exist.
+bool produce(const ReportDefinition &report, QPagedPaintDevice &device, int from, int to,
+             const QHash<QString, QString> &parameters, QWidget *parent)
+{
+    ReportStatus status(parent);
+    const LaidOutReport pages = layOut(report, device, parameters, status.phase(QStringLiteral("Generating pages: %1 of %2 rows")));
+    if (pages.pages.empty() || !pageRangeExists(from, to, int(pages.pages.size()), parent))
+        return false;
+    try {
+        return paint(pages, device, from, to, status.phase(QStringLiteral("Printing page %1 of %2")));
+    } catch (const std::runtime_error &error) {
+        throw DbError(DbError::Kind::Other, QString::fromUtf8(error.what()));
+    }
+}
+
+// Readies `printer` as the Output Options said and asks the print dialog; false when no printer
+// is installed or the person cancelled.
+bool printerConfirmed(QPrinter &printer, const QString &title, const OutputChoice &choice, QWidget *parent)
+{
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        messages::plain(parent, QStringLiteral("Δεν υπάρχει εγκατεστημένος εκτυπωτής."));
+        return false;
+    }
+    printer.setDocName(title);
+    printer.setCopyCount(choice.copies);
+    if (choice.from > 0 || choice.to > 0) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(qMax(choice.from, 1), choice.to > 0 ? choice.to : 9999);
+    }
+    QPrintDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
+    dialog.setMinMax(1, 9999);
+    dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintShowPageSize);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 } // namespace
 
 QString projectFileFor(const QString &fileName)
@@ -129,60 +228,100 @@ const ReportDefinition &ReportProject::definition()
     return *m_definition;
 }
 
-void ReportProject::execute(QWidget *parent)
+void ReportProject::execute(QWidget *parent, const QHash<QString, QString> &parameters)
 {
     const ReportDefinition &report = definition();
-    if (!nonInteractiveOutput().isEmpty()) {
-        const LaidOutReport pages = layOut(report);
-        QPdfWriter writer(nonInteractiveOutput());
-        writer.setTitle(report.title);
-        paint(pages, writer);
-        return;
-    }
-    const auto choice = askOutput(parent, report.title);
+    std::optional<OutputChoice> choice;
+    if (nonInteractiveOutput().isEmpty())
+        choice = askOutput(parent, report.title);
+    else
+        choice = OutputChoice{OutputChoice::Target::File, 1, 0, 0, nonInteractiveOutput()};
     if (!choice)
-        return;
-
-    // "Report Status" while the pages are produced; a long report can be cancelled.
-    QProgressDialog status(QStringLiteral("Generating pages..."), QStringLiteral("Cancel"), 0, 100, parent);
-    status.setObjectName(QStringLiteral("ReportStatus"));
-    status.setWindowTitle(QStringLiteral("Report Status"));
-    status.setWindowModality(Qt::WindowModal);
-    status.setMinimumDuration(300);
-    const LaidOutReport pages = layOut(report, [&status](int done, int all) {
-        status.setMaximum(qMax(all, 1));
-        status.setValue(done);
-        status.setLabelText(QStringLiteral("Generating pages: %1 of %2 rows").arg(done).arg(all));
-        QApplication::processEvents();
-        return !status.wasCanceled();
-    });
-    status.close();
-    if (pages.pages.empty())
         return;
 
     switch (choice->target) {
     case OutputChoice::Target::File: {
-        QPdfWriter writer(choice->file);
-        writer.setTitle(report.title);
-        paint(pages, writer, choice->from, choice->to);
+        bool done = false;
+        {
+            QPdfWriter writer(choice->file);
+            writer.setTitle(report.title);
+            done = produce(report, writer, choice->from, choice->to, parameters, parent);
+        }
+        if (!done)
+            QFile::remove(choice->file); // no half-written file is left behind
         break;
     }
     case OutputChoice::Target::Printer: {
         QPrinter printer(QPrinter::HighResolution);
-        printer.setCopyCount(choice->copies);
-        printer.setDocName(report.title);
-        paint(pages, printer, choice->from, choice->to);
+        if (!printerConfirmed(printer, report.title, *choice, parent))
+            return;
+        const bool range = printer.printRange() == QPrinter::PageRange;
+        if (!produce(report, printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0, parameters, parent))
+            printer.abort();
         break;
     }
     case OutputChoice::Target::Preview: {
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(report.title);
         printer.setCopyCount(choice->copies);
+        const LaidOutReport pages = [&] {
+            ReportStatus status(parent);
+            return layOut(report, printer, parameters, status.phase(QStringLiteral("Generating pages: %1 of %2 rows")));
+        }();
+        if (pages.pages.empty() || !pageRangeExists(choice->from, choice->to, int(pages.pages.size()), parent))
+            return;
         QPrintPreviewDialog preview(&printer, parent);
         preview.setObjectName(QStringLiteral("ReportPreview"));
         preview.setWindowTitle(QStringLiteral("Report Preview"));
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                          [&](QPrinter *target) { paint(pages, *target, choice->from, choice->to); });
+        preview.resize(900, 700);
+        preview.exec();
+        break;
+    }
+    }
+}
+
+void printDrawnPage(const QString &title, QWidget *parent,
+                    const std::function<void(QPainter &, const QRectF &)> &paintPage)
+{
+    const auto paintOn = [&](QPagedPaintDevice &device) {
+        device.setPageSize(QPageSize(QPageSize::A4));
+        device.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        QPainter painter(&device);
+        paintPage(painter, QRectF(0, 0, device.width(), device.height()));
+    };
+    std::optional<OutputChoice> choice;
+    if (nonInteractiveOutput().isEmpty())
+        choice = askOutput(parent, title);
+    else
+        choice = OutputChoice{OutputChoice::Target::File, 1, 0, 0, nonInteractiveOutput()};
+    if (!choice)
+        return;
+    // One page: a page range asked for other than the first prints nothing, as with a report.
+    if (!pageRangeExists(choice->from, choice->to, 1, parent))
+        return;
+    switch (choice->target) {
+    case OutputChoice::Target::File: {
+        QPdfWriter writer(choice->file);
+        writer.setTitle(title);
+        paintOn(writer);
+        break;
+    }
+    case OutputChoice::Target::Printer: {
+        QPrinter printer(QPrinter::HighResolution);
+        if (printerConfirmed(printer, title, *choice, parent))
+            paintOn(printer);
+        break;
+    }
+    case OutputChoice::Target::Preview: {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(title);
+        QPrintPreviewDialog preview(&printer, parent);
+        preview.setObjectName(QStringLiteral("ReportPreview"));
+        preview.setWindowTitle(QStringLiteral("Report Preview"));
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                         [&](QPrinter *target) { paintOn(*target); });
         preview.resize(900, 700);
         preview.exec();
         break;

@@ -3,8 +3,11 @@
 #include "report.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
+class QPainter;
+class QRectF;
 class QWidget;
 
 // `AppDirectory` + separator + the file's name, ".rav" added to a name without ".".
@@ -19,7 +22,8 @@ public:
 
     // Asks for the output (preview, printer or PDF file), lays the pages out with a status
     // window, then shows, prints or writes them. A missing file raises the program's message.
-    void execute(QWidget *parent = nullptr);
+    // `parameters` fill the report's {NAME} placeholders (such as the period of a list).
+    void execute(QWidget *parent = nullptr, const QHash<QString, QString> &parameters = {});
 
     // For tests only: every execution writes this PDF file at once, without any window.
     static void setNonInteractiveOutput(const QString &pdfPath);
@@ -29,3 +33,8 @@ private:
 
     std::optional<ReportDefinition> m_definition;
 };
+
+// One A4 page that `paintPage` draws itself (a chart) into the printable area, through the same
+// Output Options as the reports: preview, printer or PDF file.
+void printDrawnPage(const QString &title, QWidget *parent,
+                    const std::function<void(QPainter &, const QRectF &)> &paintPage);

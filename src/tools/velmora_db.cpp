@@ -1,19 +1,30 @@
 // velmora-db: the practice's administration tool for data.mdb.
-//   velmora-db create DIR              a new data.mdb in DIR (never over an existing one)
+//   velmora-db create DIR              a new data.mdb and data.key in DIR, under the factory-default password
 //   velmora-db sql FILE "STATEMENT"    runs one statement; rows tab-separated under a header
-//   velmora-db backup FILE DEST        a verified, encrypted copy, even while the program runs
+//   velmora-db backup FILE DEST        a verified, encrypted copy with its key file, even while the program runs
+//   velmora-db password FILE           changes the access password (the current one or the recovery key opens)
+//   velmora-db key FILE                prints the data key, for another tool that opens the file
+// The access password comes from VELMORA_PASSWORD, else from the terminal, else it is the factory default.
 #include "backup.h"
 #include "connection.h"
 #include "dataset.h"
 #include "db_error.h"
 #include "global.h"
 #include "jet_dialect.h"
+#include "key_file.h"
+#include "old_layout.h"
+#include "private_files.h"
 #include "schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTextStream>
+#include <fcntl.h>
+#include <optional>
 #include <sqlite3.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,14 +33,80 @@ int usage()
     QTextStream(stderr) << "usage:\n"
                            "  velmora-db create DIR\n"
                            "  velmora-db sql FILE \"STATEMENT\"\n"
-                           "  velmora-db backup FILE DEST\n";
+                           "  velmora-db backup FILE DEST\n"
+                           "  velmora-db password FILE\n"
+                           "  velmora-db key FILE\n"
+                           "The access password is read from VELMORA_PASSWORD, else asked on the terminal.\n";
     return 2;
+}
+
+// Asked on the terminal without echo; nullopt when there is no terminal to ask on.
+std::optional<QString> askOnTerminal(const char *prompt)
+{
+    const int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+    if (tty < 0)
+        return std::nullopt;
+    termios saved{};
+    const bool isTerminal = ::tcgetattr(tty, &saved) == 0;
+    if (isTerminal) {
+        termios silent = saved;
+        silent.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(tty, TCSAFLUSH, &silent);
+    }
+    (void)!::write(tty, prompt, strlen(prompt));
+    QByteArray line;
+    char c = 0;
+    while (::read(tty, &c, 1) == 1 && c != '\n')
+        line += c;
+    (void)!::write(tty, "\n", 1);
+    if (isTerminal)
+        ::tcsetattr(tty, TCSAFLUSH, &saved);
+    ::close(tty);
+    return QString::fromUtf8(line);
+}
+
+QString accessPassword()
+{
+    if (qEnvironmentVariableIsSet("VELMORA_PASSWORD"))
+        return qEnvironmentVariable("VELMORA_PASSWORD");
+    const QString typed = askOnTerminal("Access password or recovery key (Enter: the factory default): ")
+                              .value_or(FactoryDefaultPassword);
+    return typed.trimmed().isEmpty() ? FactoryDefaultPassword : typed;
+}
+
+// The new password: VELMORA_NEW_PASSWORD, else asked twice; the rules of the password windows.
+QString newPassword()
+{
+    QString password;
+    if (qEnvironmentVariableIsSet("VELMORA_NEW_PASSWORD")) {
+        password = qEnvironmentVariable("VELMORA_NEW_PASSWORD").trimmed();
+    } else {
+        const auto first = askOnTerminal("New access password: ");
+        const auto second = askOnTerminal("New access password again: ");
+        if (!first || !second)
+            throw DbError(DbError::Kind::Other, QStringLiteral("Give the new password in VELMORA_NEW_PASSWORD"));
+        if (first->trimmed() != second->trimmed())
+            throw DbError(DbError::Kind::Other, QStringLiteral("The two passwords differ; nothing was changed"));
+        password = first->trimmed();
+    }
+    if (password.isEmpty() || !check_chars(password))
+        throw DbError(DbError::Kind::Other,
+                      QStringLiteral("The new password is empty or holds a character that passwords may not hold "
+                                     "(punctuation such as . , - ' ; only letters, digits, blanks and / are allowed)"));
+    return password;
+}
+
+// The folder as the program leaves it: a conversion cut short is finished or undone first.
+QString settled(const QString &file)
+{
+    old_layout::settleInterruptedConversion(file);
+    return file;
 }
 
 int runStatement(const QString &file, const QString &statement)
 {
     QTextStream out(stdout);
-    Connection connection = Connection::openFile(file, DbPassword);
+    Connection connection = Connection::openFile(settled(file), accessPassword());
     DataSet rows(connection);
     rows.setSql(statement);
     // A statement that returns columns is read as a result; anything else reports its changes.
@@ -56,6 +133,21 @@ int runStatement(const QString &file, const QString &statement)
     return 0;
 }
 
+int changePassword(const QString &file)
+{
+    const QString current = accessPassword();
+    unlockDataKey(settled(file), current); // a wrong one is refused before anything is asked
+    const QString password = newPassword();
+    // A practice that never had a recovery key gets one now.
+    const bool newRecovery = !KeyFile::load(keyFilePathFor(file)).has(KeyFile::Slot::Recovery);
+    const QString recovery = rewrapDataKey(file, current, password, newRecovery);
+    QTextStream out(stdout);
+    out << "The access password was changed." << Qt::endl;
+    if (!recovery.isEmpty())
+        out << "Recovery key (shown once; keep it in a safe place): " << recovery << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -68,20 +160,25 @@ int main(int argc, char *argv[])
         const QString verb = args[0];
         if (verb == QLatin1String("create") && args.size() == 2) {
             const QString path = QDir(args[1]).filePath(DataFileName);
-            if (!QDir().mkpath(args[1]))
-                throw DbError(DbError::Kind::Other, QStringLiteral("Could not make the folder '%1'").arg(args[1]));
-            schema::createDatabase(path, DbPassword);
+            makePrivateFolder(args[1]);
+            schema::createDatabase(path, FactoryDefaultPassword);
             QTextStream(stdout) << path << Qt::endl;
             return 0;
         }
         if (verb == QLatin1String("sql") && args.size() == 3)
             return runStatement(args[1], args[2]);
         if (verb == QLatin1String("backup") && args.size() == 3) {
-            const BackupResult result = backupDatabase(args[1], args[2], DbPassword);
+            const BackupResult result = backupDatabase(settled(args[1]), args[2], accessPassword());
             QTextStream out(stdout);
             out << result.path << Qt::endl;
             for (auto it = result.rowCounts.cbegin(); it != result.rowCounts.cend(); ++it)
                 out << it.key() << '\t' << it.value() << '\n';
+            return 0;
+        }
+        if (verb == QLatin1String("password") && args.size() == 2)
+            return changePassword(args[1]);
+        if (verb == QLatin1String("key") && args.size() == 2) {
+            QTextStream(stdout) << unlockDataKey(settled(args[1]), accessPassword()).toHex() << Qt::endl;
             return 0;
         }
         return usage();

@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "bound_fields.h"
 #include "db_error.h"
 #include "look.h"
 #include "messages.h"
@@ -19,7 +20,7 @@ bool Application::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const DbError &error) {
-        messages::error(activeWindow(), error.text());
+        messages::error(activeWindow(), refusalInWords(error, activeWindow()));
     } catch (const std::exception &error) {
         messages::error(activeWindow(), QString::fromLocal8Bit(error.what()));
     }

@@ -1,12 +1,15 @@
 #include "bound_fields.h"
 
 #include "dataset.h"
+#include "dataset_model.h"
 #include "db_error.h"
 #include "messages.h"
 #include "regional.h"
+#include "typed_values.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QTimer>
 
 FieldLink::FieldLink(DataSet &data, const QString &column, QWidget *editor, std::function<QString()> text,
@@ -58,6 +61,38 @@ void FieldLink::typed()
     m_dirty = true;
 }
 
+QString refusalInWords(const DbError &error, QWidget *window)
+{
+    static const std::pair<QRegularExpression, QString> refusals[] = {
+        {QRegularExpression(QStringLiteral("^The field '(.+)' cannot be empty")), QStringLiteral("Το πεδίο «%1» είναι υποχρεωτικό.")},
+        {QRegularExpression(QStringLiteral("^The text is too long for the field '(.+)'")),
+         QStringLiteral("Το κείμενο είναι μεγαλύτερο από όσο χωρά το πεδίο «%1».")},
+        {QRegularExpression(QStringLiteral("^The field '(.+)' holds a value that is not a date")),
+         QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρη ημερομηνία.")},
+        {QRegularExpression(QStringLiteral("^The field '(.+)' holds a value that is not a number")),
+         QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρο αριθμό.")},
+    };
+    if (error.kind() != DbError::Kind::Constraint || !window)
+        return error.text();
+    for (const auto &[pattern, greek] : refusals) {
+        const QRegularExpressionMatch match = pattern.match(error.text());
+        if (!match.hasMatch())
+            continue;
+        const QString column = match.captured(1).section(QLatin1Char('.'), -1); // "TABLE.COLUMN"
+        for (FieldLink *link : window->findChildren<FieldLink *>()) {
+            if (link->column().compare(column, Qt::CaseInsensitive) != 0 || !link->editor()->isVisible())
+                continue;
+            QTimer::singleShot(0, link->editor(), [editor = link->editor()] { editor->setFocus(); });
+            QString caption = link->editor()->accessibleName().trimmed();
+            while (caption.endsWith(QLatin1Char(':')))
+                caption.chop(1);
+            return greek.arg(caption.isEmpty() ? column : caption);
+        }
+        return greek.arg(column);
+    }
+    return error.text();
+}
+
 QVariant FieldLink::converted(const QString &text) const
 {
     const Field &field = m_data.field(fieldIndex());
@@ -83,7 +118,7 @@ QVariant FieldLink::converted(const QString &text) const
     case FieldType::Double: {
         if (trimmed.isEmpty())
             return {};
-        if (const auto value = Regional::current().parseNumber(trimmed))
+        if (const auto value = typedNumber(trimmed))
             return *value;
         throw DbError(DbError::Kind::Other,
                       QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(text, field.name));
@@ -117,9 +152,11 @@ void FieldLink::commit()
     m_data.setValue(fieldIndex(), value);
 }
 
-void FieldLink::commitOnLeaving()
+void FieldLink::commitOnLeaving(Qt::FocusReason reason)
 {
-    if (!m_dirty)
+    // Focus that goes to a message box or a pop-up has not left the field: checking again then
+    // would stack a second box over the first for one fault.
+    if (!m_dirty || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return;
     try {
         commit();
@@ -138,7 +175,7 @@ void FieldLink::showStored()
     if (m_typing)
         return;
     const int column = fieldIndex();
-    m_show(column < 0 || m_data.isEmpty() ? QString() : displayText(m_data.value(column)));
+    m_show(column < 0 || m_data.isEmpty() ? QString() : shownValue(m_data.value(column), m_decimals));
 }
 
 BoundLineEdit::BoundLineEdit(DataSet &data, const QString &column, QWidget *parent) : QLineEdit(parent)
@@ -191,7 +228,7 @@ void BoundLineEdit::keyPressEvent(QKeyEvent *event)
         const bool sign = c == QLatin1Char('-') || c == QLatin1Char('+');
         const bool digit = c.isDigit() && c.unicode() < 128;
         const bool refused = (type == FieldType::Integer && !digit && !sign) ||
-                             (type == FieldType::Double && !digit && !sign && c != Regional::current().decimalSeparator);
+                             (type == FieldType::Double && !digit && !sign && !isDecimalMark(c));
         if (refused) {
             QApplication::beep();
             return;
@@ -203,7 +240,7 @@ void BoundLineEdit::keyPressEvent(QKeyEvent *event)
 void BoundLineEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    m_link->commitOnLeaving();
+    m_link->commitOnLeaving(event->reason());
 }
 
 BoundMemo::BoundMemo(DataSet &data, const QString &column, QWidget *parent) : QPlainTextEdit(parent)
@@ -246,7 +283,7 @@ void BoundMemo::keyPressEvent(QKeyEvent *event)
 void BoundMemo::focusOutEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusOutEvent(event);
-    m_link->commitOnLeaving();
+    m_link->commitOnLeaving(event->reason());
 }
 
 BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList &items, QWidget *parent)
@@ -269,5 +306,7 @@ BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList
 
 BoundLabel::BoundLabel(DataSet &data, const QString &column, QWidget *parent) : QLabel(parent)
 {
-    new FieldLink(data, column, this, [this] { return text(); }, [this](const QString &value) { setText(value); });
+    auto *link = new FieldLink(
+        data, column, this, [this] { return text(); }, [this](const QString &value) { setText(value); });
+    link->showStored(); // the current row at once, as the other bound editors do
 }

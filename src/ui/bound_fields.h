@@ -6,6 +6,11 @@
 #include <QPlainTextEdit>
 
 class DataSet;
+class DbError;
+
+// A refusal of the database about one field (required, too long, not a date or a number), in
+// Greek and naming the field's caption, which takes the focus; any other error as it reads.
+QString refusalInWords(const DbError &error, QWidget *window);
 
 // The tie between one editor and one column of a set's current row: typing starts editing
 // (a new row on an empty set), the typed text is converted to the column's type when the
@@ -18,11 +23,15 @@ public:
 
     void typed();   // the person changed the editor's text
     void commit();  // converts and stores the typed text into the row; throws when it cannot
-    void commitOnLeaving();
+    void commitOnLeaving(Qt::FocusReason reason);
     void showStored();
+    // Amounts show with fixed decimals ("100,50").
+    void setDecimals(int decimals) { m_decimals = decimals; showStored(); }
     bool isDirty() const { return m_dirty; }
     int fieldIndex() const;
+    const QString &column() const { return m_column; }
     DataSet &data() const { return m_data; }
+    QWidget *editor() const { return m_editor; }
 
 private:
     QVariant converted(const QString &text) const;
@@ -34,6 +43,7 @@ private:
     std::function<void(const QString &)> m_show;
     bool m_dirty = false;
     bool m_typing = false;
+    int m_decimals = -1;
 };
 
 // Single-line field for texts, dates and numbers. Number fields refuse other keys with a

@@ -1,6 +1,8 @@
 #include "dataset_model.h"
 
 #include "dataset.h"
+#include "global.h"
+#include "regional.h"
 
 #include <QFont>
 
@@ -49,15 +51,25 @@ int DataSetModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_columns.size());
 }
 
+QString shownValue(const QVariant &value, int decimals)
+{
+    bool number = false;
+    const double amount = value.toDouble(&number);
+    if (decimals < 0 || !number || value.isNull() || value.typeId() == QMetaType::QString)
+        return displayText(value);
+    return Regional::current().formatFixed(amount, decimals);
+}
+
 QVariant DataSetModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return {};
     const ListColumn &c = column(index.column());
-    if (role == Qt::DisplayRole) {
-        const int field = m_fields[size_t(index.column())];
-        return field < 0 ? QVariant() : QVariant(displayText(m_data.value(index.row(), field)));
-    }
+    const int field = m_fields[size_t(index.column())];
+    if (c.present && (role == Qt::DisplayRole || role == Qt::ForegroundRole || role == Qt::ToolTipRole))
+        return field < 0 ? QVariant() : c.present(m_data.value(index.row(), field), role);
+    if (role == Qt::DisplayRole)
+        return field < 0 ? QVariant() : QVariant(shownValue(m_data.value(index.row(), field), c.decimals));
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(c.alignment);
     return {};

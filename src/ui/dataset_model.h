@@ -1,18 +1,26 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <vector>
 
 class DataSet;
 
 // One column of a record list: the field it shows, its bold centred title, its width in
-// pixels (0: natural width) and the alignment of its values.
+// pixels (0: natural width, elided beyond a limit), the alignment of its values and, for an
+// amount, its decimals.
 struct ListColumn {
     QString field;
     QString title;
     int width = 0;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    // How a value reads (display text, colour, hint by role); by default its display text.
+    std::function<QVariant(const QVariant &value, int role)> present = {};
+    int decimals = -1; // an amount's fixed decimals
 };
+
+// How a list or a field shows a stored value: an amount with its fixed decimals.
+QString shownValue(const QVariant &value, int decimals);
 
 // The rows of a DataSet as a table for a view; it follows every change of the set.
 class DataSetModel : public QAbstractTableModel {

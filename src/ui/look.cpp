@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QWidget>
 
 namespace look {
@@ -36,7 +35,13 @@ QLabel *caption(const QString &text, QWidget *field, QWidget *parent)
     if (field) {
         label->setBuddy(field);
         QString name = text;
-        field->setAccessibleName(name.remove(QLatin1Char('&')));
+        name.remove(QLatin1Char('&'));
+        // A label that shows a value keeps the value as what a screen reader reads; the caption
+        // describes it.
+        if (qobject_cast<QLabel *>(field))
+            field->setAccessibleDescription(name);
+        else if (!name.isEmpty())
+            field->setAccessibleName(name);
     }
     return label;
 }
@@ -62,10 +67,18 @@ QPushButton *exitButton(QWidget *window)
 {
     auto *button = new QPushButton(QStringLiteral("Έ&ξοδος"), window);
     button->setObjectName(QStringLiteral("ExitButton"));
+    button->setProperty(ExitButtonProperty, true); // the window presses it on Esc
     QObject::connect(button, &QPushButton::clicked, window, &QWidget::close);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    QObject::connect(escape, &QShortcut::activated, button, &QPushButton::click);
     return button;
+}
+
+void nameCalendarButtons(QWidget *calendar)
+{
+    const std::pair<const char *, QString> names[] = {{"qt_calendar_prevmonth", QStringLiteral("Προηγούμενος μήνας")},
+                                                      {"qt_calendar_nextmonth", QStringLiteral("Επόμενος μήνας")}};
+    for (const auto &[objectName, name] : names)
+        if (QWidget *button = calendar->findChild<QWidget *>(QString::fromLatin1(objectName)))
+            button->setAccessibleName(name);
 }
 
 void centre(QWidget *window)

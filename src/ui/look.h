@@ -30,6 +30,10 @@ QLabel *requiredMarker(QWidget *parent);
 QLabel *note(const QString &text, QWidget *parent);
 // "Έ&ξοδος": closes its window and also answers Esc.
 QPushButton *exitButton(QWidget *window);
+inline constexpr char ExitButtonProperty[] = "exitButton";
+
+// Names a month calendar's previous/next buttons for screen readers (they show only arrows).
+void nameCalendarButtons(QWidget *calendar);
 
 // Centres a top-level window on the screen it will show on.
 void centre(QWidget *window);

@@ -39,6 +39,14 @@ bool ask(QWidget *parent, const Request &request)
         box.setDefaultButton(yes);
         box.setEscapeButton(box.addButton(QStringLiteral("&No"), QMessageBox::NoRole));
         break;
+    case Kind::ConfirmWeighty: {
+        box.setIcon(QMessageBox::Warning);
+        yes = box.addButton(QStringLiteral("&Ναι"), QMessageBox::YesRole);
+        QPushButton *no = box.addButton(QStringLiteral("Ό&χι"), QMessageBox::NoRole);
+        box.setDefaultButton(no);
+        box.setEscapeButton(no);
+        break;
+    }
     case Kind::ConfirmDelete:
         box.setIcon(QMessageBox::Question);
         yes = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -55,6 +63,11 @@ bool ask(QWidget *parent, const Request &request)
 void plain(QWidget *parent, const QString &text)
 {
     ask(parent, {Kind::Plain, look::ApplicationTitle, text});
+}
+
+bool confirmWeighty(QWidget *parent, const QString &question)
+{
+    return ask(parent, {Kind::ConfirmWeighty, look::ApplicationTitle, question});
 }
 
 bool confirm(QWidget *parent, const QString &question)

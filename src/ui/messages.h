@@ -10,7 +10,7 @@ class QWidget;
 // without one they are shown and wait.
 namespace messages {
 
-enum class Kind { Plain, Confirm, ConfirmDelete, Error };
+enum class Kind { Plain, Confirm, ConfirmDelete, ConfirmWeighty, Error };
 
 struct Request {
     Kind kind;
@@ -22,6 +22,8 @@ struct Request {
 void plain(QWidget *parent, const QString &text);
 // "Confirm", question icon, "&Yes" / "&No". True on Yes.
 bool confirm(QWidget *parent, const QString &question);
+// A question whose "yes" cannot be undone: "&Ναι" / "Ό&χι", with "Όχι" the default answer.
+bool confirmWeighty(QWidget *parent, const QString &question);
 // "Delete record?" with "OK" / "Cancel". True on OK.
 bool confirmDelete(QWidget *parent);
 // The error box: stop icon, the application title, "OK"; the text ends with a full stop

@@ -4,6 +4,7 @@
 #include "messages.h"
 
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QToolButton>
 
 namespace {
@@ -13,19 +14,20 @@ struct ActionLook {
     const char *name;
     const char *glyph;
     const char *hint;
+    QKeyCombination key; // presses it from anywhere in the window
 };
 
 const ActionLook Looks[] = {
-    {NavigatorBar::First, "First", "|◀", "First record"},
-    {NavigatorBar::Prior, "Prior", "◀", "Prior record"},
-    {NavigatorBar::Next, "Next", "▶", "Next record"},
-    {NavigatorBar::Last, "Last", "▶|", "Last record"},
-    {NavigatorBar::Insert, "Insert", "+", "Insert record"},
-    {NavigatorBar::Delete, "Delete", "−", "Delete record"},
-    {NavigatorBar::Edit, "Edit", "▲", "Edit record"},
-    {NavigatorBar::Post, "Post", "✓", "Post edit"},
-    {NavigatorBar::Cancel, "Cancel", "✗", "Cancel edit"},
-    {NavigatorBar::Refresh, "Refresh", "↻", "Refresh data"},
+    {NavigatorBar::First, "First", "|◀", "First record", {}},
+    {NavigatorBar::Prior, "Prior", "◀", "Prior record", {}},
+    {NavigatorBar::Next, "Next", "▶", "Next record", {}},
+    {NavigatorBar::Last, "Last", "▶|", "Last record", {}},
+    {NavigatorBar::Insert, "Insert", "+", "Insert record", Qt::CTRL | Qt::Key_N},
+    {NavigatorBar::Delete, "Delete", "−", "Delete record", Qt::CTRL | Qt::Key_Delete},
+    {NavigatorBar::Edit, "Edit", "▲", "Edit record", {}},
+    {NavigatorBar::Post, "Post", "✓", "Post edit", Qt::CTRL | Qt::Key_S},
+    {NavigatorBar::Cancel, "Cancel", "✗", "Cancel edit", {}},
+    {NavigatorBar::Refresh, "Refresh", "↻", "Refresh data", {}},
 };
 
 } // namespace
@@ -43,12 +45,22 @@ NavigatorBar::NavigatorBar(DataSet &data, Actions actions, QWidget *parent, bool
         button->setObjectName(QString::fromLatin1(look.name));
         button->setText(QString::fromUtf8(look.glyph));
         button->setAccessibleName(QString::fromLatin1(look.hint));
+        const QKeySequence key = look.key.key() == Qt::Key_unknown ? QKeySequence() : QKeySequence(look.key);
         if (hints)
-            button->setToolTip(QString::fromLatin1(look.hint));
+            button->setToolTip(key.isEmpty() ? QString::fromLatin1(look.hint)
+                                             : QStringLiteral("%1 (%2)").arg(QString::fromLatin1(look.hint),
+                                                                             key.toString(QKeySequence::NativeText)));
         button->setMinimumSize(28, 25);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         const Action action = look.action;
         connect(button, &QToolButton::clicked, this, [this, action] { press(action); });
+        if (!key.isEmpty()) {
+            auto *shortcut = new QShortcut(key, this);
+            connect(shortcut, &QShortcut::activated, button, [button] {
+                if (button->isEnabled())
+                    button->click();
+            });
+        }
         layout->addWidget(button);
         m_buttons.insert(look.action, button);
     }
@@ -74,7 +86,7 @@ void NavigatorBar::press(Action action)
     case Last: m_data.last(); break;
     case Insert: m_data.insert(); break;
     case Delete:
-        if (messages::confirmDelete(window()))
+        if (m_askDelete ? m_askDelete() : messages::confirmDelete(window()))
             m_data.remove();
         break;
     case Edit: m_data.edit(); break;

@@ -2,6 +2,7 @@
 
 #include <QFlags>
 #include <QWidget>
+#include <functional>
 
 class DataSet;
 class QToolButton;
@@ -32,6 +33,9 @@ public:
     NavigatorBar(DataSet &data, Actions actions, QWidget *parent = nullptr, bool hints = true);
     QToolButton *button(Action action) const;
 
+    // The question asked before a delete; "Delete record?" unless the window says more.
+    void setDeleteQuestion(std::function<bool()> ask) { m_askDelete = std::move(ask); }
+
     // Presses a button as a click would; errors reach the caller (the error box).
     void press(Action action);
 
@@ -44,6 +48,7 @@ private:
 
     DataSet &m_data;
     QHash<Action, QToolButton *> m_buttons;
+    std::function<bool()> m_askDelete;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(NavigatorBar::Actions)

@@ -1,17 +1,20 @@
 #include "password_windows.h"
 
-#include "dataset.h"
+#include "captions.h"
 #include "global.h"
+#include "key_file.h"
 #include "look.h"
 #include "messages.h"
+#include "old_layout.h"
 
 #include <QApplication>
-#include <QCloseEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -34,58 +37,71 @@ void addRow(QGridLayout *grid, int row, const QString &caption, QLineEdit *field
     grid->addWidget(look::requiredMarker(window), row, 2);
 }
 
-void setUpDialog(QDialog *dialog, const QString &objectName, const QString &title, QSize size, bool closeBox)
-{
-    dialog->setObjectName(objectName);
-    dialog->setWindowTitle(title);
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (closeBox)
-        flags |= Qt::WindowCloseButtonHint;
-    dialog->setWindowFlags(flags);
-    look::paint(dialog);
-    dialog->resize(size);
-}
-
 bool acceptable(const QString &password)
 {
     return !password.isEmpty() && check_chars(password);
 }
 
-void storePassword(Connection &connection, const QString &password)
+QString currentPassword()
 {
-    Command command(connection);
-    command.setText(QStringLiteral("UPDATE SECURITY SET [PASSWORD]=?"), {password});
-    command.execute();
+    return ConnectionSettings::parse(DbConnectionString).databasePassword.trimmed();
+}
+
+// Unlocking takes a moment on purpose: the cursor says so meanwhile.
+template <typename Check>
+bool whileWaiting(Check check)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    return check();
+}
+
+// From now on every connection opens with this password.
+void useAccessPassword(const QString &password)
+{
+    DbConnectionString = connectionStringFor(QFileInfo(accessedDataFile()).absolutePath(), password);
 }
 
 } // namespace
 
-QString readStoredPassword(Connection &connection)
+QString accessedDataFile()
 {
-    DataSet security(connection);
-    security.setTableName(QStringLiteral("SECURITY"));
-    security.open();
-    return security.value(0).toString().trimmed();
+    return ConnectionSettings::parse(DbConnectionString).dataSource;
 }
 
-LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent)
+bool accessPasswordOpens(const QString &password)
 {
-    setUpDialog(this, QStringLiteral("TForm65"), QStringLiteral("Έλεγχος πρόσβασης"), {303, 159}, false);
+    const QString dataFile = accessedDataFile();
+    if (old_layout::isOldLayout(dataFile))
+        return old_layout::storedPassword(dataFile) == password;
+    return unlocks(dataFile, password);
+}
+
+LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QStringLiteral("Έλεγχος πρόσβασης"), parent)
+{
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
     AccessGranted = false;
     m_connection.setConnectionString(DbConnectionString);
 
     m_password = passwordField(QStringLiteral("Edit1"), this);
     m_enter = new QPushButton(QStringLiteral("Εί&σοδος"), this);
     m_enter->setObjectName(QStringLiteral("Button1"));
-    m_enter->setDefault(true);
+    setDefaultButton(m_enter);
     m_enter->setEnabled(false);
     auto *exit = new QPushButton(QStringLiteral("Έ&ξοδος"), this);
     exit->setObjectName(QStringLiteral("Button2"));
+    auto *forgotten = new QPushButton(QStringLiteral("Ξέχασα τον κωδικό"), this);
+    forgotten->setObjectName(QStringLiteral("Button3"));
+    forgotten->setAutoDefault(false);
+    // Only a key file that holds a recovery key offers the way back.
+    const QString keyFile = keyFilePathFor(accessedDataFile());
+    forgotten->setVisible(QFileInfo::exists(keyFile) && KeyFile::load(keyFile).has(KeyFile::Slot::Recovery));
 
     auto *grid = new QGridLayout(this);
-    grid->addWidget(look::note(QStringLiteral("Προσοχή έχoυν σημασία Πεζά / Κεφαλαία"), this), 0, 0, 1, 3);
+    grid->addWidget(look::note(captions::LoginCaseNote, this), 0, 0, 1, 3);
     addRow(grid, 1, QStringLiteral("Κωδικός πρόσβασης:"), m_password, this);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(forgotten);
     buttons->addStretch();
     buttons->addWidget(m_enter);
     buttons->addWidget(exit);
@@ -94,6 +110,11 @@ LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent)
     connect(m_password, &QLineEdit::textChanged, this, &LoginWindow::passwordChanged);
     connect(m_enter, &QPushButton::clicked, this, &LoginWindow::enter);
     connect(exit, &QPushButton::clicked, this, &LoginWindow::leave);
+    connect(forgotten, &QPushButton::clicked, this, &LoginWindow::forgotten);
+    setTabOrder(m_password, m_enter);
+    setTabOrder(m_enter, exit);
+    setTabOrder(exit, forgotten);
+    fixSize({303, 159});
 }
 
 void LoginWindow::passwordChanged()
@@ -103,19 +124,27 @@ void LoginWindow::passwordChanged()
 
 void LoginWindow::enter()
 {
-    m_connection.close();
-    m_connection.open();
-    const QString stored = readStoredPassword(m_connection);
+    const QString typed = m_password->text().trimmed();
     AccessGranted = false;
-    if (stored != m_password->text().trimmed()) {
+    if (!whileWaiting([&] { return accessPasswordOpens(typed); })) {
         messages::plain(this, QStringLiteral("Λανθασμένος κωδικός πρόσβασης."));
         m_password->clear();
         m_password->setFocus();
         return;
     }
+    useAccessPassword(typed);
     AccessGranted = true;
     m_connection.close();
     accept();
+}
+
+void LoginWindow::forgotten()
+{
+    ForgottenPasswordWindow(this).exec();
+    // Back to the login, which now asks for the new password.
+    activateWindow();
+    m_password->clear();
+    m_password->setFocus();
 }
 
 void LoginWindow::leave()
@@ -124,22 +153,17 @@ void LoginWindow::leave()
     reject(); // the start-up sequence ends the program
 }
 
-void LoginWindow::closeEvent(QCloseEvent *event)
+SetPasswordWindow::SetPasswordWindow(QWidget *parent, const QString &recoveryKey)
+    : Window(QStringLiteral("TForm100"), QStringLiteral("Καθορισμός του κωδικού πρόσβασης"), parent),
+      m_openingSecret(recoveryKey.isEmpty() ? currentPassword() : recoveryKey), m_makesRecoveryKey(recoveryKey.isEmpty())
 {
-    m_connection.close();
-    QDialog::closeEvent(event);
-}
-
-SetPasswordWindow::SetPasswordWindow(QWidget *parent) : QDialog(parent)
-{
-    setUpDialog(this, QStringLiteral("TForm100"), QStringLiteral("Καθορισμός του κωδικού πρόσβασης"), {370, 157}, false);
-    m_connection.reconnect(DbConnectionString);
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
 
     m_password = passwordField(QStringLiteral("Edit1"), this);
     m_confirmation = passwordField(QStringLiteral("Edit2"), this);
     m_store = new QPushButton(QStringLiteral("Καταχώρηση"), this);
     m_store->setObjectName(QStringLiteral("Button1"));
-    m_store->setDefault(true);
+    setDefaultButton(m_store);
     m_store->setEnabled(false);
 
     auto *grid = new QGridLayout(this);
@@ -151,6 +175,7 @@ SetPasswordWindow::SetPasswordWindow(QWidget *parent) : QDialog(parent)
     connect(m_password, &QLineEdit::textChanged, this, &SetPasswordWindow::fieldsChanged);
     connect(m_confirmation, &QLineEdit::textChanged, this, &SetPasswordWindow::fieldsChanged);
     connect(m_store, &QPushButton::clicked, this, &SetPasswordWindow::store);
+    fixSize({370, 157});
 }
 
 void SetPasswordWindow::fieldsChanged()
@@ -161,24 +186,68 @@ void SetPasswordWindow::fieldsChanged()
 
 void SetPasswordWindow::store()
 {
-    storePassword(m_connection, m_password->text().trimmed());
+    const QString password = m_password->text().trimmed();
+    m_newRecoveryKey = rewrapDataKey(accessedDataFile(), m_openingSecret, password, m_makesRecoveryKey);
+    useAccessPassword(password);
     messages::plain(this, QStringLiteral("Ο καθορισμός του κωδικού πρόσβασης έγινε με επιτυχία."));
-    m_connection.close();
     accept();
 }
 
-ChangePasswordWindow::ChangePasswordWindow(QWidget *parent) : QDialog(parent)
+ForgottenPasswordWindow::ForgottenPasswordWindow(QWidget *parent)
+    : Window(QStringLiteral("ForgottenPassword"), QStringLiteral("Ξέχασα τον κωδικό"), parent)
 {
-    setUpDialog(this, QStringLiteral("TForm66"), QStringLiteral("Αλλαγή του κωδικού πρόσβασης"), {405, 219}, true);
+    m_recoveryKey = new QLineEdit(this);
+    m_recoveryKey->setObjectName(QStringLiteral("Edit1"));
+    m_proceed = new QPushButton(QStringLiteral("&Συνέχεια"), this);
+    m_proceed->setObjectName(QStringLiteral("Button1"));
+    setDefaultButton(m_proceed);
+    m_proceed->setEnabled(false);
+    QPushButton *exit = look::exitButton(this);
+
+    auto *grid = new QGridLayout(this);
+    auto *explanation = new QLabel(QStringLiteral("Γράψτε το κλειδί ανάκτησης που σας δόθηκε όταν ορίσατε τον "
+                                                  "κωδικό πρόσβασης· στη συνέχεια ορίζετε νέο κωδικό."),
+                                   this);
+    explanation->setWordWrap(true);
+    grid->addWidget(explanation, 0, 0, 1, 3);
+    addRow(grid, 1, QStringLiteral("Κλειδί ανάκτησης:"), m_recoveryKey, this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_proceed);
+    buttons->addWidget(exit);
+    grid->addLayout(buttons, 2, 0, 1, 3);
+
+    connect(m_recoveryKey, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_proceed->setEnabled(!text.trimmed().isEmpty()); });
+    connect(m_proceed, &QPushButton::clicked, this, &ForgottenPasswordWindow::proceed);
+    fixSize({370, 157});
+}
+
+void ForgottenPasswordWindow::proceed()
+{
+    const QString recoveryKey = m_recoveryKey->text().trimmed();
+    if (!whileWaiting([&] { return unlocks(accessedDataFile(), recoveryKey); })) {
+        messages::plain(this, QStringLiteral("Λανθασμένο κλειδί ανάκτησης."));
+        m_recoveryKey->selectAll();
+        m_recoveryKey->setFocus();
+        return;
+    }
+    SetPasswordWindow(this, recoveryKey).exec();
+    accept();
+}
+
+ChangePasswordWindow::ChangePasswordWindow(QWidget *parent)
+    : Window(QStringLiteral("TForm66"), QStringLiteral("Αλλαγή του κωδικού πρόσβασης"), parent)
+{
     m_connection.reconnect(DbConnectionString);
-    m_currentPassword = readStoredPassword(m_connection);
+    m_currentPassword = currentPassword(); // the one accepted at login, or set since
 
     m_current = passwordField(QStringLiteral("Edit1"), this);
     m_password = passwordField(QStringLiteral("Edit2"), this);
     m_confirmation = passwordField(QStringLiteral("Edit3"), this);
     m_change = new QPushButton(QStringLiteral("Αλ&λαγή"), this);
     m_change->setObjectName(QStringLiteral("Button1"));
-    m_change->setDefault(true);
+    setDefaultButton(m_change);
     m_change->setEnabled(false);
     QPushButton *exit = look::exitButton(this);
 
@@ -196,6 +265,7 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget *parent) : QDialog(parent)
     for (QLineEdit *field : {m_current, m_password, m_confirmation})
         connect(field, &QLineEdit::textChanged, this, &ChangePasswordWindow::fieldsChanged);
     connect(m_change, &QPushButton::clicked, this, &ChangePasswordWindow::change);
+    fixSize({405, 219});
 }
 
 void ChangePasswordWindow::fieldsChanged()
@@ -208,7 +278,10 @@ void ChangePasswordWindow::fieldsChanged()
 
 void ChangePasswordWindow::change()
 {
-    storePassword(m_connection, m_password->text().trimmed());
+    // The same data key under the new password: only the key file is rewritten.
+    const QString password = m_password->text().trimmed();
+    rewrapDataKey(accessedDataFile(), m_currentPassword, password, false);
+    useAccessPassword(password);
     messages::plain(this, QStringLiteral("Η αλλαγή του κωδικού πρόσβασης έγινε με επιτυχία."));
     m_connection.close();
     accept();

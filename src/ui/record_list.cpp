@@ -1,5 +1,6 @@
 #include "record_list.h"
 
+#include "bound_fields.h"
 #include "dataset.h"
 #include "db_error.h"
 #include "messages.h"
@@ -12,6 +13,8 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
     : QTableView(parent), m_data(data), m_model(new DataSetModel(data, std::move(columns), this))
 {
     setModel(m_model);
+    if (parent)
+        setAccessibleName(parent->window()->windowTitle()); // the list is the window's rows
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -23,6 +26,9 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumWidth(18);
     horizontalHeader()->setHighlightSections(false);
+    // A long text never pushes the dates and amounts out of view: it is cut short with "…".
+    horizontalHeader()->setMaximumSectionSize(std::max(320, fontMetrics().averageCharWidth() * 50));
+    setTextElideMode(Qt::ElideRight);
     // The selected row stays visible when the list has no focus.
     QPalette p = palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
@@ -36,8 +42,11 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
     bold.setBold(true);
     const QFontMetrics titleMetrics(bold);
     for (int c = 0; c < m_model->columnCount(); ++c) {
-        if (const int width = m_model->column(c).width; width > 0)
-            setColumnWidth(c, std::max(int(width * scale), titleMetrics.horizontalAdvance(m_model->column(c).title) + 12));
+        const int width = m_model->column(c).width;
+        const int wanted = std::max(int(width * scale), titleMetrics.horizontalAdvance(m_model->column(c).title) + 12);
+        m_wantedWidths.push_back(width > 0 ? wanted : 0);
+        if (width > 0)
+            setColumnWidth(c, wanted);
         else
             horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     }
@@ -54,6 +63,32 @@ void RecordList::fitWidthToColumns()
 {
     setMinimumWidth(horizontalHeader()->length() + verticalHeader()->sizeHint().width() +
                      verticalScrollBar()->sizeHint().width() + 2 * frameWidth());
+}
+
+void RecordList::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fitColumnsToView();
+}
+
+void RecordList::fitColumnsToView()
+{
+    // Every column stays in view: when the given widths are wider than the list, the long text
+    // columns give up room alike (their texts cut short), while dates, amounts, phones and
+    // other short columns keep theirs.
+    const auto shrinks = [this](int c) {
+        return (m_model->column(c).alignment & Qt::AlignLeft) && m_wantedWidths[size_t(c)] >= 120; // long texts
+    };
+    int fixed = 0, text = 0;
+    for (int c = 0; c < int(m_wantedWidths.size()); ++c)
+        (shrinks(c) ? text : fixed) += m_wantedWidths[size_t(c)];
+    const int room = viewport()->width() - fixed;
+    if (text == 0 || m_wantedWidths.empty())
+        return;
+    const double share = std::clamp(double(room) / text, 0.4, 1.0);
+    for (int c = 0; c < int(m_wantedWidths.size()); ++c)
+        if (shrinks(c))
+            setColumnWidth(c, int(m_wantedWidths[size_t(c)] * share));
 }
 
 void RecordList::followCurrentRow()
@@ -77,7 +112,7 @@ void RecordList::moveDataSet(const QModelIndex &current)
     try {
         m_data.moveTo(current.row()); // stores a pending change first
     } catch (const DbError &error) {
-        messages::error(this, error.text());
+        messages::error(this, refusalInWords(error, window()));
     }
     // Back on the set's row when the move could not be made, or the row moved.
     QMetaObject::invokeMethod(this, &RecordList::followCurrentRow, Qt::QueuedConnection);
@@ -94,5 +129,11 @@ void RecordList::keyPressEvent(QKeyEvent *event)
     }
     if (event->key() == Qt::Key_Insert)
         return; // the list never inserts
+    if ((event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && m_model->rowCount() > 0) {
+        // Rows, not columns: the first or the last row, as the navigator's buttons go.
+        const int row = event->key() == Qt::Key_Home ? 0 : m_model->rowCount() - 1;
+        setCurrentIndex(m_model->index(row, currentIndex().isValid() ? currentIndex().column() : 0));
+        return;
+    }
     QTableView::keyPressEvent(event);
 }

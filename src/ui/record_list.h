@@ -21,13 +21,16 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void followCurrentRow();
+    void fitColumnsToView();
     void moveDataSet(const QModelIndex &current);
 
     DataSet &m_data;
     DataSetModel *m_model;
     bool m_deleteAllowed = true;
     bool m_following = false;
+    std::vector<int> m_wantedWidths; // as given, before a narrow view shrinks the text columns
 };

@@ -1,19 +1,12 @@
 #include "record_window.h"
 
-#include "global.h"
-
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 
 RecordWindow::RecordWindow(const QString &objectName, const QString &title, QWidget *parent, const QColor &background)
-    : QDialog(parent)
+    : Window(objectName, title, parent, background)
 {
-    setObjectName(objectName);
-    setWindowTitle(title);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    look::paint(this, background);
 }
 
 RecordWindow::~RecordWindow()
@@ -24,11 +17,6 @@ RecordWindow::~RecordWindow()
 void RecordWindow::deleteWidgets()
 {
     qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
-}
-
-void RecordWindow::connectToDatabase()
-{
-    m_connection.reconnect(DbConnectionString);
 }
 
 void RecordWindow::openTable(const QString &table, const QString &sort)
@@ -56,11 +44,10 @@ void RecordWindow::openQuery(const QString &jetSql, const QString &sort)
         m_data.setSort(sort);
 }
 
-void RecordWindow::closeEvent(QCloseEvent *event)
+void RecordWindow::disconnect()
 {
     m_data.close();
-    m_connection.close();
-    QDialog::closeEvent(event);
+    Window::disconnect();
 }
 
 QHBoxLayout *RecordWindow::addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,

@@ -1,18 +1,14 @@
 #pragma once
 
-#include "connection.h"
 #include "dataset.h"
-#include "look.h"
-
-#include <QDialog>
+#include "window.h"
 
 class QGridLayout;
 class QHBoxLayout;
 
-// What every record editor window shares: its own connection and set, opened when the window
-// is made and closed when it closes (a change not stored is dropped without a question), the
-// window's look and its exit button.
-class RecordWindow : public QDialog {
+// What every record editor window shares beyond any window: its set, opened when the window
+// is made and closed when it closes (a change not stored is dropped without a question).
+class RecordWindow : public Window {
     Q_OBJECT
 public:
     RecordWindow(const QString &objectName, const QString &title, QWidget *parent = nullptr,
@@ -31,12 +27,10 @@ protected:
     void openQuery(const QString &jetSql, const QString &sort = {});
     // The table's columns without its rows, for a window that only adds.
     void openTableForAppend(const QString &table);
-    void closeEvent(QCloseEvent *event) override;
+    void disconnect() override;
 
-    Connection m_connection;
     DataSet m_data{m_connection};
 
-    void connectToDatabase();
     // Fields and lists read their sets until they go: a window whose sets are its own members
     // deletes its widgets in its destructor, before the sets.
     void deleteWidgets();

@@ -1,13 +1,22 @@
+#include "actions.h"
 #include "connection.h"
+#include "db_error.h"
 #include "fixture.h"
 #include "global.h"
+#include "key_file.h"
 #include "main_window.h"
 #include "messages.h"
 #include "modal.h"
+#include "old_layout.h"
+#include "password_windows.h"
+#include "recovery_key_window.h"
 #include "schema.h"
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -18,14 +27,6 @@ namespace {
 
 const QString Wrong = QStringLiteral("Λανθασμένος κωδικός πρόσβασης.");
 
-void typeInto(QWidget *window, const char *field, const QString &text)
-{
-    auto *edit = window->findChild<QLineEdit *>(QString::fromLatin1(field));
-    QVERIFY(edit);
-    edit->clear();
-    typeText(edit, text);
-}
-
 QPushButton *button(QWidget *window, const char *name)
 {
     return window->findChild<QPushButton *>(QString::fromLatin1(name));
@@ -35,9 +36,15 @@ QPushButton *button(QWidget *window, const char *name)
 void logInWith(const QString &password)
 {
     whenShown("TForm65", [password](QWidget *login) {
-        typeInto(login, "Edit1", password);
+        type(login, "Edit1", password);
         button(login, "Button1")->click();
     });
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QAction *menuItem(MainWindow &window, const char *name)
@@ -58,16 +65,22 @@ class StartupTest : public QObject {
         window->setSplashMilliseconds(1);
         return window;
     }
-    Connection connect() { return m_practice->connect(); }
+    QString m_password = FactoryDefaultPassword;
+    QString m_recoveryKey;
+
+    Connection connect() { return Connection::openFile(m_practice->dataFile(), m_password); }
+    // As the set-password window leaves a practice: the password and a recovery key.
     void setPassword(const QString &password)
     {
-        connect().execute("UPDATE SECURITY SET [PASSWORD]=?", {password});
+        m_recoveryKey = rewrapDataKey(m_practice->dataFile(), m_password, password, true);
+        m_password = password;
     }
 
 private slots:
     void init()
     {
         m_practice = std::make_unique<TestPractice>();
+        m_password = FactoryDefaultPassword;
         m_previousDirectory = QDir::currentPath();
         QDir::setCurrent(m_practice->directory());
     }
@@ -81,22 +94,30 @@ private slots:
     {
         MessageLog log;
         bool setPasswordShown = false;
+        QString recoveryKey;
         whenShown("TForm100", [&](QWidget *w) {
             setPasswordShown = true;
             QPushButton *store = button(w, "Button1");
-            typeInto(w, "Edit1", "Νέος1");
-            typeInto(w, "Edit2", "Νέος2");
+            type(w, "Edit1", "Νέος1");
+            type(w, "Edit2", "Νέος2");
             QVERIFY(!store->isEnabled()); // not equal
-            typeInto(w, "Edit2", "Νέος1");
+            type(w, "Edit2", "Νέος1");
             QVERIFY(store->isEnabled());
+            // The recovery key is shown once, after the password is set.
+            whenShown("RecoveryKey", [&](QWidget *shown) {
+                recoveryKey = shown->findChild<QLabel *>("RecoveryKeyText")->text();
+                QTest::keyClick(shown, Qt::Key_Escape); // no slip loses it
+                QVERIFY(shown->isVisible());
+                QTest::keyClick(shown, Qt::Key_Return);
+            });
             store->click();
             // The login then accepts only the new password.
             whenShown("TForm65", [&](QWidget *login) {
-                typeInto(login, "Edit1", "40617283");
+                type(login, "Edit1", "40617283");
                 button(login, "Button1")->click();
                 QCOMPARE(login->findChild<QLineEdit *>("Edit1")->text(), QString());
                 QVERIFY(!button(login, "Button1")->isEnabled());
-                typeInto(login, "Edit1", "Νέος1");
+                type(login, "Edit1", "Νέος1");
                 button(login, "Button1")->click();
             });
         });
@@ -108,7 +129,12 @@ private slots:
         QCOMPARE(log.texts.first(), StartupInformation);
         QVERIFY(log.texts.contains("Ο καθορισμός του κωδικού πρόσβασης έγινε με επιτυχία."));
         QCOMPARE(log.texts.count(Wrong), 1);
-        QCOMPARE(connect().scalar("SELECT * FROM SECURITY").toString(), QString("Νέος1"));
+        QVERIFY2(QRegularExpression("^([2-9A-HJ-NP-Z]{4}-){5}[2-9A-HJ-NP-Z]{4}$").match(recoveryKey).hasMatch(),
+                 qPrintable(recoveryKey));
+        QVERIFY(!unlocks(m_practice->dataFile(), FactoryDefaultPassword));
+        QVERIFY(unlocks(m_practice->dataFile(), recoveryKey));
+        QCOMPARE(Connection::openFile(m_practice->dataFile(), "Νέος1").scalar("SELECT * FROM SECURITY").toString(),
+                 StoredPasswordMarker);
     }
 
     void loginRules_data()
@@ -131,7 +157,7 @@ private slots:
         MessageLog log;
         whenShown("TForm65", [&](QWidget *login) {
             for (int attempt = 0; attempt < 3; ++attempt) { // retries are not limited
-                typeInto(login, "Edit1", typed);
+                type(login, "Edit1", typed);
                 QCOMPARE(button(login, "Button1")->isEnabled(), enabled);
                 if (!enabled || accepted)
                     break;
@@ -141,7 +167,7 @@ private slots:
             if (enabled && accepted) {
                 button(login, "Button1")->click();
             } else {
-                typeInto(login, "Edit1", "Pass 12");
+                type(login, "Edit1", "Pass 12");
                 button(login, "Button1")->click();
             }
         });
@@ -160,6 +186,19 @@ private slots:
         QVERIFY(!AccessGranted);
         QVERIFY(!window->isVisible());
         QCOMPARE(window->exitStatus(), 0); // the person's choice, not a failure
+    }
+
+    // With no calculator installed the button says so, naming the programs it looked for.
+    void calculatorMissingIsSaid()
+    {
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", m_practice->directory().toLocal8Bit());
+        MessageLog log;
+        MainWindow window;
+        window.open("Calculator");
+        qputenv("PATH", path);
+        QCOMPARE(log.texts.size(), 1);
+        QVERIFY2(log.texts.first().contains("galculator"), qPrintable(log.texts.first()));
     }
 
     // Each bad file: one message with the reason and the path, a failure status, the file as it was.
@@ -189,7 +228,9 @@ private slots:
         } else {
             QFile::remove(file);
             if (damage == "key") {
-                schema::createDatabase(file, "another key");
+                QTemporaryDir elsewhere;
+                schema::createDatabase(elsewhere.filePath("data.mdb"), FactoryDefaultPassword);
+                QVERIFY(QFile::copy(elsewhere.filePath("data.mdb"), file)); // under another data key
             } else if (damage != "missing") {
                 QFile out(file);
                 QVERIFY(out.open(QIODevice::WriteOnly));
@@ -310,22 +351,27 @@ private slots:
         auto window = newMainWindow();
         QVERIFY(window->startUp());
         whenShown("TForm66", [](QWidget *w) {
-            typeInto(w, "Edit1", "Λάθος");
-            typeInto(w, "Edit2", "40617283");
-            typeInto(w, "Edit3", "40617283");
+            type(w, "Edit1", "Λάθος");
+            type(w, "Edit2", "40617283");
+            type(w, "Edit3", "40617283");
             QVERIFY(!button(w, "Button1")->isEnabled()); // the current password is wrong
-            typeInto(w, "Edit1", " Παλιός ");
+            type(w, "Edit1", " Παλιός ");
             QVERIFY(button(w, "Button1")->isEnabled());
             button(w, "Button1")->click();
         });
+        const QByteArray dataBefore = fileBytes(m_practice->dataFile());
         menuItem(*window, "ChangePassword")->trigger();
         QVERIFY(log.texts.contains("Η αλλαγή του κωδικού πρόσβασης έγινε με επιτυχία."));
+        QCOMPARE(fileBytes(m_practice->dataFile()), dataBefore); // only the key file changed
+        QVERIFY(!unlocks(m_practice->dataFile(), "Παλιός"));
+        QVERIFY(unlocks(m_practice->dataFile(), m_recoveryKey));
 
         bool asked = false;
         whenShown("TForm100", [&](QWidget *w) {
             asked = true;
-            typeInto(w, "Edit1", "Νέος");
-            typeInto(w, "Edit2", "Νέος");
+            type(w, "Edit1", "Νέος");
+            type(w, "Edit2", "Νέος");
+            whenShown("RecoveryKey", [](QWidget *shown) { button(shown, "Button2")->click(); });
             button(w, "Button1")->click();
             logInWith("Νέος");
         });
@@ -347,9 +393,110 @@ private slots:
         QCOMPARE(copies.size(), 1);
         const QString copy = m_practice->directory() + "/backup/" + copies.first();
         QVERIFY2(log.texts.last().endsWith(copy), qPrintable(log.texts.last()));
-        Connection opened = Connection::openFile(copy, DbPassword);
+        Connection opened = Connection::openFile(copy, "x1"); // its key file came along
         QCOMPARE(opened.scalar("SELECT TITLOS FROM DIAITES").toString(), QString("Α"));
-        QCOMPARE(opened.scalar("SELECT * FROM SECURITY").toString(), QString("x1"));
+    }
+
+    void forgottenPasswordTakesTheRecoveryKey()
+    {
+        setPassword("Παλιός");
+        MessageLog log;
+        whenShown("TForm65", [&](QWidget *login) {
+            QPushButton *forgotten = button(login, "Button3");
+            QVERIFY(forgotten->isVisible());
+            whenShown("ForgottenPassword", [&](QWidget *w) {
+                type(w, "Edit1", "2222-2222-2222-2222-2222-2222");
+                QTest::keyClick(w, Qt::Key_Return);
+                QCOMPARE(log.texts.last(), QString("Λανθασμένο κλειδί ανάκτησης."));
+                // Typed from the sheet in small letters and without the dashes, it still opens.
+                type(w, "Edit1", m_recoveryKey.toLower().remove('-'));
+                whenShown("TForm100", [](QWidget *set) {
+                    type(set, "Edit1", "Νέος");
+                    type(set, "Edit2", "Νέος");
+                    QTest::keyClick(set, Qt::Key_Return);
+                });
+                QTest::keyClick(w, Qt::Key_Return);
+            });
+            forgotten->click();
+            type(login, "Edit1", "Νέος");
+            button(login, "Button1")->click();
+        });
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QVERIFY(log.texts.contains("Ο καθορισμός του κωδικού πρόσβασης έγινε με επιτυχία."));
+        QVERIFY(!unlocks(m_practice->dataFile(), "Παλιός"));
+        QVERIFY(unlocks(m_practice->dataFile(), m_recoveryKey)); // the sheet stays good
+    }
+
+    void factoryStateOffersNoRecovery()
+    {
+        MessageLog log;
+        bool offered = true;
+        whenShown("TForm65", [&](QWidget *login) {
+            offered = button(login, "Button3")->isVisible();
+            QTest::keyClick(login, Qt::Key_Escape);
+        });
+        DbConnectionString = m_practice->connectionString();
+        LoginWindow(nullptr).exec();
+        QVERIFY(!offered);
+    }
+
+    // A folder of the old layout is converted at its first start, after the login check.
+    void oldLayoutIsConvertedAtTheFirstStart_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("own password") << "Παλιός 1";
+        QTest::newRow("factory default") << "40617283";
+    }
+    void oldLayoutIsConvertedAtTheFirstStart()
+    {
+        QFETCH(QString, stored);
+        QFile::remove(m_practice->dataFile());
+        QFile::remove(keyFilePathFor(m_practice->dataFile()));
+        createOldLayoutFile(m_practice->dataFile(), stored);
+        MessageLog log;
+        QString password = stored;
+        if (stored == FactoryDefaultPassword) {
+            password = "Νέος";
+            whenShown("TForm100", [](QWidget *w) {
+                type(w, "Edit1", "Νέος");
+                type(w, "Edit2", "Νέος");
+                whenShown("RecoveryKey", [](QWidget *shown) { button(shown, "Button2")->click(); });
+                button(w, "Button1")->click();
+            });
+        }
+        whenShown("TForm65", [password](QWidget *login) {
+            type(login, "Edit1", "Λάθος");
+            button(login, "Button1")->click(); // still checked against the old row
+            type(login, "Edit1", password);
+            button(login, "Button1")->click();
+        });
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QCOMPARE(log.texts.count(Wrong), 1);
+        QVERIFY(!old_layout::isOldLayout(m_practice->dataFile()));
+        QVERIFY_THROWS_EXCEPTION(DbError, old_layout::open(m_practice->dataFile()));
+        Connection converted = Connection::openFile(m_practice->dataFile(), password);
+        QCOMPARE(converted.scalar("SELECT TITLOS FROM DIAITES").toString(), QString("Παλιά δίαιτα"));
+        QCOMPARE(converted.scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker);
+        QCOMPARE(fileMode(m_practice->dataFile()), 0600);
+        QCOMPARE(QDir(m_practice->directory()).entryList({"data*"}, QDir::Files), QStringList({"data.key", "data.mdb"}));
+    }
+
+    void recoveryKeySheetPrintsOnOnePage()
+    {
+        const QString pdf = m_practice->useForPrinting();
+        const QString key = "ABCD-EFGH-JKLM-NPQR-STUV-WXYZ";
+        RecoveryKeyWindow window(key);
+        button(&window, "Button1")->click();
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(key), qPrintable(text)); // whole, never cut short
+        QVERIFY(text.contains("σε ασφαλές μέρος"));
+        QCOMPARE(text.count('\f'), 1);
+        if (const QString keep = qEnvironmentVariable("VELMORA_KEEP_PDF"); !keep.isEmpty()) {
+            QFile::remove(keep + "/KLEIDI.pdf");
+            QFile::copy(pdf, keep + "/KLEIDI.pdf");
+        }
     }
 
     void errorsInHandlersReachTheErrorBox()

@@ -1,3 +1,4 @@
+#include "actions.h"
 #include "billing_windows.h"
 #include "db_error.h"
 #include "fixture.h"
@@ -25,10 +26,10 @@ namespace {
 
 void fill(QWidget *w, const QString &amount, const QString &description, const QString &recipient, const QString &fund)
 {
-    w->findChild<QLineEdit *>("Amount")->setText(amount);
-    w->findChild<QLineEdit *>("Description")->setText(description);
-    w->findChild<QLineEdit *>("Recipient")->setText(recipient);
-    w->findChild<QLineEdit *>("Fund")->setText(fund);
+    type(w, "Amount", amount);
+    type(w, "Description", description);
+    type(w, "Recipient", recipient);
+    type(w, "Fund", fund);
 }
 
 } // namespace
@@ -51,7 +52,7 @@ class BillingTest : public QObject {
         window.ChildSurname = "Παπαδάκης";
         window.show();
         fill(&window, amount, description, "Μητέρα", "");
-        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        click(&window, "Button1");
     }
 
 private slots:
@@ -60,17 +61,13 @@ private slots:
         m_practice = std::make_unique<TestPractice>();
         m_pdf = m_practice->useForPrinting();
         m_printer = std::make_unique<ReceiptPrinter>();
-        Connection c = connect();
-        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
-                  "VALUES('Νίκος','Παπαδάκης','ΑΡΡΕΝ',#5/5/2015#,'Π','Μ','Κ','Δ','2')");
-        c.execute("INSERT INTO INFORMATION(TITLE,ADDRESS1,PHONE,AFM) VALUES('Παιδιατρείο Δρ. Αλεξίου','Ερμού 10, Αθήνα',"
-                  "'2101234567','012345678')");
+        m_practice->addChild("Νίκος", "Παπαδάκης", QDate(2015, 5, 5));
+        connect().execute("INSERT INTO INFORMATION(TITLE,ADDRESS1,PHONE,AFM) VALUES('Παιδιατρείο Δρ. Αλεξίου',"
+                          "'Ερμού 10, Αθήνα','2101234567','012345678')");
     }
     void cleanup()
     {
         m_printer.reset();
-        ReportProject::setNonInteractiveOutput(QString());
         m_practice.reset();
     }
 
@@ -78,10 +75,8 @@ private slots:
     {
         ReceiptNumberingWindow window;
         window.show();
-        auto *field = window.findChild<QLineEdit *>("DBEdit1");
-        field->setFocus();
-        typeText(field, "100");
-        QTest::mouseClick(window.findChild<QToolButton *>("Post"), Qt::LeftButton);
+        type(&window, "DBEdit1", "100");
+        press(&window, "Post");
         QCOMPARE(count("SELECT [LAST] FROM LAST_APODEIKSH"), 100);
     }
 
@@ -103,7 +98,7 @@ private slots:
         window.ChildID = "1";
         window.show();
         fill(&window, amount, "Επίσκεψη", "Μητέρα", "");
-        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        click(&window, "Button1");
         QCOMPARE(log.texts, QStringList({message}));
         QCOMPARE(window.findChild<QLineEdit *>("Amount")->text(), QString());
         QCOMPARE(count("SELECT COUNT(*) FROM APODEIKSEIS") + count("SELECT COUNT(*) FROM EISPRAKSH_PELATH"), 0);
@@ -150,9 +145,9 @@ private slots:
         ReceiptRegisterWindow reg(*m_printer);
         reg.show();
         QCOMPARE(reg.findChild<QLabel *>("CountLine")->text(), QString("Βρέθηκαν 3 αποδείξεις"));
-        reg.data().moveTo(1);
+        press(&reg, "Next");
         QCOMPARE(reg.data().value("AR_APODEIKSHS").toInt(), 7);
-        reg.cancelCurrent();
+        click(&reg, "Button2");
         QCOMPARE(log.texts, QStringList({"Να ακυρώσω την απόδειξη με αριθμό\n7;"}));
         QCOMPARE(count("SELECT COUNT(*) FROM EISPRAKSH_PELATH"), 2);
         QCOMPARE(count("SELECT COUNT(*) FROM EISPRAKSH_PELATH WHERE AR_APODEIKSHS=7"), 0);
@@ -160,8 +155,8 @@ private slots:
         QCOMPARE(count("SELECT COUNT(*) FROM APODEIKSEIS WHERE EGKYRH=FALSE AND AR_APODEIKSHS=7"), 1);
         QCOMPARE(count("SELECT [LAST] FROM LAST_APODEIKSH"), 9);
         // Onto the cancelled receipt: neither reprint nor cancel; onto a valid one: both again.
-        for (int row = 0; row < reg.data().recordCount(); ++row) {
-            reg.data().moveTo(row);
+        press(&reg, "First");
+        for (int row = 0; row < reg.data().recordCount(); ++row, press(&reg, "Next")) {
             const bool valid = reg.data().value("AR_APODEIKSHS").toInt() != 7;
             QCOMPARE(reg.findChild<QPushButton *>("Button1")->isEnabled(), valid);
             QCOMPARE(reg.findChild<QPushButton *>("Button2")->isEnabled(), valid);
@@ -174,29 +169,28 @@ private slots:
         QCOMPARE(income.findChild<QLabel *>("Count")->text(), QString("2"));
         QCOMPARE(income.findChild<QLabel *>("Total")->text(), QString("40,00"));
         IncomeBetweenDatesWindow between;
+        between.show();
         const QString today = QDate::currentDate().toString("d/M/yyyy");
-        between.findChild<QLineEdit *>("Edit1")->setText(today); // both end days count
-        between.findChild<QLineEdit *>("Edit2")->setText(today);
-        between.search();
+        type(&between, "Edit1", today); // both end days count
+        type(&between, "Edit2", today);
+        click(&between, "Button1");
         QCOMPARE(between.findChild<QLabel *>("Total")->text(), QString("40,00"));
-        between.findChild<QLineEdit *>("Edit1")->setText("");
-        between.search();
+        type(&between, "Edit1", "");
+        click(&between, "Button1");
         QCOMPARE(log.texts.last(), QString("Λανθασμένα κριτήρια."));
     }
 
     void letterheadPreviewShowsTheStoredTitle()
     {
-        m_printer->PrintReceipt(0);
+        LetterheadWindow window(*m_printer);
+        window.show();
+        click(&window, "Button1");
         QString text = pdfText(m_pdf);
         QVERIFY(text.contains("Παιδιατρείο Δρ. Αλεξίου"));
         QVERIFY(!text.contains("ΑΠΟΔΕΙΞΗ")); // no receipt row
-        LetterheadWindow window(*m_printer);
-        window.show();
-        auto *title = window.findChild<QLineEdit *>("TITLE");
-        title->setFocus();
-        title->selectAll();
-        typeText(title, "Νέος τίτλος");
-        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        type(&window, "TITLE", "Νέος τίτλος");
+        QFile::remove(m_pdf); // what is read next is the new preview
+        click(&window, "Button1");
         text = pdfText(m_pdf);
         QVERIFY(text.contains("Παιδιατρείο Δρ. Αλεξίου"));
         QVERIFY(!text.contains("Νέος τίτλος"));

@@ -8,5 +8,8 @@ QObject *newDialectTest();
 QObject *newSchemaTest();
 QObject *newDataSetTest();
 QObject *newConnectionTest();
+QObject *newKeysTest();
+QObject *newGrowthTest();
 
-VELMORA_TEST_MAIN(newRoutinesTest(), newDialectTest(), newSchemaTest(), newDataSetTest(), newConnectionTest())
+VELMORA_TEST_MAIN(newRoutinesTest(), newDialectTest(), newSchemaTest(), newDataSetTest(), newConnectionTest(), newKeysTest(),
+                  newGrowthTest())

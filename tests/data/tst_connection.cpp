@@ -134,7 +134,7 @@ private slots:
 
         QVERIFY_THROWS_EXCEPTION(DbError, backupDatabase(practice.dataFile(), destination, DbPassword));
         QCOMPARE(copy.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 2); // nothing overwritten
-        QCOMPARE(QDir(practice.directory() + "/backup").entryList(QDir::Files), QStringList({"copy.mdb"}));
+        QCOMPARE(QDir(practice.directory() + "/backup").entryList(QDir::Files), QStringList({"copy.key", "copy.mdb"}));
     }
 
     // What a backup killed half-way left goes with the next backup or start; the source is
@@ -164,7 +164,7 @@ private slots:
         pending.commit();
         QFile::setPermissions(practice.dataFile(), QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(backups.entryList(QDir::Files | QDir::Hidden),
-                 QStringList({"copy.mdb", "data-2026-01-01-101010.mdb"}));
+                 QStringList({"copy.key", "copy.mdb", "data-2026-01-01-101010.mdb"}));
     }
 };
 

@@ -140,9 +140,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
-                  "VALUES('Ν','Α','ΑΡΡΕΝ',#5/5/2010#,'Π','Μ','Κ','Δ','2')");
+        practice.addChild();
         for (const char *day : {"#3/1/2011#", "#1/1/2011#", "#2/1/2011#"})
             c.execute(QString("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,%1,80,11)").arg(day));
         DataSet set(c);

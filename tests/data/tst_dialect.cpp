@@ -19,14 +19,6 @@ QStringList column(Connection &connection, const QString &jetSql, int index = 0)
     return values;
 }
 
-void addChild(Connection &c, const QString &name, const QString &surname, const QString &birth)
-{
-    c.execute(QStringLiteral("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,"
-                             "ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
-                             "VALUES(?,?,'ΑΡΡΕΝ',?,'Π','Μ','Κ','Οδός 1','210')"),
-              {name, surname, birth});
-}
-
 } // namespace
 
 class DialectTest : public QObject {
@@ -124,6 +116,51 @@ private slots:
                  QStringList({""}));
     }
 
+    void sumsAddDecimals_data()
+    {
+        QTest::addColumn<QVariantList>("amounts");
+        QTest::addColumn<QString>("sum");   // Format(SUM(..),'0.00')
+        QTest::addColumn<QString>("total"); // Format(TOTAL(..),'0.00')
+        QTest::addColumn<QString>("type");  // typeof(SUM(..))
+        QTest::newRow("half a cent carried") << QVariantList{1.005, 12500.4, 10} << "12511,41"
+                                             << "12511,41"
+                                             << "real";
+        QTest::newRow("tenths") << QVariantList{0.1, 0.2, 0.3} << "0,60"
+                                << "0,60"
+                                << "real";
+        QTest::newRow("negative") << QVariantList{-1.005, -2.0} << "-3,01"
+                                  << "-3,01"
+                                  << "real";
+        QTest::newRow("whole numbers stay whole") << QVariantList{1, 2, 3} << "6,00"
+                                                  << "6,00"
+                                                  << "integer";
+        QTest::newRow("text amounts") << QVariantList{"1.005", "2"} << "3,01"
+                                      << "3,01"
+                                      << "real";
+        QTest::newRow("nulls ignored") << QVariantList{QVariant(), 2.5} << "2,50"
+                                       << "2,50"
+                                       << "real";
+        QTest::newRow("no rows") << QVariantList{} << ""
+                                 << "0,00"
+                                 << "null";
+        QTest::newRow("scales too far apart") << QVariantList{1e30, 1e-30} << "1" + QString(30, '0') + ",00"
+                                              << "1" + QString(30, '0') + ",00"
+                                              << "real";
+    }
+    void sumsAddDecimals()
+    {
+        QFETCH(QVariantList, amounts);
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute("CREATE TEMP TABLE AMOUNTS(V)");
+        for (const QVariant &amount : amounts)
+            c.execute("INSERT INTO AMOUNTS(V) VALUES(?)", {amount});
+        const QString sql = "SELECT Format(SUM(V),'0.00'), Format(TOTAL(V),'0.00'), typeof(SUM(V)) FROM AMOUNTS";
+        QTEST(column(c, sql, 0).value(0), "sum");
+        QTEST(column(c, sql, 1).value(0), "total");
+        QTEST(column(c, sql, 2).value(0), "type");
+    }
+
     void dayMonthYearAndReminders()
     {
         TestPractice practice;
@@ -156,7 +193,7 @@ private slots:
         TestPractice practice;
         Connection c = practice.connect();
         for (const char *surname : {"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας", "Αλεξίου", "Smith", "Σπαής"})
-            addChild(c, "Νίκος", QString::fromUtf8(surname), "2010-05-05");
+            practice.addChild("Νίκος", QString::fromUtf8(surname), QDate(2010, 5, 5));
         const QString search =
             "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,"
             "ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM STOIXEIA_PAIDIOY WHERE EPWNYMO LIKE'" +
@@ -169,7 +206,7 @@ private slots:
         TestPractice practice;
         Connection c = practice.connect();
         for (const char *surname : {"Ωραίος", "άλφα", "Βήτα", "Αλέξης", "ΑΒΡΑΜ", "Έψιλον", "ζήτα", "Adams"})
-            addChild(c, "Ν", QString::fromUtf8(surname), "2010-05-05");
+            practice.addChild("Ν", QString::fromUtf8(surname), QDate(2010, 5, 5));
         QCOMPARE(column(c, "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY ORDER BY EPWNYMO ASC"),
                  QStringList({"Adams", "ΑΒΡΑΜ", "Αλέξης", "άλφα", "Βήτα", "Έψιλον", "ζήτα", "Ωραίος"}));
         QCOMPARE(column(c, "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY ORDER BY EPWNYMO DESC").first(), QString("Ωραίος"));
@@ -179,7 +216,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        addChild(c, "Ν", "Α", "2010-05-05");
+        practice.addChild("Ν", "Α", QDate(2010, 5, 5));
         c.execute("UPDATE STOIXEIA_PAIDIOY SET [5HNOSOS]='ΝΑΙ'");
         QCOMPARE(column(c, "SELECT [5HNOSOS] FROM STOIXEIA_PAIDIOY"), QStringList({"ΝΑΙ"}));
         c.execute("INSERT INTO RANTEBOU(HMEROMHNIA,[0800-0830],[2130-2200]) VALUES(#8/2/2010#,'Α','Β')");
@@ -206,7 +243,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        addChild(c, "Ν", "Α", "2010-05-05");
+        practice.addChild("Ν", "Α", QDate(2010, 5, 5));
         c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#1/2/2011#,102.5,16)");
         const QString list = "SELECT ID, HMEROMHNIA, Format(BAROS,'0.00') AS BAROS, Format(YPSOS,'0.00') AS YPSOS "
                              "FROM SWMATOMETRIA WHERE ID=1 ORDER BY HMEROMHNIA";

@@ -86,6 +86,12 @@ private slots:
         QTest::newRow("negative to zero") << -0.001 << "0,00";
         QTest::newRow("zero") << 0.0 << "0,00";
         QTest::newRow("large") << 1234567.891 << "1234567,89";
+        QTest::newRow("noise of an addition") << 1.004 + 0.001 << "1,01";
+        QTest::newRow("beyond 64 characters") << 1e64 << "1" + QString(64, '0') + ",00";
+        QTest::newRow("largest double") << 1.7976931348623157e308 << "179769313486232" + QString(294, '0') + ",00";
+        QTest::newRow("very small") << 1e-300 << "0,00";
+        QTest::newRow("very small negative") << -1e-300 << "0,00";
+        QTest::newRow("half of a cent") << 0.005 << "0,01";
     }
     void formatFixed()
     {
@@ -122,7 +128,7 @@ private slots:
     {
         QCOMPARE(connectionStringFor(QStringLiteral("/home/practice")),
                  QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=\"\";Data Source=/home/practice/data.mdb;"
-                                "Persist Security Info=True;Jet OLEDB:Database Password=KT40273QZL"));
+                                "Persist Security Info=True;Jet OLEDB:Database Password=40617283"));
     }
 };
 

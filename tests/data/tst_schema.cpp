@@ -3,6 +3,7 @@
 #include "db_error.h"
 #include "fixture.h"
 #include "global.h"
+#include "key_file.h"
 #include "schema.h"
 
 #include <QDir>
@@ -21,10 +22,6 @@ QStringList columnsOf(Connection &c, const QString &table)
         names << rows.field(i).name;
     return names;
 }
-
-const char *const AddChild = "INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-                             "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
-                             "VALUES('Ν','Α','ΑΡΡΕΝ',#5/5/2010#,'Π','Μ','Κ','Δ','2')";
 
 } // namespace
 
@@ -52,7 +49,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        QCOMPARE(c.scalar("SELECT * FROM SECURITY").toString(), QString("40617283"));
+        QCOMPARE(c.scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker); // never the password
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM LAST_APODEIKSH").toInt(), 0);
         QCOMPARE(c.scalar("PRAGMA user_version").toInt(), schema::Version);
@@ -86,7 +83,7 @@ private slots:
         QFETCH(QString, column);
         TestPractice practice;
         Connection c = practice.connect();
-        c.execute(AddChild);
+        practice.addChild();
         try {
             c.execute(statement);
             QFAIL("stored a row without a required value");
@@ -143,10 +140,10 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        c.execute(AddChild);
-        c.execute(AddChild);
+        practice.addChild();
+        practice.addChild();
         c.execute("DELETE FROM STOIXEIA_PAIDIOY WHERE ID=2");
-        c.execute(AddChild);
+        practice.addChild();
         QCOMPARE(c.scalar("SELECT MAX(ID) FROM STOIXEIA_PAIDIOY").toInt(), 3);
     }
 
@@ -154,7 +151,7 @@ private slots:
     {
         TestPractice practice;
         Connection c = practice.connect();
-        c.execute(AddChild);
+        practice.addChild();
         c.execute("INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,AITIA,PERIGRAFH) VALUES(1,#1/1/2011#,'Πυρετός','x')");
         c.execute("INSERT INTO ERGASTHRIAKA(ID,HMEROMHNIA,EKSETASH,[MIN],[MAX],APOTELESMA,MONADES) "
                   "VALUES(1,#1/1/2011#,'Hb','11','15','12','g/dl')");
@@ -190,11 +187,11 @@ private slots:
                       "'], char(32, 9, 10, 13)) <> ''''', '] <> ''''') WHERE type = 'table'");
             c.execute(QString("PRAGMA schema_version = %1").arg(schemaVersion + 1));
             c.execute("PRAGMA writable_schema = OFF");
-            c.execute("PRAGMA user_version = 1");
+            c.execute("PRAGMA user_version = 2");
             t.commit();
         }
         Connection c = practice.connect();
-        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('  ','x')"); // as version 1 allowed
+        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('  ','x')"); // as version 2 allowed
         schema::upgrade(c);
         c = practice.connect(); // connections opened from now on read the new checks
         QCOMPARE(c.scalar("PRAGMA user_version").toInt(), schema::Version);
@@ -214,6 +211,28 @@ private slots:
         c.execute(QString("PRAGMA user_version = %1").arg(schema::Version));
         schema::upgrade(c); // already current: nothing to do
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
+    }
+
+    // A file of the first version, whose measurements had no head circumference.
+    void firstVersionGainsHeadCircumference()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        practice.addChild();
+        schema::Table first = *schema::findTable("SWMATOMETRIA");
+        first.columns.pop_back();
+        c.execute("DROP TABLE SWMATOMETRIA");
+        c.execute(schema::createTableStatement(first));
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#3/1/2011#,80.5,10.25)");
+        c.execute("PRAGMA user_version = 1");
+        schema::upgrade(c);
+        QCOMPARE(c.scalar("PRAGMA user_version").toInt(), schema::Version);
+        QCOMPARE(columnsOf(c, "SWMATOMETRIA"), QStringList({"ID", "HMEROMHNIA", "YPSOS", "BAROS", "PERIMETROS_KEFALHS"}));
+        QCOMPARE(c.scalar("SELECT Format(YPSOS,'0.00') FROM SWMATOMETRIA").toString(), QString("80,50"));
+        QVERIFY(c.scalar("SELECT PERIMETROS_KEFALHS FROM SWMATOMETRIA").isNull());
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS,PERIMETROS_KEFALHS) VALUES(1,#3/1/2012#,86,12,47.5)");
+        QVERIFY_THROWS_EXCEPTION(DbError,
+                                 c.execute("UPDATE SWMATOMETRIA SET PERIMETROS_KEFALHS='σαράντα' WHERE HMEROMHNIA=#3/1/2012#"));
     }
 };
 

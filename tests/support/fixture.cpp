@@ -1,12 +1,17 @@
 #include "fixture.h"
 
 #include "global.h"
+#include "key_file.h"
+#include "old_layout.h"
 #include "report_project.h"
 #include "schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <sys/stat.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +31,13 @@ QString templateFile()
 TestPractice::TestPractice()
 {
     QFile::copy(templateFile(), dataFile());
+    QFile::copy(keyFilePathFor(templateFile()), keyFilePathFor(dataFile()));
+}
+
+TestPractice::~TestPractice()
+{
+    if (m_printing)
+        ReportProject::setNonInteractiveOutput(QString());
 }
 
 QString TestPractice::dataFile() const
@@ -52,7 +64,32 @@ QString TestPractice::useForPrinting() const
         QFile::copy(reports.filePath(file), QDir(directory()).filePath(file));
     const QString pdf = QDir(directory()).filePath(QStringLiteral("out.pdf"));
     ReportProject::setNonInteractiveOutput(pdf);
+    m_printing = true;
     return pdf;
+}
+
+int TestPractice::addChild(const QString &name, const QString &surname, QDate birth, const QString &sex) const
+{
+    Connection c = connect();
+    c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+              "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+              "VALUES(?,?,?,?,'Πατέρας','Μητέρα','Κηδεμόνας','Ερμού 5','2101234567')",
+              {name, surname, sex, birth});
+    return c.scalar("SELECT MAX(ID) FROM STOIXEIA_PAIDIOY").toInt();
+}
+
+void createOldLayoutFile(const QString &dataFile, const QString &password)
+{
+    Connection connection = Connection::createWithKey(dataFile, old_layout::engineKey());
+    schema::upgrade(connection);
+    connection.execute("UPDATE SECURITY SET [PASSWORD]=?", {password});
+    connection.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Παλιά δίαιτα','x')");
+}
+
+int fileMode(const QString &path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
 
 QString pdfText(const QString &path)
@@ -61,4 +98,17 @@ QString pdfText(const QString &path)
     process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     process.waitForFinished(30000);
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QStringList order(const QString &text, const QStringList &words)
+{
+    QList<std::pair<qsizetype, QString>> found;
+    for (const QString &word : words)
+        if (const qsizetype at = text.indexOf(word); at >= 0)
+            found.append({at, word});
+    std::sort(found.begin(), found.end());
+    QStringList result;
+    for (const auto &[at, word] : found)
+        result << word;
+    return result;
 }

@@ -1,5 +1,6 @@
 # Drives velmora-db as an administrator would: create, refuse to overwrite, run statements, back up.
 file(REMOVE_RECURSE ${WORK})
+set(ENV{VELMORA_PASSWORD} "40617283") # a new practice answers to the factory default
 function(run expect_rc)
   execute_process(COMMAND ${TOOL} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL expect_rc)
@@ -31,3 +32,83 @@ run(0 sql ${WORK}/backup/copy.mdb "SELECT COUNT(*) AS N FROM EKSODA")
 if(NOT out STREQUAL "N\n1\n")
   message(FATAL_ERROR "backup rows: ${out}")
 endif()
+
+# WHO z-scores and centiles, as any statement reads them: the standards by day (hand-worked
+# from their LMS rows), the 2007 reference at its own SD columns, the restricted rule beyond
+# ±3 (the 2007 ones within 0.005), and no answer where the reference or an input is missing.
+run(0 sql ${WORK}/data.mdb "WITH cases(i,s,b,d,v,h,f) AS (VALUES
+  ('wfa','ΘΗΛΥ',#1/1/2020#,#12/31/2020#,9,NULL,'0.0000'),
+  ('wfa','ΑΡΡΕΝ','2010-01-01','2012-09-27',22,NULL,'0.0000'),
+  ('lhfa','ΑΡΡΕΝ','2010-01-01','2012-01-01',85,NULL,'0.0000'),
+  ('lhfa','ΑΡΡΕΝ','2010-01-01','2012-01-02',85,NULL,'0.0000'),
+  ('bmifa','ΘΗΛΥ','2010-01-01','2014-02-09',25,100,'0.0000'),
+  ('hcfa','ΘΗΛΥ','2010-01-01','2010-07-20',44.1,NULL,'0.0000'),
+  ('wflh','ΑΡΡΕΝ','2010-01-01','2011-05-16',9.5,75.05,'0.0000'),
+  ('lhfa','ΘΗΛΥ','2000-01-01','2010-01-01',151.43,NULL,'0.00'),
+  ('bmifa','ΑΡΡΕΝ','2000-01-01','2015-01-01',16.011,100,'0.00'),
+  ('wfa','ΑΡΡΕΝ','2000-01-01','2008-01-01',25.416,NULL,'0.00'),
+  ('hcfa','ΑΡΡΕΝ','2000-01-01','2006-01-01',50,NULL,'0.0000'),
+  ('wfa','ΘΗΛΥ','2000-01-01','2011-01-01',30,NULL,'0.0000'),
+  ('wflh','ΑΡΡΕΝ','2010-01-01','2011-01-01',9,NULL,'0.0000'),
+  ('bmifa','ΑΡΡΕΝ','2010-01-01','2011-01-01',9,NULL,'0.0000'),
+  ('wfa','Χ','2010-01-01','2011-01-01',9,NULL,'0.0000'),
+  ('wfa','ΘΗΛΥ','2010-01-01','2009-12-31',3,NULL,'0.0000'),
+  ('wfa','ΘΗΛΥ','2010-01-01','2011-01-01',NULL,NULL,'0.0000'),
+  ('wfa','ΘΗΛΥ','2010-01-01','2011-01-01',0,NULL,'0.0000'))
+SELECT i, Format(WHO_Z(i,s,b,d,v,h),f) AS Z, Format(WHO_CENTILE(i,s,b,d,v,h),'0.0') AS P FROM cases")
+set(expected "i\tZ\tP
+wfa\t0,0488\t51,9
+wfa\t3,9580\t100,0
+lhfa\t-0,9172\t18,0
+lhfa\t-0,6970\t24,3
+bmifa\t5,0987\t100,0
+hcfa\t1,1660\t87,8
+wflh\t-0,0169\t49,3
+lhfa\t2,00\t97,7
+bmifa\t-2,00\t2,3
+wfa\t0,00\t50,0
+hcfa\t\t
+wfa\t\t
+wflh\t\t
+bmifa\t\t
+wfa\t\t
+wfa\t\t
+wfa\t\t
+wfa\t\t
+")
+if(NOT out STREQUAL expected)
+  message(FATAL_ERROR "WHO z-scores printed:\n${out}\nexpected:\n${expected}")
+endif()
+
+# The password: from VELMORA_PASSWORD (never asked here), changed by `password`, which makes the
+# first recovery key; `key` prints the data key for another tool.
+function(expect text pattern what)
+  if(NOT "${text}" MATCHES "${pattern}")
+    message(FATAL_ERROR "${what}: ${text}")
+  endif()
+endfunction()
+set(ENV{VELMORA_NEW_PASSWORD} "Νέος 1")
+run(0 password ${WORK}/data.mdb)
+string(REGEX MATCH "([2-9A-Z]+-)+[2-9A-Z]+" recovery "${out}")
+expect("${recovery}" "^([2-9A-Z][2-9A-Z][2-9A-Z][2-9A-Z]-)+[2-9A-Z]+$" "no recovery key shown")
+run(1 sql ${WORK}/data.mdb "SELECT COUNT(*) AS N FROM EKSODA")
+expect("${err}" "Not a valid password" "old password not refused clearly")
+foreach(secret "Νέος 1" "${recovery}")
+  set(ENV{VELMORA_PASSWORD} "${secret}")
+  run(0 sql ${WORK}/data.mdb "SELECT COUNT(*) AS N FROM EKSODA")
+  expect("${out}" "^N\n1\n$" "rows with ${secret}")
+endforeach()
+set(ENV{VELMORA_NEW_PASSWORD} "Νέος.2")
+run(1 password ${WORK}/data.mdb)
+set(ENV{VELMORA_PASSWORD} "Νέος 1")
+run(0 key ${WORK}/data.mdb)
+expect("${out}" "^[0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f]+\n$" "key printed")
+string(LENGTH "${out}" printed)
+expect("${printed}" "^65$" "key length")
+run(0 backup ${WORK}/data.mdb ${WORK}/backup/second.mdb)
+expect("${out}" "second.mdb" "backup path")
+if(NOT EXISTS ${WORK}/backup/second.key)
+  message(FATAL_ERROR "the backup lacks its key file")
+endif()
+run(0 sql ${WORK}/backup/second.mdb "SELECT COUNT(*) AS N FROM EKSODA")
+expect("${out}" "^N\n1\n$" "rows of the backup")

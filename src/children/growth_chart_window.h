@@ -1,0 +1,61 @@
+#pragma once
+
+#include "child_window.h"
+#include "who_growth.h"
+
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QPainter;
+
+// One child's measurements over the WHO centile curves (3, 15, 50, 85, 97) of one indicator.
+struct GrowthChart {
+    struct Measurement {
+        QDate date;
+        std::optional<double> height, weight, head;
+    };
+    who::Sex sex = who::Sex::Boy;
+    QDate birth;
+    std::vector<Measurement> measurements;
+
+    // Draws the chart into `area` of any painter: the window, a printer, a PDF file.
+    void paint(QPainter &painter, const QRectF &area, who::Indicator indicator) const;
+};
+
+// The chart as a widget: repaints when the indicator changes.
+class GrowthChartView : public QWidget {
+    Q_OBJECT
+public:
+    GrowthChartView(const GrowthChart &chart, QWidget *parent = nullptr);
+    void setIndicator(who::Indicator indicator);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    const GrowthChart &m_chart;
+    who::Indicator m_indicator = who::Indicator::WeightForAge;
+};
+
+// «Καμπύλες ανάπτυξης»: the chart of the child handed over, one indicator at a time, printable
+// on one A4 page with the child's name, birth date and the reference.
+class GrowthChartWindow : public ChildWindow {
+    Q_OBJECT
+public:
+    explicit GrowthChartWindow(QWidget *parent = nullptr);
+    ~GrowthChartWindow() override { deleteWidgets(); }
+    const GrowthChart &chart() const { return m_chart; }
+
+protected:
+    void load() override;
+
+private:
+    void print();
+    who::Indicator indicator() const;
+
+    GrowthChart m_chart;
+    QComboBox *m_indicators;
+    GrowthChartView *m_view;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class Connection;
+
+// Practice folders written before data.mdb had a key file: the file was keyed with a constant
+// of the program and SECURITY held the access password in plain text. Such a folder is
+// converted once, at the first start after its login check; a kill at any moment leaves
+// either the old layout or the new one.
+namespace old_layout {
+
+// data.mdb without its key file, once an interrupted conversion has been settled.
+bool isOldLayout(const QString &dataFile);
+Connection open(const QString &dataFile);
+QByteArray engineKey();
+// SECURITY's first column, trimmed: the access password of an old folder.
+QString storedPassword(const QString &dataFile);
+
+// Finishes a conversion that had reached its key file, or removes the traces of one that had not.
+void settleInterruptedConversion(const QString &dataFile);
+
+// A new data key wraps under `password`; the rows move into a new file under that key
+// (SECURITY keeps no password any more); the old file goes only once the new one is proved.
+void convert(const QString &dataFile, const QString &password);
+
+} // namespace old_layout

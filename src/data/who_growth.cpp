@@ -1,0 +1,334 @@
+#include "who_growth.h"
+
+#include "regional.h"
+
+#include <QFile>
+#include <QStringList>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <sqlite3.h>
+#include <vector>
+
+namespace who {
+
+namespace {
+
+// One table of LMS rows per sex at evenly spaced keys (days, months or tenths of a cm).
+struct Table {
+    double firstKey = 0;
+    double step = 1;
+    std::array<std::vector<Lms>, 2> rows;
+
+    // Between two keys the L, M and S are interpolated linearly, as WHO's macros do for a
+    // length between two tenths and for an age between two whole months.
+    std::optional<Lms> at(Sex sex, double key) const
+    {
+        const std::vector<Lms> &r = rows[size_t(sex)];
+        const double position = (key - firstKey) / step;
+        constexpr double Tolerance = 1e-6;
+        if (r.empty() || position < -Tolerance || position > double(r.size() - 1) + Tolerance)
+            return std::nullopt;
+        const auto low = size_t(std::clamp(std::floor(position + Tolerance), 0.0, double(r.size() - 1)));
+        const double fraction = position - double(low);
+        if (fraction <= Tolerance || low + 1 == r.size())
+            return r[low];
+        const Lms &a = r[low], &b = r[low + 1];
+        return Lms{a.l + fraction * (b.l - a.l), a.m + fraction * (b.m - a.m), a.s + fraction * (b.s - a.s)};
+    }
+};
+
+// Reads one of WHO's tab-separated files as shipped. Files without a sex column hold one sex.
+void load(Table &table, const QString &file, std::optional<Sex> onlySex = std::nullopt)
+{
+    QFile f(QStringLiteral(":/who-growth/") + file);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("The WHO table %s is missing from the program", qPrintable(file));
+    const QStringList lines = QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList header = lines.value(0).trimmed().split(QLatin1Char('\t'));
+    const auto column = [&](const char *name) {
+        for (qsizetype i = 0; i < header.size(); ++i)
+            if (header[i].compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return int(i);
+        return -1;
+    };
+    const int sexColumn = column("sex");
+    const int keyColumn = sexColumn < 0 ? 0 : 1;
+    const int l = column("l"), m = column("m"), s = column("s");
+    std::vector<double> keys;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList cells = lines[i].trimmed().split(QLatin1Char('\t'));
+        const Sex sex = onlySex ? *onlySex : (cells.value(sexColumn) == QLatin1String("1") ? Sex::Boy : Sex::Girl);
+        if (keys.size() < 2)
+            keys.push_back(cells.value(keyColumn).toDouble());
+        table.rows[size_t(sex)].push_back(
+            {cells.value(l).toDouble(), cells.value(m).toDouble(), cells.value(s).toDouble()});
+    }
+    table.firstKey = keys.at(0);
+    table.step = keys.at(1) - keys.at(0);
+}
+
+struct References {
+    Table wfa, lhfa, bmifa, hcfa, wfl, wfh;            // 2006, by day / by tenth of a cm
+    Table wfa2007, hfa2007, bmifa2007;                 // 2007, by month
+
+    References()
+    {
+        load(wfa, QStringLiteral("weight_for_age.txt"));
+        load(lhfa, QStringLiteral("length_for_age.txt"));
+        load(bmifa, QStringLiteral("bmi_for_age.txt"));
+        load(hcfa, QStringLiteral("head_circumference_for_age.txt"));
+        load(wfl, QStringLiteral("weight_for_length.txt"));
+        load(wfh, QStringLiteral("weight_for_height.txt"));
+        const auto byMonth = [](Table &table, const char *stem) {
+            load(table, QStringLiteral("%1_boys_5_19_WHO2007.txt").arg(QLatin1String(stem)), Sex::Boy);
+            load(table, QStringLiteral("%1_girls_5_19_WHO2007.txt").arg(QLatin1String(stem)), Sex::Girl);
+        };
+        byMonth(wfa2007, "wfa");
+        byMonth(hfa2007, "hfa");
+        byMonth(bmifa2007, "bmi");
+    }
+};
+
+const References &references()
+{
+    static const References all;
+    return all;
+}
+
+constexpr int LastStandardDay = 1856;
+constexpr int RecumbentUntilDay = 730; // length lying down below 731 days, standing height from 731
+// WHO's 2007 macros take the age in months with its fraction, a month being 30.4375 days
+// (365.25 / 12); between two whole months they interpolate L, M and S (see Table::at).
+constexpr double DaysPerMonth = 30.4375;
+
+bool restricted(Indicator indicator)
+{
+    return indicator == Indicator::WeightForAge || indicator == Indicator::BmiForAge ||
+           indicator == Indicator::WeightForLengthHeight;
+}
+
+} // namespace
+
+double Lms::z(double y) const
+{
+    if (std::abs(l) < 1e-12)
+        return std::log(y / m) / s;
+    return (std::pow(y / m, l) - 1) / (l * s);
+}
+
+double Lms::value(double zScore) const
+{
+    if (std::abs(l) < 1e-12)
+        return m * std::exp(s * zScore);
+    return m * std::pow(1 + l * s * zScore, 1 / l);
+}
+
+std::optional<Indicator> indicatorFromCode(QStringView text)
+{
+    static const std::pair<const char *, Indicator> codes[] = {
+        {"wfa", Indicator::WeightForAge},      {"lhfa", Indicator::LengthHeightForAge},
+        {"bmifa", Indicator::BmiForAge},       {"hcfa", Indicator::HeadForAge},
+        {"wflh", Indicator::WeightForLengthHeight},
+    };
+    for (const auto &[name, indicator] : codes)
+        if (text.trimmed().compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return indicator;
+    return std::nullopt;
+}
+
+QString code(Indicator indicator)
+{
+    switch (indicator) {
+    case Indicator::WeightForAge: return QStringLiteral("wfa");
+    case Indicator::LengthHeightForAge: return QStringLiteral("lhfa");
+    case Indicator::BmiForAge: return QStringLiteral("bmifa");
+    case Indicator::HeadForAge: return QStringLiteral("hcfa");
+    case Indicator::WeightForLengthHeight: return QStringLiteral("wflh");
+    }
+    return {};
+}
+
+std::optional<Sex> sexFromText(QStringView text)
+{
+    const QString t = text.trimmed().toString().toUpper();
+    if (t == QStringLiteral("ΑΡΡΕΝ") || t == QLatin1String("1"))
+        return Sex::Boy;
+    if (t == QStringLiteral("ΘΗΛΥ") || t == QLatin1String("2"))
+        return Sex::Girl;
+    return std::nullopt;
+}
+
+std::optional<Lms> reference(Indicator indicator, Sex sex, int ageDays, double lengthCm)
+{
+    if (ageDays < 0)
+        return std::nullopt;
+    const References &r = references();
+    if (indicator == Indicator::WeightForLengthHeight) {
+        if (ageDays > LastStandardDay)
+            return std::nullopt;
+        return (ageDays <= RecumbentUntilDay ? r.wfl : r.wfh).at(sex, lengthCm);
+    }
+    if (ageDays <= LastStandardDay) {
+        const Table *table = indicator == Indicator::WeightForAge         ? &r.wfa
+                             : indicator == Indicator::LengthHeightForAge ? &r.lhfa
+                             : indicator == Indicator::BmiForAge          ? &r.bmifa
+                                                                          : &r.hcfa;
+        return table->at(sex, ageDays);
+    }
+    const double months = ageDays / DaysPerMonth;
+    switch (indicator) {
+    case Indicator::WeightForAge: return r.wfa2007.at(sex, months);
+    case Indicator::LengthHeightForAge: return r.hfa2007.at(sex, months);
+    case Indicator::BmiForAge: return r.bmifa2007.at(sex, months);
+    default: return std::nullopt;
+    }
+}
+
+std::optional<double> zScore(Indicator indicator, Sex sex, int ageDays, double value, std::optional<double> heightCm)
+{
+    const bool needsHeight = indicator == Indicator::WeightForLengthHeight;
+    if (needsHeight && !heightCm)
+        return std::nullopt;
+    if (!std::isfinite(value) || value <= 0 || (heightCm && !(std::isfinite(*heightCm) && *heightCm > 0)))
+        return std::nullopt;
+    const double y = indicator == Indicator::BmiForAge && heightCm ? value / std::pow(*heightCm / 100, 2) : value;
+    const std::optional<Lms> lms = reference(indicator, sex, ageDays, heightCm.value_or(0));
+    if (!lms)
+        return std::nullopt;
+    const double z = lms->z(y);
+    if (!restricted(indicator) || std::abs(z) <= 3)
+        return z;
+    // WHO's restricted application of the LMS method: beyond ±3 the distance is measured in
+    // units of the spacing between the 2nd and 3rd SD, where the skewed curve would stretch.
+    if (z > 3) {
+        const double sd3 = lms->value(3), sd2 = lms->value(2);
+        return 3 + (y - sd3) / (sd3 - sd2);
+    }
+    const double sd3neg = lms->value(-3), sd2neg = lms->value(-2);
+    return -3 + (y - sd3neg) / (sd2neg - sd3neg);
+}
+
+int ageInDays(const QDate &birth, const QDate &measured)
+{
+    return int(birth.daysTo(measured));
+}
+
+double centile(double z)
+{
+    return 50 * std::erfc(-z / std::sqrt(2.0));
+}
+
+bool implausible(Indicator indicator, double z)
+{
+    switch (indicator) {
+    case Indicator::LengthHeightForAge: return z < -6 || z > 6;
+    case Indicator::WeightForAge: return z < -6 || z > 5;
+    case Indicator::BmiForAge:
+    case Indicator::HeadForAge:
+    case Indicator::WeightForLengthHeight: return std::abs(z) > 5;
+    }
+    return false;
+}
+
+QString referenceName(int ageDays)
+{
+    return ageDays <= LastStandardDay ? QStringLiteral("WHO 2006") : QStringLiteral("WHO 2007");
+}
+
+QString centileAndZ(double z)
+{
+    const Regional &regional = Regional::current();
+    const double p = centile(z);
+    QString centileText;
+    if (p < 0.1)
+        centileText = QStringLiteral("<") + regional.formatFixed(0.1, 1);
+    else if (p > 99.9)
+        centileText = QStringLiteral(">") + regional.formatFixed(99.9, 1);
+    else if (p < 1 || p > 99)
+        centileText = regional.formatFixed(p, 1);
+    else
+        centileText = regional.formatFixed(p, 0);
+    return QStringLiteral("P%1 (z %2)").arg(centileText, regional.formatFixed(z, 2));
+}
+
+namespace {
+
+QString textOf(sqlite3_value *v)
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(v));
+    return data ? QString::fromUtf8(data, sqlite3_value_bytes(v)) : QString();
+}
+
+std::optional<double> numberOf(sqlite3_value *v)
+{
+    const int type = sqlite3_value_type(v);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+        return sqlite3_value_double(v);
+    if (type == SQLITE_NULL)
+        return std::nullopt;
+    bool ok = false;
+    const double d = textOf(v).trimmed().toDouble(&ok);
+    return ok ? std::optional<double>(d) : std::nullopt;
+}
+
+QDate dateOf(sqlite3_value *v)
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(v));
+    return data ? storedDate(std::string_view(data, size_t(sqlite3_value_bytes(v)))) : QDate();
+}
+
+std::optional<double> zOfArguments(int argc, sqlite3_value **argv)
+{
+    const std::optional<Indicator> indicator = indicatorFromCode(textOf(argv[0]));
+    const std::optional<Sex> sex = sexFromText(textOf(argv[1]));
+    const QDate birth = dateOf(argv[2]), measured = dateOf(argv[3]);
+    const std::optional<double> value = numberOf(argv[4]);
+    if (!indicator || !sex || !birth.isValid() || !measured.isValid() || !value)
+        return std::nullopt;
+    // The height counts only where it is an input: BMI from weight and height, and the
+    // length or height that weight-for-length/height is read at.
+    std::optional<double> height;
+    if (argc == 6 && (*indicator == Indicator::BmiForAge || *indicator == Indicator::WeightForLengthHeight)) {
+        height = numberOf(argv[5]);
+        if (!height)
+            return std::nullopt;
+    }
+    return zScore(*indicator, *sex, ageInDays(birth, measured), *value, height);
+}
+
+enum class Result { Z, Centile, Reading };
+
+template <Result result>
+void sqlFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    const std::optional<double> z = zOfArguments(argc, argv);
+    if (!z) {
+        sqlite3_result_null(ctx);
+    } else if (result == Result::Reading) {
+        QString text = centileAndZ(*z);
+        if (implausible(*indicatorFromCode(textOf(argv[0])), *z))
+            text.prepend(QStringLiteral("! ")); // first, where a narrow column cannot cut it off
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    } else {
+        sqlite3_result_double(ctx, result == Result::Centile ? centile(*z) : *z);
+    }
+}
+
+} // namespace
+
+void registerSqlFunctions(sqlite3 *db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    for (int argc : {5, 6}) {
+        sqlite3_create_function_v2(db, "WHO_Z", argc, flags, nullptr, sqlFunction<Result::Z>, nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(db, "WHO_CENTILE", argc, flags, nullptr, sqlFunction<Result::Centile>, nullptr,
+                                   nullptr, nullptr);
+        // Not deterministic: the text follows the regional decimal separator.
+        sqlite3_create_function_v2(db, "WHO_READING", argc, SQLITE_UTF8, nullptr, sqlFunction<Result::Reading>, nullptr,
+                                   nullptr, nullptr);
+    }
+}
+
+} // namespace who

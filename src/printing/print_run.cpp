@@ -1,0 +1,49 @@
+#include "print_run.h"
+
+#include "connection.h"
+#include "dataset.h"
+#include "global.h"
+#include "report_project.h"
+
+PrintRun::PrintRun(Connection *reconnect) : m_connection(reconnect)
+{
+    if (m_connection)
+        m_connection->reconnect(DbConnectionString);
+}
+
+PrintRun::~PrintRun()
+{
+    for (DataSet *set : m_sets)
+        set->close();
+    if (m_connection)
+        m_connection->close();
+}
+
+PrintRun &PrintRun::query(DataSet &set, const QString &statement, bool open)
+{
+    m_sets.push_back(&set);
+    set.setSql(statement);
+    if (open)
+        set.open();
+    return *this;
+}
+
+PrintRun &PrintRun::table(DataSet &set, const QString &table)
+{
+    m_sets.push_back(&set);
+    set.setTableName(table);
+    set.open();
+    return *this;
+}
+
+PrintRun &PrintRun::parameter(const QString &name, const QString &value)
+{
+    m_parameters.insert(name, value);
+    return *this;
+}
+
+void PrintRun::print(ReportProject &project, const QString &reportFile, QWidget *parent)
+{
+    project.ProjectFile = projectFileFor(reportFile);
+    project.execute(parent, m_parameters);
+}

@@ -1,0 +1,42 @@
+#include "typed_values.h"
+
+#include "global.h"
+#include "regional.h"
+
+std::optional<double> typedNumber(const QString &text)
+{
+    // A text holding both marks has a thousands separator, which is refused.
+    const Regional &regional = Regional::current();
+    const QChar point = QLatin1Char('.');
+    if (regional.decimalSeparator != point && text.contains(point)) {
+        if (text.contains(regional.decimalSeparator))
+            return std::nullopt;
+        return regional.parseNumber(QString(text).replace(point, regional.decimalSeparator));
+    }
+    return regional.parseNumber(text);
+}
+
+bool isDecimalMark(QChar c)
+{
+    return c == Regional::current().decimalSeparator || c == QLatin1Char('.');
+}
+
+std::optional<DateRange> typedDateRange(const QString &from, const QString &to)
+{
+    DateRange range{from.trimmed(), to.trimmed()};
+    date_to_sql(range.from);
+    date_to_sql(range.to);
+    if (range.from == QLatin1String("ERROR") || range.to == QLatin1String("ERROR"))
+        return std::nullopt;
+    return range;
+}
+
+QString amountOrNought(const QString &sum)
+{
+    return sum.isEmpty() ? amountText(0) : sum;
+}
+
+QString amountText(double amount)
+{
+    return Regional::current().formatFixed(amount, 2);
+}

@@ -1,0 +1,182 @@
+#include "window.h"
+
+#include "calendar_button.h"
+#include "global.h"
+
+#include <QApplication>
+#include <QAbstractSpinBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QBoxLayout>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QToolButton>
+
+ScopedConnection::ScopedConnection(Connection &connection) : m_connection(connection)
+{
+    m_connection.reconnect(DbConnectionString);
+}
+
+ScopedConnection::~ScopedConnection()
+{
+    m_connection.close();
+}
+
+Window::Window(const QString &objectName, const QString &title, QWidget *parent, const QColor &background)
+    : QDialog(parent)
+{
+    setObjectName(objectName);
+    setWindowTitle(title);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    look::paint(this, background);
+}
+
+Window::~Window()
+{
+    m_connection.close();
+}
+
+void Window::connectToDatabase()
+{
+    m_connection.reconnect(DbConnectionString);
+}
+
+void Window::disconnect()
+{
+    m_connection.close();
+}
+
+void Window::setDefaultButton(QPushButton *button)
+{
+    m_default = button;
+    button->setDefault(true);
+}
+
+void Window::done(int result)
+{
+    disconnect();
+    QDialog::done(result);
+}
+
+void Window::closeEvent(QCloseEvent *event)
+{
+    QDialog::closeEvent(event); // rejects, which closes the connection
+    if (event->isAccepted())
+        disconnect();
+}
+
+void Window::fixSize(QSize size)
+{
+    if (layout())
+        size = size.expandedTo(layout()->totalSizeHint());
+    setFixedSize(size);
+}
+
+namespace {
+
+// A widget the person types or chooses into, as opposed to a button, a tab bar or a list.
+bool takesTyping(QWidget *w)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(w))
+        return !line->isReadOnly();
+    return qobject_cast<CalendarButton *>(w) || qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QPlainTextEdit *>(w) ||
+           qobject_cast<QTextEdit *>(w);
+}
+
+} // namespace
+
+QWidget *Window::firstField()
+{
+    // The first stop of the tab chain that takes typing; else the first stop.
+    QWidget *first = nullptr;
+    for (QWidget *w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (!isAncestorOf(w) || !w->isVisibleTo(this) || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus))
+            continue;
+        if (!first)
+            first = w;
+        if (takesTyping(w))
+            return w;
+    }
+    return first;
+}
+
+void Window::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Only the window's own default button answers Enter; any other button only when it has
+    // the focus, and then by itself.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        if (button != m_default)
+            button->setAutoDefault(false);
+    if (!m_shown) {
+        m_shown = true;
+        widenToTitle();
+        look::centre(this);
+        if (QWidget *field = firstField())
+            field->setFocus(Qt::TabFocusReason);
+    }
+}
+
+void Window::widenToTitle()
+{
+    // The frame draws the title in a bold face beside its icon and buttons.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    titleFont.setPointSize(titleFont.pointSize() + 1);
+    const int needed = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 110;
+    if (width() >= needed)
+        return;
+    // A layout of fixed size would shrink the window back: an empty line as wide as the title.
+    if (layout()) {
+        const QMargins margins = layout()->contentsMargins();
+        auto *line = new QSpacerItem(needed - margins.left() - margins.right(), 0, QSizePolicy::Fixed);
+        if (auto *grid = qobject_cast<QGridLayout *>(layout()))
+            grid->addItem(line, grid->rowCount(), 0, 1, grid->columnCount());
+        else if (auto *box = qobject_cast<QBoxLayout *>(layout()))
+            box->addItem(line);
+        else
+            delete line;
+    }
+    if (minimumWidth() == maximumWidth())
+        setFixedWidth(needed);
+    else
+        resize(needed, height());
+    if (layout())
+        layout()->activate();
+}
+
+void Window::keyPressEvent(QKeyEvent *event)
+{
+    // Esc that no field kept for itself: an open pop-up (a list, a calendar) closes alone.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            popup->close();
+            return;
+        }
+        for (QPushButton *button : findChildren<QPushButton *>())
+            if (button->property(look::ExitButtonProperty).toBool() && button->isVisible() && button->isEnabled()) {
+                button->click();
+                return;
+            }
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    // A field passed the key on: move on, or press the window's own default button.
+    QWidget *focus = focusWidget();
+    if (qobject_cast<QPushButton *>(focus) || qobject_cast<QToolButton *>(focus))
+        static_cast<QAbstractButton *>(focus)->click();
+    else if (m_default && m_default->isVisible() && m_default->isEnabled())
+        m_default->click();
+    else
+        focusNextChild();
+    event->accept();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "connection.h"
+#include "look.h"
+
+#include <QDialog>
+
+class QPushButton;
+
+// Opens a connection for one action and closes it however the action ends.
+class ScopedConnection {
+public:
+    explicit ScopedConnection(Connection &connection);
+    ~ScopedConnection();
+    ScopedConnection(const ScopedConnection &) = delete;
+    ScopedConnection &operator=(const ScopedConnection &) = delete;
+
+private:
+    Connection &m_connection;
+};
+
+// What every window of the program shares: its name, title, frame and look, centred on the
+// screen, its own connection closed however the window is left, and the keyboard. Enter in a
+// field moves on as Tab does and never presses a button the person has not chosen (only a
+// window given a default button presses it); Esc closes an open pop-up before the window.
+class Window : public QDialog {
+    Q_OBJECT
+public:
+    Window(const QString &objectName, const QString &title, QWidget *parent = nullptr,
+           const QColor &background = look::SkyBlue);
+    ~Window() override;
+
+    // Not resizable: at least `size`, and as large as its parts need.
+    void fixSize(QSize size = {});
+
+protected:
+    void connectToDatabase();
+    // Closes what the window opened; a record window closes its sets first.
+    virtual void disconnect();
+    // The field the next typing belongs to when the window opens; the first one by default.
+    virtual QWidget *firstField();
+    // The window's own default button (login, searches, receipt issue): Enter presses it.
+    void setDefaultButton(QPushButton *button);
+
+    void done(int result) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+    Connection m_connection;
+
+private:
+    // A window at least as wide as its title, so that the frame never cuts it.
+    void widenToTitle();
+
+    QPushButton *m_default = nullptr;
+    bool m_shown = false;
+};

@@ -1,0 +1,388 @@
+#include "bound_fields.h"
+#include "calendar_button.h"
+#include "connection.h"
+#include "fixture.h"
+#include "global.h"
+#include "main_window.h"
+#include "modal.h"
+#include "password_windows.h"
+#include "record_window.h"
+#include "typed_values.h"
+#include "window_catalog.h"
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QAction>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+// What a person types into a field of each column type, and what the field then shows.
+QString typedFor(BoundLineEdit *field)
+{
+    const Field &column = field->link()->data().field(field->link()->fieldIndex());
+    switch (column.type) {
+    case FieldType::Date: return QStringLiteral("1/2/2020");
+    case FieldType::Integer: return QStringLiteral("7");
+    case FieldType::Double: return QStringLiteral("102.5");
+    default: return QStringLiteral("Αβγ δεζ").left(field->maxLength());
+    }
+}
+
+template <typename T>
+QList<T *> visible(QWidget *window)
+{
+    QList<T *> shown;
+    for (T *widget : window->findChildren<T *>())
+        if (widget->isVisibleTo(window) && widget->isEnabled())
+            shown << widget;
+    return shown;
+}
+
+void enter(QWidget *widget)
+{
+    QTest::keyClick(widget, Qt::Key_Return);
+}
+
+// Every field keeps its typing through Enter, every drop-down closes alone on Esc, and the
+// window stays open throughout.
+void typeEverywhere(QWidget *window)
+{
+    // A screen reader names every field, list and drop-down.
+    for (QWidget *part : visible<QWidget>(window))
+        if (qobject_cast<QLineEdit *>(part) || qobject_cast<QComboBox *>(part) || qobject_cast<QTableView *>(part))
+            QVERIFY2(!part->accessibleName().isEmpty(), qPrintable(part->objectName()));
+    for (BoundLineEdit *field : visible<BoundLineEdit>(window)) {
+        if (field->isReadOnly())
+            continue;
+        field->setFocus();
+        field->selectAll();
+        const QString text = typedFor(field);
+        typeText(field, text);
+        enter(field);
+        QVERIFY2(window->isVisible(), qPrintable(field->objectName()));
+        if (text == QLatin1String("102.5"))
+            QCOMPARE(typedNumber(field->text()), 102.5); // shown again with the regional mark
+        else
+            QCOMPARE(field->text(), text);
+        QVERIFY2(!field->hasFocus(), qPrintable(field->objectName())); // moved on, as Tab does
+    }
+    for (BoundMemo *memo : visible<BoundMemo>(window)) {
+        memo->setFocus();
+        memo->selectAll();
+        typeText(memo, QStringLiteral("α"));
+        enter(memo);
+        typeText(memo, QStringLiteral("β"));
+        QCOMPARE(memo->toPlainText(), QStringLiteral("α\nβ"));
+    }
+    for (QComboBox *choice : visible<QComboBox>(window)) {
+        choice->setFocus();
+        choice->showPopup();
+        QWidget *popup = QApplication::activePopupWidget();
+        QVERIFY2(popup, qPrintable(choice->objectName()));
+        // Through the window system, where the window's own shortcuts are tried first.
+        QTest::keyClick(popup->windowHandle(), Qt::Key_Escape);
+        QVERIFY2(window->isVisible(), qPrintable(choice->objectName()));
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QApplication::setActiveWindow(window); // back from the pop-up, as the window system does
+        QTest::keyClick(choice, Qt::Key_Down); // a value, for the required lists
+    }
+}
+
+} // namespace
+
+class KeyboardTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestPractice> m_practice;
+    QString m_previousDirectory;
+    Connection connect() { return m_practice->connect(); }
+
+    // Opens a window from the main window's menu, a child's window from the register of all
+    // children, or the first day's sheet from the month calendar, and runs `act` on it.
+    void open(const QString &name, bool perChild, const std::function<void(QWidget *)> &act)
+    {
+        MainWindow main;
+        main.setSplashMilliseconds(1);
+        registerWindows(main);
+        bool acted = false;
+        const auto run = [&](QWidget *window) {
+            QApplication::setActiveWindow(window);
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            act(window);
+            acted = true;
+            if (window->isVisible())
+                window->close();
+        };
+        if (name == QLatin1String("TForm2a")) {
+            whenShown("TForm1a", [&](QWidget *month) {
+                whenShown(name, run);
+                for (QLabel *day : month->findChildren<QLabel *>())
+                    if (day->text() == QLatin1String("1") && day->isVisible()) {
+                        QTest::mouseClick(day, Qt::LeftButton);
+                        break;
+                    }
+                month->close();
+            });
+            main.open("TForm1a");
+        } else if (!perChild) {
+            whenShown(name, run);
+            main.open(name);
+        } else {
+            whenShown("TForm17", [&](QWidget *search) {
+                whenShown("TForm18", [&](QWidget *childRegister) {
+                    if (name == QLatin1String("TForm18")) {
+                        run(childRegister);
+                        return;
+                    }
+                    whenShown(name, run);
+                    childRegister->findChild<QPushButton *>(name)->click();
+                    childRegister->close();
+                });
+                search->findChild<QPushButton *>("Button3")->click();
+                search->close();
+            });
+            main.open("TForm17");
+        }
+        QVERIFY2(acted, qPrintable(name));
+    }
+
+private slots:
+    void init()
+    {
+        m_practice = std::make_unique<TestPractice>();
+        m_previousDirectory = QDir::currentPath();
+        QDir::setCurrent(m_practice->directory());
+        m_practice->useForPrinting();
+        DbConnectionString = m_practice->connectionString();
+        Connection c = connect();
+        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,HPATITIDA_B1) VALUES('Νίκος',"
+                  "'Παπαδάκης','ΑΡΡΕΝ','2010-01-01','Πατέρας','Μητέρα','Κηδεμόνας','Οδός 1','210','2010-02-01')");
+        c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
+        ReceiptNumberingSet = true;
+    }
+    void cleanup()
+    {
+        QDir::setCurrent(m_previousDirectory);
+        m_practice.reset();
+    }
+
+    void typingSurvivesEnterAndEscAndCtrlSStores_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("perChild");
+        QTest::addColumn<QString>("table"); // where Ctrl+S stores; empty where the window has no store
+        QTest::newRow("registration") << "TForm16" << false << "STOIXEIA_PAIDIOY";
+        QTest::newRow("expense ledger") << "TForm13" << false << "EKSODA";
+        QTest::newRow("reminders") << "TForm11" << false << "YPENTHIMISEIS";
+        QTest::newRow("diets") << "TForm1" << false << "DIAITES";
+        QTest::newRow("notes") << "TForm6" << false << "SHMEIWSEIS";
+        QTest::newRow("phones") << "TForm10" << false << "XRHSIMA_THLEFWNA";
+        QTest::newRow("doctors") << "TForm2" << false << "GIATROI_ALLWN_EIDIKOTHTWN";
+        QTest::newRow("receipt numbering") << "TForm9" << false << "LAST_APODEIKSH";
+        QTest::newRow("letterhead") << "TForm73" << false << "INFORMATION";
+        QTest::newRow("day sheet") << "TForm2a" << false << "RANTEBOU";
+        QTest::newRow("details") << "TForm19" << true << "STOIXEIA_PAIDIOY";
+        QTest::newRow("health card") << "TForm20" << true << "STOIXEIA_PAIDIOY";
+        QTest::newRow("visits") << "TFORM17A" << true << "EPISKEPSEIS";
+        QTest::newRow("lab tests") << "TForm17C" << true << "ERGASTHRIAKA";
+        QTest::newRow("growth") << "TForm69" << true << "SWMATOMETRIA";
+    }
+    void typingSurvivesEnterAndEscAndCtrlSStores()
+    {
+        QFETCH(QString, window);
+        QFETCH(bool, perChild);
+        QFETCH(QString, table);
+        MessageLog log;
+        QString column, typed; // a text field, to find the stored row by
+        open(window, perChild, [&](QWidget *shown) {
+            typeEverywhere(shown);
+            if (QTest::currentTestFailed())
+                return;
+            for (BoundLineEdit *field : visible<BoundLineEdit>(shown))
+                if (!field->isReadOnly() && typedFor(field).startsWith(QStringLiteral("Αβγ")))
+                    std::tie(column, typed) = std::pair(field->link()->column(), field->text());
+            QTest::keyClick(shown->focusWidget(), Qt::Key_S, Qt::ControlModifier);
+            QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
+            QVERIFY(shown->isVisible());
+        });
+        QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
+        const QString stored = column.isEmpty() ? QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)
+                                                : QStringLiteral("SELECT COUNT(*) FROM %1 WHERE [%2]=?").arg(table, column);
+        const QVariantList values = column.isEmpty() ? QVariantList() : QVariantList{typed};
+        QVERIFY2(connect().scalar(stored, values).toInt() > 0, qPrintable(stored));
+    }
+
+    // A number typed with either decimal mark is the number the person meant.
+    void growthTakesBothDecimalMarks_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("stored");
+        QTest::newRow("point") << "102.5" << 102.5;
+        QTest::newRow("comma") << "1,5" << 1.5;
+    }
+    void growthTakesBothDecimalMarks()
+    {
+        QFETCH(QString, typed);
+        QFETCH(double, stored);
+        MessageLog log;
+        open("TForm69", true, [&](QWidget *window) {
+            for (const auto &[name, text] : {std::pair{"HMEROMHNIA", QString("3/4/2020")}, std::pair{"YPSOS", typed},
+                                             std::pair{"BAROS", QString("12")}}) {
+                auto *field = window->findChild<QLineEdit *>(name);
+                field->setFocus();
+                typeText(field, text);
+                enter(field);
+            }
+            QTest::keyClick(window->focusWidget(), Qt::Key_S, Qt::ControlModifier);
+            // The date field of the new row is ready for the next measurement.
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString("HMEROMHNIA"));
+        });
+        QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
+        QCOMPARE(connect().scalar("SELECT YPSOS FROM SWMATOMETRIA").toDouble(), stored);
+    }
+
+    // The dose calendar opens with the focus, Enter and Space there never clear a dose, and a
+    // day chosen with the arrows and Enter is stored.
+    void vaccinationByKeyboard()
+    {
+        MessageLog log;
+        open("TForm21", true, [&](QWidget *window) {
+            // Enter and Space press the focused calendar button: its calendar opens, Esc closes
+            // it alone, and the dose is untouched.
+            auto *first = window->findChild<CalendarButton *>("HPATITIDA_B1_CALENDAR");
+            QCOMPARE(QApplication::focusWidget(), first);
+            auto *dose1 = window->findChild<QLineEdit *>("HPATITIDA_B1");
+            for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+                QTest::keyClick(first, key);
+                QTRY_COMPARE(QApplication::activePopupWidget(), first->calendar());
+                QTest::keyClick(first->calendar(), Qt::Key_Escape);
+                QTRY_VERIFY(!QApplication::activePopupWidget());
+                QVERIFY(window->isVisible());
+                QCOMPARE(dose1->text(), QString("1/2/2010"));
+            }
+
+            auto *calendar = window->findChild<CalendarButton *>("HPATITIDA_B2_CALENDAR");
+            calendar->setFocus();
+            QTest::keyClick(calendar, Qt::Key_Space);
+            QTRY_COMPARE(QApplication::activePopupWidget(), calendar->calendar());
+            QCOMPARE(calendar->calendar()->findChild<QWidget *>("qt_calendar_prevmonth")->accessibleName(),
+                     QString("Προηγούμενος μήνας"));
+            calendar->calendar()->setSelectedDate(QDate(2021, 3, 10));
+            auto *days = calendar->calendar()->findChild<QWidget *>("qt_calendar_calendarview");
+            QTest::keyClick(days, Qt::Key_Right);
+            enter(days);
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+            QVERIFY(window->isVisible());
+            QCOMPARE(window->findChild<QLineEdit *>("HPATITIDA_B2")->text(), QString("11/3/2021"));
+            QTest::keyClick(calendar, Qt::Key_S, Qt::ControlModifier);
+        });
+        QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
+        QCOMPARE(connect().scalar("SELECT HPATITIDA_B2 FROM STOIXEIA_PAIDIOY").toString().left(10), QString("2021-03-11"));
+        QCOMPARE(connect().scalar("SELECT HPATITIDA_B1 FROM STOIXEIA_PAIDIOY").toString().left(10), QString("2010-02-01"));
+    }
+
+    // Enter moves from field to field until the required ones are filled, then presses
+    // "Κατα&χώρηση"; the amount is read with either decimal mark, and a refused amount takes
+    // the focus back while the other fields keep their text.
+    void receiptIssueByKeyboard_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<double>("stored");
+        QTest::newRow("point") << "102.5" << "" << 102.5;
+        QTest::newRow("comma") << "1,5" << "" << 1.5;
+        QTest::newRow("nought") << "0" << "Μη αποδεκτή τιμή" << 0.0;
+        QTest::newRow("grouped") << "1.000,5" << "Η καταχώρηση δεν έγινε" << 0.0;
+    }
+    void receiptIssueByKeyboard()
+    {
+        QFETCH(QString, amount);
+        QFETCH(QString, message);
+        QFETCH(double, stored);
+        MessageLog log;
+        open("TForm56", true, [&](QWidget *window) {
+            for (const QString &text : {amount, QString("Επίσκεψη"), QString("Μητέρα")}) {
+                QWidget *field = QApplication::focusWidget();
+                QVERIFY(qobject_cast<QLineEdit *>(field));
+                typeText(field, text);
+                enter(field);
+            }
+            QCOMPARE(window->isVisible(), !message.isEmpty());
+            if (window->isVisible()) {
+                QCOMPARE(QApplication::focusWidget()->objectName(), QString("Amount"));
+                QCOMPARE(window->findChild<QLineEdit *>("Recipient")->text(), QString("Μητέρα"));
+            }
+        });
+        QCOMPARE(log.texts, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(connect().scalar("SELECT POSO_CY FROM APODEIKSEIS").toDouble(), stored);
+    }
+
+    // The date boxes of the calendar utilities take a typed date whole, and Enter moves on.
+    void typedDateReplacesTheShownOne()
+    {
+        open("TForm8", false, [&](QWidget *window) {
+            auto *box = window->findChild<QDateEdit *>("DateTimePicker1");
+            box->setDate(QDate(2024, 12, 25));
+            box->setFocus(Qt::TabFocusReason);
+            QTest::keyClicks(box, "1/1/2010");
+            enter(box);
+            QVERIFY(window->isVisible());
+            QCOMPARE(box->date(), QDate(2010, 1, 1));
+            QVERIFY(!box->hasFocus());
+        });
+    }
+
+    // Captions that carry a Latin letter inside Greek words read exactly as they always have.
+    void captionsWithLatinLettersReadAsAlways_data()
+    {
+        QTest::addColumn<QString>("window"); // "" for the main window itself
+        QTest::addColumn<bool>("perChild");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("login note") << "TForm65" << false << "Προσοχή έχoυν σημασία Πεζά / Κεφαλαία";
+        QTest::newRow("reminders item") << "" << false << "Yπενθ&υμίσεις";
+        QTest::newRow("income search") << "TForm59" << false << "Eύ&ρεση";
+        QTest::newRow("expense search") << "TForm14" << false << "Eύ&ρεση";
+        QTest::newRow("diseases") << "TForm20" << true << "Aσθένειες";
+        QTest::newRow("vaccinations item") << "TForm18" << true << "Ε&μβoλιασμοί";
+        QTest::newRow("vaccinations printout") << "TForm22" << true << "Εμβoλιασμοί";
+    }
+    void captionsWithLatinLettersReadAsAlways()
+    {
+        QFETCH(QString, window);
+        QFETCH(bool, perChild);
+        QFETCH(QString, caption);
+        const auto shows = [&](QWidget *shown) {
+            QStringList texts;
+            for (QLabel *label : shown->findChildren<QLabel *>())
+                texts << label->text();
+            for (QAbstractButton *button : shown->findChildren<QAbstractButton *>())
+                texts << button->text();
+            for (QGroupBox *box : shown->findChildren<QGroupBox *>())
+                texts << box->title();
+            for (QAction *action : shown->findChildren<QAction *>())
+                texts << action->text();
+            QVERIFY2(texts.contains(caption), qPrintable(caption));
+        };
+        if (window.isEmpty()) {
+            MainWindow main;
+            shows(&main);
+        } else if (window == QLatin1String("TForm65")) {
+            LoginWindow login;
+            shows(&login);
+        } else {
+            open(window, perChild, shows);
+        }
+    }
+};
+
+VELMORA_TEST_MAIN(new KeyboardTest)
+
+#include "tst_keyboard.moc"
