@@ -8,6 +8,6 @@ int main(int argc, char *argv[])
     MainWindow mainWindow;
     registerWindows(mainWindow);
     if (!mainWindow.startUp())
-        return 0;
+        return mainWindow.exitStatus();
     return app.exec();
 }

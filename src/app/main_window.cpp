@@ -260,29 +260,57 @@ bool MainWindow::startUp()
         DbConnectionString = connectionStringFor(AppDirectory);
         AccessGranted = false;
         const QString dataFile = accessedDataFile();
+        removeUnfinishedBackups(dataFile);
         old_layout::settleInterruptedConversion(dataFile);
         // An old folder still at the factory default needs no login check to be converted.
         if (old_layout::isOldLayout(dataFile) && old_layout::storedPassword(dataFile) == FactoryDefaultPassword)
             old_layout::convert(dataFile, FactoryDefaultPassword);
-        if (!old_layout::isOldLayout(dataFile) && unlocks(dataFile, FactoryDefaultPassword))
+        if (!old_layout::isOldLayout(dataFile) && unlocks(dataFile, FactoryDefaultPassword)) {
+            checkDataFile(); // a damaged file is told before a password is asked for
             setFirstPassword();
+        }
         LoginWindow(this).exec();
         if (!AccessGranted)
             return false;
         if (old_layout::isOldLayout(dataFile))
             old_layout::convert(dataFile, ConnectionSettings::parse(DbConnectionString).databasePassword);
-        m_connection.reconnect(DbConnectionString);
-        schema::upgrade(m_connection); // a file of an older version is brought up to date
-        m_connection.close();
+        checkDataFile();
         checkTodaysReminders();
         showMaximized();
         checkReceiptNumbering();
         return true;
-    } catch (...) {
-        // Any failure here ends the program without a message.
-        hide();
-        return false;
+    } catch (const DbError &error) {
+        failStartUp(messages::reason(error));
+    } catch (const std::exception &error) {
+        failStartUp(QString::fromLocal8Bit(error.what()));
     }
+    return false;
+}
+
+// Opens the file with the connection string in force: a file of an older version is brought up
+// to date, one that lacks a table or column is refused.
+void MainWindow::checkDataFile()
+{
+    m_connection.reconnect(DbConnectionString);
+    schema::upgrade(m_connection);
+    schema::verify(m_connection);
+    m_connection.close();
+}
+
+QString MainWindow::dataFilePath() const
+{
+    return QDir(AppDirectory).filePath(DataFileName);
+}
+
+// The program cannot go on: one message with the reason and the file, and a failure status,
+// so that neither the person nor a script takes the end for a normal one.
+void MainWindow::failStartUp(const QString &reason)
+{
+    m_connection.close();
+    hide();
+    messages::plain(nullptr, QStringLiteral("Το πρόγραμμα δεν μπορεί να ξεκινήσει.\n%1\n%2")
+                                 .arg(reason, QDir::toNativeSeparators(dataFilePath())));
+    m_exitStatus = 1;
 }
 
 // Open, count the rows of one statement, close: the start-up checks need no more.
@@ -364,7 +392,7 @@ void MainWindow::startCalculator()
 
 void MainWindow::makeBackup()
 {
-    const QString source = QDir(AppDirectory).filePath(DataFileName);
+    const QString source = dataFilePath();
     try {
         const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()),
                                                     ConnectionSettings::parse(DbConnectionString).databasePassword);

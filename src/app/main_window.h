@@ -22,6 +22,9 @@ public:
 
     // Runs the start-up sequence; false when the program must end (no access, or any error).
     bool startUp();
+    // What the program ends with when start-up returned false: 0 when the person left the
+    // login, 1 when start-up failed.
+    int exitStatus() const { return m_exitStatus; }
     void checkTodaysReminders();
     void checkReceiptNumbering();
 
@@ -52,11 +55,15 @@ private:
     void makeBackup();
     void tick();
     int countRows(const QString &jetSql);
+    QString dataFilePath() const;
+    void checkDataFile();
+    void failStartUp(const QString &reason);
 
     Connection m_connection;
     QDate m_today;
     int m_splashMilliseconds = 3000;
     bool m_leaving = false;
+    int m_exitStatus = 0;
     QHash<QString, std::function<void()>> m_openers;
     QAction *m_numberingItem = nullptr;
     QCalendarWidget *m_calendar = nullptr;

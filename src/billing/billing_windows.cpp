@@ -126,24 +126,32 @@ void ReceiptIssueWindow::refuseAmount(const QString &message)
 
 void ReceiptIssueWindow::issue()
 {
+    const auto amount = typedNumber(m_amount->text().trimmed());
+    if (!amount) {
+        refuseAmount(QStringLiteral("Η καταχώρηση δεν έγινε"));
+        return;
+    }
+    if (*amount * ReceiptAmountFactor <= 0) {
+        refuseAmount(QStringLiteral("Μη αποδεκτή τιμή"));
+        return;
+    }
+    const QString shownNumber = m_number->text().trimmed();
     int number = 0;
     try {
-        const auto amount = typedNumber(m_amount->text().trimmed());
-        if (!amount) {
-            refuseAmount(QStringLiteral("Η καταχώρηση δεν έγινε"));
-            return;
-        }
-        if (*amount * ReceiptAmountFactor <= 0) {
-            refuseAmount(QStringLiteral("Μη αποδεκτή τιμή"));
-            return;
-        }
         number = recordReceipt(m_connection, {ChildID, ChildName, ChildSurname, *amount, m_description->text().trimmed(),
                                               m_recipient->text().trimmed(), m_fund->text().trimmed()});
-    } catch (const DbError &) {
-        messages::plain(this, QStringLiteral("Η καταχώρηση δεν έγινε"));
+    } catch (const DbError &error) {
+        // What was typed stays, to be issued again once the cause is gone.
+        messages::plain(this, QStringLiteral("Η καταχώρηση δεν έγινε\n") + messages::reason(error));
         return;
     }
     m_connection.close();
+    m_number->setText(QString::number(number));
+    if (QString::number(number) != shownNumber) // another copy of the program issued one meanwhile
+        messages::plain(this, QStringLiteral("Η απόδειξη καταχωρήθηκε με τον αριθμό %1· ο αριθμός %2 δόθηκε στο "
+                                             "μεταξύ σε άλλη απόδειξη.")
+                                  .arg(number)
+                                  .arg(shownNumber));
     try {
         m_printer.PrintReceipt(number, this);
     } catch (const DbError &error) {

@@ -5,40 +5,26 @@
 #include "global.h"
 #include "print_run.h"
 
-namespace {
-
-// Plain decimal text with "." and up to 15 significant digits, as the statements take numbers.
-QString sqlNumber(double value)
-{
-    return QString::number(value, 'g', 15);
-}
-
-} // namespace
-
 int recordReceipt(Connection &connection, const ReceiptEntry &e)
 {
     const double poso = e.amount * ReceiptAmountFactor;
-    const double posoCy = poso / ReceiptAmountFactor;
+    bool isNumber = false;
+    const qlonglong childId = e.childId.toLongLong(&isNumber);
+    if (!isNumber)
+        throw DbError(DbError::Kind::Other, QStringLiteral("'%1' is not the number of a child").arg(e.childId));
     Transaction transaction(connection);
     // The number is read inside the transaction: no other issue can take it meanwhile.
-    const QString n = displayText(connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"))).trimmed();
-    if (n.isEmpty())
+    const QVariant n = connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"));
+    if (n.isNull())
         throw DbError(DbError::Kind::Other, QStringLiteral("The receipt numbering has not been set"));
     Command command(connection);
-    command.setText(QStringLiteral("INSERT INTO EISPRAKSH_PELATH(ID,POSO,PERIGRAFH,TAMEIO,POSO_CY,AR_APODEIKSHS) VALUES(") +
-                    e.childId + QStringLiteral(",") + sqlNumber(poso) + QStringLiteral(",") + QStringLiteral("'") +
-                    e.description + QStringLiteral("'") + QStringLiteral(",") + QStringLiteral("'") + e.fund +
-                    QStringLiteral("'") + QStringLiteral(",") + sqlNumber(posoCy) + QStringLiteral(",") + n +
-                    QStringLiteral(")"));
+    command.setText(QStringLiteral("INSERT INTO EISPRAKSH_PELATH(ID,POSO,PERIGRAFH,TAMEIO,POSO_CY,AR_APODEIKSHS) "
+                                   "VALUES(?,?,?,?,?,?)"),
+                    {childId, poso, e.description, e.fund, e.amount, n});
     command.execute();
     command.setText(QStringLiteral("INSERT INTO APODEIKSEIS(AR_APODEIKSHS,ONOMA_PAIDIOY,EPWNYMO_PAIDIOY,PARALHPTHS,POSO,"
-                                   "TAMEIO,POSO_CY,PERIGRAFH) VALUES(") +
-                    n + QStringLiteral(",") + QStringLiteral("'") + e.childName + QStringLiteral("'") +
-                    QStringLiteral(",") + QStringLiteral("'") + e.childSurname + QStringLiteral("'") +
-                    QStringLiteral(",") + QStringLiteral("'") + e.recipient + QStringLiteral("'") + QStringLiteral(",") +
-                    sqlNumber(poso) + QStringLiteral(",") + QStringLiteral("'") + e.fund + QStringLiteral("'") +
-                    QStringLiteral(",") + sqlNumber(posoCy) + QStringLiteral(",") + QStringLiteral("'") +
-                    e.description + QStringLiteral("'") + QStringLiteral(")"));
+                                   "TAMEIO,POSO_CY,PERIGRAFH) VALUES(?,?,?,?,?,?,?,?)"),
+                    {n, e.childName, e.childSurname, e.recipient, poso, e.fund, e.amount, e.description});
     command.execute();
     command.setText(QStringLiteral("UPDATE LAST_APODEIKSH SET [LAST]=[LAST]+1"));
     command.execute();

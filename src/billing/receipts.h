@@ -8,6 +8,10 @@
 
 struct ChildHandover;
 
+// A receipt stores the amount as typed (POSO_CY, the one shown and summed) and the same amount
+// times this fixed factor (POSO), the figure the practice's earlier bookkeeping kept.
+inline constexpr double ReceiptAmountFactor = 1.7086;
+
 // What the receipt issue records: the payment, the receipt and the raised counter, as one
 // transaction, so that either all three change or none does. Returns the receipt's number.
 struct ReceiptEntry {
@@ -16,10 +20,6 @@ struct ReceiptEntry {
     QString description, recipient, fund;
 };
 int recordReceipt(Connection &connection, const ReceiptEntry &entry);
-
-// The factor stored files have always applied to a typed amount: POSO = amount x factor and
-// POSO_CY = POSO / factor; receipts and income read POSO_CY.
-inline constexpr double ReceiptAmountFactor = 1.7086;
 
 // TForm72: prints one receipt, with the letterhead, by its number. Lives for the whole run.
 class ReceiptPrinter : public QObject {

@@ -4,6 +4,7 @@
 #include "child_history_window.h"
 #include "child_identity_windows.h"
 #include "global.h"
+#include "jet_dialect.h"
 #include "health_card_window.h"
 #include "messages.h"
 #include "navigator_bar.h"
@@ -336,7 +337,7 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
 void ChildSearchWindow::searchByInitials()
 {
     const QString t = m_initials->text().trimmed();
-    showRegister(QStringLiteral("WHERE EPWNYMO LIKE'") + t + QStringLiteral("%") + QStringLiteral("'") +
+    showRegister(QStringLiteral("WHERE EPWNYMO LIKE") + jet::quoted(t + QStringLiteral("%")) +
                  QStringLiteral(" ORDER BY EPWNYMO ASC"));
 }
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QUuid>
 
 namespace {
@@ -27,7 +28,37 @@ QMap<QString, qint64> countRows(Connection &connection)
     return counts;
 }
 
+// Backups of one folder are made one at a time: the lock also tells a cleaner that no copy
+// is being written there now. A lock left by a killed program is taken over.
+QString lockPathIn(const QString &folder)
+{
+    return QDir(folder).filePath(QStringLiteral(".backup-lock"));
+}
+
+// What a backup killed half-way leaves: its partial copy and the copy's journal.
+void removePartialCopies(const QString &folder)
+{
+    QDir dir(folder);
+    for (const QString &name : dir.entryList({QStringLiteral("*.part-*")}, QDir::Files | QDir::Hidden))
+        dir.remove(name);
+}
+
+QString backupFolderOf(const QString &sourcePath)
+{
+    return QFileInfo(backupPathFor(sourcePath, QDateTime::currentDateTime())).absolutePath();
+}
+
 } // namespace
+
+void removeUnfinishedBackups(const QString &sourcePath)
+{
+    const QString folder = backupFolderOf(sourcePath);
+    if (!QFileInfo(folder).isDir())
+        return;
+    QLockFile lock(lockPathIn(folder));
+    if (lock.tryLock(0))
+        removePartialCopies(folder);
+}
 
 QString backupPathFor(const QString &sourcePath, const QDateTime &when)
 {
@@ -44,11 +75,17 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
             throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(file));
     makePrivateFolder(QFileInfo(destinationPath).absolutePath());
 
+    const QString folder = QFileInfo(destinationPath).absolutePath();
+    QLockFile lock(lockPathIn(folder));
+    if (!lock.tryLock(Connection::DefaultBusyTimeout))
+        throw DbError(DbError::Kind::FileInUse, QStringLiteral("Another backup is being made in '%1'").arg(folder));
+    removePartialCopies(folder);
+
     const QString partial = destinationPath + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     BackupResult result;
     bool keyCopied = false;
     try {
-        Connection source = Connection::openFile(sourcePath, password);
+        Connection source = Connection::openFileForReading(sourcePath, password);
         // The copy stays under the same data key and takes the key file with it.
         const QByteArray engineKey = engineKeyFor(unlockDataKey(sourcePath, password));
         int version = 0;
@@ -60,10 +97,11 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
         }
         // The export writes every page through the engine's own encryption: never a plain copy.
         source.execute(QStringLiteral("ATTACH DATABASE ? AS copy KEY ?"), {partial, QString::fromLatin1(engineKey)});
-        source.execute(QStringLiteral("PRAGMA copy.cipher_page_size = 4096"));
         {
-            // One transaction: writers elsewhere wait, so the copy is of one moment.
-            Transaction snapshot(source);
+            // One reading transaction: the copy is of one moment, and a writer elsewhere only
+            // waits to commit until the copy is made.
+            Transaction snapshot(source, Transaction::Kind::Read);
+            source.execute(QStringLiteral("PRAGMA copy.cipher_page_size = 4096"));
             result.rowCounts = countRows(source);
             version = source.scalar(QStringLiteral("PRAGMA main.user_version")).toInt();
             source.execute(QStringLiteral("SELECT sqlcipher_export('copy')"));
@@ -93,6 +131,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
         durableRename(partial, destinationPath);
     } catch (...) {
         QFile::remove(partial);
+        QFile::remove(partial + QStringLiteral("-journal"));
         if (keyCopied)
             QFile::remove(destinationKey);
         throw;

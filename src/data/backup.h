@@ -14,5 +14,9 @@ struct BackupResult {
 
 BackupResult backupDatabase(const QString &sourcePath, const QString &destinationPath, const QString &password);
 
+// Removes what a backup killed half-way left beside the backups of `sourcePath` (partial
+// copies and their journals); leaves a backup being made right now alone.
+void removeUnfinishedBackups(const QString &sourcePath);
+
 // The name a backup made now gets in the "backup" folder beside the data file.
 QString backupPathFor(const QString &sourcePath, const QDateTime &when);

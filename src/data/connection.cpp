@@ -10,10 +10,39 @@
 #include <QFile>
 #include <QFileInfo>
 #include <optional>
+#include <QUrl>
 #include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
+// The engine's own busy handler sleeps up to 100 ms between tries; a writer that lets the
+// lock go only for a moment between its transactions is rarely caught that way. Short,
+// steady steps find the pause, so a second writer gets its turn too.
+int waitForTurn(void *timeout, int tries)
+{
+    const int limit = int(reinterpret_cast<std::intptr_t>(timeout));
+    const int step = std::min(tries + 1, 10);
+    const int waited = tries < 10 ? tries * (tries + 1) / 2 : 55 + (tries - 10) * 10;
+    if (waited >= limit)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(step));
+    return 1;
+}
+
+bool changesRows(const QString &engineSql)
+{
+    const QString verb = engineSql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    return verb == QLatin1String("INSERT") || verb == QLatin1String("UPDATE") || verb == QLatin1String("DELETE") ||
+           verb == QLatin1String("REPLACE");
+}
+
+void setBusyHandler(sqlite3 *db, int milliseconds)
+{
+    sqlite3_busy_handler(db, waitForTurn, reinterpret_cast<void *>(std::intptr_t(milliseconds)));
+}
 void check(sqlite3 *db, int code, const QString &path = {})
 {
     if (code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE)
@@ -54,7 +83,7 @@ Connection::Connection(const QString &connectionString)
 Connection::Connection(Connection &&other) noexcept
     : m_connectionString(std::move(other.m_connectionString)), m_path(std::move(other.m_path)),
       m_password(std::move(other.m_password)), m_engineKey(std::move(other.m_engineKey)), m_db(std::exchange(other.m_db, nullptr)),
-      m_busyTimeout(other.m_busyTimeout)
+      m_readOnly(other.m_readOnly), m_busyTimeout(other.m_busyTimeout)
 {
 }
 
@@ -67,6 +96,7 @@ Connection &Connection::operator=(Connection &&other) noexcept
         m_password = std::move(other.m_password);
         m_engineKey = std::move(other.m_engineKey);
         m_db = std::exchange(other.m_db, nullptr);
+        m_readOnly = other.m_readOnly;
         m_busyTimeout = other.m_busyTimeout;
     }
     return *this;
@@ -77,29 +107,35 @@ Connection::~Connection()
     close();
 }
 
-Connection Connection::onFile(const QString &path, const QString &password, const QByteArray &engineKey, bool create)
+Connection Connection::onFile(const QString &path, const QString &password, const QByteArray &engineKey, Mode mode)
 {
     Connection connection;
     connection.m_path = path;
     connection.m_password = password;
     connection.m_engineKey = engineKey;
-    connection.openHandle(create);
+    connection.m_readOnly = mode == Mode::ReadOnly;
+    connection.openHandle(mode);
     return connection;
 }
 
 Connection Connection::openFile(const QString &path, const QString &password)
 {
-    return onFile(path, password, {}, false);
+    return onFile(path, password, {}, Mode::ReadWrite);
+}
+
+Connection Connection::openFileForReading(const QString &path, const QString &password)
+{
+    return onFile(path, password, {}, Mode::ReadOnly);
 }
 
 Connection Connection::openWithKey(const QString &path, const QByteArray &engineKey)
 {
-    return onFile(path, {}, engineKey, false);
+    return onFile(path, {}, engineKey, Mode::ReadWrite);
 }
 
 Connection Connection::createWithKey(const QString &path, const QByteArray &engineKey)
 {
-    return onFile(path, {}, engineKey, true);
+    return onFile(path, {}, engineKey, Mode::Create);
 }
 
 void Connection::setConnectionString(const QString &connectionString)
@@ -115,13 +151,18 @@ void Connection::setConnectionString(const QString &connectionString)
 void Connection::open()
 {
     if (!m_db)
-        openHandle(false);
+        openHandle(m_readOnly ? Mode::ReadOnly : Mode::ReadWrite);
 }
 
-void Connection::openHandle(bool create)
+void Connection::openHandle(Mode mode)
 {
+    const bool create = mode == Mode::Create;
     if (!create && !QFileInfo(m_path).isFile())
         throw DbError(DbError::Kind::FileNotFound, QStringLiteral("Could not find file '%1'").arg(m_path));
+    // The engine takes an empty file for a new database and would build one in it; a data file
+    // always holds its tables, so an empty one was cut short.
+    if (!create && QFileInfo(m_path).size() == 0)
+        throw DbError(DbError::Kind::WrongPassword, QStringLiteral("The file '%1' is empty, not a database").arg(m_path));
     // The key file is read at every open, so a password changed meanwhile counts at once;
     // the slow derivation happens once per process.
     const QByteArray key = m_engineKey.isEmpty() ? engineKeyFor(unlockDataKey(m_path, m_password)) : m_engineKey;
@@ -129,9 +170,16 @@ void Connection::openHandle(bool create)
     if (create)
         privately.emplace();
     sqlite3 *db = nullptr;
-    // Each connection belongs to one window on the one thread: no engine lock per call.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    const int opened = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &db, flags, nullptr);
+    // Each connection belongs to one window on the one thread: no engine lock per call. A
+    // reading connection says so in the file's name, so that databases it attaches later
+    // (the target of a copy) may still be written.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    QByteArray name = QFile::encodeName(m_path);
+    if (mode == Mode::ReadOnly) {
+        flags |= SQLITE_OPEN_URI;
+        name = QUrl::fromLocalFile(QFileInfo(m_path).absoluteFilePath()).toEncoded() + "?mode=ro";
+    }
+    const int opened = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
     try {
         if (opened != SQLITE_OK)
             throw DbError::fromEngine(db, opened, m_path);
@@ -139,7 +187,7 @@ void Connection::openHandle(bool create)
         // 4 KB pages: the register reads tens of megabytes, and each page costs a fixed
         // share of the decryption besides its bytes.
         check(db, sqlite3_exec(db, "PRAGMA cipher_page_size = 4096;", nullptr, nullptr, nullptr), m_path);
-        sqlite3_busy_timeout(db, m_busyTimeout);
+        setBusyHandler(db, m_busyTimeout);
         // Reading the schema proves the key; a wrong one reads as "not a database".
         const char *setup = "SELECT count(*) FROM sqlite_master;"
                             "PRAGMA foreign_keys = ON;"
@@ -179,16 +227,28 @@ void Connection::setBusyTimeout(int milliseconds)
 {
     m_busyTimeout = milliseconds;
     if (m_db)
-        sqlite3_busy_timeout(m_db, milliseconds);
+        setBusyHandler(m_db, milliseconds);
+}
+
+bool Connection::inTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
 }
 
 int Connection::execute(const QString &jetSql, const QVariantList &values)
 {
-    Statement statement(*this, jet::translate(jetSql));
+    const QString engineSql = jet::translate(jetSql);
+    Statement statement(*this, engineSql);
     statement.bind(values);
+    std::optional<Transaction> transaction;
+    if (!inTransaction() && changesRows(engineSql))
+        transaction.emplace(*this);
     while (statement.step()) {
     }
-    return sqlite3_changes(m_db);
+    const int changed = sqlite3_changes(m_db);
+    if (transaction)
+        transaction->commit();
+    return changed;
 }
 
 QVariant Connection::scalar(const QString &jetSql, const QVariantList &values)
@@ -211,6 +271,25 @@ Statement::Statement(const Connection &connection, const QString &engineSql) : m
     }
     if (!m_stmt)
         throw DbError(DbError::Kind::Syntax, QStringLiteral("The statement is empty"));
+}
+
+Statement::Statement(const Connection &connection, sqlite3_stmt *prepared, Prepared)
+    : m_connection(connection), m_stmt(prepared)
+{
+}
+
+std::unique_ptr<Statement> Statement::tryPrepare(const Connection &connection, const QString &engineSql)
+{
+    const QByteArray utf8 = engineSql.toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(connection.handle(), utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK || !stmt)
+        return nullptr;
+    if (tail && !QByteArray(tail).trimmed().isEmpty() && QByteArray(tail).trimmed() != ";") {
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    return std::unique_ptr<Statement>(new Statement(connection, stmt, Prepared{}));
 }
 
 Statement::~Statement()
@@ -279,9 +358,15 @@ QVariant Statement::value(int column) const
     }
 }
 
-Transaction::Transaction(Connection &connection) : m_connection(connection)
+void Transaction::run(const char *sql)
 {
-    m_connection.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    sqlite3 *db = m_connection.handle();
+    check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr), m_connection.filePath());
+}
+
+Transaction::Transaction(Connection &connection, Kind kind) : m_connection(connection)
+{
+    run(kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN");
     m_active = true;
 }
 
@@ -289,7 +374,7 @@ Transaction::~Transaction()
 {
     if (m_active) {
         try {
-            m_connection.execute(QStringLiteral("ROLLBACK"));
+            run("ROLLBACK");
         } catch (...) {
             // The engine rolls back by itself when a statement fails badly; nothing to add.
         }
@@ -298,6 +383,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_connection.execute(QStringLiteral("COMMIT"));
+    run("COMMIT");
     m_active = false;
 }

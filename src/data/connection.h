@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -10,7 +11,8 @@ struct sqlite3_stmt;
 // One window's own connection to data.mdb. It opens only an existing file. The password of the
 // connection string is the access password (or the recovery key): it opens the key file beside
 // data.mdb, whose data key opens the file. Other connections, in this process or another, may
-// use the file at the same time (the engine's locking, with a busy time-out).
+// use the file at the same time: a statement that finds the file busy waits its turn (up to the
+// busy time-out), and a write outside a transaction is its own short write transaction.
 class Connection {
 public:
     Connection() = default;
@@ -22,6 +24,9 @@ public:
     ~Connection();
 
     static Connection openFile(const QString &path, const QString &password);
+    // Reads only, never writes, whatever the file's permissions: a copy of the file can be made
+    // from it even where it may not be written.
+    static Connection openFileForReading(const QString &path, const QString &password);
     // Keyed as the engine takes it: engineKeyFor(data key), or the passphrase of an old file.
     static Connection openWithKey(const QString &path, const QByteArray &engineKey);
     // Only for making a new file: the one place where a missing file is created.
@@ -40,22 +45,30 @@ public:
 
     // Runs one Jet-dialect statement; values, where given, are bound to its "?" marks.
     // Returns the number of rows changed.
+    // A write outside a transaction takes the write lock before it reads, so that two
+    // writers queue instead of deadlocking over an upgrade from a read lock.
     int execute(const QString &jetSql, const QVariantList &values = {});
     // The first column of the first row, or an invalid QVariant when there is no row.
     QVariant scalar(const QString &jetSql, const QVariantList &values = {});
 
+    // Another copy of the program may be writing for a while (a backup, a long import): wait
+    // rather than fail.
+    static constexpr int DefaultBusyTimeout = 60000;
     void setBusyTimeout(int milliseconds);
+    bool inTransaction() const;
 
 private:
-    static Connection onFile(const QString &path, const QString &password, const QByteArray &engineKey, bool create);
-    void openHandle(bool create);
+    enum class Mode { ReadWrite, ReadOnly, Create };
+    static Connection onFile(const QString &path, const QString &password, const QByteArray &engineKey, Mode mode);
+    void openHandle(Mode mode);
 
     QString m_connectionString;
     QString m_path;
     QString m_password;
     QByteArray m_engineKey; // given directly; otherwise unlocked with the password at each open
     sqlite3 *m_db = nullptr;
-    int m_busyTimeout = 5000;
+    bool m_readOnly = false;
+    int m_busyTimeout = DefaultBusyTimeout;
 };
 
 // The parts of a connection string that matter here.
@@ -74,39 +87,56 @@ public:
     Statement &operator=(const Statement &) = delete;
 
     void bind(const QVariantList &values);
+    // Prepares, or returns null when the engine does not take the text (no error is raised).
+    static std::unique_ptr<Statement> tryPrepare(const Connection &connection, const QString &engineSql);
+
     bool step(); // true while a row is there
     sqlite3_stmt *get() const { return m_stmt; }
     int columnCount() const;
     QVariant value(int column) const; // by the stored type: integer, real, text, NULL
 
 private:
+    struct Prepared {};
+    Statement(const Connection &connection, sqlite3_stmt *prepared, Prepared);
+
     const Connection &m_connection;
     sqlite3_stmt *m_stmt = nullptr;
 };
 
-// Statements that stand or fall together: rolled back unless commit() is reached.
+// Statements that stand or fall together: rolled back unless commit() is reached. A writing
+// transaction takes the write lock at once (other writers wait for it to end, readers go on);
+// a reading one sees one moment of the file and lets writers prepare meanwhile.
 class Transaction {
 public:
-    explicit Transaction(Connection &connection);
+    enum class Kind { Write, Read };
+    explicit Transaction(Connection &connection, Kind kind = Kind::Write);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
     void commit();
 
 private:
+    void run(const char *sql);
+
     Connection &m_connection;
     bool m_active = false;
 };
 
-// Runs INSERT, UPDATE and DELETE texts on a window's connection.
+// Runs INSERT, UPDATE and DELETE texts on a window's connection, with the values bound to
+// the text's "?" marks.
 class Command {
 public:
     explicit Command(Connection &connection) : m_connection(connection) {}
-    void setText(const QString &jetSql) { m_text = jetSql; }
+    void setText(const QString &jetSql, const QVariantList &values = {})
+    {
+        m_text = jetSql;
+        m_values = values;
+    }
     QString text() const { return m_text; }
-    int execute() { return m_connection.execute(m_text); }
+    int execute() { return m_connection.execute(m_text, m_values); }
 
 private:
     Connection &m_connection;
     QString m_text;
+    QVariantList m_values;
 };

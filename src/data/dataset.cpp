@@ -81,26 +81,22 @@ void DataSet::openForAppend()
     run(false);
 }
 
-void DataSet::run(bool fetchRows)
+std::unique_ptr<Statement> DataSet::prepare()
 {
-    close();
     const QString engineSql = jet::translate(selectStatement());
-    // A plain select over one table carries the row id, so that its rows can be written back.
-    const QString withRowId = jet::withRowId(engineSql);
-    std::unique_ptr<Statement> statement;
-    m_hasRowId = false;
-    if (!withRowId.isEmpty()) {
-        try {
-            statement = std::make_unique<Statement>(m_connection, withRowId);
+    // A plain select over one table carries the row id, so that its rows can be written back;
+    // a text the engine does not take that way (not a single table after all) is read only.
+    if (const QString withRowId = jet::withRowId(engineSql); !withRowId.isEmpty())
+        if (auto statement = Statement::tryPrepare(m_connection, withRowId)) {
             m_hasRowId = true;
-        } catch (const DbError &) {
-            statement.reset(); // not a single table after all: read only
+            return statement;
         }
-    }
-    if (!statement)
-        statement = std::make_unique<Statement>(m_connection, engineSql);
+    m_hasRowId = false;
+    return std::make_unique<Statement>(m_connection, engineSql);
+}
 
-    sqlite3_stmt *stmt = statement->get();
+void DataSet::describeColumns(sqlite3_stmt *stmt)
+{
     const int first = m_hasRowId ? 1 : 0;
     const int columns = sqlite3_column_count(stmt);
     std::vector<Field> fields;
@@ -113,7 +109,7 @@ void DataSet::run(bool fetchRows)
         if (const char *declared = sqlite3_column_decltype(stmt, c))
             f.type = typeFromDeclaration(declared, f.size);
         else
-            f.type = FieldType::Text; // computed: refined from the first value below
+            f.type = FieldType::Text; // computed: refined from the first value read
         if (const auto *declaredTable = schema::findTable(f.table)) {
             for (const auto &column : declaredTable->columns) {
                 if (column.name.compare(f.origin, Qt::CaseInsensitive) == 0) {
@@ -123,8 +119,6 @@ void DataSet::run(bool fetchRows)
             }
         }
         f.readOnly = f.origin.isEmpty() || f.autoNumber;
-        if (!f.table.isEmpty())
-            table = f.table;
         fields.push_back(f);
     }
     if (m_hasRowId) {
@@ -137,37 +131,55 @@ void DataSet::run(bool fetchRows)
     if (!m_hasRowId)
         for (Field &f : fields)
             f.readOnly = true;
-
-    RowStore store;
-    store.reset(int(fields.size()));
-    bool typesKnown = false;
-    if (fetchRows) {
-        while (statement->step()) {
-            if (!typesKnown) {
-                for (int c = first; c < columns; ++c) {
-                    Field &f = fields[size_t(c - first)];
-                    if (!sqlite3_column_decltype(stmt, c)) {
-                        const int storage = sqlite3_column_type(stmt, c);
-                        f.type = storage == SQLITE_INTEGER ? FieldType::Integer
-                                 : storage == SQLITE_FLOAT ? FieldType::Double
-                                                           : FieldType::Text;
-                    }
-                }
-                typesKnown = true;
-            }
-            store.appendRow(m_hasRowId ? sqlite3_column_int64(stmt, 0) : 0);
-            const int row = store.rowCount() - 1;
-            for (int c = first; c < columns; ++c)
-                store.setFromEngine(row, c - first, stmt, c, fields[size_t(c - first)].type);
-        }
-    }
-
     m_fields = std::move(fields);
-    m_store = std::move(store);
+    m_table = m_hasRowId ? table : QString();
+}
+
+void DataSet::fetchRows(Statement &statement)
+{
+    sqlite3_stmt *stmt = statement.get();
+    const int first = m_hasRowId ? 1 : 0;
+    const int columns = sqlite3_column_count(stmt);
+    bool typesKnown = false;
+    while (statement.step()) {
+        if (!typesKnown) {
+            for (int c = first; c < columns; ++c) {
+                Field &f = m_fields[size_t(c - first)];
+                if (!sqlite3_column_decltype(stmt, c)) {
+                    const int storage = sqlite3_column_type(stmt, c);
+                    f.type = storage == SQLITE_INTEGER ? FieldType::Integer
+                             : storage == SQLITE_FLOAT ? FieldType::Double
+                                                       : FieldType::Text;
+                }
+            }
+            typesKnown = true;
+        }
+        m_store.appendRow(m_hasRowId ? sqlite3_column_int64(stmt, 0) : 0);
+        const int row = m_store.rowCount() - 1;
+        for (int c = first; c < columns; ++c)
+            m_store.setFromEngine(row, c - first, stmt, c, m_fields[size_t(c - first)].type);
+    }
     // A large result is now in memory: the pages read for it need not stay cached as well.
     if (m_store.rowCount() > 1000)
         sqlite3_db_release_memory(m_connection.handle());
-    m_table = m_hasRowId ? table : QString();
+}
+
+void DataSet::run(bool withRows)
+{
+    close();
+    const auto statement = prepare();
+    describeColumns(statement->get());
+    m_store.reset(int(m_fields.size()));
+    if (withRows) {
+        try {
+            fetchRows(*statement);
+        } catch (...) {
+            m_fields.clear();
+            m_store.reset(0);
+            m_table.clear();
+            throw;
+        }
+    }
     m_current = isEmpty() ? -1 : 0;
     m_state = State::Browse;
     applySort();
@@ -345,15 +357,11 @@ void DataSet::post()
     if (m_state == State::Edit) {
         if (!columns.isEmpty()) {
             values << m_store.rowId(m_current);
-            const QString update = QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?")
-                                       .arg(bracketed(m_table), columns.join(QStringLiteral("=?, ")));
-            Statement statement(m_connection, update);
-            statement.bind(values);
-            statement.step();
-            if (sqlite3_changes(m_connection.handle()) == 0)
-                throw DbError(DbError::Kind::Other,
-                              QStringLiteral("Row cannot be located for updating. Some values may have been "
-                                             "changed since it was last read"));
+            const QString condition = unchangedCondition(*m_original, values);
+            const QString update = QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=? AND %3")
+                                       .arg(bracketed(m_table), columns.join(QStringLiteral("=?, ")), condition);
+            if (m_connection.execute(update, values) == 0)
+                refuseStale();
         }
     } else {
         QString insert = QStringLiteral("INSERT INTO %1").arg(bracketed(m_table));
@@ -362,9 +370,7 @@ void DataSet::post()
         else
             insert += QStringLiteral("(%1) VALUES(%2)")
                           .arg(columns.join(QLatin1Char(',')), QStringList(columns.size(), QStringLiteral("?")).join(','));
-        Statement statement(m_connection, insert);
-        statement.bind(values);
-        statement.step();
+        m_connection.execute(insert, values);
         m_store.setRowId(m_current, sqlite3_last_insert_rowid(m_connection.handle()));
     }
     reread(m_current);
@@ -380,7 +386,43 @@ void DataSet::addBeforePost(QObject *owner, std::function<void()> hook)
     m_beforePost.emplace_back(owner, std::move(hook));
 }
 
-void DataSet::reread(int row)
+QString DataSet::unchangedCondition(const std::vector<RowStore::Cell> &asRead, QVariantList &values) const
+{
+    QStringList conditions;
+    for (size_t c = 0; c < m_fields.size(); ++c) {
+        if (m_fields[c].origin.isEmpty())
+            continue;
+        conditions << bracketed(m_fields[c].origin) + QStringLiteral(" IS ?");
+        values << m_store.valueOf(asRead[c]);
+    }
+    return conditions.isEmpty() ? QStringLiteral("1") : conditions.join(QStringLiteral(" AND "));
+}
+
+// A row changed since it was read is not overwritten: it is read again as it now stands (or
+// dropped, when it is gone), and the person is told.
+void DataSet::refuseStale()
+{
+    const int at = m_current;
+    const bool gone = !reread(at);
+    m_original.reset();
+    m_modified.clear();
+    setState(State::Browse);
+    if (gone) {
+        m_store.removeRow(at);
+        emit rowRemoved(at);
+        m_current = -2;
+        setCurrent(isEmpty() ? -1 : std::min(at, recordCount() - 1));
+        throw DbError(DbError::Kind::ChangedElsewhere,
+                      QStringLiteral("Η εγγραφή διαγράφηκε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του "
+                                     "προγράμματος."));
+    }
+    emit rowChanged(at);
+    throw DbError(DbError::Kind::ChangedElsewhere,
+                  QStringLiteral("Η εγγραφή άλλαξε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος· "
+                                 "δεν αποθηκεύτηκε και διαβάστηκε ξανά όπως είναι τώρα."));
+}
+
+bool DataSet::reread(int row)
 {
     QStringList columns;
     std::vector<size_t> targets;
@@ -391,14 +433,15 @@ void DataSet::reread(int row)
         }
     }
     if (columns.isEmpty())
-        return;
+        return true;
     Statement statement(m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
                                           .arg(columns.join(QLatin1Char(',')), bracketed(m_table)));
     statement.bind({m_store.rowId(row)});
     if (!statement.step())
-        return;
+        return false;
     for (size_t i = 0; i < targets.size(); ++i)
         m_store.setFromEngine(row, int(targets[i]), statement.get(), int(i), m_fields[targets[i]].type);
+    return true;
 }
 
 void DataSet::cancel()
@@ -432,8 +475,11 @@ void DataSet::remove()
     if (m_state == State::Edit)
         cancel();
     const int at = m_current;
-    m_connection.execute(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(bracketed(m_table)),
-                         {m_store.rowId(at)});
+    QVariantList values{m_store.rowId(at)};
+    const QString condition = unchangedCondition(m_store.rowCells(at), values);
+    if (m_connection.execute(QStringLiteral("DELETE FROM %1 WHERE rowid=? AND %2").arg(bracketed(m_table), condition),
+                             values) == 0)
+        refuseStale();
     m_store.removeRow(at);
     emit rowRemoved(at);
     m_current = -2;
@@ -507,9 +553,9 @@ void DataSet::applySort()
             return int(cb.kind == Kind::Null) - int(ca.kind == Kind::Null); // no value sorts first
         if (ca.kind == Kind::Text || cb.kind == Kind::Text) {
             if (!folded[k].empty())
-                if (const int c = folded[k][a].compare(folded[k][b]); c != 0)
+                if (const int c = greek::compareCodePoints(folded[k][a], folded[k][b]); c != 0)
                     return c;
-            return m_store.text(int(a), column).compare(m_store.text(int(b), column));
+            return greek::compareCodePoints(m_store.text(int(a), column), m_store.text(int(b), column));
         }
         const double da = ca.kind == Kind::Double ? ca.real : double(ca.integer);
         const double db = cb.kind == Kind::Double ? cb.real : double(cb.integer);

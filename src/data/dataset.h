@@ -5,12 +5,15 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <QString>
 #include <QVariant>
 #include <optional>
 #include <vector>
 
 class Connection;
+class Statement;
+struct sqlite3_stmt;
 
 enum class FieldType { Integer, Double, Date, Boolean, Text, Memo };
 
@@ -80,6 +83,8 @@ public:
     void insert(); // a new row at the current position
     void append(); // a new row at the end
     void post();
+    // Stores a row being edited or added; a new row nobody typed into is dropped instead.
+    void storePending();
     void cancel();
     void remove();
     void refresh();
@@ -104,13 +109,18 @@ signals:
     void posted();
 
 private:
-    void run(bool fetchRows);
+    void run(bool withRows);
+    std::unique_ptr<Statement> prepare();
+    void describeColumns(sqlite3_stmt *stmt);
+    void fetchRows(Statement &statement);
+    // "[A] IS ? AND [B] IS ? ...": the row still holds every value as it was read.
+    QString unchangedCondition(const std::vector<RowStore::Cell> &asRead, QVariantList &values) const;
+    [[noreturn]] void refuseStale();
     void requireOpen() const;
     void requireModifiable() const;
     void setState(State state);
     void setCurrent(int row);
-    void storePending();
-    void reread(int row);
+    bool reread(int row);
     void applySort();
     QString selectStatement() const;
 

@@ -1,5 +1,6 @@
 #include "db_error.h"
 
+#include <QFileInfo>
 #include <sqlite3.h>
 
 DbError::DbError(Kind kind, const QString &text) : std::runtime_error(text.toStdString()), m_kind(kind), m_text(text)
@@ -48,13 +49,16 @@ DbError DbError::fromEngine(sqlite3 *db, int code, const QString &file)
     case SQLITE_LOCKED:
         return {Kind::FileInUse, QStringLiteral("The database %1 is in use by another program; try again").arg(where)};
     case SQLITE_CANTOPEN:
+        // A file that is there but cannot get its journal beside it lies in a read-only folder.
+        if (!file.isEmpty() && QFileInfo(file).isFile() && !QFileInfo(QFileInfo(file).absolutePath()).isWritable())
+            return {Kind::ReadOnly, QStringLiteral("The folder of the database %1 is read-only").arg(where)};
         return {Kind::FileNotFound, QStringLiteral("Could not open the file %1").arg(where)};
     case SQLITE_CONSTRAINT:
         return constraintError(message);
     case SQLITE_READONLY:
-        return {Kind::Other, QStringLiteral("The database %1 is read-only").arg(where)};
+        return {Kind::ReadOnly, QStringLiteral("The database %1 is read-only").arg(where)};
     case SQLITE_FULL:
-        return {Kind::Other, QStringLiteral("The disk is full; nothing was stored")};
+        return {Kind::DiskFull, QStringLiteral("The disk is full; nothing was stored")};
     default:
         break;
     }

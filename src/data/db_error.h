@@ -8,7 +8,19 @@ struct sqlite3;
 // Every failure of the data layer: the text is meant to be shown to the user as it stands.
 class DbError : public std::runtime_error {
 public:
-    enum class Kind { FileNotFound, WrongPassword, FileInUse, Syntax, MissingObject, Constraint, Other };
+    enum class Kind {
+        FileNotFound,
+        WrongPassword, // or not a database at all: the engine cannot tell the two apart
+        FileInUse,
+        ReadOnly,
+        DiskFull,
+        NewerVersion,
+        Syntax,
+        MissingObject,
+        Constraint,
+        ChangedElsewhere, // the row was changed or deleted by another window or program
+        Other
+    };
 
     DbError(Kind kind, const QString &text);
 

@@ -1,5 +1,6 @@
 #include "greek_text.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -137,6 +138,17 @@ QString foldedKey(QStringView text)
 int compare(QStringView a, QStringView b)
 {
     return compareFolded(Utf16Reader{a}, Utf16Reader{b});
+}
+
+int compareCodePoints(QStringView a, QStringView b)
+{
+    // UTF-16 units order code points except that surrogates (D800-DFFF) come before E000-FFFF.
+    const auto rank = [](char16_t u) { return u < 0xD800 ? u : u >= 0xE000 ? u - 0x800 : u + 0x2000; };
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i)
+        if (a[i] != b[i])
+            return rank(a[i].unicode()) < rank(b[i].unicode()) ? -1 : 1;
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 int compareUtf8(std::string_view a, std::string_view b)

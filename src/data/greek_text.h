@@ -16,6 +16,9 @@ char32_t fold(char32_t c);
 QString foldedKey(QStringView text);
 
 int compare(QStringView a, QStringView b);
+// Texts in the order of their code points, as the database compares them: a character
+// beyond the Basic Multilingual Plane sorts after every character within it.
+int compareCodePoints(QStringView a, QStringView b);
 int compareUtf8(std::string_view a, std::string_view b);
 
 // LIKE with "%" for any run and "_" for one character, folded as above.

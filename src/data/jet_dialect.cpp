@@ -148,6 +148,13 @@ QString translate(const QString &jetSql)
     return out;
 }
 
+QString quoted(const QString &text)
+{
+    QString inner = text;
+    inner.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + inner + QLatin1Char('\'');
+}
+
 QString withRowId(const QString &engineSql)
 {
     const auto tokens = tokenize(engineSql);

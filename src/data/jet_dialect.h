@@ -17,6 +17,11 @@ namespace jet {
 
 QString translate(const QString &jetSql);
 
+// A text as a literal of a statement: between single quotes, each quote in it doubled, every
+// other character (%, \, ") as it stands. The one way a text is spliced into a statement
+// where the statement itself is handed on as text (a search's criteria).
+QString quoted(const QString &text);
+
 // The engine statement with the base table's row id as its first column, for a result over
 // exactly one table whose rows can be written back; empty when the statement is not such a
 // plain select (aggregates, grouping, joins, unions).

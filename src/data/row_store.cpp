@@ -38,14 +38,18 @@ void RowStore::reset(int columns)
 
 QVariant RowStore::value(int row, int column) const
 {
-    const Cell &c = cell(row, column);
+    return valueOf(cell(row, column));
+}
+
+QVariant RowStore::valueOf(const Cell &c) const
+{
     switch (c.kind) {
     case Cell::Kind::Null: return {};
     case Cell::Kind::Integer: return c.integer == qint64(int(c.integer)) ? QVariant(int(c.integer)) : QVariant(c.integer);
     case Cell::Kind::Double: return c.real;
     case Cell::Kind::Boolean: return c.integer != 0;
     case Cell::Kind::Date: return QDate::fromJulianDay(c.integer);
-    case Cell::Kind::Text: return text(row, column).toString();
+    case Cell::Kind::Text: return QString(reinterpret_cast<const QChar *>(m_text.data() + c.integer), qsizetype(c.length));
     }
     return {};
 }

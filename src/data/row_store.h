@@ -33,6 +33,7 @@ public:
     void setRowId(int row, qint64 id) { m_rowIds[size_t(row)] = id; }
 
     QVariant value(int row, int column) const;
+    QVariant valueOf(const Cell &cell) const; // a cell of this store, kept aside or not
     QStringView text(int row, int column) const; // empty unless the cell holds a text
     const Cell &cell(int row, int column) const { return m_cells[index(row, column)]; }
     void setValue(int row, int column, const QVariant &value);

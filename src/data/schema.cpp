@@ -150,6 +150,12 @@ QString typeText(Type type)
     return {};
 }
 
+// A required text holding only blanks is as empty as the empty text.
+QString requiredCheck(const QString &column)
+{
+    return QStringLiteral("trim(%1, char(32, 9, 10, 13)) <> ''").arg(column);
+}
+
 // The checks carry names "rule:TABLE.COLUMN" so that a refusal can name the column.
 QString columnDefinition(const Table &table, const Column &column)
 {
@@ -160,7 +166,7 @@ QString columnDefinition(const Table &table, const Column &column)
     };
     QString definition = c + QLatin1Char(' ') + typeText(column.type);
     if (column.required)
-        definition += QStringLiteral(" NOT NULL") + check("required", c + QStringLiteral(" <> ''"));
+        definition += QStringLiteral(" NOT NULL") + check("required", requiredCheck(c));
     if (!column.defaultValue.isEmpty())
         definition += QStringLiteral(" DEFAULT ") + column.defaultValue;
     if (column.unique)
@@ -332,25 +338,52 @@ void step2(Connection &connection)
     addDeclaredColumn(connection, QStringLiteral("SWMATOMETRIA"), QStringLiteral("PERIMETROS_KEFALHS"));
 }
 
+// Required columns of versions 1 and 2 refused only the empty text; from version 3 on a text
+// of blanks is refused too. Only the constraint's text changes, so the table definitions are
+// edited in place, as the engine allows for checks, instead of copying every table. The
+// connection that makes the change keeps the old checks until it is opened again.
+void step3(Connection &connection)
+{
+    const int schemaVersion = connection.scalar(QStringLiteral("PRAGMA schema_version")).toInt();
+    connection.execute(QStringLiteral("PRAGMA writable_schema = ON"));
+    for (const Table &table : tables())
+        for (const Column &column : table.columns)
+            if (column.required) {
+                const QString name = QLatin1Char('[') + column.name + QLatin1Char(']');
+                connection.execute(QStringLiteral("UPDATE sqlite_master SET sql = replace(sql, ?, ?) "
+                                                  "WHERE type = 'table' AND name = ?"),
+                                   {QStringLiteral("CHECK(%1 <> '')").arg(name),
+                                    QStringLiteral("CHECK(%1)").arg(requiredCheck(name)), table.name});
+            }
+    connection.execute(QStringLiteral("PRAGMA schema_version = %1").arg(schemaVersion + 1));
+    connection.execute(QStringLiteral("PRAGMA writable_schema = OFF"));
+}
+
+int versionOf(Connection &connection)
+{
+    const int found = connection.scalar(QStringLiteral("PRAGMA user_version")).toInt();
+    if (found > Version)
+        throw DbError(DbError::Kind::NewerVersion,
+                      QStringLiteral("The database was written by a newer version of the program (version %1)")
+                          .arg(found));
+    return found;
+}
+
 } // namespace
 
 void upgrade(Connection &connection)
 {
     // Step n brings a file from version n - 1 to version n.
     using Step = void (*)(Connection &);
-    static const Step steps[] = {step2};
+    static const Step steps[] = {step2, step3};
     static_assert(std::size(steps) == Version - 1);
 
     // A current file is only read: a second copy of the program starting meanwhile is no reason
     // to wait for a write lock.
-    if (connection.scalar(QStringLiteral("PRAGMA user_version")).toInt() == Version)
+    if (versionOf(connection) == Version)
         return;
     Transaction transaction(connection);
-    const int found = connection.scalar(QStringLiteral("PRAGMA user_version")).toInt();
-    if (found > Version)
-        throw DbError(DbError::Kind::Other,
-                      QStringLiteral("The database was written by a newer version of the program (version %1)")
-                          .arg(found));
+    const int found = versionOf(connection);
     if (found == Version)
         return;
     if (found == 0)
@@ -360,6 +393,22 @@ void upgrade(Connection &connection)
             steps[version - 2](connection);
     connection.execute(QStringLiteral("PRAGMA user_version = %1").arg(Version));
     transaction.commit();
+}
+
+void verify(Connection &connection)
+{
+    for (const Table &table : tables()) {
+        QStringList present;
+        Statement columns(connection, QStringLiteral("PRAGMA table_info([%1])").arg(table.name));
+        while (columns.step())
+            present << columns.value(1).toString();
+        if (present.isEmpty())
+            throw DbError(DbError::Kind::MissingObject, QStringLiteral("no table %1").arg(table.name));
+        for (const Column &column : table.columns)
+            if (!present.contains(column.name, Qt::CaseInsensitive))
+                throw DbError(DbError::Kind::MissingObject,
+                              QStringLiteral("no column %1.%2").arg(table.name, column.name));
+    }
 }
 
 void createDatabase(const QString &path, const QString &password)

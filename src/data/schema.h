@@ -27,7 +27,7 @@ struct Table {
 };
 
 inline constexpr int TextLength = 255;
-inline constexpr int Version = 2;
+inline constexpr int Version = 3;
 
 const std::vector<Table> &tables();
 const Table *findTable(const QString &name);
@@ -56,6 +56,9 @@ QStringList createIndexStatements();
 // Brings an open database to Version (an empty file gets every table and the delivered rows),
 // in one transaction. Refuses a file written by a newer program.
 void upgrade(Connection &connection);
+
+// Refuses a file that lacks a table or a column the program names (MissingObject).
+void verify(Connection &connection);
 
 // Writes a new data.mdb at `path`, encrypted with `password`; refuses to replace a file.
 void createDatabase(const QString &path, const QString &password);

@@ -127,7 +127,9 @@ QString daysBetween(const QDateTime &from, const QDateTime &to)
 {
     if (from >= to)
         return {};
-    return QStringLiteral("Αριθμός ημερών=%1").arg(from.secsTo(to) / 86400);
+    // Calendar days, not seconds over 86400: a day of a clock change is 23 or 25 hours long.
+    const qint64 days = from.date().daysTo(to.date()) - (to.time() < from.time() ? 1 : 0);
+    return QStringLiteral("Αριθμός ημερών=%1").arg(days);
 }
 
 CalendarUtilitiesWindow::CalendarUtilitiesWindow(QWidget *parent)

@@ -113,10 +113,7 @@ void NoteBookWindow::checkPrintButton()
 void NoteBookWindow::print()
 {
     // An entry being written is stored first, so that its identifier exists to print by.
-    if (m_data.state() == DataSet::State::Insert && !m_data.isModified())
-        m_data.cancel();
-    else if (m_data.state() != DataSet::State::Browse)
-        m_data.post();
+    m_data.storePending();
     if (m_data.isEmpty())
         return;
     m_printChoice.SelectedID = m_id->text().trimmed();

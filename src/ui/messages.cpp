@@ -1,5 +1,6 @@
 #include "messages.h"
 
+#include "db_error.h"
 #include "look.h"
 
 #include <QMessageBox>
@@ -89,6 +90,26 @@ QString withFullStop(const QString &text)
 void error(QWidget *parent, const QString &text)
 {
     ask(parent, {Kind::Error, look::ApplicationTitle, withFullStop(text)});
+}
+
+QString reason(const DbError &error)
+{
+    using enum DbError::Kind;
+    switch (error.kind()) {
+    case FileNotFound: return QStringLiteral("Το αρχείο δεδομένων δεν βρέθηκε.");
+    case WrongPassword:
+        return QStringLiteral("Το αρχείο δεδομένων είναι κατεστραμμένο ή δεν ανοίγει με τον κωδικό της βάσης.");
+    case FileInUse:
+        return QStringLiteral("Το αρχείο δεδομένων χρησιμοποιείται από άλλο πρόγραμμα και δεν ελευθερώθηκε εγκαίρως· "
+                              "δοκιμάστε ξανά σε λίγο.");
+    case ReadOnly: return QStringLiteral("Το αρχείο δεδομένων ή ο φάκελός του είναι μόνο για ανάγνωση.");
+    case DiskFull: return QStringLiteral("Ο δίσκος είναι γεμάτος.");
+    case NewerVersion: return QStringLiteral("Το αρχείο δεδομένων γράφτηκε από νεότερη έκδοση του προγράμματος.");
+    case MissingObject:
+        return QStringLiteral("Το αρχείο δεδομένων δεν έχει όσα περιμένει το πρόγραμμα (%1).").arg(error.text());
+    default: break;
+    }
+    return withFullStop(error.text());
 }
 
 void setResponder(Responder r)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class DbError;
 class QWidget;
 
 // The program's message boxes. Tests answer them through a responder instead of a person;
@@ -29,6 +30,9 @@ bool confirmDelete(QWidget *parent);
 // unless its last character already sorts at or before ".".
 void error(QWidget *parent, const QString &text);
 QString withFullStop(const QString &text);
+
+// Why a data file could not be used, in words the person can act on (one Greek sentence).
+QString reason(const DbError &error);
 
 // Answers instead of the person: returns true for Yes / OK. Cleared with an empty function.
 using Responder = std::function<bool(const Request &)>;

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -185,6 +186,7 @@ private slots:
         QVERIFY(!window->startUp());
         QVERIFY(!AccessGranted);
         QVERIFY(!window->isVisible());
+        QCOMPARE(window->exitStatus(), 0); // the person's choice, not a failure
     }
 
     // With no calculator installed the button says so, naming the programs it looked for.
@@ -200,15 +202,61 @@ private slots:
         QVERIFY2(log.texts.first().contains("galculator"), qPrintable(log.texts.first()));
     }
 
-    void missingDataFileEndsSilently()
+    // Each bad file: one message with the reason and the path, a failure status, the file as it was.
+    void badDataFileEndsWithItsReason_data()
     {
-        QTemporaryDir empty;
-        QDir::setCurrent(empty.path());
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("reason");
+        const QString damaged = "Το αρχείο δεδομένων είναι κατεστραμμένο ή δεν ανοίγει με τον κωδικό της βάσης.";
+        QTest::newRow("missing") << "missing" << "Το αρχείο δεδομένων δεν βρέθηκε.";
+        QTest::newRow("empty") << "empty" << damaged;
+        QTest::newRow("random bytes") << "random" << damaged;
+        QTest::newRow("other key") << "key" << damaged;
+        QTest::newRow("newer version") << "newer"
+                                       << "Το αρχείο δεδομένων γράφτηκε από νεότερη έκδοση του προγράμματος.";
+        QTest::newRow("table missing") << "table"
+                                       << "Το αρχείο δεδομένων δεν έχει όσα περιμένει το πρόγραμμα (no table EKSODA).";
+    }
+    void badDataFileEndsWithItsReason()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, reason);
+        const QString file = m_practice->dataFile();
+        if (damage == "newer") {
+            connect().execute("PRAGMA user_version = 99");
+        } else if (damage == "table") {
+            connect().execute("DROP TABLE EKSODA");
+        } else {
+            QFile::remove(file);
+            if (damage == "key") {
+                QTemporaryDir elsewhere;
+                schema::createDatabase(elsewhere.filePath("data.mdb"), FactoryDefaultPassword);
+                QVERIFY(QFile::copy(elsewhere.filePath("data.mdb"), file)); // under another data key
+            } else if (damage != "missing") {
+                QFile out(file);
+                QVERIFY(out.open(QIODevice::WriteOnly));
+                if (damage == "random")
+                    for (int i = 0; i < 4096; ++i)
+                        out.putChar(char(QRandomGenerator::global()->bounded(256)));
+            }
+        }
+        const QByteArray before = QFile::exists(file) ? [&] {
+            QFile in(file);
+            in.open(QIODevice::ReadOnly);
+            return in.readAll();
+        }() : QByteArray();
+
         MessageLog log;
         auto window = newMainWindow();
         QVERIFY(!window->startUp());
         QVERIFY(!window->isVisible());
-        QCOMPARE(log.texts, QStringList({StartupInformation})); // nothing but the information
+        QCOMPARE(window->exitStatus(), 1);
+        QCOMPARE(log.texts, QStringList({StartupInformation, "Το πρόγραμμα δεν μπορεί να ξεκινήσει.\n" + reason + "\n" +
+                                                                 QDir::toNativeSeparators(file)}));
+        QFile after(file);
+        QCOMPARE(after.exists(), damage != "missing");
+        if (after.open(QIODevice::ReadOnly))
+            QVERIFY(after.readAll() == before);
     }
 
     void remindersDatedToday_data()

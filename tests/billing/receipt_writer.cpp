@@ -1,16 +1,42 @@
-// Issues receipts for one child in a loop, through the same recording as the issue window,
-// until it is killed: the reliability test kills it at random moments.
+// Issues receipts for one child in a loop, through the same recording as the issue window:
+// the reliability tests kill it at random moments, or run two side by side.
+// Arguments: practice folder, pause between receipts in ms, seconds to run (0: until killed).
+// Says "writing" once its first receipt is recorded, and at the end how many it recorded.
 #include "connection.h"
+#include "db_error.h"
 #include "global.h"
 #include "receipts.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    Connection connection(connectionStringFor(app.arguments().at(1)));
-    for (int i = 0;; ++i)
-        recordReceipt(connection, {QStringLiteral("1"), QStringLiteral("Νίκος"), QStringLiteral("Παπαδάκης"), 10.5 + i,
-                                   QStringLiteral("Επίσκεψη"), QStringLiteral("Μητέρα"), QStringLiteral("ΕΟΠΥΥ")});
+    const QStringList arguments = app.arguments();
+    const int pause = arguments.value(2).toInt();
+    const qint64 runFor = arguments.value(3).toLongLong() * 1000;
+    QElapsedTimer clock;
+    clock.start();
+    int issued = 0;
+    try {
+        Connection connection(connectionStringFor(arguments.at(1)));
+        while (runFor == 0 || clock.elapsed() < runFor) {
+            recordReceipt(connection, {QStringLiteral("1"), QStringLiteral("Νίκος"), QStringLiteral("Παπαδάκης"),
+                                       10.5 + issued, QStringLiteral("Επίσκεψη"), QStringLiteral("Μητέρα"),
+                                       QStringLiteral("ΕΟΠΥΥ")});
+            if (++issued == 1) {
+                std::puts("writing");
+                std::fflush(stdout);
+            }
+            QThread::msleep(pause);
+        }
+    } catch (const DbError &error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.text()));
+        return 1;
+    }
+    std::printf("%d\n", issued);
+    return 0;
 }

@@ -1,13 +1,16 @@
 #include "actions.h"
 #include "billing_windows.h"
+#include "db_error.h"
 #include "fixture.h"
 #include "global.h"
+#include "messages.h"
 #include "modal.h"
 #include "navigator_bar.h"
 #include "receipts.h"
 #include "report_project.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -119,7 +122,7 @@ private slots:
         connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
         MessageLog log;
         issue("25");
-        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(log.texts.join('|'), QString());
         Connection c = connect();
         QCOMPARE(c.scalar("SELECT [LAST] FROM LAST_APODEIKSH").toInt(), 101);
         QCOMPARE(c.scalar("SELECT POSO FROM APODEIKSEIS WHERE AR_APODEIKSHS=100").toDouble(), 42.715);
@@ -205,24 +208,170 @@ private slots:
         }
     }
 
+    // Names reach the receipt as values, whatever they hold.
+    void receiptNamesAreValues_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("surname");
+        QTest::newRow("apostrophe") << "Ντ'Αμίκο" << "O'Brien";
+        QTest::newRow("splice attempt") << "x'||(SELECT [PASSWORD] FROM SECURITY)||'" << "Π";
+        QTest::newRow("percent and backslash") << "50% \\ \"Α\"" << "#1/1/2020# TRUE";
+    }
+    void receiptNamesAreValues()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, surname);
+        Connection c = connect();
+        c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(5)");
+        QCOMPARE(recordReceipt(c, {"1", name, surname, 12.5, "Επίσκεψη", "Μητέρα", ""}), 5);
+        QCOMPARE(c.scalar("SELECT ONOMA_PAIDIOY FROM APODEIKSEIS WHERE AR_APODEIKSHS=5").toString(), name);
+        QCOMPARE(c.scalar("SELECT EPWNYMO_PAIDIOY FROM APODEIKSEIS WHERE AR_APODEIKSHS=5").toString(), surname);
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM EISPRAKSH_PELATH WHERE AR_APODEIKSHS=5 AND ID=1").toInt(), 1);
+    }
+
+    void receiptWindowForAnApostropheName()
+    {
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
+        MessageLog log;
+        ReceiptIssueWindow window(*m_printer);
+        window.ChildID = "1";
+        window.ChildName = "Ντ'Αμίκο";
+        window.ChildSurname = "O'Brien";
+        window.show();
+        fill(&window, "25", "Επίσκεψη", "Μητέρα", "");
+        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(connect().scalar("SELECT ONOMA_PAIDIOY FROM APODEIKSEIS WHERE AR_APODEIKSHS=100").toString(),
+                 QString("Ντ'Αμίκο"));
+        QVERIFY(pdfText(m_pdf).contains("Ντ'Αμίκο"));
+    }
+
+    // POSO_CY is the amount as typed, to the last bit; POSO the typed amount times the factor.
+    void amountsAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("0,385") << "0,385" << 0.385 << "0,39";
+        QTest::newRow("1,005") << "1,005" << 1.005 << "1,01";
+        QTest::newRow("12500,40") << "12500,40" << 12500.40 << "12500,40";
+        QTest::newRow("25") << "25" << 25.0 << "25,00";
+    }
+    void amountsAsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(double, amount);
+        QFETCH(QString, shown);
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
+        issue(typed);
+        Connection c = connect();
+        for (const char *table : {"APODEIKSEIS", "EISPRAKSH_PELATH"}) {
+            const QString where = QString(" FROM %1 WHERE AR_APODEIKSHS=1").arg(table);
+            QVERIFY(c.scalar("SELECT POSO_CY" + where).toDouble() == amount);
+            QVERIFY(c.scalar("SELECT POSO" + where).toDouble() == amount * ReceiptAmountFactor);
+        }
+        ReceiptRegisterWindow reg(*m_printer);
+        QCOMPARE(reg.data().value("POSO_CY").toString(), shown);
+        QVERIFY(pdfText(m_pdf).contains(shown));
+    }
+
+    // Another copy of the program took the number shown: the one recorded is the one told.
+    void issueShowsTheNumberRecorded()
+    {
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
+        MessageLog log;
+        ReceiptIssueWindow window(*m_printer);
+        window.ChildID = "1";
+        window.show();
+        QCOMPARE(window.findChild<QLabel *>("Number")->text(), QString("100"));
+        Connection other = connect();
+        recordReceipt(other, {"1", "Άλλος", "Άλλος", 5, "Επίσκεψη", "Μητέρα", ""});
+        fill(&window, "25", "Επίσκεψη", "Μητέρα", "");
+        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        QCOMPARE(log.texts, QStringList({"Η απόδειξη καταχωρήθηκε με τον αριθμό 101· ο αριθμός 100 δόθηκε στο μεταξύ "
+                                         "σε άλλη απόδειξη."}));
+        QCOMPARE(window.findChild<QLabel *>("Number")->text(), QString("101"));
+        QVERIFY(pdfText(m_pdf).contains("101"));
+        window.show(); // shown again, it reads the counter again
+        QCOMPARE(window.findChild<QLabel *>("Number")->text(), QString("102"));
+    }
+
+    // A failed recording names its cause and keeps what was typed.
+    void failedIssueSaysWhyAndKeepsTheText()
+    {
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
+        MessageLog log;
+        ReceiptIssueWindow window(*m_printer);
+        window.ChildID = "1";
+        window.show();
+        connect().execute("DELETE FROM LAST_APODEIKSH");
+        fill(&window, "25", "Επίσκεψη", "Μητέρα", "ΕΟΠΥΥ");
+        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        QCOMPARE(log.texts, QStringList({"Η καταχώρηση δεν έγινε\nThe receipt numbering has not been set."}));
+        QCOMPARE(window.findChild<QLineEdit *>("Amount")->text(), QString("25"));
+        QCOMPARE(window.findChild<QLineEdit *>("Fund")->text(), QString("ΕΟΠΥΥ"));
+    }
+
+    // The causes the issue names, as the engine reports them.
+    void recordingFailuresNameTheirCause_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("busy") << "busy"
+                              << "Το αρχείο δεδομένων χρησιμοποιείται από άλλο πρόγραμμα και δεν ελευθερώθηκε "
+                                 "εγκαίρως· δοκιμάστε ξανά σε λίγο.";
+        QTest::newRow("disk full") << "full" << "Ο δίσκος είναι γεμάτος.";
+        QTest::newRow("read-only") << "read-only" << "Το αρχείο δεδομένων ή ο φάκελός του είναι μόνο για ανάγνωση.";
+    }
+    void recordingFailuresNameTheirCause()
+    {
+        QFETCH(QString, cause);
+        QFETCH(QString, reason);
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
+        Connection holder = connect();
+        Connection c = cause == "read-only" ? Connection::openFileForReading(m_practice->dataFile(), DbPassword)
+                                            : connect();
+        std::optional<Transaction> held;
+        if (cause == "busy") {
+            c.setBusyTimeout(50);
+            held.emplace(holder);
+        } else if (cause == "full") {
+            const int pages = c.scalar("PRAGMA page_count").toInt();
+            c.scalar(QString("PRAGMA max_page_count = %1").arg(pages));
+        }
+        try {
+            for (int i = 0; i < 1000; ++i) // until the file can grow no further
+                recordReceipt(c, {"1", "Νίκος", "Παπαδάκης", 25, QString(250, QChar(u'Α')), "Μητέρα", ""});
+            QFAIL("recorded");
+        } catch (const DbError &error) {
+            QCOMPARE(messages::reason(error), reason);
+        }
+        held.reset();
+        const int receipts = count("SELECT COUNT(*) FROM APODEIKSEIS"); // every one whole, or none
+        QCOMPARE(count("SELECT COUNT(*) FROM EISPRAKSH_PELATH"), receipts);
+        QCOMPARE(count("SELECT [LAST] FROM LAST_APODEIKSH"), 100 + receipts);
+    }
+
     // Killed at random moments while issuing, the file always opens and always agrees.
     void killedWhileIssuingStaysConsistent()
     {
         connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
         QRandomGenerator random(2026);
-        int survived = 0;
         for (int kill = 0; kill < 25; ++kill) {
             const int before = count("SELECT COUNT(*) FROM APODEIKSEIS");
             QProcess writer;
-            writer.start(QStringLiteral(RECEIPT_WRITER), {m_practice->directory()});
-            QVERIFY(writer.waitForStarted());
-            // Once it is writing, at a random moment within the next few receipts.
-            QTRY_VERIFY_WITH_TIMEOUT(count("SELECT COUNT(*) FROM APODEIKSEIS") > before, 20000);
+            writer.start(QStringLiteral(RECEIPT_WRITER), {m_practice->directory(), "0", "0"});
+            // Once it says it is writing (nobody reads the file meanwhile), at a random moment
+            // within the next few receipts.
+            QVERIFY(writer.waitForReadyRead(20000));
+            QCOMPARE(writer.readLine().trimmed(), QByteArray("writing"));
             QTest::qWait(int(random.bounded(40)));
             ::kill(pid_t(writer.processId()), SIGKILL);
             writer.waitForFinished();
+            QCOMPARE(writer.exitStatus(), QProcess::CrashExit); // killed, not ended by a failure of its own
             Connection c = connect();
             const int receipts = c.scalar("SELECT COUNT(*) FROM APODEIKSEIS").toInt();
+            QVERIFY(receipts > before); // its first receipt at least stayed
             QCOMPARE(c.scalar("SELECT COUNT(DISTINCT AR_APODEIKSHS) FROM APODEIKSEIS").toInt(), receipts);
             QCOMPARE(c.scalar("SELECT COUNT(*) FROM EISPRAKSH_PELATH").toInt(), receipts);
             QCOMPARE(c.scalar("SELECT COUNT(*) FROM APODEIKSEIS WHERE AR_APODEIKSHS NOT IN "
@@ -231,11 +380,34 @@ private slots:
                      0);
             QCOMPARE(c.scalar("SELECT [LAST] FROM LAST_APODEIKSH").toInt(), receipts + 1);
             QCOMPARE(c.scalar("PRAGMA integrity_check").toString(), QString("ok"));
-            ++survived;
         }
-        qInfo("survived %d kills while issuing receipts", survived);
-        QCOMPARE(survived, 25);
-        QVERIFY(count("SELECT COUNT(*) FROM APODEIKSEIS") > 25); // it really was writing
+    }
+
+    // Two copies of the program issuing at once: both get their receipts, numbered without a
+    // gap and without a duplicate.
+    void twoCopiesIssueSideBySide()
+    {
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
+        QProcess first, second;
+        for (QProcess *writer : {&first, &second})
+            writer->start(QStringLiteral(RECEIPT_WRITER), {m_practice->directory(), "5", "15"});
+        int issued = 0;
+        for (QProcess *writer : {&first, &second}) {
+            QVERIFY(writer->waitForFinished(60000));
+            const QByteArray errors = writer->readAllStandardError();
+            QVERIFY2(writer->exitStatus() == QProcess::NormalExit && writer->exitCode() == 0, errors.constData());
+            const QList<QByteArray> lines = writer->readAllStandardOutput().split('\n');
+            const int own = lines.value(1).toInt();
+            QVERIFY(own > 0);
+            issued += own;
+        }
+        Connection c = connect();
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM APODEIKSEIS").toInt(), issued);
+        QCOMPARE(c.scalar("SELECT COUNT(DISTINCT AR_APODEIKSHS) FROM APODEIKSEIS").toInt(), issued);
+        QCOMPARE(c.scalar("SELECT MIN(AR_APODEIKSHS) FROM APODEIKSEIS").toInt(), 1);
+        QCOMPARE(c.scalar("SELECT MAX(AR_APODEIKSHS) FROM APODEIKSEIS").toInt(), issued);
+        QCOMPARE(c.scalar("SELECT [LAST] FROM LAST_APODEIKSH").toInt(), issued + 1);
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM EISPRAKSH_PELATH").toInt(), issued);
     }
 };
 

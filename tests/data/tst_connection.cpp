@@ -136,6 +136,36 @@ private slots:
         QCOMPARE(copy.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 2); // nothing overwritten
         QCOMPARE(QDir(practice.directory() + "/backup").entryList(QDir::Files), QStringList({"copy.key", "copy.mdb"}));
     }
+
+    // What a backup killed half-way left goes with the next backup or start; the source is
+    // only read, so a file that may not be written is copied all the same.
+    void backupLeavesNoPartialCopies()
+    {
+        TestPractice practice;
+        const QDir backups(practice.directory() + "/backup");
+        QVERIFY(backups.mkpath("."));
+        const QStringList leftovers = {"data-2026-03-01-101010.mdb.part-1234", "data-2026-03-01-101010.mdb.part-1234-journal",
+                                       "data-2026-03-02-101010.mdb.part-5678"};
+        for (const QString &name : leftovers) {
+            QFile file(backups.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QFile kept(backups.filePath("data-2026-01-01-101010.mdb"));
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.close();
+        removeUnfinishedBackups(practice.dataFile()); // as at start
+        QCOMPARE(backups.entryList(QDir::Files | QDir::Hidden), QStringList({"data-2026-01-01-101010.mdb"}));
+
+        QFile(backups.filePath(leftovers.first())).open(QIODevice::WriteOnly);
+        QFile::setPermissions(practice.dataFile(), QFile::ReadOwner);
+        Connection writer = practice.connect();
+        Transaction pending(writer); // another copy is about to write: the backup only reads
+        backupDatabase(practice.dataFile(), backups.filePath("copy.mdb"), DbPassword);
+        pending.commit();
+        QFile::setPermissions(practice.dataFile(), QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(backups.entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"copy.key", "copy.mdb", "data-2026-01-01-101010.mdb"}));
+    }
 };
 
 QObject *newConnectionTest()

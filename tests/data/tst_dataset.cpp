@@ -221,6 +221,91 @@ private slots:
         QVERIFY(changed.count() >= 2);
         QCOMPARE(state.last().first().value<DataSet::State>(), DataSet::State::Browse);
     }
+
+    // A row another connection changed, deleted, or deleted and replaced under the same row
+    // id since it was read is neither overwritten nor deleted: refused, read again, and the
+    // other change kept.
+    void staleRowsAreRefused_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<QString>("message");
+        const QString changed = "Η εγγραφή άλλαξε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος· "
+                                "δεν αποθηκεύτηκε και διαβάστηκε ξανά όπως είναι τώρα.";
+        const QString gone = "Η εγγραφή διαγράφηκε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος.";
+        for (const char *action : {"post", "remove"}) {
+            QTest::addRow("%s after a change", action) << action << "change" << changed;
+            QTest::addRow("%s after a delete", action) << action << "delete" << gone;
+            QTest::addRow("%s after a replacement", action) << action << "replace" << changed;
+        }
+    }
+    void staleRowsAreRefused()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, other);
+        QFETCH(QString, message);
+        TestPractice practice;
+        Connection window = practice.connect(), elsewhere = practice.connect();
+        window.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/3/2026#,10,2,'Ενοίκιο')");
+        DataSet set(window);
+        set.setTableName("EKSODA"); // no key of its own: row ids of deleted rows come back
+        set.open();
+        if (other == "change") {
+            elsewhere.execute("UPDATE EKSODA SET POSO=11");
+        } else {
+            elsewhere.execute("DELETE FROM EKSODA");
+            if (other == "replace")
+                elsewhere.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#2/3/2026#,99,1,'Ρεύμα')");
+        }
+        try {
+            if (action == "post") {
+                set.edit();
+                set.setValue("PERIGRAFH", QString("Ενοίκιο Μαρτίου"));
+                set.post();
+            } else {
+                set.remove();
+            }
+            QFAIL("a stale row was written");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::ChangedElsewhere);
+            QCOMPARE(e.text(), message);
+        }
+        QCOMPARE(set.state(), DataSet::State::Browse);
+        QCOMPARE(set.recordCount(), other == "delete" ? 0 : 1);
+        if (other != "delete") // the row as it stands now
+            QCOMPARE(set.value("POSO").toDouble(), other == "change" ? 11.0 : 99.0);
+        QCOMPARE(elsewhere.scalar("SELECT COUNT(*) FROM EKSODA").toInt(), other == "delete" ? 0 : 1);
+        QCOMPARE(elsewhere.scalar("SELECT COUNT(*) FROM EKSODA WHERE PERIGRAFH='Ενοίκιο Μαρτίου'").toInt(), 0);
+        if (other == "change") { // read again, the row takes the store
+            set.edit();
+            set.setValue("PERIGRAFH", QString("Ενοίκιο Μαρτίου"));
+            set.post();
+            QCOMPARE(elsewhere.scalar("SELECT POSO FROM EKSODA WHERE PERIGRAFH='Ενοίκιο Μαρτίου'").toDouble(), 11.0);
+        }
+    }
+
+    // The in-memory sort puts texts in the order the database's collation gives them.
+    void sortAgreesWithTheDatabase()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        const QStringList texts = {"Ωμέγα", "ωμεγα", "άλφα", "Άλφα", "ΑΛΦΑ", "alpha", "Zeta", "\U0001D49C lettre",
+                                   "\U0001F600", "\uFF21 wide", "\uE000 private", "ς", "σ", "Σ", "10", "9",
+                                   "\U00010400 deseret", "\u00C9cole", "ecole"};
+        for (const QString &text : texts)
+            addDiet(c, text);
+        DataSet set(c);
+        set.setTableName("DIAITES");
+        set.open();
+        for (const char *sort : {"TITLOS ASC", "TITLOS DESC"}) {
+            set.setSort(sort);
+            QStringList expected;
+            Statement ordered(c, QString("SELECT TITLOS FROM DIAITES ORDER BY ") + sort);
+            while (ordered.step())
+                expected << ordered.value(0).toString();
+            QCOMPARE(titles(set, set.fieldIndex("TITLOS")), expected);
+        }
+    }
 };
 
 QObject *newDataSetTest()

@@ -250,6 +250,38 @@ private slots:
         QCOMPARE(column(c, list, 2), QStringList({"16,00"}));
         QCOMPARE(column(c, list, 3), QStringList({"102,50"}));
     }
+
+    // A text spliced into a statement through the one quoting routine stays a value, whatever
+    // it holds: a quote, a percent, a backslash, a date-like or bracketed piece.
+    void splicedTextsStayValues_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("insert") << "INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('νέα', %1)"
+                                << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='νέα'" << "";
+        QTest::newRow("update") << "UPDATE DIAITES SET PERIGRAFH=%1 WHERE TITLOS='άλλη'"
+                                << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='άλλη'" << "";
+        QTest::newRow("where") << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS=%1" << "";
+        QTest::newRow("like as the search builds it") << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS LIKE%1" << "%";
+    }
+    void splicedTextsStayValues()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, query);
+        QFETCH(QString, suffix);
+        const QString value = "O'Brien 50% C:\\x \"y\" #1/2/2020# [PASSWORD] ' OR ''='";
+        TestPractice practice;
+        Connection c = practice.connect();
+        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES(?,?)", {value, value});
+        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('άλλη','x')");
+        // Not QString::arg, which warns about the queries that carry no mark.
+        const auto splice = [](QString sql, const QString &text) { return sql.replace("%1", jet::quoted(text)); };
+        if (!change.isEmpty())
+            c.execute(splice(change, value));
+        QCOMPARE(column(c, splice(query, value + suffix)), QStringList({value}));
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM DIAITES WHERE TITLOS<>'νέα'").toInt(), 2); // nothing else touched
+    }
 };
 
 QObject *newDialectTest()

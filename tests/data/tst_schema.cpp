@@ -63,6 +63,11 @@ private slots:
             << "INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,PERIGRAFH) VALUES(1,#1/1/2011#,'x')" << "EPISKEPSEIS.AITIA";
         QTest::newRow("visit with empty reason")
             << "INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,AITIA,PERIGRAFH) VALUES(1,#1/1/2011#,'','x')" << "EPISKEPSEIS.AITIA";
+        QTest::newRow("visit with a reason of blanks")
+            << "INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,AITIA,PERIGRAFH) VALUES(1,#1/1/2011#,'   ','x')"
+            << "EPISKEPSEIS.AITIA";
+        QTest::newRow("diet with a title of blanks and a tab")
+            << "INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES(' ' || char(9) || ' ','x')" << "DIAITES.TITLOS";
         QTest::newRow("expense without amount")
             << "INSERT INTO EKSODA(HMEROMHNIA,VAT,PERIGRAFH) VALUES(#1/1/2011#,1,'x')" << "EKSODA.POSO";
         QTest::newRow("child without birth date")
@@ -166,6 +171,35 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, schema::createDatabase(practice.dataFile(), DbPassword));
         Connection c = practice.connect(); // still the same, intact file
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
+    }
+
+    // A file of version 1 refused only the empty text; brought up to date, it refuses blanks
+    // too and keeps its rows.
+    void upgradeRefusesBlankRequiredTexts()
+    {
+        TestPractice practice;
+        {
+            Connection c = practice.connect();
+            Transaction t(c);
+            const int schemaVersion = c.scalar("PRAGMA schema_version").toInt();
+            c.execute("PRAGMA writable_schema = ON");
+            c.execute("UPDATE sqlite_master SET sql = replace(replace(sql, 'CHECK(trim([', 'CHECK(['), "
+                      "'], char(32, 9, 10, 13)) <> ''''', '] <> ''''') WHERE type = 'table'");
+            c.execute(QString("PRAGMA schema_version = %1").arg(schemaVersion + 1));
+            c.execute("PRAGMA writable_schema = OFF");
+            c.execute("PRAGMA user_version = 2");
+            t.commit();
+        }
+        Connection c = practice.connect();
+        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('  ','x')"); // as version 2 allowed
+        schema::upgrade(c);
+        c = practice.connect(); // connections opened from now on read the new checks
+        QCOMPARE(c.scalar("PRAGMA user_version").toInt(), schema::Version);
+        QVERIFY_THROWS_EXCEPTION(DbError, c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('  ','x')"));
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 1);
+        QCOMPARE(c.scalar("PRAGMA integrity_check").toString(), QString("ok"));
+        Connection other = practice.connect();
+        QVERIFY_THROWS_EXCEPTION(DbError, other.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES(' ','x')"));
     }
 
     void newerFileIsRefused()

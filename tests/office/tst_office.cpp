@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <ctime>
 
 class OfficeTest : public PrintingPracticeTest {
     Q_OBJECT
@@ -99,6 +100,16 @@ private slots:
                  QString("Αριθμός ημερών=364"));
         QCOMPARE(daysBetween(QDateTime(QDate(2010, 12, 31), t), QDateTime(QDate(2010, 1, 1), t)), QString());
         QCOMPARE(daysBetween(QDateTime(QDate(2010, 1, 1), t), QDateTime(QDate(2010, 1, 1), t)), QString());
+        // Whole calendar days across a change of the clock (the last Sunday of March, of October).
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Athens");
+        tzset();
+        const QString march = daysBetween(QDateTime(QDate(2026, 3, 1), t), QDateTime(QDate(2026, 4, 1), t));
+        const QString october = daysBetween(QDateTime(QDate(2026, 10, 1), t), QDateTime(QDate(2026, 11, 1), t));
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+        QCOMPARE(march, QString("Αριθμός ημερών=31"));
+        QCOMPARE(october, QString("Αριθμός ημερών=31"));
     }
 
     void calendarWindowYearField()
