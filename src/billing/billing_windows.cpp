@@ -333,11 +333,7 @@ IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent)
     RecordWindow::addField(grid, 1, QStringLiteral("Μέχρι:"), m_to, QStringLiteral("*"));
     RecordWindow::addField(grid, 2, QStringLiteral("Έσοδα (EUR):"), m_total);
     grid->addLayout(buttonRow({m_search, look::exitButton(this)}), 3, 0, 1, 2);
-    const auto changed = [this] {
-        m_search->setEnabled(check_chars(m_from->text().trimmed()) && check_chars(m_to->text().trimmed()));
-    };
-    connect(m_from, &QLineEdit::textChanged, this, changed);
-    connect(m_to, &QLineEdit::textChanged, this, changed);
+    enableWhileClean(m_search, {m_from, m_to});
     connect(m_search, &QPushButton::clicked, this, &IncomeBetweenDatesWindow::search);
 }
 

@@ -324,11 +324,7 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
         const QString initials = m_initials->text().trimmed();
         m_findByInitials->setEnabled(!initials.isEmpty() && check_chars(initials));
     });
-    const auto datesChanged = [this] {
-        m_findByDates->setEnabled(check_chars(m_from->text().trimmed()) && check_chars(m_to->text().trimmed()));
-    };
-    connect(m_from, &QLineEdit::textChanged, this, datesChanged);
-    connect(m_to, &QLineEdit::textChanged, this, datesChanged);
+    enableWhileClean(m_findByDates, {m_from, m_to});
     connect(m_findByInitials, &QPushButton::clicked, this, &ChildSearchWindow::searchByInitials);
     connect(m_findByDates, &QPushButton::clicked, this, &ChildSearchWindow::searchByBirthDates);
     connect(all, &QPushButton::clicked, this, [this] { showRegister(QString()); });

@@ -78,11 +78,7 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
     layout->addWidget(navigator, 0, Qt::AlignLeft);
     layout->addLayout(buildSums());
 
-    const auto fieldsChanged = [this] {
-        m_search->setEnabled(check_chars(m_fromField->text().trimmed()) && check_chars(m_toField->text().trimmed()));
-    };
-    connect(m_fromField, &QLineEdit::textChanged, this, fieldsChanged);
-    connect(m_toField, &QLineEdit::textChanged, this, fieldsChanged);
+    enableWhileClean(m_search, {m_fromField, m_toField});
     connect(m_search, &QPushButton::clicked, this, &ExpenseReportWindow::search);
     connect(m_print, &QPushButton::clicked, this, &ExpenseReportWindow::print);
 }

@@ -3,6 +3,10 @@
 #include "global.h"
 #include "regional.h"
 
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <algorithm>
+
 std::optional<double> typedNumber(const QString &text)
 {
     // A text holding both marks has a thousands separator, which is refused.
@@ -29,6 +33,16 @@ std::optional<DateRange> typedDateRange(const QString &from, const QString &to)
     if (range.from == QLatin1String("ERROR") || range.to == QLatin1String("ERROR"))
         return std::nullopt;
     return range;
+}
+
+void enableWhileClean(QAbstractButton *button, const QList<QLineEdit *> &fields)
+{
+    const auto check = [button, fields] {
+        button->setEnabled(std::all_of(fields.begin(), fields.end(),
+                                       [](const QLineEdit *field) { return check_chars(field->text().trimmed()); }));
+    };
+    for (QLineEdit *field : fields)
+        QObject::connect(field, &QLineEdit::textChanged, button, check);
 }
 
 QString amountOrNought(const QString &sum)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <optional>
+
+class QAbstractButton;
+class QLineEdit;
 
 // A number as people type it: the regional decimal comma or "." as decimal mark, no grouping.
 std::optional<double> typedNumber(const QString &text);
@@ -14,6 +18,9 @@ struct DateRange {
     QString to;
 };
 std::optional<DateRange> typedDateRange(const QString &from, const QString &to);
+// From the next edit on, `button` is enabled only while every field's trimmed text passes
+// check_chars: a criterion that could change a statement never reaches one.
+void enableWhileClean(QAbstractButton *button, const QList<QLineEdit *> &fields);
 
 // A sum as the statements format it ("12,50"); a sum over no rows reads nought.
 QString amountOrNought(const QString &sum);
