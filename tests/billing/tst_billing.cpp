@@ -43,16 +43,22 @@ class BillingTest : public QObject {
     Connection connect() { return m_practice->connect(); }
     int count(const QString &sql) { return connect().scalar(sql).toInt(); }
 
+    // The issue window as the register opens it for the fixture's child.
+    std::unique_ptr<ReceiptIssueWindow> issueWindow(const QString &name = "Νίκος", const QString &surname = "Παπαδάκης")
+    {
+        auto window = std::make_unique<ReceiptIssueWindow>(*m_printer);
+        window->ChildID = "1";
+        window->ChildName = name;
+        window->ChildSurname = surname;
+        window->show();
+        return window;
+    }
     // Issues through the real window, as the person would.
     void issue(const QString &amount, const QString &description = "Επίσκεψη")
     {
-        ReceiptIssueWindow window(*m_printer);
-        window.ChildID = "1";
-        window.ChildName = "Νίκος";
-        window.ChildSurname = "Παπαδάκης";
-        window.show();
-        fill(&window, amount, description, "Μητέρα", "");
-        click(&window, "Button1");
+        const auto window = issueWindow();
+        fill(window.get(), amount, description, "Μητέρα", "");
+        click(window.get(), "Button1");
     }
 
 private slots:
@@ -94,9 +100,8 @@ private slots:
         QFETCH(QString, message);
         connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
         MessageLog log;
-        ReceiptIssueWindow window(*m_printer);
-        window.ChildID = "1";
-        window.show();
+        const auto issuing = issueWindow();
+        ReceiptIssueWindow &window = *issuing;
         fill(&window, amount, "Επίσκεψη", "Μητέρα", "");
         click(&window, "Button1");
         QCOMPARE(log.texts, QStringList({message}));
@@ -233,13 +238,10 @@ private slots:
     {
         connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
         MessageLog log;
-        ReceiptIssueWindow window(*m_printer);
-        window.ChildID = "1";
-        window.ChildName = "Ντ'Αμίκο";
-        window.ChildSurname = "O'Brien";
-        window.show();
+        const auto issuing = issueWindow("Ντ'Αμίκο", "O'Brien");
+        ReceiptIssueWindow &window = *issuing;
         fill(&window, "25", "Επίσκεψη", "Μητέρα", "");
-        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        click(&window, "Button1");
         QCOMPARE(log.texts, QStringList());
         QCOMPARE(connect().scalar("SELECT ONOMA_PAIDIOY FROM APODEIKSEIS WHERE AR_APODEIKSHS=100").toString(),
                  QString("Ντ'Αμίκο"));
@@ -280,14 +282,13 @@ private slots:
     {
         connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
         MessageLog log;
-        ReceiptIssueWindow window(*m_printer);
-        window.ChildID = "1";
-        window.show();
+        const auto issuing = issueWindow();
+        ReceiptIssueWindow &window = *issuing;
         QCOMPARE(window.findChild<QLabel *>("Number")->text(), QString("100"));
         Connection other = connect();
         recordReceipt(other, {"1", "Άλλος", "Άλλος", 5, "Επίσκεψη", "Μητέρα", ""});
         fill(&window, "25", "Επίσκεψη", "Μητέρα", "");
-        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        click(&window, "Button1");
         QCOMPARE(log.texts, QStringList({"Η απόδειξη καταχωρήθηκε με τον αριθμό 101· ο αριθμός 100 δόθηκε στο μεταξύ "
                                          "σε άλλη απόδειξη."}));
         QCOMPARE(window.findChild<QLabel *>("Number")->text(), QString("101"));
@@ -301,12 +302,11 @@ private slots:
     {
         connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
         MessageLog log;
-        ReceiptIssueWindow window(*m_printer);
-        window.ChildID = "1";
-        window.show();
+        const auto issuing = issueWindow();
+        ReceiptIssueWindow &window = *issuing;
         connect().execute("DELETE FROM LAST_APODEIKSH");
         fill(&window, "25", "Επίσκεψη", "Μητέρα", "ΕΟΠΥΥ");
-        QTest::mouseClick(window.findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        click(&window, "Button1");
         QCOMPARE(log.texts, QStringList({"Η καταχώρηση δεν έγινε\nThe receipt numbering has not been set."}));
         QCOMPARE(window.findChild<QLineEdit *>("Amount")->text(), QString("25"));
         QCOMPARE(window.findChild<QLineEdit *>("Fund")->text(), QString("ΕΟΠΥΥ"));
