@@ -35,9 +35,7 @@ RecoveryKeyWindow::RecoveryKeyWindow(const QString &recoveryKey, QWidget *parent
 
     auto *print = new QPushButton(QStringLiteral("&Εκτύπωση"), this);
     print->setObjectName(QStringLiteral("Button1"));
-    m_proceed = new QPushButton(QStringLiteral("&Συνέχεια"), this);
-    m_proceed->setObjectName(QStringLiteral("Button2"));
-    setDefaultButton(m_proceed);
+    m_proceed = newDefaultButton(QStringLiteral("&Συνέχεια"), QStringLiteral("Button2"), Starts::Enabled);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(look::note(QStringLiteral("Φυλάξτε το κλειδί ανάκτησης σε ασφαλές μέρος"), this));

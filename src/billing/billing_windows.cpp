@@ -72,10 +72,7 @@ ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
     m_description = field("Description");
     m_recipient = field("Recipient");
     m_fund = field("Fund");
-    m_issue = new QPushButton(QStringLiteral("Κατα&χώρηση"), this);
-    m_issue->setObjectName(QStringLiteral("Button1"));
-    setDefaultButton(m_issue);
-    m_issue->setEnabled(false);
+    m_issue = newDefaultButton(QStringLiteral("Κατα&χώρηση"), QStringLiteral("Button1"), Starts::Disabled);
     QPushButton *exit = look::exitButton(this);
 
     auto *grid = new QGridLayout(this);
@@ -322,9 +319,7 @@ IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent)
     m_to = new QLineEdit(this);
     m_to->setObjectName(QStringLiteral("Edit2"));
     m_to->setToolTip(QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)"));
-    m_search = new QPushButton(captions::FindBetweenDates, this);
-    m_search->setObjectName(QStringLiteral("Button1"));
-    setDefaultButton(m_search);
+    m_search = newDefaultButton(captions::FindBetweenDates, QStringLiteral("Button1"), Starts::Enabled);
     m_total = look::note(QString(), this);
     m_total->setObjectName(QStringLiteral("Total"));
     auto *grid = new QGridLayout(this);

@@ -283,10 +283,8 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     auto *byInitials = new QWidget;
     m_initials = new QLineEdit(byInitials);
     m_initials->setObjectName(QStringLiteral("Edit1"));
-    m_findByInitials = new QPushButton(QStringLiteral("Εύ&ρεση"), byInitials);
-    m_findByInitials->setObjectName(QStringLiteral("Button1"));
-    m_findByInitials->setEnabled(false);
-    setDefaultButton(m_findByInitials); // on its page; the dates move on to the button
+    // Default on its page; Enter in the dates moves on to their button.
+    m_findByInitials = newDefaultButton(QStringLiteral("Εύ&ρεση"), QStringLiteral("Button1"), Starts::Disabled, byInitials);
     auto *initialsLayout = new QVBoxLayout(byInitials);
     initialsLayout->addWidget(look::caption(QStringLiteral("Γράψε τα αρχικά του επωνύμου"), m_initials, byInitials));
     initialsLayout->addWidget(m_initials);

@@ -49,9 +49,7 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
                                    : QStringLiteral("(π.χ 2000)"));
     m_toField->setToolTip(byDate ? QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)")
                                  : QStringLiteral("(π.χ 2007)"));
-    m_search = new QPushButton(byDate ? captions::FindBetweenDates : QStringLiteral("Εύ&ρεση"), this);
-    m_search->setObjectName(QStringLiteral("Button1"));
-    setDefaultButton(m_search);
+    m_search = newDefaultButton(byDate ? captions::FindBetweenDates : QStringLiteral("Εύ&ρεση"), QStringLiteral("Button1"), Starts::Enabled);
     m_print = new QPushButton(QStringLiteral("Εκτύ&πωση"), this);
     m_print->setObjectName(QStringLiteral("Button2"));
     m_print->setEnabled(false);

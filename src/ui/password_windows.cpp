@@ -84,10 +84,7 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
     m_connection.setConnectionString(DbConnectionString);
 
     m_password = passwordField(QStringLiteral("Edit1"), this);
-    m_enter = new QPushButton(QStringLiteral("Εί&σοδος"), this);
-    m_enter->setObjectName(QStringLiteral("Button1"));
-    setDefaultButton(m_enter);
-    m_enter->setEnabled(false);
+    m_enter = newDefaultButton(QStringLiteral("Εί&σοδος"), QStringLiteral("Button1"), Starts::Disabled);
     auto *exit = new QPushButton(QStringLiteral("Έ&ξοδος"), this);
     exit->setObjectName(QStringLiteral("Button2"));
     auto *forgotten = new QPushButton(QStringLiteral("Ξέχασα τον κωδικό"), this);
@@ -161,10 +158,7 @@ SetPasswordWindow::SetPasswordWindow(QWidget *parent, const QString &recoveryKey
 
     m_password = passwordField(QStringLiteral("Edit1"), this);
     m_confirmation = passwordField(QStringLiteral("Edit2"), this);
-    m_store = new QPushButton(QStringLiteral("Καταχώρηση"), this);
-    m_store->setObjectName(QStringLiteral("Button1"));
-    setDefaultButton(m_store);
-    m_store->setEnabled(false);
+    m_store = newDefaultButton(QStringLiteral("Καταχώρηση"), QStringLiteral("Button1"), Starts::Disabled);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(look::note(CaseNote, this), 0, 0, 1, 3);
@@ -198,10 +192,7 @@ ForgottenPasswordWindow::ForgottenPasswordWindow(QWidget *parent)
 {
     m_recoveryKey = new QLineEdit(this);
     m_recoveryKey->setObjectName(QStringLiteral("Edit1"));
-    m_proceed = new QPushButton(QStringLiteral("&Συνέχεια"), this);
-    m_proceed->setObjectName(QStringLiteral("Button1"));
-    setDefaultButton(m_proceed);
-    m_proceed->setEnabled(false);
+    m_proceed = newDefaultButton(QStringLiteral("&Συνέχεια"), QStringLiteral("Button1"), Starts::Disabled);
     QPushButton *exit = look::exitButton(this);
 
     auto *grid = new QGridLayout(this);
@@ -245,10 +236,7 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget *parent)
     m_current = passwordField(QStringLiteral("Edit1"), this);
     m_password = passwordField(QStringLiteral("Edit2"), this);
     m_confirmation = passwordField(QStringLiteral("Edit3"), this);
-    m_change = new QPushButton(QStringLiteral("Αλ&λαγή"), this);
-    m_change->setObjectName(QStringLiteral("Button1"));
-    setDefaultButton(m_change);
-    m_change->setEnabled(false);
+    m_change = newDefaultButton(QStringLiteral("Αλ&λαγή"), QStringLiteral("Button1"), Starts::Disabled);
     QPushButton *exit = look::exitButton(this);
 
     auto *grid = new QGridLayout(this);

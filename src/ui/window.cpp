@@ -50,10 +50,13 @@ void Window::disconnect()
     m_connection.close();
 }
 
-void Window::setDefaultButton(QPushButton *button)
+QPushButton *Window::newDefaultButton(const QString &caption, const QString &name, Starts starts, QWidget *parent)
 {
-    m_default = button;
-    button->setDefault(true);
+    m_default = new QPushButton(caption, parent ? parent : this);
+    m_default->setObjectName(name);
+    m_default->setDefault(true);
+    m_default->setEnabled(starts == Starts::Enabled);
+    return m_default;
 }
 
 void Window::done(int result)

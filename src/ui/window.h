@@ -40,7 +40,12 @@ protected:
     // The field the next typing belongs to when the window opens; the first one by default.
     virtual QWidget *firstField();
     // The window's own default button (login, searches, receipt issue): Enter presses it.
-    void setDefaultButton(QPushButton *button);
+    // A disabled one waits for the window's rule (a typed password, clean criteria) to enable it.
+    enum class Starts {
+        Enabled,
+        Disabled
+    };
+    QPushButton *newDefaultButton(const QString &caption, const QString &name, Starts starts, QWidget *parent = nullptr);
 
     void done(int result) override;
     void closeEvent(QCloseEvent *event) override;
