@@ -5,7 +5,6 @@
 #include "look.h"
 
 #include <QFontDatabase>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -43,11 +42,7 @@ RecoveryKeyWindow::RecoveryKeyWindow(const QString &recoveryKey, QWidget *parent
     layout->addSpacing(8);
     layout->addWidget(key);
     layout->addSpacing(8);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(print);
-    buttons->addWidget(m_proceed);
-    layout->addLayout(buttons);
+    layout->addLayout(look::spreadRow({}, {print, m_proceed}));
     fixSize({440, 0});
 
     connect(print, &QPushButton::clicked, this, &RecoveryKeyWindow::print);

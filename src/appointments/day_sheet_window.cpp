@@ -5,7 +5,6 @@
 #include "schema.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -59,11 +58,7 @@ DaySheetWindow::DaySheetWindow(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_header);
     layout->addWidget(scroll, 1);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(navigator);
-    bottom->addStretch();
-    bottom->addWidget(exit);
-    layout->addLayout(bottom);
+    layout->addLayout(look::spreadRow({navigator}, {exit}));
 }
 
 void DaySheetWindow::openDay(const QString &dateText, const QString &dateLiteral)

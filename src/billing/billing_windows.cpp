@@ -23,19 +23,6 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-namespace {
-
-QHBoxLayout *buttonRow(std::initializer_list<QWidget *> buttons)
-{
-    auto *row = new QHBoxLayout;
-    row->addStretch();
-    for (QWidget *b : buttons)
-        row->addWidget(b);
-    return row;
-}
-
-} // namespace
-
 ReceiptNumberingWindow::ReceiptNumberingWindow(QWidget *parent)
     : RecordWindow(QStringLiteral("TForm9"), QStringLiteral("Καθορισμός αρίθμησης των αποδείξεων"), parent)
 {
@@ -47,11 +34,7 @@ ReceiptNumberingWindow::ReceiptNumberingWindow(QWidget *parent)
     auto *grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
     addField(grid, 0, QStringLiteral("Έναρξη από τον αριθμό:"), last, QStringLiteral("*"));
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(navigator);
-    bottom->addStretch();
-    bottom->addWidget(look::exitButton(this));
-    grid->addLayout(bottom, 1, 0, 1, 2);
+    grid->addLayout(look::spreadRow({navigator}, {look::exitButton(this)}), 1, 0, 1, 2);
 }
 
 ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
@@ -87,7 +70,7 @@ ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
     RecordWindow::addField(grid, row++, QStringLiteral("Περιγραφή:"), m_description, QStringLiteral("*"));
     RecordWindow::addField(grid, row++, QStringLiteral("Παραλήπτης:"), m_recipient, QStringLiteral("*"));
     RecordWindow::addField(grid, row++, QStringLiteral("Ταμείο:"), m_fund);
-    grid->addLayout(buttonRow({m_issue, exit}), row, 0, 1, 2);
+    grid->addLayout(look::spreadRow({}, {m_issue, exit}), row, 0, 1, 2);
     connect(m_issue, &QPushButton::clicked, this, &ReceiptIssueWindow::issue);
     // Ctrl+S stores here as in every record window.
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, m_issue, [this] {
@@ -198,13 +181,8 @@ ReceiptRegisterWindow::ReceiptRegisterWindow(ReceiptPrinter &printer, QWidget *p
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(list, 1);
-    auto *middle = new QHBoxLayout;
-    middle->addWidget(m_count);
-    middle->addWidget(navigator);
-    middle->addStretch();
-    middle->addWidget(sortBox);
-    layout->addLayout(middle);
-    layout->addLayout(buttonRow({m_print, m_cancel, exit}));
+    layout->addLayout(look::spreadRow({m_count, navigator}, {sortBox}));
+    layout->addLayout(look::spreadRow({}, {m_print, m_cancel, exit}));
 
     connect(&m_data, &DataSet::currentChanged, this, &ReceiptRegisterWindow::applyButtonRule);
     connect(m_sort, &QButtonGroup::idClicked, this, [this](int id) {
@@ -292,7 +270,7 @@ ChildIncomeWindow::ChildIncomeWindow(QWidget *parent)
     addField(sums, 0, QStringLiteral("Συνολικός αριθμός αποδείξεων:"), m_count);
     addField(sums, 1, QStringLiteral("Συνολικές εισπράξεις (EUR):"), m_total);
     layout->addLayout(sums);
-    layout->addLayout(buttonRow({look::exitButton(this)}));
+    layout->addLayout(look::spreadRow({}, {look::exitButton(this)}));
 }
 
 void ChildIncomeWindow::load()
@@ -327,7 +305,7 @@ IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent)
     RecordWindow::addField(grid, 0, QStringLiteral("Από:"), m_from, QStringLiteral("*"));
     RecordWindow::addField(grid, 1, QStringLiteral("Μέχρι:"), m_to, QStringLiteral("*"));
     RecordWindow::addField(grid, 2, QStringLiteral("Έσοδα (EUR):"), m_total);
-    grid->addLayout(buttonRow({m_search, look::exitButton(this)}), 3, 0, 1, 2);
+    grid->addLayout(look::spreadRow({}, {m_search, look::exitButton(this)}), 3, 0, 1, 2);
     enableWhileClean(m_search, {m_from, m_to});
     connect(m_search, &QPushButton::clicked, this, &IncomeBetweenDatesWindow::search);
 }
@@ -395,12 +373,7 @@ LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this);
     auto *preview = new QPushButton(QStringLiteral("Προε&πισκόπιση"), this);
     preview->setObjectName(QStringLiteral("Button1"));
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(navigator);
-    bottom->addStretch();
-    bottom->addWidget(preview);
-    bottom->addWidget(look::exitButton(this));
-    grid->addLayout(bottom, row, 0, 1, 2);
+    grid->addLayout(look::spreadRow({navigator}, {preview, look::exitButton(this)}), row, 0, 1, 2);
     connect(preview, &QPushButton::clicked, this, &LetterheadWindow::preview);
 }
 

@@ -4,7 +4,6 @@
 #include "navigator_bar.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QPushButton>
 
 namespace {
@@ -16,11 +15,7 @@ NavigatorBar *layOut(RecordWindow *window, NavigatorBar::Actions actions)
     grid->setSizeConstraint(QLayout::SetFixedSize);
     addChildFields(window->data(), grid);
     auto *navigator = new NavigatorBar(window->data(), actions, window);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(navigator);
-    bottom->addStretch();
-    bottom->addWidget(look::exitButton(window));
-    grid->addLayout(bottom, grid->rowCount(), 0, 1, 2);
+    grid->addLayout(look::spreadRow({navigator}, {look::exitButton(window)}), grid->rowCount(), 0, 1, 2);
     return navigator;
 }
 

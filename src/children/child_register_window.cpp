@@ -312,11 +312,7 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(pages);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(all);
-    buttons->addStretch();
-    buttons->addWidget(exit);
-    layout->addLayout(buttons);
+    layout->addLayout(look::spreadRow({all}, {exit}));
 
     connect(m_initials, &QLineEdit::textChanged, this, [this] {
         const QString initials = m_initials->text().trimmed();

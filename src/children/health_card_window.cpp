@@ -74,11 +74,7 @@ HealthCardWindow::HealthCardWindow(QWidget *parent)
     below->addWidget(look::caption(QStringLiteral("Άλλες ασθένεις και Ιστορικό:"), history, this), 1, 0, Qt::AlignRight | Qt::AlignTop);
     below->addWidget(history, 1, 1);
     layout->addLayout(below);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(navigator);
-    bottom->addStretch();
-    bottom->addWidget(exit);
-    layout->addLayout(bottom);
+    layout->addLayout(look::spreadRow({navigator}, {exit}));
     setTabOrder(history, exit); // then the save button, which takes no Tab focus of its own
 }
 

@@ -5,7 +5,6 @@
 #include "record_list.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QPushButton>
 
 ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
@@ -46,10 +45,6 @@ ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
     addField(grid, 2, QStringLiteral("Φ.Π.Α:"), vat, QStringLiteral("EUR *"));
     addField(grid, 3, QStringLiteral("Περιγραφή:"), description, QStringLiteral("*"));
     grid->addWidget(list, 4, 0, 1, 2);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(navigator);
-    bottom->addStretch();
-    bottom->addWidget(exit);
-    grid->addLayout(bottom, 5, 0, 1, 2);
+    grid->addLayout(look::spreadRow({navigator}, {exit}), 5, 0, 1, 2);
     date->setFocus();
 }

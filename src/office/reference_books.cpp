@@ -93,11 +93,7 @@ NoteBookWindow::NoteBookWindow(const Book &book, PrintChoiceWindow &printChoice,
     auto *right = new QVBoxLayout;
     right->addWidget(list, 1);
     right->addWidget(navigator);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_print);
-    buttons->addStretch();
-    buttons->addWidget(exit);
-    right->addLayout(buttons);
+    right->addLayout(look::spreadRow({m_print}, {exit}));
     grid->addLayout(right, 0, 2, 2, 1);
 
     connect(navigator, &NavigatorBar::actionDone, this, &NoteBookWindow::checkPrintButton);

@@ -35,10 +35,6 @@ RemindersWindow::RemindersWindow(QWidget *parent)
     grid->addWidget(look::caption(QStringLiteral("Κείμενο:"), text, this), 1, 0, Qt::AlignRight | Qt::AlignTop);
     grid->addWidget(text, 1, 1);
     grid->addWidget(list, 1, 2);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(navigator);
-    bottom->addStretch();
-    bottom->addWidget(exit);
-    grid->addLayout(bottom, 2, 0, 1, 3);
+    grid->addLayout(look::spreadRow({navigator}, {exit}), 2, 0, 1, 3);
     date->setFocus();
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -70,6 +71,17 @@ QPushButton *exitButton(QWidget *window)
     button->setProperty(ExitButtonProperty, true); // the window presses it on Esc
     QObject::connect(button, &QPushButton::clicked, window, &QWidget::close);
     return button;
+}
+
+QHBoxLayout *spreadRow(std::initializer_list<QWidget *> left, std::initializer_list<QWidget *> right)
+{
+    auto *row = new QHBoxLayout;
+    for (QWidget *widget : left)
+        row->addWidget(widget);
+    row->addStretch();
+    for (QWidget *widget : right)
+        row->addWidget(widget);
+    return row;
 }
 
 void nameCalendarButtons(QWidget *calendar)

@@ -2,7 +2,9 @@
 
 #include <QColor>
 #include <QString>
+#include <initializer_list>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -31,6 +33,9 @@ QLabel *note(const QString &text, QWidget *parent);
 // "Έ&ξοδος": closes its window and also answers Esc.
 QPushButton *exitButton(QWidget *window);
 inline constexpr char ExitButtonProperty[] = "exitButton";
+
+// A row of buttons and the like: `left` at its left edge, `right` at its right, room between.
+QHBoxLayout *spreadRow(std::initializer_list<QWidget *> left, std::initializer_list<QWidget *> right);
 
 // Names a month calendar's previous/next buttons for screen readers (they show only arrows).
 void nameCalendarButtons(QWidget *calendar);

@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -97,12 +96,7 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
     auto *grid = new QGridLayout(this);
     grid->addWidget(look::note(captions::LoginCaseNote, this), 0, 0, 1, 3);
     addRow(grid, 1, QStringLiteral("Κωδικός πρόσβασης:"), m_password, this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(forgotten);
-    buttons->addStretch();
-    buttons->addWidget(m_enter);
-    buttons->addWidget(exit);
-    grid->addLayout(buttons, 2, 0, 1, 3);
+    grid->addLayout(look::spreadRow({forgotten}, {m_enter, exit}), 2, 0, 1, 3);
 
     connect(m_password, &QLineEdit::textChanged, this, &LoginWindow::passwordChanged);
     connect(m_enter, &QPushButton::clicked, this, &LoginWindow::enter);
@@ -202,11 +196,7 @@ ForgottenPasswordWindow::ForgottenPasswordWindow(QWidget *parent)
     explanation->setWordWrap(true);
     grid->addWidget(explanation, 0, 0, 1, 3);
     addRow(grid, 1, QStringLiteral("Κλειδί ανάκτησης:"), m_recoveryKey, this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_proceed);
-    buttons->addWidget(exit);
-    grid->addLayout(buttons, 2, 0, 1, 3);
+    grid->addLayout(look::spreadRow({}, {m_proceed, exit}), 2, 0, 1, 3);
 
     connect(m_recoveryKey, &QLineEdit::textChanged, this,
             [this](const QString &text) { m_proceed->setEnabled(!text.trimmed().isEmpty()); });
@@ -244,11 +234,7 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget *parent)
     addRow(grid, 1, QStringLiteral("Προηγούμενος κωδικός πρόσβασης:"), m_current, this);
     addRow(grid, 2, QStringLiteral("Νέος κωδικός πρόσβασης:"), m_password, this);
     addRow(grid, 3, QStringLiteral("Επιβεβαίωση νέου κωδικού πρόσβασης:"), m_confirmation, this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_change);
-    buttons->addWidget(exit);
-    grid->addLayout(buttons, 4, 0, 1, 3);
+    grid->addLayout(look::spreadRow({}, {m_change, exit}), 4, 0, 1, 3);
 
     for (QLineEdit *field : {m_current, m_password, m_confirmation})
         connect(field, &QLineEdit::textChanged, this, &ChangePasswordWindow::fieldsChanged);
