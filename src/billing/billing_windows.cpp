@@ -27,9 +27,7 @@ ReceiptNumberingWindow::ReceiptNumberingWindow(QWidget *parent)
     : RecordWindow(QStringLiteral("TForm9"), QStringLiteral("Καθορισμός αρίθμησης των αποδείξεων"), parent)
 {
     openTable(QStringLiteral("LAST_APODEIKSH"));
-    auto *last = new BoundLineEdit(m_data, QStringLiteral("LAST"), this);
-    last->setObjectName(QStringLiteral("DBEdit1"));
-    last->setFixedWidth(100);
+    auto *last = boundLine(QStringLiteral("LAST"), QStringLiteral("DBEdit1"), 100);
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this, false);
     auto *grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
@@ -361,9 +359,7 @@ LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
     grid->setSizeConstraint(QLayout::SetFixedSize);
     int row = 0;
     for (const Line &line : lines) {
-        auto *field = new BoundLineEdit(m_data, QString::fromLatin1(line.column), this);
-        field->setObjectName(QString::fromLatin1(line.column));
-        field->setFixedWidth(line.width);
+        auto *field = boundLine(QString::fromLatin1(line.column), {}, line.width);
         const QString caption = QString::fromUtf8(line.caption);
         if (caption.isEmpty())
             field->setAccessibleName(QString::fromUtf8(line.unnamed));

@@ -151,11 +151,8 @@ QGridLayout *ChildHistoryWindow::entryForm(QWidget *&first)
     auto *entry = new QGridLayout;
     int row = 0;
     for (const HistoryEntryField &f : m_history.entry) {
-        auto *field = new BoundLineEdit(m_data, f.column, this);
-        field->setObjectName(f.column);
-        if (f.width > 0)
-            field->setFixedWidth(f.width);
-        else
+        auto *field = boundLine(f.column, {}, f.width);
+        if (f.width <= 0)
             field->setMinimumWidth(420);
         addField(entry, row++, f.caption, field, f.marker);
         if (!first)

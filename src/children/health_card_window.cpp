@@ -53,11 +53,9 @@ HealthCardWindow::HealthCardWindow(QWidget *parent)
         }
         return box;
     };
-    auto *doctor = new BoundLineEdit(m_data, QStringLiteral("PROHGOYMENOS_PAIDIATROS"), this);
-    doctor->setObjectName(QStringLiteral("PROHGOYMENOS_PAIDIATROS"));
+    auto *doctor = boundLine(QStringLiteral("PROHGOYMENOS_PAIDIATROS"));
     doctor->setMinimumWidth(350);
-    auto *history = new BoundMemo(m_data, QStringLiteral("ISTORIKO"), this);
-    history->setObjectName(QStringLiteral("ISTORIKO"));
+    auto *history = boundMemo(QStringLiteral("ISTORIKO"));
     history->setMinimumHeight(100);
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this);
     QPushButton *exit = look::exitButton(this);

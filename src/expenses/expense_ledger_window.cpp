@@ -12,19 +12,12 @@ ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
 {
     openTable(QStringLiteral("EKSODA"), QStringLiteral("HMEROMHNIA DESC"));
 
-    auto *date = new BoundLineEdit(m_data, QStringLiteral("HMEROMHNIA"), this);
-    date->setObjectName(QStringLiteral("DBEdit1"));
-    date->setFixedWidth(109);
-    auto *amount = new BoundLineEdit(m_data, QStringLiteral("POSO"), this);
-    amount->setObjectName(QStringLiteral("DBEdit2"));
-    amount->setFixedWidth(109);
-    auto *vat = new BoundLineEdit(m_data, QStringLiteral("VAT"), this);
-    vat->setObjectName(QStringLiteral("DBEdit3"));
-    vat->setFixedWidth(109);
+    auto *date = boundLine(QStringLiteral("HMEROMHNIA"), QStringLiteral("DBEdit1"), 109);
+    auto *amount = boundLine(QStringLiteral("POSO"), QStringLiteral("DBEdit2"), 109);
+    auto *vat = boundLine(QStringLiteral("VAT"), QStringLiteral("DBEdit3"), 109);
     for (BoundLineEdit *money : {amount, vat})
         money->link()->setDecimals(2);
-    auto *description = new BoundLineEdit(m_data, QStringLiteral("PERIGRAFH"), this);
-    description->setObjectName(QStringLiteral("DBEdit4"));
+    auto *description = boundLine(QStringLiteral("PERIGRAFH"), QStringLiteral("DBEdit4"));
     description->setMinimumWidth(420);
 
     auto *list = new RecordList(m_data,

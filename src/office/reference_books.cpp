@@ -66,11 +66,8 @@ NoteBookWindow::NoteBookWindow(const Book &book, PrintChoiceWindow &printChoice,
     : RecordWindow(book.objectName, book.title, parent), m_printChoice(printChoice)
 {
     openTable(book.table, QStringLiteral("TITLOS ASC"));
-    auto *title = new BoundLineEdit(m_data, QStringLiteral("TITLOS"), this);
-    title->setObjectName(QStringLiteral("DBEdit1"));
-    title->setFixedWidth(277);
-    auto *text = new BoundMemo(m_data, QStringLiteral("PERIGRAFH"), this);
-    text->setObjectName(QStringLiteral("DBMemo1"));
+    auto *title = boundLine(QStringLiteral("TITLOS"), QStringLiteral("DBEdit1"), 277);
+    auto *text = boundMemo(QStringLiteral("PERIGRAFH"), QStringLiteral("DBMemo1"));
     text->setFixedSize(413, 313);
     m_id = new BoundLabel(m_data, QStringLiteral("ID"), this);
     m_id->setObjectName(QStringLiteral("DBText1"));
@@ -151,9 +148,7 @@ ContactBookWindow::ContactBookWindow(const Book &book, QWidget *parent)
     std::vector<ListColumn> columns;
     int row = 0;
     for (const Field &f : book.fields) {
-        auto *edit = new BoundLineEdit(m_data, f.column, this);
-        edit->setObjectName(f.column);
-        edit->setFixedWidth(f.width);
+        auto *edit = boundLine(f.column, {}, f.width);
         addField(fields, row++, f.caption, edit, f.required ? QStringLiteral("*") : QString());
         columns.push_back({f.column, f.listTitle, f.listWidth, f.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter});
     }

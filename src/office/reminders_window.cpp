@@ -14,11 +14,8 @@ RemindersWindow::RemindersWindow(QWidget *parent)
 {
     openTable(QStringLiteral("YPENTHIMISEIS"), QStringLiteral("HMEROMHNIA DESC"));
 
-    auto *date = new BoundLineEdit(m_data, QStringLiteral("HMEROMHNIA"), this);
-    date->setObjectName(QStringLiteral("DBEdit1"));
-    date->setFixedWidth(109);
-    auto *text = new BoundMemo(m_data, QStringLiteral("PERIGRAFH"), this);
-    text->setObjectName(QStringLiteral("DBMemo1"));
+    auto *date = boundLine(QStringLiteral("HMEROMHNIA"), QStringLiteral("DBEdit1"), 109);
+    auto *text = boundMemo(QStringLiteral("PERIGRAFH"), QStringLiteral("DBMemo1"));
     text->setFixedSize(469, 286);
     auto *list = new RecordList(m_data, {{QStringLiteral("HMEROMHNIA"), QStringLiteral("Ημερομηνία"), 125, Qt::AlignCenter}},
                                 this);

@@ -1,5 +1,7 @@
 #include "record_window.h"
 
+#include "bound_fields.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,6 +50,22 @@ void RecordWindow::disconnect()
 {
     m_data.close();
     Window::disconnect();
+}
+
+BoundLineEdit *RecordWindow::boundLine(const QString &column, const QString &name, int width)
+{
+    auto *field = new BoundLineEdit(m_data, column, this);
+    field->setObjectName(name.isEmpty() ? column : name);
+    if (width > 0)
+        field->setFixedWidth(width);
+    return field;
+}
+
+BoundMemo *RecordWindow::boundMemo(const QString &column, const QString &name)
+{
+    auto *memo = new BoundMemo(m_data, column, this);
+    memo->setObjectName(name.isEmpty() ? column : name);
+    return memo;
 }
 
 QHBoxLayout *RecordWindow::addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,

@@ -3,6 +3,8 @@
 #include "dataset.h"
 #include "window.h"
 
+class BoundLineEdit;
+class BoundMemo;
 class QGridLayout;
 class QHBoxLayout;
 
@@ -28,6 +30,10 @@ protected:
     // The table's columns without its rows, for a window that only adds.
     void openTableForAppend(const QString &table);
     void disconnect() override;
+    // A field over `column` of the window's set, named `name` (the column's own name when none is
+    // given); a positive `width` is its fixed width.
+    BoundLineEdit *boundLine(const QString &column, const QString &name = {}, int width = 0);
+    BoundMemo *boundMemo(const QString &column, const QString &name = {});
 
     DataSet m_data{m_connection};
 
