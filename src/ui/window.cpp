@@ -90,6 +90,20 @@ bool takesTyping(QWidget *w)
            qobject_cast<QTextEdit *>(w);
 }
 
+bool isButton(QWidget *w)
+{
+    return qobject_cast<QPushButton *>(w) || qobject_cast<QToolButton *>(w);
+}
+
+// Where Tab would move the focus from `from`, within `window`.
+QWidget *nextTabStop(QWidget *window, QWidget *from)
+{
+    for (QWidget *w = from->nextInFocusChain(); w && w != from; w = w->nextInFocusChain())
+        if (window->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            return w;
+    return nullptr;
+}
+
 } // namespace
 
 QWidget *Window::firstField()
@@ -175,11 +189,14 @@ void Window::keyPressEvent(QKeyEvent *event)
     }
     // A field passed the key on: move on, or press the window's own default button.
     QWidget *focus = focusWidget();
-    if (qobject_cast<QPushButton *>(focus) || qobject_cast<QToolButton *>(focus))
+    const bool hasDefault = m_default && m_default->isVisible();
+    if (isButton(focus))
         static_cast<QAbstractButton *>(focus)->click();
-    else if (m_default && m_default->isVisible() && m_default->isEnabled())
+    else if (hasDefault && m_default->isEnabled())
         m_default->click();
-    else
+    else if (!(hasDefault && focus && isButton(nextTabStop(this, focus))))
         focusNextChild();
+    // Else the default button still waits for what is typed here: the focus stays rather than
+    // moving on to the next button (the login's exit), which a second Enter would press.
     event->accept();
 }

@@ -138,6 +138,27 @@ private slots:
                  StoredPasswordMarker);
     }
 
+    // Enter in the empty password field neither moves on to "Έξοδος" nor, pressed again, leaves:
+    // the password typed next still reaches the field.
+    void loginEnterWaitsForThePassword()
+    {
+        setPassword("Pass 12");
+        MessageLog log;
+        bool stayed = false;
+        whenShown("TForm65", [&](QWidget *login) {
+            auto *field = login->findChild<QLineEdit *>("Edit1");
+            QTest::keyClick(field, Qt::Key_Return);
+            QTest::keyClick(login->focusWidget(), Qt::Key_Return);
+            stayed = login->isVisible() && login->focusWidget() == field;
+            QTest::keyClicks(login->focusWidget(), "Pass 12");
+            QTest::keyClick(login->focusWidget(), Qt::Key_Return);
+        });
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QVERIFY(stayed);
+        QVERIFY(AccessGranted);
+    }
+
     void loginRules_data()
     {
         QTest::addColumn<QString>("typed");
