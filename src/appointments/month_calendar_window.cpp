@@ -242,13 +242,16 @@ void MonthCalendarWindow::openDay(int day)
     const QString text = dateText(day);
     QString literal = text;
     date_to_sql(literal);
-    try {
+    {
         const ScopedConnection connection(m_connection);
         Command insert(m_connection);
         insert.setText(QStringLiteral("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(") + literal + QStringLiteral(")"));
-        insert.execute();
-    } catch (const DbError &) {
-        // The day has its row already.
+        try {
+            insert.execute();
+        } catch (const DbError &error) {
+            if (error.kind() != DbError::Kind::Constraint)
+                throw; // a busy or full file is told, not taken for a day that has its row
+        }
     }
     {
         DaySheetWindow sheet(this);

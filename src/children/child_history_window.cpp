@@ -203,7 +203,6 @@ void ChildHistoryWindow::addGrowthLines(QVBoxLayout *layout)
     reference->setWordWrap(true);
     auto *chart = new QPushButton(QStringLiteral("&Καμπύλες ανάπτυξης"), this);
     chart->setObjectName(QStringLiteral("ChartButton"));
-    chart->setAutoDefault(false);
     connect(chart, &QPushButton::clicked, this, [this] {
         GrowthChartWindow window(this);
         window.hand({ChildID, ChildName, ChildSurname, GuardianName, BirthDate});
@@ -211,7 +210,6 @@ void ChildHistoryWindow::addGrowthLines(QVBoxLayout *layout)
     });
     auto *table = new QPushButton(QStringLiteral("Εκτύπωση &πίνακα"), this);
     table->setObjectName(QStringLiteral("PrintTableButton"));
-    table->setAutoDefault(false);
     connect(table, &QPushButton::clicked, this, &ChildHistoryWindow::printGrowthTable);
     data_connections::add(QStringLiteral("RvDataSetConnectionGrowth"), m_growthTable, this);
     auto *growthLine = new QHBoxLayout;

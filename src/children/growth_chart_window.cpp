@@ -257,26 +257,20 @@ GrowthChartWindow::GrowthChartWindow(QWidget *parent)
     connect(m_indicators, &QComboBox::currentIndexChanged, this, [this] { m_view->setIndicator(indicator()); });
     auto *print = new QPushButton(QStringLiteral("Ε&κτύπωση"), this);
     print->setObjectName(QStringLiteral("PrintButton"));
-    print->setAutoDefault(false);
     connect(print, &QPushButton::clicked, this, &GrowthChartWindow::print);
     QPushButton *exit = look::exitButton(this);
 
     auto *choice = new QGridLayout;
     addField(choice, 0, QStringLiteral("Δείκτης:"), m_indicators);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(QStringLiteral("Αναφορά: WHO 2006 (έως 5 ετών) / WHO 2007 (5–19 ετών). "
+    auto *reference = new QLabel(QStringLiteral("Αναφορά: WHO 2006 (έως 5 ετών) / WHO 2007 (5–19 ετών). "
                                                 "Κάτω των 2 ετών μήκος ξαπλωτό, από 2 ετών όρθιο ύψος."),
-                                 this));
-    bottom->addStretch();
-    bottom->addWidget(print);
-    bottom->addWidget(exit);
+                                 this);
     auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(header(true));
     layout->addLayout(choice);
     layout->addWidget(m_view);
-    layout->addLayout(bottom);
-    m_indicators->setFocus();
+    layout->addLayout(look::spreadRow({reference}, {print, exit}));
 }
 
 Indicator GrowthChartWindow::indicator() const

@@ -408,10 +408,7 @@ void DataSet::refuseStale()
     m_modified.clear();
     setState(State::Browse);
     if (gone) {
-        m_store.removeRow(at);
-        emit rowRemoved(at);
-        m_current = -2;
-        setCurrent(isEmpty() ? -1 : std::min(at, recordCount() - 1));
+        dropRow(at);
         throw DbError(DbError::Kind::ChangedElsewhere,
                       QStringLiteral("Η εγγραφή διαγράφηκε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του "
                                      "προγράμματος."));
@@ -480,6 +477,12 @@ void DataSet::remove()
     if (m_connection.execute(QStringLiteral("DELETE FROM %1 WHERE rowid=? AND %2").arg(bracketed(m_table), condition),
                              values) == 0)
         refuseStale();
+    dropRow(at);
+}
+
+// The row leaves the set; the one after it (or the new last one) becomes current.
+void DataSet::dropRow(int at)
+{
     m_store.removeRow(at);
     emit rowRemoved(at);
     m_current = -2;

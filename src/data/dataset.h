@@ -121,6 +121,7 @@ private:
     void setState(State state);
     void setCurrent(int row);
     bool reread(int row);
+    void dropRow(int at);
     void applySort();
     QString selectStatement() const;
 

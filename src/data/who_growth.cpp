@@ -137,18 +137,6 @@ std::optional<Indicator> indicatorFromCode(QStringView text)
     return std::nullopt;
 }
 
-QString code(Indicator indicator)
-{
-    switch (indicator) {
-    case Indicator::WeightForAge: return QStringLiteral("wfa");
-    case Indicator::LengthHeightForAge: return QStringLiteral("lhfa");
-    case Indicator::BmiForAge: return QStringLiteral("bmifa");
-    case Indicator::HeadForAge: return QStringLiteral("hcfa");
-    case Indicator::WeightForLengthHeight: return QStringLiteral("wflh");
-    }
-    return {};
-}
-
 std::optional<Sex> sexFromText(QStringView text)
 {
     const QString t = text.trimmed().toString().toUpper();
@@ -229,11 +217,6 @@ bool implausible(Indicator indicator, double z)
     case Indicator::WeightForLengthHeight: return std::abs(z) > 5;
     }
     return false;
-}
-
-QString referenceName(int ageDays)
-{
-    return ageDays <= LastStandardDay ? QStringLiteral("WHO 2006") : QStringLiteral("WHO 2007");
 }
 
 QString centileAndZ(double z)

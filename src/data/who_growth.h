@@ -22,7 +22,6 @@ enum class Indicator {
 enum class Sex { Boy, Girl };
 
 std::optional<Indicator> indicatorFromCode(QStringView code);
-QString code(Indicator indicator);
 // "ΑΡΡΕΝ" / "ΘΗΛΥ" as the child's record holds them (also WHO's 1 / 2).
 std::optional<Sex> sexFromText(QStringView text);
 
@@ -51,8 +50,6 @@ int ageInDays(const QDate &birth, const QDate &measured);
 double centile(double z);
 // Beyond WHO's flags for implausible values: a typing error more likely than a child.
 bool implausible(Indicator indicator, double z);
-// Which reference covers the age: "WHO 2006" up to 1856 days, "WHO 2007" after.
-QString referenceName(int ageDays);
 // "P62 (z 0,31)": the centile as a paediatrician reads it, then the z with two decimals.
 QString centileAndZ(double z);
 

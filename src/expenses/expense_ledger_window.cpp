@@ -39,5 +39,4 @@ ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
     addField(grid, 3, QStringLiteral("Περιγραφή:"), description, QStringLiteral("*"));
     grid->addWidget(list, 4, 0, 1, 2);
     grid->addLayout(look::spreadRow({navigator}, {exit}), 5, 0, 1, 2);
-    date->setFocus();
 }

@@ -33,5 +33,4 @@ RemindersWindow::RemindersWindow(QWidget *parent)
     grid->addWidget(text, 1, 1);
     grid->addWidget(list, 1, 2);
     grid->addLayout(look::spreadRow({navigator}, {exit}), 2, 0, 1, 3);
-    date->setFocus();
 }

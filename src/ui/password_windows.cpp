@@ -88,7 +88,6 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
     exit->setObjectName(QStringLiteral("Button2"));
     auto *forgotten = new QPushButton(QStringLiteral("Ξέχασα τον κωδικό"), this);
     forgotten->setObjectName(QStringLiteral("Button3"));
-    forgotten->setAutoDefault(false);
     // Only a key file that holds a recovery key offers the way back.
     const QString keyFile = keyFilePathFor(accessedDataFile());
     forgotten->setVisible(QFileInfo::exists(keyFile) && KeyFile::load(keyFile).has(KeyFile::Slot::Recovery));
