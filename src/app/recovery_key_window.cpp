@@ -1,13 +1,12 @@
 #include "recovery_key_window.h"
 
 #include "data_connections.h"
-#include "global.h"
 #include "look.h"
+#include "print_run.h"
 
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QVBoxLayout>
 
 RecoveryKeyWindow::RecoveryKeyWindow(const QString &recoveryKey, QWidget *parent)
@@ -59,11 +58,8 @@ QWidget *RecoveryKeyWindow::firstField()
 // result set, never a file of its own.
 void RecoveryKeyWindow::print()
 {
-    ScopedConnection connection(m_connection);
+    PrintRun run(&m_connection);
     // Made by the program from its own alphabet: nothing in it needs quoting.
-    m_sheet.setSql(QStringLiteral("SELECT '") + m_recoveryKey + QStringLiteral("' AS KLEIDI"));
-    m_sheet.open();
-    const auto closeSheet = qScopeGuard([this] { m_sheet.close(); });
-    m_project.ProjectFile = projectFileFor(QStringLiteral("KLEIDI.RAV"));
-    m_project.execute(this);
+    run.query(m_sheet, QStringLiteral("SELECT '") + m_recoveryKey + QStringLiteral("' AS KLEIDI"));
+    run.print(m_project, QStringLiteral("KLEIDI.RAV"), this);
 }

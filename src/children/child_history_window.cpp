@@ -3,6 +3,7 @@
 #include "bound_fields.h"
 #include "data_connections.h"
 #include "navigator_bar.h"
+#include "print_run.h"
 #include "record_list.h"
 #include "growth_chart_window.h"
 #include "who_growth.h"
@@ -290,8 +291,7 @@ void ChildHistoryWindow::markImplausibleRows()
 void ChildHistoryWindow::printGrowthTable()
 {
     const QString reading = QStringLiteral("WHO_READING('%1',P.FYLO,P.HMEROMHNIA_GENNHSEWS,S.HMEROMHNIA,%2) AS %3");
-    m_growthTable.close();
-    m_growthTable.setSql(
+    const QString statement =
         QStringLiteral("SELECT P.ONOMA AS ONOMA, P.EPWNYMO AS EPWNYMO, P.FYLO AS FYLO, P.HMEROMHNIA_GENNHSEWS AS GENNHSH, "
                        "S.HMEROMHNIA AS HMEROMHNIA, Format(S.YPSOS,'0.00') AS YPSOS, Format(S.BAROS,'0.00') AS BAROS, "
                        "Format(S.PERIMETROS_KEFALHS,'0.00') AS PERIMETROS_KEFALHS, ") +
@@ -299,8 +299,8 @@ void ChildHistoryWindow::printGrowthTable()
                     reading.arg("bmifa", "S.BAROS,S.YPSOS", "BMIFA"), reading.arg("hcfa", "S.PERIMETROS_KEFALHS", "HCFA")}
             .join(QStringLiteral(", ")) +
         QStringLiteral(" FROM SWMATOMETRIA S INNER JOIN STOIXEIA_PAIDIOY P ON P.ID=S.ID WHERE S.ID=") + ChildID +
-        QStringLiteral(" ORDER BY S.HMEROMHNIA"));
-    m_growthReport.ProjectFile = projectFileFor(QStringLiteral("GROWTH.RAV"));
-    m_growthReport.execute(this);
-    m_growthTable.close();
+        QStringLiteral(" ORDER BY S.HMEROMHNIA");
+    PrintRun run;
+    run.query(m_growthTable, statement, false); // the report opens it
+    run.print(m_growthReport, QStringLiteral("GROWTH.RAV"), this);
 }

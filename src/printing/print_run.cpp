@@ -5,18 +5,17 @@
 #include "global.h"
 #include "report_project.h"
 
-PrintRun::PrintRun(Connection *reconnect) : m_connection(reconnect)
+PrintRun::PrintRun(Connection *reconnect)
 {
-    if (m_connection)
-        m_connection->reconnect(DbConnectionString);
+    if (reconnect)
+        m_connection.emplace(*reconnect);
 }
 
 PrintRun::~PrintRun()
 {
+    // The sets first; the connection closes after them, as the member goes.
     for (DataSet *set : m_sets)
         set->close();
-    if (m_connection)
-        m_connection->close();
 }
 
 PrintRun &PrintRun::query(DataSet &set, const QString &statement, bool open)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "window.h"
+
 #include <QHash>
 #include <QString>
+#include <optional>
 #include <vector>
 
 class Connection;
@@ -32,7 +35,7 @@ public:
     void print(ReportProject &project, const QString &reportFile, QWidget *parent);
 
 private:
-    Connection *m_connection;
+    std::optional<ScopedConnection> m_connection;
     std::vector<DataSet *> m_sets;
     QHash<QString, QString> m_parameters;
 };
