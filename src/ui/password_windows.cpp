@@ -80,7 +80,6 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
 {
     setWindowFlag(Qt::WindowCloseButtonHint, false);
     AccessGranted = false;
-    m_connection.setConnectionString(DbConnectionString);
 
     m_password = passwordField(QStringLiteral("Edit1"), this);
     m_enter = newDefaultButton(QStringLiteral("Εί&σοδος"), QStringLiteral("Button1"), Starts::Disabled);
@@ -124,7 +123,6 @@ void LoginWindow::enter()
     }
     useAccessPassword(typed);
     AccessGranted = true;
-    m_connection.close();
     accept();
 }
 
@@ -219,7 +217,6 @@ void ForgottenPasswordWindow::proceed()
 ChangePasswordWindow::ChangePasswordWindow(QWidget *parent)
     : Window(QStringLiteral("TForm66"), QStringLiteral("Αλλαγή του κωδικού πρόσβασης"), parent)
 {
-    m_connection.reconnect(DbConnectionString);
     m_currentPassword = currentPassword(); // the one accepted at login, or set since
 
     m_current = passwordField(QStringLiteral("Edit1"), this);
@@ -256,6 +253,5 @@ void ChangePasswordWindow::change()
     rewrapDataKey(accessedDataFile(), m_currentPassword, password, false);
     useAccessPassword(password);
     messages::plain(this, QStringLiteral("Η αλλαγή του κωδικού πρόσβασης έγινε με επιτυχία."));
-    m_connection.close();
     accept();
 }
