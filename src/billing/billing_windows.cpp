@@ -20,7 +20,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 ReceiptNumberingWindow::ReceiptNumberingWindow(QWidget *parent)
@@ -71,10 +70,7 @@ ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
     grid->addLayout(look::spreadRow({}, {m_issue, exit}), row, 0, 1, 2);
     connect(m_issue, &QPushButton::clicked, this, &ReceiptIssueWindow::issue);
     // Ctrl+S stores here as in every record window.
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, m_issue, [this] {
-        if (m_issue->isEnabled())
-            m_issue->click();
-    });
+    look::pressOnKey(m_issue, QKeySequence(Qt::CTRL | Qt::Key_S), this);
 }
 
 void ReceiptIssueWindow::showEvent(QShowEvent *event)

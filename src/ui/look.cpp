@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QWidget>
 
 namespace look {
@@ -71,6 +72,14 @@ QPushButton *exitButton(QWidget *window)
     button->setProperty(ExitButtonProperty, true); // the window presses it on Esc
     QObject::connect(button, &QPushButton::clicked, window, &QWidget::close);
     return button;
+}
+
+void pressOnKey(QAbstractButton *button, const QKeySequence &key, QWidget *scope)
+{
+    QObject::connect(new QShortcut(key, scope), &QShortcut::activated, button, [button] {
+        if (button->isEnabled())
+            button->click();
+    });
 }
 
 QHBoxLayout *spreadRow(std::initializer_list<QWidget *> left, std::initializer_list<QWidget *> right)

@@ -4,7 +4,9 @@
 #include <QString>
 #include <initializer_list>
 
+class QAbstractButton;
 class QHBoxLayout;
+class QKeySequence;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -33,6 +35,9 @@ QLabel *note(const QString &text, QWidget *parent);
 // "Έ&ξοδος": closes its window and also answers Esc.
 QPushButton *exitButton(QWidget *window);
 inline constexpr char ExitButtonProperty[] = "exitButton";
+
+// A key that presses `button`, while it is enabled, anywhere in the window `scope` belongs to.
+void pressOnKey(QAbstractButton *button, const QKeySequence &key, QWidget *scope);
 
 // A row of buttons and the like: `left` at its left edge, `right` at its right, room between.
 QHBoxLayout *spreadRow(std::initializer_list<QWidget *> left, std::initializer_list<QWidget *> right);

@@ -2,10 +2,10 @@
 
 #include "bound_fields.h"
 #include "dataset.h"
+#include "look.h"
 #include "messages.h"
 
 #include <QHBoxLayout>
-#include <QShortcut>
 #include <QToolButton>
 
 namespace {
@@ -39,31 +39,26 @@ NavigatorBar::NavigatorBar(DataSet &data, Actions actions, QWidget *parent, bool
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    for (const ActionLook &look : Looks) {
-        if (!actions.testFlag(look.action))
+    for (const ActionLook &item : Looks) {
+        if (!actions.testFlag(item.action))
             continue;
         auto *button = new QToolButton(this);
-        button->setObjectName(QString::fromLatin1(look.name));
-        button->setText(QString::fromUtf8(look.glyph));
-        button->setAccessibleName(QString::fromLatin1(look.hint));
-        const QKeySequence key = look.key.key() == Qt::Key_unknown ? QKeySequence() : QKeySequence(look.key);
+        button->setObjectName(QString::fromLatin1(item.name));
+        button->setText(QString::fromUtf8(item.glyph));
+        button->setAccessibleName(QString::fromLatin1(item.hint));
+        const QKeySequence key = item.key.key() == Qt::Key_unknown ? QKeySequence() : QKeySequence(item.key);
         if (hints)
-            button->setToolTip(key.isEmpty() ? QString::fromLatin1(look.hint)
-                                             : QStringLiteral("%1 (%2)").arg(QString::fromLatin1(look.hint),
+            button->setToolTip(key.isEmpty() ? QString::fromLatin1(item.hint)
+                                             : QStringLiteral("%1 (%2)").arg(QString::fromLatin1(item.hint),
                                                                              key.toString(QKeySequence::NativeText)));
         button->setMinimumSize(28, 25);
         button->setFocusPolicy(Qt::TabFocus);
-        const Action action = look.action;
+        const Action action = item.action;
         connect(button, &QToolButton::clicked, this, [this, action] { press(action); });
-        if (!key.isEmpty()) {
-            auto *shortcut = new QShortcut(key, this);
-            connect(shortcut, &QShortcut::activated, button, [button] {
-                if (button->isEnabled())
-                    button->click();
-            });
-        }
+        if (!key.isEmpty())
+            look::pressOnKey(button, key, this);
         layout->addWidget(button);
-        m_buttons.insert(look.action, button);
+        m_buttons.insert(item.action, button);
     }
     connect(&data, &DataSet::stateChanged, this, &NavigatorBar::updateButtons);
     connect(&data, &DataSet::currentChanged, this, &NavigatorBar::updateButtons);
