@@ -234,14 +234,34 @@ const ReportDefinition &ReportProject::definition()
     return *m_definition;
 }
 
+namespace {
+
+// Where the person sends the output; an unattended run (tests, scripts) writes the file it names.
+std::optional<OutputChoice> chosenOutput(QWidget *parent, const QString &title)
+{
+    if (nonInteractiveOutput().isEmpty())
+        return askOutput(parent, title);
+    return OutputChoice{OutputChoice::Target::File, 1, 0, 0, nonInteractiveOutput()};
+}
+
+// The preview window over `printer`; `paintOn` draws the pages whenever it asks for them.
+void showPreview(QPrinter &printer, QWidget *parent, const std::function<void(QPrinter &)> &paintOn)
+{
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setObjectName(QStringLiteral("ReportPreview"));
+    preview.setWindowTitle(QStringLiteral("Report Preview"));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&](QPrinter *target) { paintOn(*target); });
+    preview.resize(900, 700);
+    preview.exec();
+}
+
+} // namespace
+
 void ReportProject::execute(QWidget *parent, const QHash<QString, QString> &parameters)
 {
     const ReportDefinition &report = definition();
-    std::optional<OutputChoice> choice;
-    if (nonInteractiveOutput().isEmpty())
-        choice = askOutput(parent, report.title);
-    else
-        choice = OutputChoice{OutputChoice::Target::File, 1, 0, 0, nonInteractiveOutput()};
+    const std::optional<OutputChoice> choice = chosenOutput(parent, report.title);
     if (!choice)
         return;
 
@@ -276,13 +296,7 @@ void ReportProject::execute(QWidget *parent, const QHash<QString, QString> &para
         }();
         if (pages.pages.empty() || !pageRangeExists(choice->from, choice->to, int(pages.pages.size()), parent))
             return;
-        QPrintPreviewDialog preview(&printer, parent);
-        preview.setObjectName(QStringLiteral("ReportPreview"));
-        preview.setWindowTitle(QStringLiteral("Report Preview"));
-        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                         [&](QPrinter *target) { paint(pages, *target, choice->from, choice->to); });
-        preview.resize(900, 700);
-        preview.exec();
+        showPreview(printer, parent, [&](QPrinter &target) { paint(pages, target, choice->from, choice->to); });
         break;
     }
     }
@@ -297,11 +311,7 @@ void printDrawnPage(const QString &title, QWidget *parent,
         QPainter painter(&device);
         paintPage(painter, QRectF(0, 0, device.width(), device.height()));
     };
-    std::optional<OutputChoice> choice;
-    if (nonInteractiveOutput().isEmpty())
-        choice = askOutput(parent, title);
-    else
-        choice = OutputChoice{OutputChoice::Target::File, 1, 0, 0, nonInteractiveOutput()};
+    const std::optional<OutputChoice> choice = chosenOutput(parent, title);
     if (!choice)
         return;
     // One page: a page range asked for other than the first prints nothing, as with a report.
@@ -323,13 +333,7 @@ void printDrawnPage(const QString &title, QWidget *parent,
     case OutputChoice::Target::Preview: {
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(title);
-        QPrintPreviewDialog preview(&printer, parent);
-        preview.setObjectName(QStringLiteral("ReportPreview"));
-        preview.setWindowTitle(QStringLiteral("Report Preview"));
-        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                         [&](QPrinter *target) { paintOn(*target); });
-        preview.resize(900, 700);
-        preview.exec();
+        showPreview(printer, parent, paintOn);
         break;
     }
     }
