@@ -1,6 +1,7 @@
 #include "backup.h"
 
 #include "connection.h"
+#include "database_copy.h"
 #include "db_error.h"
 #include "key_file.h"
 #include "private_files.h"
@@ -13,20 +14,6 @@
 #include <QUuid>
 
 namespace {
-
-QMap<QString, qint64> countRows(Connection &connection)
-{
-    QMap<QString, qint64> counts;
-    QStringList tables;
-    {
-        Statement list(connection, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
-        while (list.step())
-            tables << list.value(0).toString();
-    }
-    for (const QString &table : tables)
-        counts[table] = connection.scalar(QStringLiteral("SELECT count(*) FROM [%1]").arg(table)).toLongLong();
-    return counts;
-}
 
 // Backups of one folder are made one at a time: the lock also tells a cleaner that no copy
 // is being written there now. A lock left by a killed program is taken over.
@@ -88,36 +75,18 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
         Connection source = Connection::openFileForReading(sourcePath, password);
         // The copy stays under the same data key and takes the key file with it.
         const QByteArray engineKey = engineKeyFor(unlockDataKey(sourcePath, password));
+        database_copy::attachEmpty(source, partial, QStringLiteral("copy"), engineKey);
         int version = 0;
-        // The connection never creates files, so the attached copy starts as an empty file.
-        {
-            PrivateFileMode privately;
-            if (QFile empty(partial); !empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(partial));
-        }
-        // The export writes every page through the engine's own encryption: never a plain copy.
-        source.execute(QStringLiteral("ATTACH DATABASE ? AS copy KEY ?"), {partial, QString::fromLatin1(engineKey)});
         {
             // One reading transaction: the copy is of one moment, and a writer elsewhere only
             // waits to commit until the copy is made.
             Transaction snapshot(source, Transaction::Kind::Read);
-            source.execute(QStringLiteral("PRAGMA copy.cipher_page_size = 4096"));
-            result.rowCounts = countRows(source);
-            version = source.scalar(QStringLiteral("PRAGMA main.user_version")).toInt();
-            source.execute(QStringLiteral("SELECT sqlcipher_export('copy')"));
-            source.execute(QStringLiteral("PRAGMA copy.user_version = %1").arg(version));
+            result.rowCounts = database_copy::rowCounts(source);
+            version = database_copy::exportInto(source, QStringLiteral("copy"));
             snapshot.commit();
         }
         source.execute(QStringLiteral("DETACH DATABASE copy"));
-
-        Connection copy = Connection::openWithKey(partial, engineKey);
-        const auto copied = countRows(copy);
-        if (copied != result.rowCounts || copy.scalar(QStringLiteral("PRAGMA user_version")).toInt() != version)
-            throw DbError(DbError::Kind::Other, QStringLiteral("The copy does not hold the same rows as the database"));
-        const QString check = copy.scalar(QStringLiteral("PRAGMA integrity_check")).toString();
-        if (check != QLatin1String("ok"))
-            throw DbError(DbError::Kind::Other, QStringLiteral("The copy is damaged: %1").arg(check));
-        copy.close();
+        database_copy::verify(partial, engineKey, result.rowCounts, version);
 
         QFile sourceKey(keyFilePathFor(sourcePath));
         if (!sourceKey.open(QIODevice::ReadOnly))

@@ -1,6 +1,7 @@
 #include "old_layout.h"
 
 #include "connection.h"
+#include "database_copy.h"
 #include "db_error.h"
 #include "key_file.h"
 #include "private_files.h"
@@ -28,20 +29,6 @@ void removeTraces(const QString &dataFile)
     const QFileInfo key(keyFilePathFor(dataFile));
     for (const QString &partial : key.dir().entryList({key.fileName() + QStringLiteral(".part-*")}, QDir::Files))
         QFile::remove(key.dir().filePath(partial));
-}
-
-qint64 rowsIn(Connection &connection, const QString &schemaName)
-{
-    qint64 rows = 0;
-    QStringList tables;
-    {
-        Statement list(connection, QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type='table'").arg(schemaName));
-        while (list.step())
-            tables << list.value(0).toString();
-    }
-    for (const QString &table : tables)
-        rows += connection.scalar(QStringLiteral("SELECT count(*) FROM %1.[%2]").arg(schemaName, table)).toLongLong();
-    return rows;
 }
 
 } // namespace
@@ -92,29 +79,16 @@ void convert(const QString &dataFile, const QString &password)
     const QByteArray dataKey = newDataKey();
     try {
         Connection old = open(dataFile);
-        {
-            PrivateFileMode privately;
-            if (QFile empty(converting); !empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                throw DbError(DbError::Kind::Other, QStringLiteral("Could not write the file '%1'").arg(converting));
-        }
-        old.execute(QStringLiteral("ATTACH DATABASE ? AS converted KEY ?"), {converting, QString::fromLatin1(engineKeyFor(dataKey))});
-        old.execute(QStringLiteral("PRAGMA converted.cipher_page_size = 4096"));
+        database_copy::attachEmpty(old, converting, QStringLiteral("converted"), engineKeyFor(dataKey));
         {
             // Writers elsewhere wait: the new file is of one moment.
             Transaction snapshot(old);
-            const qint64 rows = rowsIn(old, QStringLiteral("main"));
-            const int version = old.scalar(QStringLiteral("PRAGMA main.user_version")).toInt();
-            old.execute(QStringLiteral("SELECT sqlcipher_export('converted')"));
-            old.execute(QStringLiteral("PRAGMA converted.user_version = %1").arg(version));
+            const auto rows = database_copy::rowCounts(old);
+            const int version = database_copy::exportInto(old, QStringLiteral("converted"));
             old.execute(QStringLiteral("UPDATE converted.SECURITY SET [PASSWORD]=?"), {StoredPasswordMarker});
             snapshot.commit();
             old.execute(QStringLiteral("DETACH DATABASE converted"));
-
-            Connection converted = Connection::openWithKey(converting, engineKeyFor(dataKey));
-            if (rowsIn(converted, QStringLiteral("main")) != rows ||
-                converted.scalar(QStringLiteral("PRAGMA user_version")).toInt() != version ||
-                converted.scalar(QStringLiteral("PRAGMA integrity_check")).toString() != QLatin1String("ok"))
-                throw DbError(DbError::Kind::Other, QStringLiteral("The converted file does not hold the same rows"));
+            database_copy::verify(converting, engineKeyFor(dataKey), rows, version);
         }
     } catch (...) {
         removeTraces(dataFile);
