@@ -3,6 +3,7 @@
 #include "db_error.h"
 #include "greek_text.h"
 #include "regional.h"
+#include "sql_values.h"
 #include "who_growth.h"
 
 #include <QDate>
@@ -186,26 +187,11 @@ QString withRowId(const QString &engineSql)
 
 namespace {
 
-std::string_view textOf(sqlite3_value *v)
-{
-    const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(v));
-    return data ? std::string_view(data, size_t(sqlite3_value_bytes(v))) : std::string_view();
-}
-
-void resultText(sqlite3_context *ctx, const QString &text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-}
-
-QDate dateOf(sqlite3_value *v)
-{
-    return storedDate(textOf(v));
-}
+using sql_values::resultText;
 
 void datePart(sqlite3_context *ctx, sqlite3_value **argv, int (QDate::*part)() const)
 {
-    const QDate date = dateOf(argv[0]);
+    const QDate date = sql_values::date(argv[0]);
     if (date.isValid())
         sqlite3_result_int(ctx, (date.*part)());
     else
@@ -244,11 +230,11 @@ void formatFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
         sqlite3_result_null(ctx);
         return;
     }
-    const QString pattern = QString::fromUtf8(textOf(argv[1]).data(), qsizetype(textOf(argv[1]).size()));
+    const QString pattern = sql_values::text(argv[1]);
     const bool isDatePattern = pattern.contains(QLatin1Char('d'), Qt::CaseInsensitive) ||
                                pattern.contains(QLatin1Char('y'), Qt::CaseInsensitive);
     if (isDatePattern) {
-        const QDate date = dateOf(value);
+        const QDate date = sql_values::date(value);
         if (date.isValid()) {
             resultText(ctx, formatDateWith(date, pattern));
             return;
@@ -259,7 +245,7 @@ void formatFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
         if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
             number = sqlite3_value_double(value);
         } else {
-            const QString text = QString::fromUtf8(textOf(value).data(), qsizetype(textOf(value).size()));
+            const QString text = sql_values::text(value);
             number = Regional::current().parseNumber(text);
             if (!number) {
                 bool ok = false;
@@ -286,12 +272,12 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     }
     char32_t escape = 0;
     if (argc == 3) {
-        const std::string_view e = textOf(argv[2]);
+        const std::string_view e = sql_values::utf8(argv[2]);
         if (!e.empty())
             escape = char32_t(uint8_t(e[0]));
     }
     // like(pattern, text): the engine passes the pattern first.
-    sqlite3_result_int(ctx, greek::like(textOf(argv[0]), textOf(argv[1]), escape) ? 1 : 0);
+    sqlite3_result_int(ctx, greek::like(sql_values::utf8(argv[0]), sql_values::utf8(argv[1]), escape) ? 1 : 0);
 }
 
 // SUM and TOTAL add amounts as the decimals they were written as: 1.005 + 12500.4 + 10 is

@@ -1,6 +1,7 @@
 #include "who_growth.h"
 
 #include "regional.h"
+#include "sql_values.h"
 
 #include <QFile>
 #include <QStringList>
@@ -237,12 +238,6 @@ QString centileAndZ(double z)
 
 namespace {
 
-QString textOf(sqlite3_value *v)
-{
-    const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(v));
-    return data ? QString::fromUtf8(data, sqlite3_value_bytes(v)) : QString();
-}
-
 std::optional<double> numberOf(sqlite3_value *v)
 {
     const int type = sqlite3_value_type(v);
@@ -251,21 +246,15 @@ std::optional<double> numberOf(sqlite3_value *v)
     if (type == SQLITE_NULL)
         return std::nullopt;
     bool ok = false;
-    const double d = textOf(v).trimmed().toDouble(&ok);
+    const double d = sql_values::text(v).trimmed().toDouble(&ok);
     return ok ? std::optional<double>(d) : std::nullopt;
-}
-
-QDate dateOf(sqlite3_value *v)
-{
-    const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(v));
-    return data ? storedDate(std::string_view(data, size_t(sqlite3_value_bytes(v)))) : QDate();
 }
 
 std::optional<double> zOfArguments(int argc, sqlite3_value **argv)
 {
-    const std::optional<Indicator> indicator = indicatorFromCode(textOf(argv[0]));
-    const std::optional<Sex> sex = sexFromText(textOf(argv[1]));
-    const QDate birth = dateOf(argv[2]), measured = dateOf(argv[3]);
+    const std::optional<Indicator> indicator = indicatorFromCode(sql_values::text(argv[0]));
+    const std::optional<Sex> sex = sexFromText(sql_values::text(argv[1]));
+    const QDate birth = sql_values::date(argv[2]), measured = sql_values::date(argv[3]);
     const std::optional<double> value = numberOf(argv[4]);
     if (!indicator || !sex || !birth.isValid() || !measured.isValid() || !value)
         return std::nullopt;
@@ -290,10 +279,9 @@ void sqlFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
         sqlite3_result_null(ctx);
     } else if (result == Result::Reading) {
         QString text = centileAndZ(*z);
-        if (implausible(*indicatorFromCode(textOf(argv[0])), *z))
+        if (implausible(*indicatorFromCode(sql_values::text(argv[0])), *z))
             text.prepend(QStringLiteral("! ")); // first, where a narrow column cannot cut it off
-        const QByteArray utf8 = text.toUtf8();
-        sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        sql_values::resultText(ctx, text);
     } else {
         sqlite3_result_double(ctx, result == Result::Centile ? centile(*z) : *z);
     }
