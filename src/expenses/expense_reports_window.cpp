@@ -212,10 +212,15 @@ void ExpenseReportWindow::print()
 
 void ExpenseReportWindow::disconnect()
 {
-    // The window lives for the whole run: each showing starts from empty criteria.
     for (DataSet *set : {&m_list, &m_totals, &m_reportList, &m_reportTotals})
         set->close();
     Window::disconnect();
+}
+
+void ExpenseReportWindow::done(int result)
+{
+    Window::done(result);
+    // The window lives for the whole run: each showing starts from empty criteria.
     m_fromField->clear();
     m_toField->clear();
     m_print->setEnabled(false);

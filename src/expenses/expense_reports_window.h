@@ -22,6 +22,7 @@ public:
 
 protected:
     void disconnect() override;
+    void done(int result) override;
 
 private:
     class RecordList *buildList(bool byDate);

@@ -80,6 +80,12 @@ private slots:
         search(byDate, "32/1/2007", "20/1/2007");
         QCOMPARE(log.texts, QStringList({"Λανθασμένα κριτήρια."}));
         QVERIFY(!byDate.findChild<QPushButton *>("Button2")->isEnabled());
+        // Closed and shown again, the window starts from empty criteria.
+        search(byDate, "5/1/2007", "20/1/2007");
+        click(&byDate, "ExitButton");
+        showActive(byDate);
+        QCOMPARE(byDate.findChild<QLineEdit *>("Edit1")->text(), QString());
+        QVERIFY(!byDate.findChild<QPushButton *>("Button2")->isEnabled());
     }
 
     void expensesByMonth()
