@@ -31,3 +31,8 @@ bool check_chars(const QString &text)
             return false;
     return true;
 }
+
+bool acceptablePassword(const QString &password)
+{
+    return !password.isEmpty() && check_chars(password);
+}

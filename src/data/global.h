@@ -25,3 +25,5 @@ void date_to_sql(QString &date, const QDate &today);
 
 // True when the text holds none of the characters that mean something in a statement.
 bool check_chars(const QString &text);
+// A password (already trimmed) that the windows and the data tool accept: not empty, and clean.
+bool acceptablePassword(const QString &password);

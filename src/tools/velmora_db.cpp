@@ -89,7 +89,7 @@ QString newPassword()
             throw DbError(DbError::Kind::Other, QStringLiteral("The two passwords differ; nothing was changed"));
         password = first->trimmed();
     }
-    if (password.isEmpty() || !check_chars(password))
+    if (!acceptablePassword(password))
         throw DbError(DbError::Kind::Other,
                       QStringLiteral("The new password is empty or holds a character that passwords may not hold "
                                      "(punctuation such as . , - ' ; only letters, digits, blanks and / are allowed)"));

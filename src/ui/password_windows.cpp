@@ -36,11 +36,6 @@ void addRow(QGridLayout *grid, int row, const QString &caption, QLineEdit *field
     grid->addWidget(look::requiredMarker(window), row, 2);
 }
 
-bool acceptable(const QString &password)
-{
-    return !password.isEmpty() && check_chars(password);
-}
-
 QString currentPassword()
 {
     return ConnectionSettings::parse(DbConnectionString).databasePassword.trimmed();
@@ -108,7 +103,7 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
 
 void LoginWindow::passwordChanged()
 {
-    m_enter->setEnabled(acceptable(m_password->text().trimmed()));
+    m_enter->setEnabled(acceptablePassword(m_password->text().trimmed()));
 }
 
 void LoginWindow::enter()
@@ -166,7 +161,7 @@ SetPasswordWindow::SetPasswordWindow(QWidget *parent, const QString &recoveryKey
 void SetPasswordWindow::fieldsChanged()
 {
     const QString password = m_password->text().trimmed(), confirmation = m_confirmation->text().trimmed();
-    m_store->setEnabled(acceptable(password) && acceptable(confirmation) && password == confirmation);
+    m_store->setEnabled(acceptablePassword(password) && acceptablePassword(confirmation) && password == confirmation);
 }
 
 void SetPasswordWindow::store()
@@ -242,7 +237,7 @@ void ChangePasswordWindow::fieldsChanged()
 {
     const QString current = m_current->text().trimmed(), password = m_password->text().trimmed(),
                   confirmation = m_confirmation->text().trimmed();
-    m_change->setEnabled(acceptable(current) && acceptable(password) && acceptable(confirmation) &&
+    m_change->setEnabled(acceptablePassword(current) && acceptablePassword(password) && acceptablePassword(confirmation) &&
                          password == confirmation && current == m_currentPassword);
 }
 
