@@ -57,9 +57,7 @@ QString backupPathFor(const QString &sourcePath, const QDateTime &when)
 BackupResult backupDatabase(const QString &sourcePath, const QString &destinationPath, const QString &password)
 {
     const QString destinationKey = keyFilePathFor(destinationPath);
-    for (const QString &file : {destinationPath, destinationKey})
-        if (QFileInfo::exists(file))
-            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(file));
+    refuseExisting({destinationPath, destinationKey});
     makePrivateFolder(QFileInfo(destinationPath).absolutePath());
 
     const QString folder = QFileInfo(destinationPath).absolutePath();
@@ -95,8 +93,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
         keyCopied = true;
         if (engineKeyFor(unlockDataKey(destinationPath, password)) != engineKey)
             throw DbError(DbError::Kind::Other, QStringLiteral("The key file of the copy does not open it"));
-        if (QFileInfo::exists(destinationPath))
-            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(destinationPath));
+        refuseExisting({destinationPath});
         durableRename(partial, destinationPath);
     } catch (...) {
         QFile::remove(partial);

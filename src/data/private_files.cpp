@@ -19,6 +19,11 @@ namespace {
     throw DbError(DbError::Kind::Other, QStringLiteral("Could not %1 '%2': %3").arg(what, path, QString::fromLocal8Bit(strerror(errno))));
 }
 
+DbError existsAlready(const QString &path)
+{
+    return DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+}
+
 void syncFolderOf(const QString &path)
 {
     const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
@@ -51,10 +56,17 @@ void durableRename(const QString &from, const QString &to)
     syncFolderOf(to);
 }
 
+void refuseExisting(std::initializer_list<QString> paths)
+{
+    for (const QString &path : paths)
+        if (QFileInfo::exists(path))
+            throw existsAlready(path);
+}
+
 void writePrivateFile(const QString &path, const QByteArray &bytes, Replace replace)
 {
-    if (replace == Replace::No && QFileInfo::exists(path))
-        throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+    if (replace == Replace::No)
+        refuseExisting({path});
     const QString partial = path + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     const int fd = ::open(QFile::encodeName(partial).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -82,8 +94,7 @@ void writePrivateFile(const QString &path, const QByteArray &bytes, Replace repl
             if (::link(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
                 if (errno != EEXIST)
                     fail(QStringLiteral("write the file"), path);
-                throw DbError(DbError::Kind::Other,
-                              QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+                throw existsAlready(path);
             }
             QFile::remove(partial);
             syncFolderOf(path);

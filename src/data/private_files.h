@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <initializer_list>
 #include <sys/types.h>
 
 // Health data: every file and folder the data layer makes is the owner's alone (0600 / 0700),
@@ -16,6 +17,9 @@ public:
 private:
     mode_t m_previous;
 };
+
+// Nothing the practice keeps is ever replaced: refuses to go on when any of the files exists.
+void refuseExisting(std::initializer_list<QString> paths);
 
 // Makes the folder and any missing parents, private; throws DbError when it cannot.
 void makePrivateFolder(const QString &path);

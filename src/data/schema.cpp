@@ -413,9 +413,7 @@ void verify(Connection &connection)
 
 void createDatabase(const QString &path, const QString &password)
 {
-    for (const QString &file : {path, keyFilePathFor(path)})
-        if (QFileInfo::exists(file))
-            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(file));
+    refuseExisting({path, keyFilePathFor(path)});
     PrivateFileMode privately;
     // Built under a temporary name and moved into place whole, so that a failure never
     // leaves a half-made data.mdb behind; the key file comes first, as a data file without
@@ -430,8 +428,7 @@ void createDatabase(const QString &path, const QString &password)
         }
         writeNewKeyFile(path, dataKey, password);
         keyWritten = true;
-        if (QFileInfo::exists(path))
-            throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
+        refuseExisting({path});
         durableRename(partial, path);
     } catch (...) {
         QFile::remove(partial);
