@@ -225,12 +225,7 @@ void ChildHistoryWindow::load()
 {
     openTableForAppend(m_history.table); // the entry form only adds
     if (m_history.growth) {
-        DataSet child(m_connection);
-        child.setSql(QStringLiteral("SELECT FYLO, HMEROMHNIA_GENNHSEWS FROM STOIXEIA_PAIDIOY WHERE ID=") + ChildID);
-        child.open();
-        const std::optional<who::Sex> sex =
-            child.isEmpty() ? std::nullopt : who::sexFromText(child.value(QStringLiteral("FYLO")).toString());
-        const QDate birth = child.isEmpty() ? QDate() : child.value(QStringLiteral("HMEROMHNIA_GENNHSEWS")).toDate();
+        const auto [sex, birth] = readSexAndBirth();
         // Only these fixed texts reach the statement, never the stored text itself.
         m_childSex = !sex ? QStringLiteral("NULL")
                      : *sex == who::Sex::Boy ? QStringLiteral("'ΑΡΡΕΝ'")

@@ -280,11 +280,10 @@ Indicator GrowthChartWindow::indicator() const
 
 void GrowthChartWindow::load()
 {
-    openQuery(QStringLiteral("SELECT FYLO, HMEROMHNIA_GENNHSEWS FROM STOIXEIA_PAIDIOY WHERE ID=") + ChildID);
-    if (!m_data.isEmpty()) {
-        m_chart.sex = who::sexFromText(m_data.value(QStringLiteral("FYLO")).toString()).value_or(who::Sex::Boy);
-        m_chart.birth = m_data.value(QStringLiteral("HMEROMHNIA_GENNHSEWS")).toDate();
-    }
+    connectToDatabase();
+    const SexAndBirth child = readSexAndBirth();
+    m_chart.sex = child.sex.value_or(who::Sex::Boy);
+    m_chart.birth = child.birth;
     DataSet rows(m_connection);
     rows.setSql(QStringLiteral("SELECT HMEROMHNIA, YPSOS, BAROS, PERIMETROS_KEFALHS FROM SWMATOMETRIA WHERE ID=") + ChildID +
                 QStringLiteral(" ORDER BY HMEROMHNIA"));

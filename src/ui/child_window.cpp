@@ -28,6 +28,17 @@ void ChildWindow::showEvent(QShowEvent *event)
     }
 }
 
+ChildWindow::SexAndBirth ChildWindow::readSexAndBirth()
+{
+    DataSet child(m_connection);
+    child.setSql(QStringLiteral("SELECT FYLO, HMEROMHNIA_GENNHSEWS FROM STOIXEIA_PAIDIOY WHERE ID=") + ChildID);
+    child.open();
+    if (child.isEmpty())
+        return {};
+    return {who::sexFromText(child.value(QStringLiteral("FYLO")).toString()),
+            child.value(QStringLiteral("HMEROMHNIA_GENNHSEWS")).toDate()};
+}
+
 QGridLayout *ChildWindow::header(bool withBirthAndGuardian)
 {
     auto *grid = new QGridLayout;

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "record_window.h"
+#include "who_growth.h"
+
+#include <QDate>
+#include <optional>
 
 class QGridLayout;
 
@@ -32,6 +36,12 @@ protected:
     void showEvent(QShowEvent *event) override;
     // Bold captions with the values in red bold; `withBirth` adds birth date and guardian.
     QGridLayout *header(bool withBirthAndGuardian);
+    // The child's sex and birth date as its record holds them now; none where missing.
+    struct SexAndBirth {
+        std::optional<who::Sex> sex;
+        QDate birth;
+    };
+    SexAndBirth readSexAndBirth();
 
 private:
     bool m_loaded = false;
