@@ -129,7 +129,7 @@ ExpenseReportWindow::~ExpenseReportWindow()
 QString ExpenseReportWindow::listStatement() const
 {
     if (m_kind == Kind::ByDate)
-        return QStringLiteral("SELECT Format(EKSODA.HMEROMHNIA,\"dd/mm/yyyy\") AS HMEROMHNIA, "
+        return QStringLiteral("SELECT Format(EKSODA.HMEROMHNIA,\"d/m/yyyy\") AS HMEROMHNIA, "
                               "Format(EKSODA.POSO,'0.00') AS AKSIA, Format(EKSODA.VAT,'0.00') AS VAT") +
                QStringLiteral(", Format((EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO, EKSODA.PERIGRAFH FROM EKSODA WHERE "
                               "EKSODA.HMEROMHNIA Between ") +

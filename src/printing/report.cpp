@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <tuple>
 
@@ -54,6 +55,8 @@ public:
         const auto a = m_xml.attributes();
         band.connection = a.value(QLatin1String("connection")).toString();
         band.breakAfter = a.value(QLatin1String("break-after")) == QLatin1String("true");
+        // Room kept clear at the right of every text, so that columns never run into each other.
+        const double padding = number(where, "padding", 0, 0, 20);
         int index = 0;
         while (m_xml.readNextStartElement()) {
             ++index;
@@ -65,6 +68,8 @@ public:
                 e.kind = ReportElement::Kind::Text;
                 e.rect = QRectF(number(at, "x", 0, 0, MaxMeasure), number(at, "y", 0, 0, MaxMeasure),
                                 number(at, "w", 20, 0.1, MaxMeasure), number(at, "h", 5, 0, MaxMeasure));
+                if (e.rect.width() > 2 * padding)
+                    e.rect.setWidth(e.rect.width() - padding);
                 e.size = number(at, "size", 9, 1, 200);
                 e.bold = ea.value(QLatin1String("bold")) == QLatin1String("true");
                 e.align = alignment(ea.value(QLatin1String("align")).toString());
@@ -164,11 +169,40 @@ public:
     {
     }
 
-    // Fills every placeholder but the page numbers, which are known only at the end.
+    // Fills every placeholder but the page numbers, which are known only at the end. A part in
+    // square brackets that names values is printed only when none of them is empty:
+    // "Τηλ.: {PHONE}[   Fax: {FAX}]" leaves out an empty Fax.
     QString fill(const QString &text) const
     {
         if (!text.contains(QLatin1Char('{')))
             return text;
+        QString out;
+        qsizetype last = 0;
+        for (qsizetype open = text.indexOf(QLatin1Char('[')); open >= 0; open = text.indexOf(QLatin1Char('['), last)) {
+            const qsizetype close = text.indexOf(QLatin1Char(']'), open);
+            if (close < 0)
+                break;
+            const QString inner = text.mid(open + 1, close - open - 1);
+            if (inner.contains(QLatin1Char('[')) || !placeholderPattern().match(inner).hasMatch()) {
+                out += fillValues(text.mid(last, open + 1 - last), nullptr);
+                last = open + 1;
+                continue;
+            }
+            out += fillValues(text.mid(last, open - last), nullptr);
+            bool anyEmpty = false;
+            const QString filled = fillValues(inner, &anyEmpty);
+            if (!anyEmpty)
+                out += filled;
+            last = close + 1;
+        }
+        return out + fillValues(text.mid(last), nullptr);
+    }
+
+    Filler plain() const { return Filler(Row{}, m_count, m_parameters); }
+
+private:
+    QString fillValues(const QString &text, bool *anyEmpty) const
+    {
         QString out;
         qsizetype last = 0;
         auto it = placeholderPattern().globalMatch(text);
@@ -176,15 +210,14 @@ public:
             const auto m = it.next();
             out += text.mid(last, m.capturedStart() - last);
             const QString filled = value(m.captured(1), m.captured(2), m.captured(0));
+            if (anyEmpty && filled.trimmed().isEmpty())
+                *anyEmpty = true;
             out += filled.isEmpty() ? m.captured(3) : filled;
             last = m.capturedEnd();
         }
         return out + text.mid(last);
     }
 
-    Filler plain() const { return Filler(Row{}, m_count, m_parameters); }
-
-private:
     QString value(const QString &first, const QString &second, const QString &whole) const
     {
         if (second.isEmpty()) {
@@ -235,7 +268,8 @@ public:
 
     static double lineHeight(double size) { return size * 0.3528 * 1.35; } // points to mm, with leading
 
-    // Greedy word wrap: as many words on a line as fit; a word longer than a line breaks inside.
+    // Greedy word wrap: as many words on a line as fit. A word longer than the room left breaks
+    // after a hyphen or slash first (compound names), inside a word only as the last resort.
     QStringList wrap(const QFont &font, const QString &text, double width)
     {
         QStringList lines;
@@ -244,18 +278,23 @@ public:
             paragraph.replace(QLatin1Char('\t'), QLatin1Char(' '));
             QString line;
             for (const QString &word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-                const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-                if (this->width(font, candidate) <= width) {
-                    line = candidate;
-                    continue;
-                }
-                if (!line.isEmpty())
-                    lines << line;
-                line = word;
-                while (line.size() > 1 && this->width(font, line) > width) {
-                    const qsizetype fit = longestFit(font, line, width);
-                    lines << line.left(fit);
-                    line = line.mid(fit);
+                bool firstPart = true;
+                for (const QString &part : partsOf(word)) {
+                    const QString joint = line.isEmpty() || !firstPart ? QString() : QStringLiteral(" ");
+                    firstPart = false;
+                    const QString candidate = line + joint + part;
+                    if (this->width(font, candidate) <= width) {
+                        line = candidate;
+                        continue;
+                    }
+                    if (!line.isEmpty())
+                        lines << line;
+                    line = part;
+                    while (line.size() > 1 && this->width(font, line) > width) {
+                        const qsizetype fit = longestFit(font, line, width);
+                        lines << line.left(fit);
+                        line = line.mid(fit);
+                    }
                 }
             }
             lines << line;
@@ -264,6 +303,20 @@ public:
     }
 
 private:
+    // A word cut after each hyphen or slash inside it: «Κωνσταντινοπούλου-», «Αναστασιάδου».
+    static QStringList partsOf(const QString &word)
+    {
+        QStringList parts;
+        qsizetype start = 0;
+        for (qsizetype i = 1; i + 1 < word.size(); ++i)
+            if (word[i] == QLatin1Char('-') || word[i] == QLatin1Char('/')) {
+                parts << word.mid(start, i + 1 - start);
+                start = i + 1;
+            }
+        parts << word.mid(start);
+        return parts;
+    }
+
     // The most leading characters of `text` that fit `width`; at least one.
     qsizetype longestFit(const QFont &font, const QString &text, double width)
     {
@@ -301,7 +354,9 @@ public:
         m_bottom = m_out.pageSize.height() - d.margin - d.pageFooter.height;
     }
 
-    void band(const ReportBand &band, const Filler &filler)
+    // `keepWithLastRow`: a band (the summary) that does not fit under the last row takes that
+    // row along to the next page rather than standing alone there.
+    void band(const ReportBand &band, const Filler &filler, bool keepWithLastRow = false)
     {
         // A text that grows flows over the pages; the band's other elements stay in place.
         const auto grow = std::find_if(band.elements.begin(), band.elements.end(), [](const ReportElement &e) {
@@ -312,14 +367,21 @@ public:
             const double height = band.height + arranged.extra;
             if (m_pageTop + height > m_bottom) {
                 putAcrossPages(arranged); // taller than a page: thousands of characters
+                m_lastBand.reset();
             } else {
-                if (m_y + height > m_bottom)
-                    newPage();
+                if (m_y + height > m_bottom) {
+                    if (keepWithLastRow && m_lastBand)
+                        moveLastBandToNewPage();
+                    else
+                        newPage();
+                }
+                m_lastBand = PlacedBand{m_out.pages.size() - 1, m_page->items.size(), m_y};
                 put(arranged, m_y);
             }
             m_y += height;
             return;
         }
+        m_lastBand.reset();
         const double lineHeight = Measures::lineHeight(grow->size);
         if (m_y + qMax(grow->rect.top() + lineHeight, band.height) > m_bottom)
             newPage();
@@ -509,6 +571,29 @@ private:
         m_y = top; // where the band began, as it continues on this page; the caller adds its height
     }
 
+    // Moves the band placed last to the top of a new page, unless it already heads its page.
+    void moveLastBandToNewPage()
+    {
+        if (m_lastBand->page + 1 != m_out.pages.size() || m_lastBand->top <= m_pageTop + 0.01) {
+            newPage();
+            return;
+        }
+        auto &items = m_page->items;
+        std::vector<ReportPage::Item> moved(std::make_move_iterator(items.begin() + qsizetype(m_lastBand->firstItem)),
+                                            std::make_move_iterator(items.end()));
+        items.erase(items.begin() + qsizetype(m_lastBand->firstItem), items.end());
+        const double height = m_y - m_lastBand->top, oldTop = m_lastBand->top;
+        const bool inDetail = m_inDetail;
+        m_inDetail = true; // the moved row keeps its column header
+        newPage();
+        m_inDetail = inDetail;
+        for (ReportPage::Item &item : moved) {
+            item.rect.translate(0, m_y - oldTop);
+            m_page->items.push_back(std::move(item));
+        }
+        m_y += height;
+    }
+
     void footer()
     {
         const double top = m_out.pageSize.height() - m_def.margin - m_def.pageFooter.height;
@@ -524,6 +609,12 @@ private:
     double m_pageTop = 0; // where rows start on the current page, under its headers
     double m_bottom = 0;
     bool m_inDetail = false;
+    struct PlacedBand {
+        size_t page;
+        size_t firstItem;
+        double top;
+    };
+    std::optional<PlacedBand> m_lastBand;
 };
 
 } // namespace
@@ -612,7 +703,7 @@ LaidOutReport layOut(const ReportDefinition &definition, const QPaintDevice &dev
         }
     }
     layout.setInDetail(false);
-    layout.band(definition.summary, Filler(Row{rows, count > 0 ? 0 : -1}, count, parameters));
+    layout.band(definition.summary, Filler(Row{rows, count > 0 ? 0 : -1}, count, parameters), count > 0);
     layout.finish();
     if (progress)
         progress(count, count);
