@@ -16,7 +16,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
@@ -36,6 +38,28 @@ QString firstOutOfOrder(const QString &text, const QStringList &words)
         from = at + w.size();
     }
     return {};
+}
+
+struct PdfWord {
+    QString text;
+    QRectF box; // points
+};
+
+// The words of a PDF file with where they stand, as pdftotext places them.
+QList<PdfWord> pdfWords(const QString &path)
+{
+    QProcess process;
+    process.start("pdftotext", {"-bbox", path, "-"});
+    process.waitForFinished(30000);
+    static const QRegularExpression word(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
+    QList<PdfWord> words;
+    for (auto it = word.globalMatch(QString::fromUtf8(process.readAllStandardOutput())); it.hasNext();) {
+        const auto m = it.next();
+        words.append({m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                            QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    }
+    return words;
 }
 
 QStringList numbered(const QString &stem, int count)
@@ -156,34 +180,46 @@ private slots:
         QTest::addColumn<QString>("printout");
         QTest::addColumn<QStringList>("inOrder");
         QTest::addColumn<QString>("unbroken"); // found once the lines are joined again
+        QTest::addColumn<QString>("absent");
         const QStringList words = numbered("λέξη", 2000);
-        QTest::newRow("history of 2,000 words") << "ISTORIKO" << words << LongWord;
+        QTest::newRow("history of 2,000 words") << "ISTORIKO" << words << LongWord << QString();
         const QStringList father = LongFather.split(' ');
         for (const char *printout : {"STOIXEIA", "DYGEIAS", "EMBOLIA", "ISTORIKO"})
-            QTest::newRow(qPrintable(QString("father's long name in ") + printout)) << printout << father << "";
-        QTest::newRow("longest address in the list") << "LIST" << numbered("οδός", 37) << "";
-        QTest::newRow("history in a box taller than a page") << "TALL" << words << LongWord;
-        QTest::newRow("long expense description") << "EKSODA1" << numbered("περιγραφή", 18) << "";
+            QTest::newRow(qPrintable(QString("father's long name in ") + printout)) << printout << father << "" << QString();
+        QTest::newRow("longest address in the list") << "LIST" << numbered("οδός", 37) << "" << QString();
+        QTest::newRow("history in a box taller than a page") << "TALL" << words << LongWord << QString();
+        QTest::newRow("long expense description") << "EKSODA1" << numbered("περιγραφή", 18) << "" << QString();
         QTest::newRow("analytic totals")
-            << "EKSODA1" << QStringList{"Περίοδος: από 1/1/2007 έως 31/12/2007", "Σύνολα:", "12511,41", "0,00", "12511,41"} << "";
+            << "EKSODA1" << QStringList{"Περίοδος: από 1/1/2007 έως 31/12/2007", "Σύνολα:", "12511,41", "0,00", "12511,41"} << "" << QString();
         QTest::newRow("monthly totals") << "EKSODA2"
                                         << QStringList{"Περίοδος: από το έτος 2007 έως το έτος 2007", "12511,41",
                                                        "Σύνολα:", "12511,41", "0,00", "12511,41"}
-                                        << "";
+                                        << "" << QString();
         QTest::newRow("analytic empty period")
-            << "EKSODA1 2006" << QStringList{"Περίοδος: από 1/1/2006 έως 31/12/2006", "Σύνολα:", "0,00", "0,00", "0,00"} << "";
+            << "EKSODA1 2006" << QStringList{"Περίοδος: από 1/1/2006 έως 31/12/2006", "Σύνολα:", "0,00", "0,00", "0,00"} << "" << QString();
         QTest::newRow("monthly empty period") << "EKSODA2 2006"
                                               << QStringList{"Περίοδος: από το έτος 2006 έως το έτος 2006", "Σύνολα:",
                                                              "0,00", "0,00", "0,00"}
-                                              << "";
+                                              << "" << QString();
         QTest::newRow("receipt with a long name")
-            << "APODEIKSEIS" << QStringList{"100", "Ευάγγελος-Κωνσταντίνος", "25,00"} << LongSurname;
+            << "APODEIKSEIS" << QStringList{"100", "Ευάγγελος-Κωνσταντίνος", "25,00"} << LongSurname << QString();
+        QTest::newRow("compound names break at their hyphens")
+            << "LIST" << QStringList{"Κωνσταντινοπούλου-", "Αναστασιάδου"} << "" << QString();
+        const QString today = "Εκτύπωση: " + QDate::currentDate().toString("d/M/yyyy");
+        QTest::newRow("letterhead reads as an address")
+            << "APODEIKSEIS" << QStringList{"2ος όροφος, 152 31 Χαλάνδρι", "Τηλ.: 2106801234", today} << ""
+            << "Fax:";
+        QTest::newRow("one date form in the expense list")
+            << "EKSODA1" << QStringList{"Περίοδος: από 1/1/2007", "28/3/2007"} << ""
+            << "28/03/2007";
     }
+
     void printoutsCarryEverything()
     {
         QFETCH(QString, printout);
         QFETCH(QStringList, inOrder);
         QFETCH(QString, unbroken);
+        QFETCH(QString, absent);
         // One child with a long history and father, three expenses of 2007, one receipt.
         QStringList paragraphs;
         const QStringList words = numbered("λέξη", 2000);
@@ -196,6 +232,9 @@ private slots:
                   "'Μητέρα','Κηδεμόνας','Ερμού 5','2101234567',?)",
                   {LongFather, paragraphs.join('\n')});
         m_practice->addChild("Μάρκος", "Μακρής", QDate(2016, 1, 2));
+        m_practice->addChild("Χαραλαμπία-Παναγιώτα", "Κωνσταντινοπούλου-Αναστασιάδου", QDate(2014, 9, 1));
+        c.execute("INSERT INTO INFORMATION(TITLE,ADDRESS1,ADDRESS2,PHONE,FAX) VALUES('Παιδιατρείο',"
+                  "'Λεωφόρος Κηφισίας 254, 2ος όροφος','152 31 Χαλάνδρι','2106801234','')");
         const QString address = numbered("οδός", 37).join(' ');
         QVERIFY(address.size() > 240); // near the longest a text field holds
         c.execute("UPDATE STOIXEIA_PAIDIOY SET DIEYTHYNSH=? WHERE EPWNYMO='Μακρής'", {address});
@@ -256,6 +295,74 @@ private slots:
         QVERIFY2(!text.contains(QChar(0x2026)), "an elided text");
         if (!unbroken.isEmpty())
             QVERIFY(text.simplified().remove(' ').contains(unbroken));
+        if (!absent.isEmpty())
+            QVERIFY2(!text.contains(absent), qPrintable(absent));
+    }
+
+    // Wrapped names stop short of the next column: no word printed in a row of the list
+    // reaches within 1.5 mm of the column to its right.
+    void listColumnsKeepApart()
+    {
+        const int id = m_practice->addChild("Χαραλαμπία-Παναγιώτα", "Κωνσταντινοπούλου-Αναστασιάδου", QDate(2014, 9, 1));
+        connect().execute("UPDATE STOIXEIA_PAIDIOY SET ONOMATEPWNYMO_PATERA=?,ONOMATEPWNYMO_MHTERAS=?,"
+                          "ONOMATEPWNYMO_KHDEMONA=?,DIEYTHYNSH=?,THLEFWNO_1='2106801234' WHERE ID=?",
+                          {LongFather, "Αικατερίνη-Μαργαρίτα Παπαδημητροπούλου", "Σταυρούλα Αλεξανδροπούλου-Κ.",
+                           "Λεωφόρος Βασιλίσσης Σοφίας 122, 2ος όροφος", id});
+        ChildPrintoutsWindow window;
+        window.SelectText = "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                            "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM "
+                            "STOIXEIA_PAIDIOY ORDER BY EPWNYMO ASC";
+        window.printList();
+        const auto points = [](double mm) { return (mm + 15) * 72 / 25.4; }; // the report's margin is 15 mm
+        const QList<double> lefts{0, 36, 63, 76, 94, 138, 158, 178, 207, 236, 267};
+        const QList<PdfWord> words = pdfWords(m_pdf);
+        double rowsTop = 0, rowsBottom = 1e9;
+        for (const PdfWord &w : words) {
+            if (w.text == "Επώνυμο")
+                rowsTop = w.box.bottom();
+            if (w.text == "Σύνολο")
+                rowsBottom = w.box.top();
+        }
+        int checked = 0;
+        for (const PdfWord &w : words) {
+            if (w.box.top() < rowsTop || w.box.bottom() > rowsBottom)
+                continue;
+            const double leftMm = w.box.left() * 25.4 / 72 - 15;
+            const auto next = std::upper_bound(lefts.begin(), lefts.end(), leftMm + 0.1);
+            QVERIFY2(next != lefts.end(), qPrintable(w.text));
+            QVERIFY2(w.box.right() <= points(*next - 1.5), qPrintable(w.text));
+            ++checked;
+        }
+        QVERIFY(checked > 20);
+    }
+
+    // The total never stands alone on a page: the last row goes over with it.
+    void theTotalKeepsWithTheLastRow()
+    {
+        const QString path = QDir(AppDirectory).filePath("KEEP.RAV");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // 14 rows of 20 mm fill a page of 297 mm; the 30 mm total does not fit under them.
+        file.write("<report title=\"x\" margin=\"0\"><detail height=\"20\" connection=\"KeepRows\">"
+                   "<text x=\"0\" y=\"0\" w=\"100\" h=\"10\">{PERIGRAFH}</text></detail>"
+                   "<summary height=\"30\"><text x=\"0\" y=\"0\" w=\"100\" h=\"10\">Σύνολο: {COUNT}</text></summary>"
+                   "</report>");
+        file.close();
+        Connection c = connect();
+        for (int i = 1; i <= 14; ++i)
+            c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/5/2026#,1,0,?)",
+                      {QString("γραμμή%1.").arg(i, 2, 10, QChar('0'))});
+        QObject owner;
+        DataSet rows(c);
+        rows.setSql("SELECT PERIGRAFH FROM EKSODA ORDER BY PERIGRAFH");
+        data_connections::add("KeepRows", rows, &owner);
+        ReportProject project;
+        project.ProjectFile = path;
+        project.execute();
+        const QStringList pages = printed().split('\f', Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(pages[0].contains("γραμμή13."));
+        QCOMPARE(firstOutOfOrder(pages[1], {"γραμμή14.", "Σύνολο: 14"}), QString());
     }
 
     // A report file that could not be printed is refused, naming the file, the element and
