@@ -414,10 +414,10 @@ public:
         m_out.pages.emplace_back();
         m_page = &m_out.pages.back();
         m_y = m_def.margin;
-        const Filler plain = m_plain->plain();
-        m_y += placeFixed(m_def.pageHeader, plain);
+        // The page header may name the row on the page: whose history page 2 belongs to.
+        m_y += placeFixed(m_def.pageHeader, m_headerRow ? *m_headerRow : m_plain->plain());
         if (m_inDetail)
-            m_y += placeFixed(m_def.columnHeader, plain); // repeated on every page of a list
+            m_y += placeFixed(m_def.columnHeader, m_plain->plain()); // repeated on every page of a list
         m_pageTop = m_y;
     }
 
@@ -438,6 +438,7 @@ public:
 
     void setInDetail(bool inDetail) { m_inDetail = inDetail; }
     void setPlain(const Filler &plain) { m_plain = &plain; }
+    void setHeaderRow(const Filler &row) { m_headerRow.emplace(row); }
 
 private:
     struct FittedText {
@@ -604,6 +605,7 @@ private:
     LaidOutReport &m_out;
     Measures m_measures;
     const Filler *m_plain = nullptr;
+    std::optional<Filler> m_headerRow;
     ReportPage *m_page = nullptr;
     double m_y = 0;
     double m_pageTop = 0; // where rows start on the current page, under its headers
@@ -689,14 +691,19 @@ LaidOutReport layOut(const ReportDefinition &definition, const QPaintDevice &dev
     const int count = rows ? rows->recordCount() : 0;
     const Filler plain(Row{}, count, parameters);
     layout.setPlain(plain);
+    const auto row = [&](int r) { return Filler(Row{rows, r < count ? r : -1}, count, parameters); };
+    layout.setHeaderRow(row(0));
     layout.newPage();
     layout.band(definition.reportTitle, plain);
     layout.setInDetail(true);
     layout.band(definition.columnHeader, plain);
     for (int r = 0; r < count; ++r) {
-        layout.band(definition.detail, Filler(Row{rows, r}, count, parameters));
-        if (definition.detail.breakAfter && r + 1 < count)
+        layout.setHeaderRow(row(r));
+        layout.band(definition.detail, row(r));
+        if (definition.detail.breakAfter && r + 1 < count) {
+            layout.setHeaderRow(row(r + 1));
             layout.newPage();
+        }
         if (progress && r % 200 == 0 && !progress(r, count)) {
             out.pages.clear();
             return out;

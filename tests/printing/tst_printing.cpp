@@ -203,6 +203,9 @@ private slots:
                                               << "" << QString();
         QTest::newRow("receipt with a long name")
             << "APODEIKSEIS" << QStringList{"100", "Ευάγγελος-Κωνσταντίνος", "25,00"} << LongSurname << QString();
+        const QString whose = "Αλεξίου Ελένη · Γέννηση: 6/5/2015";
+        QTest::newRow("every page of a history says whose it is")
+            << "ISTORIKO" << QStringList{whose, "λέξη1", whose, "λέξη2000"} << "" << QString();
         QTest::newRow("compound names break at their hyphens")
             << "LIST" << QStringList{"Κωνσταντινοπούλου-", "Αναστασιάδου"} << "" << QString();
         const QString today = "Εκτύπωση: " + QDate::currentDate().toString("d/M/yyyy");
