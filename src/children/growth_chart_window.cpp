@@ -12,6 +12,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 using who::Indicator;
@@ -76,6 +77,51 @@ QString number(double value)
 
 } // namespace
 
+std::vector<GrowthChart::Reading> GrowthChart::readings(Indicator indicator, bool implausible) const
+{
+    std::vector<Reading> out;
+    for (const Measurement &m : measurements) {
+        const int days = who::ageInDays(birth, m.date);
+        const std::optional<double> value = valueOf(m, indicator);
+        if (!value)
+            continue;
+        // Only ages the reference covers have a z; beyond WHO's flags is a typing error more likely.
+        const std::optional<double> z = who::zScore(indicator, sex, days, *value);
+        if (z && who::implausible(indicator, *z) == implausible)
+            out.push_back({m.date, days, *value});
+    }
+    return out;
+}
+
+std::vector<std::vector<QPointF>> GrowthChart::centileCurve(Indicator indicator, who::Sex sex, double z, int spanDays)
+{
+    // Sampled about every 1/300 of the span, and on both sides of each joint.
+    const int joints[] = {731, 1857};
+    std::vector<int> days;
+    const int step = std::max(1, spanDays / 300);
+    for (int d = 0; d < spanDays; d += step)
+        days.push_back(d);
+    days.push_back(spanDays);
+    for (int joint : joints)
+        if (joint <= spanDays) {
+            days.push_back(joint - 1);
+            days.push_back(joint);
+        }
+    std::sort(days.begin(), days.end());
+    days.erase(std::unique(days.begin(), days.end()), days.end());
+
+    std::vector<std::vector<QPointF>> segments(1);
+    for (int d : days) {
+        if (std::find(std::begin(joints), std::end(joints), d) != std::end(joints) && !segments.back().empty())
+            segments.emplace_back();
+        if (const std::optional<who::Lms> lms = who::reference(indicator, sex, d))
+            segments.back().push_back({double(d), lms->value(z)});
+    }
+    if (segments.back().empty())
+        segments.pop_back();
+    return segments;
+}
+
 void GrowthChart::paint(QPainter &painter, const QRectF &area, Indicator indicator) const
 {
     const IndicatorText &text = textOf(indicator);
@@ -83,51 +129,26 @@ void GrowthChart::paint(QPainter &painter, const QRectF &area, Indicator indicat
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
 
-    // The child's points that the reference covers and that are not beyond WHO's flags.
-    struct Point {
-        int days;
-        double value;
-    };
-    std::vector<Point> points;
-    for (const Measurement &m : measurements) {
-        const int days = who::ageInDays(birth, m.date);
-        const std::optional<double> value = valueOf(m, indicator);
-        if (!value)
-            continue;
-        const std::optional<double> z = who::zScore(indicator, sex, days, *value);
-        if (z && !who::implausible(indicator, *z))
-            points.push_back({days, *value});
-    }
+    const std::vector<Reading> points = readings(indicator, false);
 
     // Ages: two years by months, or whole years up to past the last measurement.
     int lastDays = 0;
-    for (const Point &p : points)
+    for (const Reading &p : points)
         lastDays = std::max(lastDays, p.days);
     const bool byMonths = lastDays <= 730;
     const int spanDays = byMonths ? 730 : std::min(text.lastDay, int(std::ceil((lastDays + 1) / 365.25) * 365.25));
 
-    // The curves, sampled about every 1/300 of the span; split where length gives way to height.
-    const int sampleStep = std::max(1, spanDays / 300);
     std::vector<std::vector<QPointF>> curves[std::size(Centiles)];
     double low = 1e9, high = -1e9;
     for (size_t c = 0; c < std::size(Centiles); ++c) {
-        std::vector<QPointF> segment;
-        for (int days = 0; days <= spanDays; days = days < spanDays ? std::min(spanDays, days + sampleStep) : spanDays + 1) {
-            if (days == 731 && !segment.empty()) {
-                curves[c].push_back(segment);
-                segment.clear();
+        curves[c] = centileCurve(indicator, sex, Centiles[c].second, spanDays);
+        for (const auto &segment : curves[c])
+            for (const QPointF &p : segment) {
+                low = std::min(low, p.y());
+                high = std::max(high, p.y());
             }
-            const std::optional<who::Lms> lms = who::reference(indicator, sex, days);
-            if (!lms)
-                continue;
-            const double value = lms->value(Centiles[c].second);
-            segment.push_back({double(days), value});
-            low = std::min(low, value);
-            high = std::max(high, value);
-        }
-        curves[c].push_back(segment);
     }
-    for (const Point &p : points) {
+    for (const Reading &p : points) {
         low = std::min(low, p.value);
         high = std::max(high, p.value);
     }
@@ -179,6 +200,13 @@ void GrowthChart::paint(QPainter &painter, const QRectF &area, Indicator indicat
                              QString::number(i));
         }
     }
+    if (!byMonths) // the first two years change fast: a tick for each month
+        for (int month = 1; month < 24; ++month) {
+            const QPointF foot = at(month * 30.4375, low);
+            painter.setPen(axisPen);
+            painter.drawLine(foot, foot - QPointF(0, (month % 12 ? 1 : 0) * mm));
+        }
+    painter.setPen(Qt::black);
     painter.drawText(QRectF(plot.left(), plot.bottom() + 6 * mm, plot.width(), 5 * mm), Qt::AlignCenter,
                      byMonths ? QStringLiteral("Ηλικία (μήνες)") : QStringLiteral("Ηλικία (έτη)"));
     painter.setPen(axisPen);
@@ -218,7 +246,7 @@ void GrowthChart::paint(QPainter &painter, const QRectF &area, Indicator indicat
     }
     painter.drawPath(line);
     painter.setBrush(QColor(0, 60, 200));
-    for (const Point &p : points)
+    for (const Reading &p : points)
         painter.drawEllipse(at(p.days, p.value), 0.9 * mm, 0.9 * mm);
     if (points.empty()) {
         painter.setPen(Qt::black);
@@ -301,21 +329,65 @@ void GrowthChartWindow::load()
 
 void GrowthChartWindow::print()
 {
-    printDrawnPage(QStringLiteral("Καμπύλες ανάπτυξης"), this, [this](QPainter &painter, const QRectF &page) {
+    // The practice's letterhead, as on its receipts: the title, then its address and telephone.
+    DataSet practice(m_connection);
+    practice.setSql(QStringLiteral("SELECT TITLE, ADDRESS1, ADDRESS2, PHONE FROM INFORMATION"));
+    practice.open();
+    const auto field = [&](const char *name) {
+        return practice.recordCount() > 0 ? practice.value(0, practice.fieldIndex(QLatin1String(name))).toString().trimmed()
+                                          : QString();
+    };
+    QStringList address;
+    for (const char *name : {"ADDRESS1", "ADDRESS2"})
+        if (!field(name).isEmpty())
+            address << field(name);
+    if (!field("PHONE").isEmpty())
+        address << QStringLiteral("Τηλ.: ") + field("PHONE");
+    const QString title = field("TITLE"), addressLine = address.join(QStringLiteral(", "));
+
+    QStringList leftOut;
+    const IndicatorText &text = textOf(indicator());
+    for (const GrowthChart::Reading &r : m_chart.readings(indicator(), true))
+        leftOut << QStringLiteral("%1: %2 %3").arg(Regional::current().formatDate(r.date), number(r.value),
+                                                  QString::fromUtf8(text.unit));
+
+    printDrawnPage(QStringLiteral("Καμπύλες ανάπτυξης"), this, [&, this](QPainter &painter, const QRectF &page) {
         const double mm = painter.device()->logicalDpiX() / 25.4;
         QFont font = painter.font();
-        font.setPointSizeF(11);
-        font.setBold(true);
-        painter.setFont(font);
-        painter.drawText(QRectF(page.left(), page.top(), page.width(), 8 * mm), Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("Καμπύλες ανάπτυξης: %1 %2").arg(ChildName, ChildSurname));
-        font.setPointSizeF(9);
-        font.setBold(false);
-        painter.setFont(font);
-        painter.drawText(QRectF(page.left(), page.top() + 8 * mm, page.width(), 6 * mm), Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("Ημερ. Γεννήσεως: %1    Αναφορά: WHO 2006 / WHO 2007")
-                             .arg(Regional::current().formatDate(m_chart.birth)));
-        const double chartHeight = std::min(page.height() - 18 * mm, page.width() * 0.85);
-        m_chart.paint(painter, QRectF(page.left(), page.top() + 18 * mm, page.width(), chartHeight), indicator());
+        const auto write = [&](double top, double height, double size, bool bold, int align, const QString &line) {
+            font.setPointSizeF(size);
+            font.setBold(bold);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            painter.drawText(QRectF(page.left(), top, page.width(), height), align | Qt::AlignVCenter | Qt::TextWordWrap,
+                             line);
+        };
+        double top = page.top();
+        if (!title.isEmpty() || !addressLine.isEmpty()) {
+            write(top, 7 * mm, 13, true, Qt::AlignHCenter, title);
+            write(top + 7 * mm, 5 * mm, 9, false, Qt::AlignHCenter, addressLine);
+            top += 13 * mm;
+            painter.setPen(QPen(Qt::black, 0.4 * mm));
+            painter.drawLine(QPointF(page.left(), top - mm), QPointF(page.right(), top - mm));
+        }
+        write(top, 8 * mm, 11, true, Qt::AlignLeft, QStringLiteral("Καμπύλες ανάπτυξης: %1 %2").arg(ChildName, ChildSurname));
+        write(top + 8 * mm, 6 * mm, 9, false, Qt::AlignLeft,
+              QStringLiteral("Ημερ. Γεννήσεως: %1    Αναφορά: WHO 2006 / WHO 2007")
+                  .arg(Regional::current().formatDate(m_chart.birth)));
+        top += 16 * mm;
+        const double footer = page.bottom() - 6 * mm;
+        const double chartHeight = std::min(footer - top - 30 * mm, page.width() * 0.85);
+        m_chart.paint(painter, QRectF(page.left(), top, page.width(), chartHeight), indicator());
+        top += chartHeight + 3 * mm;
+        write(top, 5 * mm, 8, false, Qt::AlignLeft,
+              QStringLiteral("Κάτω των 2 ετών μήκος ξαπλωτό, από 2 ετών όρθιο ύψος. WHO 2006 έως 5 ετών, WHO 2007 από 5 ετών."));
+        if (!leftOut.isEmpty())
+            write(top + 5 * mm, footer - top - 6 * mm, 8, false, Qt::AlignLeft | Qt::AlignTop,
+                  QStringLiteral("Εκτός καμπυλών (απίθανες τιμές κατά WHO, ελέγξτε τη μέτρηση): ") +
+                      leftOut.join(QStringLiteral(", ")));
+        painter.setPen(QPen(Qt::black, 0.2 * mm));
+        painter.drawLine(QPointF(page.left(), footer), QPointF(page.right(), footer));
+        write(footer + 0.5 * mm, 5 * mm, 8, false, Qt::AlignRight,
+              QStringLiteral("Εκτύπωση: ") + Regional::current().formatDate(QDate::currentDate()));
     });
 }

@@ -20,6 +20,19 @@ struct GrowthChart {
     QDate birth;
     std::vector<Measurement> measurements;
 
+    struct Reading {
+        QDate date;
+        int days;
+        double value;
+    };
+    // The child's readings of `indicator` drawn on the chart, or those left off it as implausible.
+    std::vector<Reading> readings(who::Indicator indicator, bool implausible) const;
+
+    // One centile curve (days, value) up to `spanDays`, in pieces that end where length gives way
+    // to height (730/731 days) and where WHO 2006 gives way to WHO 2007 (1856/1857 days).
+    static std::vector<std::vector<QPointF>> centileCurve(who::Indicator indicator, who::Sex sex, double z,
+                                                          int spanDays);
+
     // Draws the chart into `area` of any painter: the window, a printer, a PDF file.
     void paint(QPainter &painter, const QRectF &area, who::Indicator indicator) const;
 };

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QComboBox>
 #include <QTest>
 #include <QToolButton>
 
@@ -393,8 +394,37 @@ private slots:
         QTest::mouseClick(chart.findChild<QPushButton *>("PrintButton"), Qt::LeftButton);
         const QString page = pdfText(pdf);
         QVERIFY2(page.contains("Ελένη Άλφα") && page.contains("1/1/2020") && page.contains("WHO 2006 / WHO 2007") &&
-                     page.contains("Βάρος για την ηλικία"),
+                     page.contains("Βάρος για την ηλικία") && page.contains("Εκτύπωση: "),
                  qPrintable(page));
+        chart.findChild<QComboBox *>("Indicator")->setCurrentIndex(1);
+        QTest::mouseClick(chart.findChild<QPushButton *>("PrintButton"), Qt::LeftButton);
+        QVERIFY2(pdfText(pdf).contains("1/6/2021: 1025 cm"), "the implausible height is listed under the chart");
+    }
+
+    // The centile curves break where length gives way to height and where WHO 2006 gives way to
+    // WHO 2007, whatever the sampling step: no piece joins the two sides of a joint.
+    void centileCurvesBreakAtTheJoints_data()
+    {
+        QTest::addColumn<int>("indicator");
+        QTest::addColumn<int>("spanDays");
+        QTest::addColumn<QList<int>>("ends"); // the last day of each piece
+        QTest::newRow("height to 6 years") << int(who::Indicator::LengthHeightForAge) << 2192 << QList<int>{730, 1856, 2192};
+        QTest::newRow("BMI to 19 years") << int(who::Indicator::BmiForAge) << 6939 << QList<int>{730, 1856, 6939};
+        QTest::newRow("weight to 10 years") << int(who::Indicator::WeightForAge) << 3652 << QList<int>{730, 1856, 3652};
+        QTest::newRow("two years only") << int(who::Indicator::LengthHeightForAge) << 730 << QList<int>{730};
+    }
+    void centileCurvesBreakAtTheJoints()
+    {
+        QFETCH(int, indicator);
+        QFETCH(int, spanDays);
+        QFETCH(QList<int>, ends);
+        const auto pieces = GrowthChart::centileCurve(who::Indicator(indicator), who::Sex::Girl, 0, spanDays);
+        QList<int> lastDays;
+        for (const auto &piece : pieces)
+            lastDays << int(piece.back().x());
+        QCOMPARE(lastDays, ends);
+        for (size_t i = 1; i < pieces.size(); ++i)
+            QCOMPARE(int(pieces[i].front().x()), ends[int(i) - 1] + 1);
     }
 
     void aVisitDatedBeforeTheOthersComesFirst()
