@@ -348,8 +348,7 @@ void GrowthChartWindow::print()
     QStringList leftOut;
     const IndicatorText &text = textOf(indicator());
     for (const GrowthChart::Reading &r : m_chart.readings(indicator(), true))
-        leftOut << QStringLiteral("%1: %2 %3").arg(Regional::current().formatDate(r.date), number(r.value),
-                                                  QString::fromUtf8(text.unit));
+        leftOut << QStringLiteral("%1: %2 %3").arg(Regional::current().formatDate(r.date), number(r.value), QString::fromUtf8(text.unit));
 
     printDrawnPage(QStringLiteral("Καμπύλες ανάπτυξης"), this, [&, this](QPainter &painter, const QRectF &page) {
         const double mm = painter.device()->logicalDpiX() / 25.4;
