@@ -358,7 +358,8 @@ void GrowthChartWindow::print()
             font.setBold(bold);
             painter.setFont(font);
             painter.setPen(Qt::black);
-            painter.drawText(QRectF(page.left(), top, page.width(), height), align | Qt::AlignVCenter | Qt::TextWordWrap,
+            const int vertical = align & Qt::AlignVertical_Mask ? 0 : Qt::AlignVCenter;
+            painter.drawText(QRectF(page.left(), top, page.width(), height), align | vertical | Qt::TextWordWrap,
                              line);
         };
         double top = page.top();
