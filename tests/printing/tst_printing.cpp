@@ -86,6 +86,24 @@ class PrintingTest : public PrintingPracticeTest {
                           {id});
     }
 
+    // Prints a report file written here, its rows from `sql` under the connection it names.
+    void printWithOwnReport(const QByteArray &report, const QString &connection, const QString &sql)
+    {
+        const QString path = QDir(AppDirectory).filePath("OWN.RAV");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(report);
+        file.close();
+        Connection c = connect();
+        QObject owner;
+        DataSet rows(c);
+        rows.setSql(sql);
+        data_connections::add(connection, rows, &owner);
+        ReportProject project;
+        project.ProjectFile = path;
+        project.execute();
+    }
+
 private slots:
     void childPrintoutsFollowTheSearch()
     {
@@ -263,20 +281,10 @@ private slots:
             window.printList();
         } else if (printout == "TALL") {
             // A text that wraps in its box rather than flowing: its band outgrows the page.
-            const QString path = QDir(AppDirectory).filePath("TALL.RAV");
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("<report title=\"x\"><detail height=\"10\" connection=\"TallConnection\">"
-                       "<box x=\"0\" y=\"0\" w=\"180\" h=\"10\"/><text x=\"2\" y=\"2\" w=\"176\" h=\"6\" fit=\"wrap\">"
-                       "{ISTORIKO}</text></detail></report>");
-            file.close();
-            QObject owner;
-            DataSet rows(c);
-            rows.setSql("SELECT ISTORIKO FROM STOIXEIA_PAIDIOY WHERE ID=1");
-            data_connections::add("TallConnection", rows, &owner);
-            ReportProject project;
-            project.ProjectFile = path;
-            project.execute();
+            printWithOwnReport("<report title=\"x\"><detail height=\"10\" connection=\"TallConnection\">"
+                               "<box x=\"0\" y=\"0\" w=\"180\" h=\"10\"/><text x=\"2\" y=\"2\" w=\"176\" h=\"6\" "
+                               "fit=\"wrap\">{ISTORIKO}</text></detail></report>",
+                               "TallConnection", "SELECT ISTORIKO FROM STOIXEIA_PAIDIOY WHERE ID=1");
         } else if (printout == "APODEIKSEIS") {
             ReceiptPrinter printer;
             printer.PrintReceipt(100);
@@ -342,26 +350,16 @@ private slots:
     // The total never stands alone on a page: the last row goes over with it.
     void theTotalKeepsWithTheLastRow()
     {
-        const QString path = QDir(AppDirectory).filePath("KEEP.RAV");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        // 14 rows of 20 mm fill a page of 297 mm; the 30 mm total does not fit under them.
-        file.write("<report title=\"x\" margin=\"0\"><detail height=\"20\" connection=\"KeepRows\">"
-                   "<text x=\"0\" y=\"0\" w=\"100\" h=\"10\">{PERIGRAFH}</text></detail>"
-                   "<summary height=\"30\"><text x=\"0\" y=\"0\" w=\"100\" h=\"10\">Σύνολο: {COUNT}</text></summary>"
-                   "</report>");
-        file.close();
         Connection c = connect();
         for (int i = 1; i <= 14; ++i)
             c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/5/2026#,1,0,?)",
                       {QString("γραμμή%1.").arg(i, 2, 10, QChar('0'))});
-        QObject owner;
-        DataSet rows(c);
-        rows.setSql("SELECT PERIGRAFH FROM EKSODA ORDER BY PERIGRAFH");
-        data_connections::add("KeepRows", rows, &owner);
-        ReportProject project;
-        project.ProjectFile = path;
-        project.execute();
+        // 14 rows of 20 mm fill a page of 297 mm; the 30 mm total does not fit under them.
+        printWithOwnReport("<report title=\"x\" margin=\"0\"><detail height=\"20\" connection=\"KeepRows\">"
+                           "<text x=\"0\" y=\"0\" w=\"100\" h=\"10\">{PERIGRAFH}</text></detail>"
+                           "<summary height=\"30\"><text x=\"0\" y=\"0\" w=\"100\" h=\"10\">Σύνολο: {COUNT}</text>"
+                           "</summary></report>",
+                           "KeepRows", "SELECT PERIGRAFH FROM EKSODA ORDER BY PERIGRAFH");
         const QStringList pages = printed().split('\f', Qt::SkipEmptyParts);
         QCOMPARE(pages.size(), 2);
         QVERIFY(pages[0].contains("γραμμή13."));
