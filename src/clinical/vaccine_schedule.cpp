@@ -391,7 +391,9 @@ std::vector<SeriesStatus> evaluate(const Schedule &schedule, const QDate &birth,
             status.due = later(onTime, status.earliest);
             // Overdue a month after the recommended ages end, or a month after a late series
             // allowed the dose at all.
-            status.overdue = later(addAge(birth, rule.recommendedTo.plusMonths(1)), status.due.addMonths(1));
+            status.overdue = status.due <= addAge(birth, rule.recommendedTo)
+                                 ? addAge(birth, rule.recommendedTo.plusMonths(1))
+                                 : addAge(status.due, Age{0, 1, 0, true});
             if (rule.maximumAge.set)
                 status.latest = addAge(birth, rule.maximumAge);
             status.state = stateAt(on, status);
