@@ -197,49 +197,60 @@ Age readAge(const QString &text, const QString &where)
 
 } // namespace
 
-Schedule readScheduleCsv(const QString &doses, const QString &rules, const QString &products)
+Schedule scheduleFromRows(const std::vector<QStringList> &doses, const std::vector<QStringList> &rules,
+                          const std::vector<QStringList> &products)
 {
+    const auto field = [](const QStringList &row, int i) { return i < row.size() ? row[i].trimmed() : QString(); };
     Schedule schedule;
-    // series,dose,name_el,rec_from,rec_to,min_age,min_interval,interval_from,max_age,page,notes
-    for (const QStringList &f : csvRows(doses, 11)) {
+    for (const QStringList &f : doses) {
         DoseRule rule;
-        rule.series = f[0].trimmed();
-        rule.dose = f[1].toInt();
-        const QString where = QStringLiteral("%1 δόση %2").arg(rule.series, f[1]);
+        rule.series = field(f, 0);
+        rule.dose = field(f, 1).toInt();
+        const QString where = QStringLiteral("%1 δόση %2").arg(rule.series, field(f, 1));
         if (rule.dose < 1)
             throw ScheduleError(QStringLiteral("Μη αποδεκτός αριθμός δόσης (%1).").arg(where));
-        rule.name = f[2].trimmed();
-        rule.recommendedFrom = readAge(f[3], where);
-        rule.recommendedTo = readAge(f[4], where);
-        rule.minimumAge = readAge(f[5], where);
-        if (!f[6].trimmed().isEmpty())
-            rule.intervals.push_back({readAge(f[6], where), f[7].trimmed().isEmpty() ? QStringLiteral("prev") : f[7].trimmed()});
-        rule.maximumAge = readAge(f[8], where);
+        rule.name = field(f, 2);
+        rule.recommendedFrom = readAge(field(f, 3), where);
+        rule.recommendedTo = readAge(field(f, 4), where);
+        rule.minimumAge = readAge(field(f, 5), where);
+        if (!field(f, 6).isEmpty())
+            rule.intervals.push_back(
+                {readAge(field(f, 6), where), field(f, 7).isEmpty() ? QStringLiteral("prev") : field(f, 7)});
+        rule.maximumAge = readAge(field(f, 8), where);
+        rule.page = field(f, 9);
         rule.notes = f.mid(10).join(QLatin1Char(',')).trimmed();
         schedule.doses.push_back(rule);
     }
-    // series,rule,dose,at_dose,value,notes
-    for (const QStringList &f : csvRows(rules, 6)) {
-        const QString series = f[0].trimmed();
-        const QString kind = f[1].trimmed();
+    for (const QStringList &f : rules) {
+        const QString series = field(f, 0);
+        const QString kind = field(f, 1);
         if (kind == QLatin1String("seasonal"))
             schedule.kinds[series] = SeriesKind::Seasonal;
         else if (kind == QLatin1String("risk"))
             schedule.kinds[series] = SeriesKind::RiskGroups;
         else if (kind == QLatin1String("complete"))
-            schedule.completeRules.push_back({series, f[2].toInt(), f[3].toInt(), readAge(f[4], series)});
+            schedule.completeRules.push_back({series, field(f, 2).toInt(), field(f, 3).toInt(), readAge(field(f, 4), series)});
         else if (kind == QLatin1String("interval")) {
-            auto *rule = const_cast<DoseRule *>(schedule.rule(series, f[2].toInt()));
-            if (!rule)
-                throw ScheduleError(QStringLiteral("Κανόνας για δόση που δεν υπάρχει: %1 δόση %2.").arg(series, f[2]));
-            rule->intervals.push_back({readAge(f[4], series), f[3].trimmed()});
+            const auto rule = std::find_if(schedule.doses.begin(), schedule.doses.end(), [&](const DoseRule &r) {
+                return r.series == series && r.dose == field(f, 2).toInt();
+            });
+            if (rule == schedule.doses.end())
+                throw ScheduleError(
+                    QStringLiteral("Κανόνας για δόση που δεν υπάρχει: %1 δόση %2.").arg(series, field(f, 2)));
+            rule->intervals.push_back({readAge(field(f, 4), series), field(f, 3)});
         } else
             throw ScheduleError(QStringLiteral("Άγνωστος κανόνας «%1» (%2).").arg(kind, series));
+        schedule.ruleRows.push_back(f);
     }
-    for (const QStringList &f : csvRows(products, 2))
-        schedule.products.push_back({f[0].trimmed(), f[1].split(QLatin1Char(' '), Qt::SkipEmptyParts)});
+    for (const QStringList &f : products)
+        schedule.products.push_back({field(f, 0), field(f, 1).split(QLatin1Char(' '), Qt::SkipEmptyParts)});
     schedule.check();
     return schedule;
+}
+
+Schedule readScheduleCsv(const QString &doses, const QString &rules, const QString &products)
+{
+    return scheduleFromRows(csvRows(doses, 11), csvRows(rules, 6), csvRows(products, 2));
 }
 
 namespace {

@@ -44,6 +44,7 @@ struct DoseRule {
     QString name; // the series' Greek name
     Age recommendedFrom, recommendedTo, minimumAge, maximumAge;
     std::vector<Interval> intervals;
+    QString page; // where the circular says it
     QString notes;
 };
 
@@ -72,6 +73,7 @@ struct Schedule {
     std::vector<CompleteRule> completeRules;
     std::map<QString, SeriesKind> kinds; // routine unless named
     std::vector<Product> products;
+    std::vector<QStringList> ruleRows; // the rules as written, to be kept as they came
 
     QStringList series() const; // in the order of their first dose
     const DoseRule *rule(const QString &series, int dose) const;
@@ -84,7 +86,13 @@ struct Schedule {
     void check() const;
 };
 
-// The schedule files as shipped: one line a series dose, then the rules and the products.
+// A schedule from its rows, as the shipped files and the practice's tables hold them:
+//   doses:    series, dose, name, rec_from, rec_to, min_age, min_interval, interval_from, max_age, page, notes
+//   rules:    series, rule (interval | complete | seasonal | risk), dose, at_dose, value, notes
+//   products: product, the series it covers separated by blanks
+Schedule scheduleFromRows(const std::vector<QStringList> &doses, const std::vector<QStringList> &rules,
+                          const std::vector<QStringList> &products);
+// The same from CSV texts with a header line each.
 Schedule readScheduleCsv(const QString &doses, const QString &rules, const QString &products);
 
 struct GivenDose {
