@@ -62,7 +62,7 @@ QDate addAge(const QDate &from, const Age &age)
     const int month = monthIndex % 12 + 1;
     // A day the month lacks (31 April, 29 February) is the 1st of the next month.
     QDate date = from.day() <= QDate(year, month, 1).daysInMonth() ? QDate(year, month, from.day())
-                                                                    : QDate(year, month, 1).addMonths(1);
+                                                                   : QDate(year, month, 1).addMonths(1);
     return date.addDays(age.days);
 }
 

@@ -49,7 +49,9 @@ struct DoseRule {
 };
 
 // How a series is offered: on the calendar for every child, every season, or only to risk groups.
-enum class SeriesKind { Routine, Seasonal, RiskGroups };
+enum class SeriesKind { Routine,
+                        Seasonal,
+                        RiskGroups };
 
 // The series is complete after `doses` valid doses when dose `atDose` was given at `age` or later
 // (catch-up by age at start; a booster given late enough that the next one is not needed).
@@ -101,11 +103,24 @@ struct GivenDose {
     int source = -1; // the caller's index of the record, to mark it where it stands
 };
 
-enum class Reason { Refused, Contraindicated, Immune };
+enum class Reason { Refused,
+                    Contraindicated,
+                    Immune };
 
-enum class Validity { Valid, TooEarly, TooLate, Extra };
+enum class Validity { Valid,
+                      TooEarly,
+                      TooLate,
+                      Extra };
 
-enum class State { NotYet, MayBeGiven, Due, Overdue, NoLongerGiven, Complete, Immune, Contraindicated, RiskGroupsOnly };
+enum class State { NotYet,
+                   MayBeGiven,
+                   Due,
+                   Overdue,
+                   NoLongerGiven,
+                   Complete,
+                   Immune,
+                   Contraindicated,
+                   RiskGroupsOnly };
 
 struct DoseVerdict {
     GivenDose dose;
@@ -126,9 +141,9 @@ struct SeriesStatus {
 std::vector<SeriesStatus> evaluate(const Schedule &schedule, const QDate &birth, std::vector<GivenDose> given,
                                    const QDate &on, const std::map<QString, Reason> &notGiven = {});
 
-QString stateText(State state);      // «Οφείλεται», …
+QString stateText(State state);          // «Οφείλεται», …
 QString validityText(Validity validity); // «Πρόωρη — δεν μετράει», …
-QString stateCode(State state);      // due, overdue, … (the tool's output)
+QString stateCode(State state);          // due, overdue, … (the tool's output)
 
 } // namespace clinical
 

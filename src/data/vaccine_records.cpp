@@ -15,7 +15,7 @@ const std::vector<ColumnDose> &columnDoses()
     // The vaccines of the child's row by their columns' order, and the series each records.
     static const std::vector<ColumnDose> all = [] {
         static const char *const series[] = {"HEPB", "HIB", "IPV", "DTAP", "HEPA", "VAR", "PCV", "MMR",
-                                             "RV",   "MENC", "",   "BCG",  "HPV",  "PPSV23", "FLU"};
+                                             "RV", "MENC", "", "BCG", "HPV", "PPSV23", "FLU"};
         std::vector<ColumnDose> doses;
         const auto &vaccines = schema::vaccines();
         for (size_t v = 0; v < vaccines.size(); ++v) {

@@ -187,7 +187,8 @@ private slots:
         QTest::addColumn<QString>("doses");
         QTest::addColumn<QString>("products");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no first dose") << header + "MMR,2,x,24m,47m,,4w,prev,,," << "product,series\n"
+        QTest::newRow("no first dose") << header + "MMR,2,x,24m,47m,,4w,prev,,,"
+                                       << "product,series\n"
                                        << "Η σειρά MMR δεν έχει την 1η δόση.";
         QTest::newRow("negative interval") << header + "MMR,1,x,12m,15m,12m,,,,,\nMMR,2,x,24m,47m,,-4w,prev,,,"
                                            << "product,series\n"
