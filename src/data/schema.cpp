@@ -4,6 +4,8 @@
 #include "db_error.h"
 #include "key_file.h"
 #include "private_files.h"
+#include "vaccine_records.h"
+#include "clinical/vaccine_schedule.h"
 #include "jet_dialect.h"
 
 #include <QFile>
@@ -133,6 +135,32 @@ std::vector<Table> declare()
                 textColumns({"ADDRESS1", "ADDRESS2", "PHONE", "FAX", "WEBSITE", "EMAIL", "AFM", "EXTRA1", "EXTRA2",
                              "EXTRA3", "EXTRA4", "EXTRA5", "EXTRA6", "EXTRA7"}))},
         {"SECURITY", {{"PASSWORD", Text, true}}},
+        // The vaccination schedule as data: each version with the circular it comes from, its
+        // series doses, its rules beyond one interval a dose, and the products that count.
+        {"EMBOLIA_PROGRAMMATA",
+         {{"ID", AutoNumber},
+          {"ONOMA", Text, true},
+          {"EGKYKLIOS", Text},
+          {"HMEROMHNIA", Date},
+          {"SE_ISXY", YesNo, false, "0"}}},
+        {"EMBOLIA_DOSEIS",
+         joined(std::vector<Column>{{"PROGRAMMA", Integer, true}, {"SEIRA", Text, true}, {"DOSH", Integer, true}},
+                textColumns({"ONOMA", "SYNISTATAI_APO", "SYNISTATAI_EWS", "ELAXISTH_HLIKIA", "ELAXISTO_DIASTHMA",
+                             "DIASTHMA_APO", "MEGISTH_HLIKIA", "SELIDA", "SHMEIWSEIS"}))},
+        {"EMBOLIA_KANONES",
+         joined(std::vector<Column>{{"PROGRAMMA", Integer, true}, {"SEIRA", Text, true}, {"KANONAS", Text, true}},
+                textColumns({"DOSH", "APO_DOSH", "TIMH", "SHMEIWSEIS"}))},
+        {"EMBOLIA_SKEYASMATA",
+         {{"PROGRAMMA", Integer, true}, {"ONOMA", Text, true}, {"SEIRES", Text, true}}},
+        // Doses the child's row has no column for, and doses not given with the reason.
+        perChild("EMBOLIA_EPIPLEON",
+                 {{"SEIRA", Text, true},
+                  {"DOSH", Integer},
+                  {"HMEROMHNIA", Date},
+                  {"SKEYASMA", Text},
+                  {"ALLOU", YesNo, false, "0"},
+                  {"MH_XORHGHSH", Text},
+                  {"SHMEIWSH", Text}}),
     };
 }
 
@@ -307,6 +335,8 @@ QStringList createIndexStatements()
         "CREATE INDEX APODEIKSEIS_HMEROMHNIA ON APODEIKSEIS(HMEROMHNIA)",
         "CREATE INDEX EKSODA_HMEROMHNIA ON EKSODA(HMEROMHNIA)",
         "CREATE INDEX YPENTHIMISEIS_HMEROMHNIA ON YPENTHIMISEIS(HMEROMHNIA)",
+        "CREATE INDEX EMBOLIA_DOSEIS_PROGRAMMA ON EMBOLIA_DOSEIS(PROGRAMMA, SEIRA, DOSH)",
+        "CREATE INDEX EMBOLIA_EPIPLEON_ID ON EMBOLIA_EPIPLEON(ID, HMEROMHNIA)",
     };
 }
 
@@ -321,6 +351,7 @@ void createCurrent(Connection &connection)
         connection.execute(index);
     // The access password opens the key file; the row stays, holding no password.
     connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES(?)"), {StoredPasswordMarker});
+    vaccine_records::addSchedule(connection, clinical::shippedSchedule(), true);
 }
 
 // A column declared above, added at the end of its table with its checks; older rows hold no value.
@@ -359,6 +390,23 @@ void step3(Connection &connection)
     connection.execute(QStringLiteral("PRAGMA writable_schema = OFF"));
 }
 
+// Version 4: the vaccination schedule as data, from the circular shipped with the program, and
+// the doses the child's row has no column for.
+void step4(Connection &connection)
+{
+    static const QStringList added = {"EMBOLIA_PROGRAMMATA", "EMBOLIA_DOSEIS", "EMBOLIA_KANONES",
+                                      "EMBOLIA_SKEYASMATA", "EMBOLIA_EPIPLEON"};
+    // A file that has the tables already (made by a newer program, then marked older) keeps them.
+    for (const QString &name : added)
+        connection.execute(createTableStatement(*findTable(name))
+                               .replace(QLatin1String("CREATE TABLE"), QLatin1String("CREATE TABLE IF NOT EXISTS")));
+    for (QString index : createIndexStatements())
+        if (index.contains(QLatin1String(" ON EMBOLIA_")))
+            connection.execute(index.replace(QLatin1String(" INDEX "), QLatin1String(" INDEX IF NOT EXISTS ")));
+    if (connection.scalar(QStringLiteral("SELECT COUNT(*) FROM EMBOLIA_PROGRAMMATA")).toInt() == 0)
+        vaccine_records::addSchedule(connection, clinical::shippedSchedule(), true);
+}
+
 int versionOf(Connection &connection)
 {
     const int found = connection.scalar(QStringLiteral("PRAGMA user_version")).toInt();
@@ -375,7 +423,7 @@ void upgrade(Connection &connection)
 {
     // Step n brings a file from version n - 1 to version n.
     using Step = void (*)(Connection &);
-    static const Step steps[] = {step2, step3};
+    static const Step steps[] = {step2, step3, step4};
     static_assert(std::size(steps) == Version - 1);
 
     // A current file is only read: a second copy of the program starting meanwhile is no reason

@@ -27,7 +27,7 @@ struct Table {
 };
 
 inline constexpr int TextLength = 255;
-inline constexpr int Version = 3;
+inline constexpr int Version = 4;
 
 const std::vector<Table> &tables();
 const Table *findTable(const QString &name);

@@ -4,6 +4,7 @@
 //   velmora-db backup FILE DEST        a verified, encrypted copy with its key file, even while the program runs
 //   velmora-db password FILE           changes the access password (the current one or the recovery key opens)
 //   velmora-db key FILE                prints the data key, for another tool that opens the file
+//   velmora-db due FILE [--on DATE]    the vaccine doses every child still needs, by the schedule in force
 // The access password comes from VELMORA_PASSWORD, else from the terminal, else it is the factory default.
 #include "backup.h"
 #include "connection.h"
@@ -15,8 +16,10 @@
 #include "old_layout.h"
 #include "private_files.h"
 #include "schema.h"
+#include "vaccine_records.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
@@ -36,6 +39,7 @@ int usage()
                            "  velmora-db backup FILE DEST\n"
                            "  velmora-db password FILE\n"
                            "  velmora-db key FILE\n"
+                           "  velmora-db due FILE [--on YYYY-MM-DD]\n"
                            "The access password is read from VELMORA_PASSWORD, else asked on the terminal.\n";
     return 2;
 }
@@ -133,6 +137,23 @@ int runStatement(const QString &file, const QString &statement)
     return 0;
 }
 
+// One line per child and open series, tab-separated under a header, dates as ISO.
+int listDue(const QString &file, const QDate &on)
+{
+    Connection connection = Connection::openFile(settled(file), accessPassword());
+    schema::upgrade(connection);
+    QTextStream out(stdout);
+    out << "ID\tSURNAME\tNAME\tSERIES\tDOSE\tSTATE\tEARLIEST\tDUE\tOVERDUE\tLATEST\n";
+    for (const vaccine_records::DueLine &line : vaccine_records::dueList(connection, on)) {
+        const clinical::SeriesStatus &s = line.status;
+        out << line.childId << '\t' << line.surname << '\t' << line.name << '\t' << s.series << '\t' << s.nextDose
+            << '\t' << clinical::stateCode(s.state) << '\t' << s.earliest.toString(Qt::ISODate) << '\t'
+            << s.due.toString(Qt::ISODate) << '\t' << s.overdue.toString(Qt::ISODate) << '\t'
+            << s.latest.toString(Qt::ISODate) << '\n';
+    }
+    return 0;
+}
+
 int changePassword(const QString &file)
 {
     const QString current = accessPassword();
@@ -181,9 +202,20 @@ int main(int argc, char *argv[])
             QTextStream(stdout) << unlockDataKey(settled(args[1]), accessPassword()).toHex() << Qt::endl;
             return 0;
         }
+        if (verb == QLatin1String("due") && (args.size() == 2 || (args.size() == 4 && args[2] == QLatin1String("--on")))) {
+            const QDate on = args.size() == 4 ? QDate::fromString(args[3], Qt::ISODate) : QDate::currentDate();
+            if (!on.isValid()) {
+                QTextStream(stderr) << "Not a date (YYYY-MM-DD): " << args[3] << Qt::endl;
+                return 2;
+            }
+            return listDue(args[1], on);
+        }
         return usage();
     } catch (const DbError &error) {
         QTextStream(stderr) << error.text() << Qt::endl;
+        return 1;
+    } catch (const clinical::ScheduleError &error) {
+        QTextStream(stderr) << error.text << Qt::endl;
         return 1;
     }
 }

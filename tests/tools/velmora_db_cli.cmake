@@ -80,6 +80,18 @@ if(NOT out STREQUAL expected)
   message(FATAL_ERROR "WHO z-scores printed:\n${out}\nexpected:\n${expected}")
 endif()
 
+# What is due: the worked example of the shipped circular (born 15/8/2026, the hexavalent's first
+# dose on 16/10/2026, assessed 10/12/2026), the same lines the windows read.
+run(0 sql ${WORK}/data.mdb "INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,HPATITIDA_B1,DIFTHERITIDA_TETANOS_KOKKITHS_1) VALUES('Μαρία','Παππά','ΘΗΛΥ',#8/15/2026#,'a','b','c','d','1',#10/16/2026#,#10/16/2026#)")
+run(0 due ${WORK}/data.mdb --on 2026-12-10)
+if(NOT out MATCHES "^ID	SURNAME	NAME	SERIES	DOSE	STATE	EARLIEST	DUE	OVERDUE	LATEST
+1	Παππά	Μαρία	HEPB	2	may-be-given	2026-11-13	2026-12-15	2027-01-15	
+1	Παππά	Μαρία	DTAP	2	may-be-given	2026-11-13	2026-12-15	2027-01-15	
+")
+  message(FATAL_ERROR "due printed:\n${out}")
+endif()
+run(2 due ${WORK}/data.mdb --on 10/12/2026)
+
 # The password: from VELMORA_PASSWORD (never asked here), changed by `password`, which makes the
 # first recovery key; `key` prints the data key for another tool.
 function(expect text pattern what)

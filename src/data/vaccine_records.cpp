@@ -1,0 +1,212 @@
+#include "vaccine_records.h"
+
+#include "connection.h"
+#include "schema.h"
+
+#include <optional>
+#include <unordered_map>
+
+namespace vaccine_records {
+
+using namespace clinical;
+
+const std::vector<ColumnDose> &columnDoses()
+{
+    // The vaccines of the child's row by their columns' order, and the series each records.
+    static const std::vector<ColumnDose> all = [] {
+        static const char *const series[] = {"HEPB", "HIB", "IPV", "DTAP", "HEPA", "VAR", "PCV", "MMR",
+                                             "RV", "MENC", "", "BCG", "HPV", "PPSV23", "FLU"};
+        std::vector<ColumnDose> doses;
+        const auto &vaccines = schema::vaccines();
+        for (size_t v = 0; v < vaccines.size(); ++v) {
+            const QStringList columns = vaccines[v].doses();
+            for (int d = 0; d < columns.size(); ++d)
+                if (*series[v])
+                    doses.push_back({columns[d], QString::fromLatin1(series[v]), d + 1});
+        }
+        return doses;
+    }();
+    return all;
+}
+
+qint64 addSchedule(Connection &connection, const Schedule &schedule, bool inForce)
+{
+    // One version stands or falls whole; within a schema step the step's transaction holds it.
+    std::optional<Transaction> transaction;
+    if (!connection.inTransaction())
+        transaction.emplace(connection);
+    if (inForce)
+        connection.execute(QStringLiteral("UPDATE EMBOLIA_PROGRAMMATA SET SE_ISXY = 0"));
+    connection.execute(QStringLiteral("INSERT INTO EMBOLIA_PROGRAMMATA(ONOMA, EGKYKLIOS, HMEROMHNIA, SE_ISXY) "
+                                      "VALUES(?, ?, ?, ?)"),
+                       {schedule.name, schedule.circular,
+                        schedule.date.isValid() ? QVariant(schedule.date.toString(Qt::ISODate)) : QVariant(),
+                        inForce ? 1 : 0});
+    const qint64 id = connection.scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+    for (const DoseRule &rule : schedule.doses) {
+        QString interval, from;
+        if (!rule.intervals.empty()) {
+            interval = rule.intervals.front().minimum.text();
+            from = rule.intervals.front().from;
+        }
+        connection.execute(QStringLiteral("INSERT INTO EMBOLIA_DOSEIS(PROGRAMMA, SEIRA, DOSH, ONOMA, SYNISTATAI_APO, "
+                                          "SYNISTATAI_EWS, ELAXISTH_HLIKIA, ELAXISTO_DIASTHMA, DIASTHMA_APO, "
+                                          "MEGISTH_HLIKIA, SELIDA, SHMEIWSEIS) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                           {id, rule.series, rule.dose, rule.name, rule.recommendedFrom.text(),
+                            rule.recommendedTo.text(), rule.minimumAge.text(), interval, from,
+                            rule.maximumAge.text(), rule.page, rule.notes.left(schema::TextLength)});
+    }
+    for (const QStringList &row : schedule.ruleRows) {
+        QVariantList values{id};
+        for (int i = 0; i < 6; ++i)
+            values << (i < row.size() ? row[i].trimmed().left(schema::TextLength) : QString());
+        connection.execute(QStringLiteral("INSERT INTO EMBOLIA_KANONES(PROGRAMMA, SEIRA, KANONAS, DOSH, APO_DOSH, "
+                                          "TIMH, SHMEIWSEIS) VALUES(?, ?, ?, ?, ?, ?, ?)"),
+                           values);
+    }
+    for (const Product &product : schedule.products)
+        connection.execute(QStringLiteral("INSERT INTO EMBOLIA_SKEYASMATA(PROGRAMMA, ONOMA, SEIRES) VALUES(?, ?, ?)"),
+                           {id, product.name, product.series.join(QLatin1Char(' '))});
+    if (transaction)
+        transaction->commit();
+    return id;
+}
+
+namespace {
+
+std::vector<QStringList> rows(Connection &connection, const QString &sql, const QVariantList &values)
+{
+    std::vector<QStringList> all;
+    Statement statement(connection, sql);
+    statement.bind(values);
+    while (statement.step()) {
+        QStringList row;
+        for (int c = 0; c < statement.columnCount(); ++c)
+            row << statement.value(c).toString();
+        all.push_back(row);
+    }
+    return all;
+}
+
+} // namespace
+
+Schedule scheduleInForce(Connection &connection)
+{
+    const QVariant id = connection.scalar(
+        QStringLiteral("SELECT ID FROM EMBOLIA_PROGRAMMATA ORDER BY SE_ISXY DESC, HMEROMHNIA DESC, ID DESC LIMIT 1"));
+    if (!id.isValid())
+        return shippedSchedule();
+    const QVariantList version{id};
+    Schedule schedule = scheduleFromRows(
+        rows(connection,
+             QStringLiteral("SELECT SEIRA, DOSH, ONOMA, SYNISTATAI_APO, SYNISTATAI_EWS, ELAXISTH_HLIKIA, "
+                            "ELAXISTO_DIASTHMA, DIASTHMA_APO, MEGISTH_HLIKIA, SELIDA, SHMEIWSEIS FROM EMBOLIA_DOSEIS "
+                            "WHERE PROGRAMMA = ? ORDER BY rowid"),
+             version),
+        rows(connection,
+             QStringLiteral("SELECT SEIRA, KANONAS, DOSH, APO_DOSH, TIMH, SHMEIWSEIS FROM EMBOLIA_KANONES "
+                            "WHERE PROGRAMMA = ? ORDER BY rowid"),
+             version),
+        rows(connection, QStringLiteral("SELECT ONOMA, SEIRES FROM EMBOLIA_SKEYASMATA WHERE PROGRAMMA = ? ORDER BY rowid"),
+             version));
+    const QStringList head =
+        rows(connection, QStringLiteral("SELECT ONOMA, EGKYKLIOS, HMEROMHNIA FROM EMBOLIA_PROGRAMMATA WHERE ID = ?"),
+             version)
+            .front();
+    schedule.name = head[0];
+    schedule.circular = head[1];
+    schedule.date = QDate::fromString(head[2], Qt::ISODate);
+    return schedule;
+}
+
+std::vector<ChildDoses> readDoses(Connection &connection, const Schedule &schedule, qint64 childId)
+{
+    const std::vector<ColumnDose> &columns = columnDoses();
+    QString select = QStringLiteral("SELECT ID, EPWNYMO, ONOMA, HMEROMHNIA_GENNHSEWS, ANEMEBLOGIA");
+    for (const ColumnDose &column : columns)
+        select += QStringLiteral(", [%1]").arg(column.column);
+    select += QStringLiteral(" FROM STOIXEIA_PAIDIOY");
+    QVariantList values;
+    if (childId) {
+        select += QStringLiteral(" WHERE ID = ?");
+        values << childId;
+    }
+    select += QStringLiteral(" ORDER BY ID");
+
+    std::vector<ChildDoses> children;
+    std::unordered_map<qint64, size_t> byId;
+    {
+        Statement statement(connection, select);
+        statement.bind(values);
+        while (statement.step()) {
+            ChildDoses child;
+            child.childId = statement.value(0).toLongLong();
+            child.surname = statement.value(1).toString();
+            child.name = statement.value(2).toString();
+            child.birth = QDate::fromString(statement.value(3).toString(), Qt::ISODate);
+            if (statement.value(4).toString() == QStringLiteral("ΝΑΙ"))
+                child.notGiven[QStringLiteral("VAR")] = Reason::Immune;
+            for (size_t c = 0; c < columns.size(); ++c) {
+                const QDate date = QDate::fromString(statement.value(int(c) + 5).toString(), Qt::ISODate);
+                if (date.isValid())
+                    child.given.push_back({columns[c].series, date, int(c)});
+            }
+            byId.emplace(child.childId, children.size());
+            children.push_back(std::move(child));
+        }
+    }
+
+    QString extra = QStringLiteral("SELECT ID, SEIRA, HMEROMHNIA, SKEYASMA, MH_XORHGHSH, rowid FROM EMBOLIA_EPIPLEON");
+    if (childId)
+        extra += QStringLiteral(" WHERE ID = ?");
+    Statement statement(connection, extra);
+    statement.bind(values);
+    while (statement.step()) {
+        const auto found = byId.find(statement.value(0).toLongLong());
+        if (found == byId.end())
+            continue;
+        ChildDoses &child = children[found->second];
+        const QString series = statement.value(1).toString();
+        const QString reason = statement.value(4).toString();
+        if (reason == ImmuneReason)
+            child.notGiven[series] = Reason::Immune;
+        else if (reason == ContraindicatedReason)
+            child.notGiven[series] = Reason::Contraindicated;
+        else if (reason == RefusedReason)
+            child.notGiven.emplace(series, Reason::Refused);
+        const QDate date = QDate::fromString(statement.value(2).toString(), Qt::ISODate);
+        if (!date.isValid())
+            continue;
+        // A combination product counts for each series it covers.
+        const Product *product = schedule.product(statement.value(3).toString());
+        const int source = -1 - statement.value(5).toInt();
+        for (const QString &covered : product ? product->series : QStringList{series})
+            child.given.push_back({covered, date, source});
+    }
+    return children;
+}
+
+std::vector<DueLine> dueList(Connection &connection, const QDate &on)
+{
+    const Schedule schedule = scheduleInForce(connection);
+    std::vector<DueLine> lines;
+    Transaction reading(connection, Transaction::Kind::Read);
+    for (const ChildDoses &child : readDoses(connection, schedule)) {
+        if (!child.birth.isValid())
+            continue;
+        for (SeriesStatus &status : evaluate(schedule, child.birth, child.given, on, child.notGiven)) {
+            switch (status.state) {
+            case State::Complete:
+            case State::Immune:
+            case State::Contraindicated:
+            case State::RiskGroupsOnly:
+                continue;
+            default:
+                lines.push_back({child.childId, child.surname, child.name, std::move(status)});
+            }
+        }
+    }
+    return lines;
+}
+
+} // namespace vaccine_records

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "clinical/vaccine_schedule.h"
+
+#include <QDate>
+#include <QString>
+#include <vector>
+
+class Connection;
+
+// The practice's vaccination data read for the schedule: the doses a child's row dates, the
+// doses kept beside it, and the schedule version in force.
+namespace vaccine_records {
+
+// The series a dose column of the child's row records, and which dose; the polysaccharide Men A+C
+// of older schedules belongs to none.
+struct ColumnDose {
+    QString column;
+    QString series;
+    int dose;
+};
+const std::vector<ColumnDose> &columnDoses();
+
+// Reasons a dose was not given, as the doses table keeps them.
+inline const QString RefusedReason = QStringLiteral("Άρνηση");
+inline const QString ContraindicatedReason = QStringLiteral("Αντένδειξη");
+inline const QString ImmuneReason = QStringLiteral("Ανοσία μετά τη νόσο");
+
+// Stores a schedule as a new version (in force, if asked, in place of the one before); returns its ID.
+qint64 addSchedule(Connection &connection, const clinical::Schedule &schedule, bool inForce);
+// The version in force; the newest when none is marked.
+clinical::Schedule scheduleInForce(Connection &connection);
+
+struct ChildDoses {
+    qint64 childId = 0;
+    QString surname, name;
+    QDate birth;
+    std::vector<clinical::GivenDose> given;
+    std::map<QString, clinical::Reason> notGiven;
+};
+
+// One child's doses, or every child's (childId 0), in the order of their IDs.
+std::vector<ChildDoses> readDoses(Connection &connection, const clinical::Schedule &schedule, qint64 childId = 0);
+
+struct DueLine {
+    qint64 childId;
+    QString surname, name;
+    clinical::SeriesStatus status;
+};
+// Every child's series that are still open at `on` (neither complete, nor immune, nor
+// contraindicated, nor for risk groups only), by child and the schedule's order of series.
+std::vector<DueLine> dueList(Connection &connection, const QDate &on);
+
+} // namespace vaccine_records
