@@ -62,10 +62,14 @@ void BM_RegisterMemory(benchmark::State &state)
         // Heap in use plus what malloc took straight from the system for large blocks.
         const auto inUse = [] { const auto m = mallinfo2(); return m.uordblks + m.hblkhd; };
         const size_t before = inUse();
+        const double rssBefore = processMegabytes("VmRSS");
         DataSet set(c);
         set.setSql(RegisterStatement);
         set.open();
         state.counters["MB"] = double(inUse() - before) / (1024.0 * 1024.0);
+        // What the process still holds once the register is closed.
+        set.close();
+        state.counters["RSS_kept_MB"] = processMegabytes("VmRSS") - rssBefore;
     }
 }
 BENCHMARK(BM_RegisterMemory)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 #include "regional.h"
 
 #include <QDate>
+#include <cstdlib>
 #include <sqlite3.h>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -56,10 +57,18 @@ const char16_t *RowStore::textStart(const Cell &cell) const
     return m_textBlocks[size_t(cell.integer >> 32)].get() + (cell.integer & 0xFFFFFFFF);
 }
 
+RowStore::Cell *RowStore::newCellBlock() const
+{
+    auto *block = static_cast<Cell *>(std::malloc(std::max<size_t>(1, RowsPerBlock * size_t(m_columns) * sizeof(Cell))));
+    if (!block)
+        throw std::bad_alloc();
+    return block;
+}
+
 void RowStore::addRowSpace()
 {
     if (size_t(rowCount()) / RowsPerBlock >= m_cellBlocks.size())
-        m_cellBlocks.push_back(std::make_unique<Cell[]>(RowsPerBlock * size_t(m_columns)));
+        m_cellBlocks.emplace_back(newCellBlock());
 }
 
 char16_t *RowStore::textSpace(size_t units, Cell &cell)
@@ -236,13 +245,13 @@ void RowStore::setRowCells(int row, const std::vector<Cell> &cells)
 
 void RowStore::permute(const std::vector<size_t> &order)
 {
-    std::vector<std::unique_ptr<Cell[]>> blocks;
+    decltype(m_cellBlocks) blocks;
     std::vector<qint64> rowIds;
     rowIds.reserve(m_rowIds.size());
     for (const size_t from : order) {
         const size_t to = rowIds.size();
         if (to % RowsPerBlock == 0)
-            blocks.push_back(std::make_unique_for_overwrite<Cell[]>(RowsPerBlock * size_t(m_columns)));
+            blocks.emplace_back(newCellBlock());
         std::copy_n(rowStart(int(from)), m_columns, blocks.back().get() + (to % RowsPerBlock) * size_t(m_columns));
         rowIds.push_back(m_rowIds[from]);
     }

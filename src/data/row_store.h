@@ -3,6 +3,7 @@
 #include <QStringView>
 #include <QVariant>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,13 +60,18 @@ private:
     Cell *rowStart(int row) { return m_cellBlocks[size_t(row) / RowsPerBlock].get() + (size_t(row) % RowsPerBlock) * size_t(m_columns); }
     const Cell *rowStart(int row) const { return const_cast<RowStore *>(this)->rowStart(row); }
     const char16_t *textStart(const Cell &cell) const;
+    Cell *newCellBlock() const;
     void addRowSpace(); // room for one more row at the end, not yet counted
     char16_t *textSpace(size_t units, Cell &cell); // where `cell`'s text of at most `units` goes
     Cell storeText(const char *utf8, int bytes);
     Cell storeText(QStringView text);
 
     int m_columns = 0;
-    std::vector<std::unique_ptr<Cell[]>> m_cellBlocks;
+    // Allocated without initialising: a row is written whole when it is added.
+    struct FreeBlock {
+        void operator()(Cell *block) const { std::free(block); }
+    };
+    std::vector<std::unique_ptr<Cell[], FreeBlock>> m_cellBlocks;
     std::vector<qint64> m_rowIds;
     std::vector<std::unique_ptr<char16_t[]>> m_textBlocks;
     size_t m_textUsed = 0;     // of the last text block
