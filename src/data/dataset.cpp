@@ -506,6 +506,20 @@ void DataSet::refresh()
     setCurrent(found);
 }
 
+void DataSet::refreshCurrent()
+{
+    requireOpen();
+    storePending();
+    if (m_current < 0 || !canModify()) {
+        refresh();
+        return;
+    }
+    if (reread(m_current))
+        emit rowChanged(m_current);
+    else
+        dropRow(m_current);
+}
+
 void DataSet::setSort(const QString &sort)
 {
     requireOpen();

@@ -34,8 +34,7 @@ Cell realCell(double value)
 
 void RowStore::reset(int columns)
 {
-    const size_t heldBytes = m_cellBlocks.size() * RowsPerBlock * size_t(m_columns) * sizeof(Cell)
-                             + m_textBlocks.size() * TextBlockUnits * sizeof(char16_t);
+    const size_t heldBytes = m_cellBlocks.size() * RowsPerBlock * size_t(m_columns) * sizeof(Cell) + m_textBlocks.size() * TextBlockUnits * sizeof(char16_t);
     m_columns = columns;
     m_cellBlocks = decltype(m_cellBlocks)();
     m_rowIds = decltype(m_rowIds)();

@@ -61,7 +61,7 @@ private:
     const Cell *rowStart(int row) const { return const_cast<RowStore *>(this)->rowStart(row); }
     const char16_t *textStart(const Cell &cell) const;
     Cell *newCellBlock() const;
-    void addRowSpace(); // room for one more row at the end, not yet counted
+    void addRowSpace();                            // room for one more row at the end, not yet counted
     char16_t *textSpace(size_t units, Cell &cell); // where `cell`'s text of at most `units` goes
     Cell storeText(const char *utf8, int bytes);
     Cell storeText(QStringView text);
