@@ -120,6 +120,20 @@ void BM_StoreEditedChild(benchmark::State &state)
 }
 BENCHMARK(BM_StoreEditedChild)->Unit(benchmark::kMillisecond);
 
+// The register once the child's details close after a store: the corrected row is read again.
+// Paired with BM_RegisterLoad_DataSet, what it cost when every row was read again.
+void BM_RegisterShowsCorrectedChild(benchmark::State &state)
+{
+    Connection c = Connection::openFile(practiceFile(), DbPassword);
+    DataSet set(c);
+    set.setSql(RegisterStatement);
+    set.open();
+    set.moveTo(set.recordCount() / 2);
+    for (auto _ : state)
+        set.refreshCurrent();
+}
+BENCHMARK(BM_RegisterShowsCorrectedChild)->Unit(benchmark::kMicrosecond);
+
 // The first connection to a file unwraps its data key from the key file with the password
 // (Argon2id, slow on purpose: the unlocking at start-up); later ones in the process reuse it.
 void BM_OpenAndQuery_First(benchmark::State &state)
