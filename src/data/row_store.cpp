@@ -180,6 +180,20 @@ void RowStore::setValue(int row, int column, const QVariant &value)
 
 void RowStore::setFromEngine(int row, int column, sqlite3_stmt *stmt, int statementColumn, FieldType type)
 {
+    rowStart(row)[column] = engineCell(stmt, statementColumn, type);
+}
+
+void RowStore::appendFromEngine(qint64 rowId, sqlite3_stmt *stmt, int firstColumn, const std::vector<FieldType> &types)
+{
+    addRowSpace();
+    m_rowIds.push_back(rowId);
+    Cell *row = rowStart(rowCount() - 1);
+    for (int c = 0; c < m_columns; ++c)
+        row[c] = engineCell(stmt, firstColumn + c, types[size_t(c)]);
+}
+
+RowStore::Cell RowStore::engineCell(sqlite3_stmt *stmt, int statementColumn, FieldType type)
+{
     const int storage = sqlite3_column_type(stmt, statementColumn);
     Cell result;
     switch (storage) {
@@ -203,7 +217,7 @@ void RowStore::setFromEngine(int row, int column, sqlite3_stmt *stmt, int statem
         break;
     }
     }
-    rowStart(row)[column] = result;
+    return result;
 }
 
 void RowStore::appendRow(qint64 rowId)

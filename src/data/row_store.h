@@ -44,6 +44,9 @@ public:
     void setFromEngine(int row, int column, sqlite3_stmt *stmt, int statementColumn, FieldType type);
 
     void appendRow(qint64 rowId = 0);
+    // A row read from the statement's current step: store column c from statement column
+    // `firstColumn` + c, read as types[c].
+    void appendFromEngine(qint64 rowId, sqlite3_stmt *stmt, int firstColumn, const std::vector<FieldType> &types);
     void insertRow(int at);
     void removeRow(int at);
     std::vector<Cell> rowCells(int row) const;
@@ -63,6 +66,7 @@ private:
     Cell *newCellBlock() const;
     void addRowSpace();                            // room for one more row at the end, not yet counted
     char16_t *textSpace(size_t units, Cell &cell); // where `cell`'s text of at most `units` goes
+    Cell engineCell(sqlite3_stmt *stmt, int statementColumn, FieldType type);
     Cell storeText(const char *utf8, int bytes);
     Cell storeText(QStringView text);
 
