@@ -72,7 +72,7 @@ void RowStore::addRowSpace()
 
 char16_t *RowStore::textSpace(size_t units, Cell &cell)
 {
-    if (m_textCapacity - m_textUsed < units) {
+    if (m_textBlocks.empty() || m_textCapacity - m_textUsed < units) {
         // A text longer than a block gets a block of its own.
         m_textCapacity = std::max(TextBlockUnits, units);
         m_textBlocks.emplace_back(new char16_t[m_textCapacity]);

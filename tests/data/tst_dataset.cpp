@@ -307,6 +307,13 @@ private slots:
         QCOMPARE(set.value(1199, 1).toString(), longText);
         QCOMPARE(set.value(2499, 1).toString(), "περιγραφή 2500 " + QString(2 * (2500 % 50), QChar('0')));
 
+        // An empty text as the store's first.
+        DataSet empty(c);
+        empty.setSql("SELECT '' AS E, 'x' AS F");
+        empty.open();
+        QCOMPARE(empty.value(0, 0).toString(), QString(""));
+        QCOMPARE(empty.value(0, 1).toString(), QString("x"));
+
         set.moveTo(1500);
         set.insert();
         set.setValue("TITLOS", QString("νέα"));
