@@ -62,10 +62,14 @@ void BM_RegisterMemory(benchmark::State &state)
         // Heap in use plus what malloc took straight from the system for large blocks.
         const auto inUse = [] { const auto m = mallinfo2(); return m.uordblks + m.hblkhd; };
         const size_t before = inUse();
+        const double rssBefore = processMegabytes("VmRSS");
         DataSet set(c);
         set.setSql(RegisterStatement);
         set.open();
         state.counters["MB"] = double(inUse() - before) / (1024.0 * 1024.0);
+        // What the process still holds once the register is closed.
+        set.close();
+        state.counters["RSS_kept_MB"] = processMegabytes("VmRSS") - rssBefore;
     }
 }
 BENCHMARK(BM_RegisterMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -115,6 +119,20 @@ void BM_StoreEditedChild(benchmark::State &state)
     }
 }
 BENCHMARK(BM_StoreEditedChild)->Unit(benchmark::kMillisecond);
+
+// The register once the child's details close after a store: the corrected row is read again.
+// Paired with BM_RegisterLoad_DataSet, what it cost when every row was read again.
+void BM_RegisterShowsCorrectedChild(benchmark::State &state)
+{
+    Connection c = Connection::openFile(practiceFile(), DbPassword);
+    DataSet set(c);
+    set.setSql(RegisterStatement);
+    set.open();
+    set.moveTo(set.recordCount() / 2);
+    for (auto _ : state)
+        set.refreshCurrent();
+}
+BENCHMARK(BM_RegisterShowsCorrectedChild)->Unit(benchmark::kMicrosecond);
 
 // The first connection to a file unwraps its data key from the key file with the password
 // (Argon2id, slow on purpose: the unlocking at start-up); later ones in the process reuse it.

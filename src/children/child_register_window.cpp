@@ -266,9 +266,9 @@ void ChildRegisterWindow::openDetails()
         details.ChildID = selectedChild().ChildID;
         details.exec();
     }
-    // The corrected data shows at once: the statement runs again, in its own order.
-    m_connection.close();
-    openQuery(SelectText);
+    // The corrected child shows at once; only that row is read again, so the list keeps its
+    // place and order.
+    m_data.refreshCurrent();
     showCount();
 }
 

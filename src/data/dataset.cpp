@@ -140,9 +140,9 @@ void DataSet::fetchRows(Statement &statement)
     sqlite3_stmt *stmt = statement.get();
     const int first = m_hasRowId ? 1 : 0;
     const int columns = sqlite3_column_count(stmt);
-    bool typesKnown = false;
+    std::vector<FieldType> types;
     while (statement.step()) {
-        if (!typesKnown) {
+        if (types.empty()) {
             for (int c = first; c < columns; ++c) {
                 Field &f = m_fields[size_t(c - first)];
                 if (!sqlite3_column_decltype(stmt, c)) {
@@ -151,13 +151,10 @@ void DataSet::fetchRows(Statement &statement)
                              : storage == SQLITE_FLOAT ? FieldType::Double
                                                        : FieldType::Text;
                 }
+                types.push_back(f.type);
             }
-            typesKnown = true;
         }
-        m_store.appendRow(m_hasRowId ? sqlite3_column_int64(stmt, 0) : 0);
-        const int row = m_store.rowCount() - 1;
-        for (int c = first; c < columns; ++c)
-            m_store.setFromEngine(row, c - first, stmt, c, m_fields[size_t(c - first)].type);
+        m_store.appendFromEngine(m_hasRowId ? sqlite3_column_int64(stmt, 0) : 0, stmt, first, types);
     }
     // A large result is now in memory: the pages read for it need not stay cached as well.
     if (m_store.rowCount() > 1000)
@@ -504,6 +501,20 @@ void DataSet::refresh()
             if (m_store.rowId(i) == rowid)
                 found = i;
     setCurrent(found);
+}
+
+void DataSet::refreshCurrent()
+{
+    requireOpen();
+    storePending();
+    if (m_current < 0 || !canModify()) {
+        refresh();
+        return;
+    }
+    if (reread(m_current))
+        emit rowChanged(m_current);
+    else
+        dropRow(m_current);
 }
 
 void DataSet::setSort(const QString &sort)

@@ -88,6 +88,10 @@ public:
     void cancel();
     void remove();
     void refresh();
+    // Reads the current row again after another window stored it: the other rows, the order
+    // and the place stay. A row that is no longer there leaves the set; a set that is not
+    // over one table reads everything again.
+    void refreshCurrent();
 
     // Runs before a row is written, while `owner` lives; a hook may refuse by throwing (the
     // bound fields convert their typed text here).

@@ -4,7 +4,11 @@
 #include "regional.h"
 
 #include <QDate>
+#include <cstdlib>
 #include <sqlite3.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -30,10 +34,53 @@ Cell realCell(double value)
 
 void RowStore::reset(int columns)
 {
+    const size_t heldBytes = m_cellBlocks.size() * RowsPerBlock * size_t(m_columns) * sizeof(Cell) + m_textBlocks.size() * TextBlockUnits * sizeof(char16_t);
     m_columns = columns;
-    m_cells.clear();
-    m_rowIds.clear();
-    m_text.clear();
+    m_cellBlocks = decltype(m_cellBlocks)();
+    m_rowIds = decltype(m_rowIds)();
+    m_textBlocks = decltype(m_textBlocks)();
+    m_textUsed = 0;
+    m_textCapacity = 0;
+#ifdef __GLIBC__
+    // Freed blocks otherwise stay with the allocator (its threshold for giving memory back
+    // rises with every large block freed): a closed register gives back what it held.
+    if (heldBytes >= 4 * 1024 * 1024)
+        malloc_trim(0);
+#else
+    Q_UNUSED(heldBytes);
+#endif
+}
+
+const char16_t *RowStore::textStart(const Cell &cell) const
+{
+    return m_textBlocks[size_t(cell.integer >> 32)].get() + (cell.integer & 0xFFFFFFFF);
+}
+
+RowStore::Cell *RowStore::newCellBlock() const
+{
+    auto *block = static_cast<Cell *>(std::malloc(std::max<size_t>(1, RowsPerBlock * size_t(m_columns) * sizeof(Cell))));
+    if (!block)
+        throw std::bad_alloc();
+    return block;
+}
+
+void RowStore::addRowSpace()
+{
+    if (size_t(rowCount()) / RowsPerBlock >= m_cellBlocks.size())
+        m_cellBlocks.emplace_back(newCellBlock());
+}
+
+char16_t *RowStore::textSpace(size_t units, Cell &cell)
+{
+    if (m_textBlocks.empty() || m_textCapacity - m_textUsed < units) {
+        // A text longer than a block gets a block of its own.
+        m_textCapacity = std::max(TextBlockUnits, units);
+        m_textBlocks.emplace_back(new char16_t[m_textCapacity]);
+        m_textUsed = 0;
+    }
+    cell.kind = Cell::Kind::Text;
+    cell.integer = qint64((m_textBlocks.size() - 1) << 32 | m_textUsed);
+    return m_textBlocks.back().get() + m_textUsed;
 }
 
 QVariant RowStore::value(int row, int column) const
@@ -49,7 +96,7 @@ QVariant RowStore::valueOf(const Cell &c) const
     case Cell::Kind::Double: return c.real;
     case Cell::Kind::Boolean: return c.integer != 0;
     case Cell::Kind::Date: return QDate::fromJulianDay(c.integer);
-    case Cell::Kind::Text: return QString(reinterpret_cast<const QChar *>(m_text.data() + c.integer), qsizetype(c.length));
+    case Cell::Kind::Text: return QString(reinterpret_cast<const QChar *>(textStart(c)), qsizetype(c.length));
     }
     return {};
 }
@@ -59,16 +106,16 @@ QStringView RowStore::text(int row, int column) const
     const Cell &c = cell(row, column);
     if (c.kind != Cell::Kind::Text)
         return {};
-    return QStringView(m_text.data() + c.integer, qsizetype(c.length));
+    return QStringView(textStart(c), qsizetype(c.length));
 }
 
 Cell RowStore::storeText(QStringView text)
 {
     Cell cell;
-    cell.kind = Cell::Kind::Text;
-    cell.integer = qint64(m_text.size());
-    cell.length = std::uint32_t(text.size());
-    m_text.append(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
+    const size_t units = size_t(text.size());
+    std::copy_n(reinterpret_cast<const char16_t *>(text.utf16()), units, textSpace(units, cell));
+    m_textUsed += units;
+    cell.length = std::uint32_t(units);
     return cell;
 }
 
@@ -77,11 +124,8 @@ Cell RowStore::storeText(const char *utf8, int bytes)
     // UTF-8 straight into the text buffer, without a QString in between: a text never needs
     // more UTF-16 units than it has bytes.
     Cell cell;
-    cell.kind = Cell::Kind::Text;
-    const size_t start = m_text.size();
-    cell.integer = qint64(start);
-    m_text.resize(start + size_t(bytes));
-    char16_t *out = m_text.data() + start;
+    char16_t *const start = textSpace(size_t(bytes), cell);
+    char16_t *out = start;
     const auto *s = reinterpret_cast<const unsigned char *>(utf8);
     const auto at = [&](int i) { return i < bytes ? char32_t(s[i] & 0x3F) : 0; };
     for (int i = 0; i < bytes;) {
@@ -109,15 +153,15 @@ Cell RowStore::storeText(const char *utf8, int bytes)
             *out++ = char16_t(c);
         }
     }
-    const size_t end = size_t(out - m_text.data());
-    m_text.resize(end);
-    cell.length = std::uint32_t(end - start);
+    const auto units = size_t(out - start);
+    m_textUsed += units;
+    cell.length = std::uint32_t(units);
     return cell;
 }
 
 void RowStore::setValue(int row, int column, const QVariant &value)
 {
-    Cell &target = m_cells[index(row, column)];
+    Cell &target = rowStart(row)[column];
     if (value.isNull()) {
         target = Cell{};
         return;
@@ -135,6 +179,20 @@ void RowStore::setValue(int row, int column, const QVariant &value)
 }
 
 void RowStore::setFromEngine(int row, int column, sqlite3_stmt *stmt, int statementColumn, FieldType type)
+{
+    rowStart(row)[column] = engineCell(stmt, statementColumn, type);
+}
+
+void RowStore::appendFromEngine(qint64 rowId, sqlite3_stmt *stmt, int firstColumn, const std::vector<FieldType> &types)
+{
+    addRowSpace();
+    m_rowIds.push_back(rowId);
+    Cell *row = rowStart(rowCount() - 1);
+    for (int c = 0; c < m_columns; ++c)
+        row[c] = engineCell(stmt, firstColumn + c, types[size_t(c)]);
+}
+
+RowStore::Cell RowStore::engineCell(sqlite3_stmt *stmt, int statementColumn, FieldType type)
 {
     const int storage = sqlite3_column_type(stmt, statementColumn);
     Cell result;
@@ -159,50 +217,57 @@ void RowStore::setFromEngine(int row, int column, sqlite3_stmt *stmt, int statem
         break;
     }
     }
-    m_cells[index(row, column)] = result;
+    return result;
 }
 
 void RowStore::appendRow(qint64 rowId)
 {
-    m_cells.resize(m_cells.size() + size_t(m_columns));
+    addRowSpace();
     m_rowIds.push_back(rowId);
+    std::fill_n(rowStart(rowCount() - 1), m_columns, Cell{});
 }
 
 void RowStore::insertRow(int at)
 {
-    m_cells.insert(m_cells.begin() + qsizetype(index(at, 0)), size_t(m_columns), Cell{});
-    m_rowIds.insert(m_rowIds.begin() + at, 0);
+    appendRow();
+    for (int row = rowCount() - 1; row > at; --row) {
+        std::copy_n(rowStart(row - 1), m_columns, rowStart(row));
+        m_rowIds[size_t(row)] = m_rowIds[size_t(row) - 1];
+    }
+    std::fill_n(rowStart(at), m_columns, Cell{});
+    m_rowIds[size_t(at)] = 0;
 }
 
 void RowStore::removeRow(int at)
 {
-    const auto first = m_cells.begin() + qsizetype(index(at, 0));
-    m_cells.erase(first, first + m_columns);
+    for (int row = at; row + 1 < rowCount(); ++row)
+        std::copy_n(rowStart(row + 1), m_columns, rowStart(row));
     m_rowIds.erase(m_rowIds.begin() + at);
 }
 
 std::vector<Cell> RowStore::rowCells(int row) const
 {
-    const auto first = m_cells.begin() + qsizetype(index(row, 0));
+    const Cell *first = rowStart(row);
     return std::vector<Cell>(first, first + m_columns);
 }
 
 void RowStore::setRowCells(int row, const std::vector<Cell> &cells)
 {
-    std::copy(cells.begin(), cells.end(), m_cells.begin() + qsizetype(index(row, 0)));
+    std::copy(cells.begin(), cells.end(), rowStart(row));
 }
 
 void RowStore::permute(const std::vector<size_t> &order)
 {
-    std::vector<Cell> cells;
+    decltype(m_cellBlocks) blocks;
     std::vector<qint64> rowIds;
-    cells.reserve(m_cells.size());
     rowIds.reserve(m_rowIds.size());
     for (const size_t from : order) {
-        const auto first = m_cells.begin() + qsizetype(from * size_t(m_columns));
-        cells.insert(cells.end(), first, first + m_columns);
+        const size_t to = rowIds.size();
+        if (to % RowsPerBlock == 0)
+            blocks.emplace_back(newCellBlock());
+        std::copy_n(rowStart(int(from)), m_columns, blocks.back().get() + (to % RowsPerBlock) * size_t(m_columns));
         rowIds.push_back(m_rowIds[from]);
     }
-    m_cells = std::move(cells);
+    m_cellBlocks = std::move(blocks);
     m_rowIds = std::move(rowIds);
 }

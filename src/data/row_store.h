@@ -3,16 +3,19 @@
 #include <QStringView>
 #include <QVariant>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 struct sqlite3_stmt;
 enum class FieldType;
 
-// The rows of a result set in memory, compactly: one flat array of 16-byte cells and one
-// buffer holding every text, so that a register of 100,000 children loads without a memory
-// allocation per value. Texts are appended, never moved, so a cell kept aside (an edit's
-// original values) stays valid.
+// The rows of a result set in memory, compactly: 16-byte cells and the texts they point to,
+// both held in blocks, so that a register of 100,000 children loads without a memory
+// allocation per value and without moving what was read when the store grows. Texts are
+// appended, never moved, so a cell kept aside (an edit's original values) stays valid.
+// Reset gives the memory back, so a closed register does not keep its rows' worth.
 class RowStore {
 public:
     struct Cell {
@@ -35,12 +38,15 @@ public:
     QVariant value(int row, int column) const;
     QVariant valueOf(const Cell &cell) const; // a cell of this store, kept aside or not
     QStringView text(int row, int column) const; // empty unless the cell holds a text
-    const Cell &cell(int row, int column) const { return m_cells[index(row, column)]; }
+    const Cell &cell(int row, int column) const { return rowStart(row)[column]; }
     void setValue(int row, int column, const QVariant &value);
     // The engine's value of a statement column, read as the field's type.
     void setFromEngine(int row, int column, sqlite3_stmt *stmt, int statementColumn, FieldType type);
 
     void appendRow(qint64 rowId = 0);
+    // A row read from the statement's current step: store column c from statement column
+    // `firstColumn` + c, read as types[c].
+    void appendFromEngine(qint64 rowId, sqlite3_stmt *stmt, int firstColumn, const std::vector<FieldType> &types);
     void insertRow(int at);
     void removeRow(int at);
     std::vector<Cell> rowCells(int row) const;
@@ -49,12 +55,29 @@ public:
     void permute(const std::vector<size_t> &order);
 
 private:
-    size_t index(int row, int column) const { return size_t(row) * size_t(m_columns) + size_t(column); }
+    // A block of cells holds whole rows; a text lies in one text block. A text cell's integer
+    // is the block's number in the high 32 bits and the offset within it in the low ones.
+    static constexpr size_t RowsPerBlock = 1024;
+    static constexpr size_t TextBlockUnits = 128 * 1024;
+
+    Cell *rowStart(int row) { return m_cellBlocks[size_t(row) / RowsPerBlock].get() + (size_t(row) % RowsPerBlock) * size_t(m_columns); }
+    const Cell *rowStart(int row) const { return const_cast<RowStore *>(this)->rowStart(row); }
+    const char16_t *textStart(const Cell &cell) const;
+    Cell *newCellBlock() const;
+    void addRowSpace();                            // room for one more row at the end, not yet counted
+    char16_t *textSpace(size_t units, Cell &cell); // where `cell`'s text of at most `units` goes
+    Cell engineCell(sqlite3_stmt *stmt, int statementColumn, FieldType type);
     Cell storeText(const char *utf8, int bytes);
     Cell storeText(QStringView text);
 
     int m_columns = 0;
-    std::vector<Cell> m_cells;
+    // Allocated without initialising: a row is written whole when it is added.
+    struct FreeBlock {
+        void operator()(Cell *block) const { std::free(block); }
+    };
+    std::vector<std::unique_ptr<Cell[], FreeBlock>> m_cellBlocks;
     std::vector<qint64> m_rowIds;
-    std::u16string m_text;
+    std::vector<std::unique_ptr<char16_t[]>> m_textBlocks;
+    size_t m_textUsed = 0;     // of the last text block
+    size_t m_textCapacity = 0; // of the last text block
 };

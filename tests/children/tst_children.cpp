@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QComboBox>
 #include <QTest>
@@ -235,21 +236,38 @@ private slots:
         QCOMPARE(connect().scalar("SELECT COUNT(*) FROM EPISKEPSEIS").toInt(), 0);
     }
 
-    void aCorrectedSurnameShowsAtOnce()
+    // Only the corrected child is read again: the list keeps its place, its selection and the
+    // order it had, even where the new surname sorts elsewhere.
+    void aCorrectedSurnameShowsAtOnceInPlace()
     {
-        addChild("Α", "Λάθος", "2010-01-01");
+        QStringList expected;
+        for (int i = 0; i < 60; ++i) {
+            expected << QString("Παιδί %1").arg(i, 2, 10, QChar('0'));
+            addChild("Α", expected.last(), "2010-01-01");
+        }
         MessageLog log;
-        searchAll([](ChildRegisterWindow &reg) {
+        searchAll([&expected](ChildRegisterWindow &reg) {
+            auto *list = reg.findChild<RecordList *>();
+            reg.data().moveTo(40);
+            list->scrollTo(list->currentIndex());
+            QCoreApplication::processEvents();
+            const int scrolled = list->verticalScrollBar()->value();
+            QVERIFY(scrolled > 0);
             whenShown("TForm19", [](QWidget *details) {
                 auto *window = static_cast<ChildDetailsWindow *>(details);
                 QCOMPARE(window->data().state(), DataSet::State::Edit);
-                type(details, "EPWNYMO", "Σωστός");
+                type(details, "EPWNYMO", "Άλφα");
                 press(details, "Post");
                 QCOMPARE(window->data().state(), DataSet::State::Edit); // ready for the next correction
                 details->close();
             });
             click(&reg, "TForm19");
-            QCOMPARE(surnames(reg), QStringList({"Σωστός"}));
+            expected[40] = "Άλφα";
+            QCOMPARE(surnames(reg), expected);
+            QCOMPARE(reg.data().currentRow(), 40);
+            QCOMPARE(list->currentIndex().row(), 40);
+            QCOMPARE(list->verticalScrollBar()->value(), scrolled);
+            QCOMPARE(countLine(&reg), QString("Βρέθηκαν 60 παιδιά"));
         });
         QCOMPARE(log.texts, QStringList());
     }

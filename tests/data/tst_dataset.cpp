@@ -284,6 +284,57 @@ private slots:
         }
     }
 
+    // Enough rows and text to span several of the store's blocks, and a text longer than one:
+    // inserting, removing and sorting move whole rows across the blocks' edges.
+    void manyRowsKeepTheirValuesAcrossBlocks()
+    {
+        TestPractice practice;
+        Connection c = practice.connect();
+        const int count = 2500;
+        c.execute(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+                          "INSERT INTO DIAITES(TITLOS,PERIGRAFH) SELECT printf('δίαιτα %05d',i),"
+                          "printf('περιγραφή %d ',i)||hex(zeroblob(i % 50)) FROM n")
+                      .arg(count));
+        const QString longText = QString(200'000, QChar(u'λ')) + "τέλος";
+        c.execute("UPDATE DIAITES SET PERIGRAFH=? WHERE TITLOS='δίαιτα 01200'", {longText});
+        DataSet set(c);
+        set.setSql("SELECT TITLOS,PERIGRAFH FROM DIAITES ORDER BY TITLOS");
+        set.open();
+        QStringList expected;
+        for (int i = 1; i <= count; ++i)
+            expected << QString("δίαιτα %1").arg(i, 5, 10, QChar('0'));
+        QCOMPARE(titles(set, 0), expected);
+        QCOMPARE(set.value(1199, 1).toString(), longText);
+        QCOMPARE(set.value(2499, 1).toString(), "περιγραφή 2500 " + QString(2 * (2500 % 50), QChar('0')));
+
+        // An empty text as the store's first.
+        DataSet empty(c);
+        empty.setSql("SELECT '' AS E, 'x' AS F");
+        empty.open();
+        QCOMPARE(empty.value(0, 0).toString(), QString(""));
+        QCOMPARE(empty.value(0, 1).toString(), QString("x"));
+
+        set.moveTo(1500);
+        set.insert();
+        set.setValue("TITLOS", QString("νέα"));
+        set.setValue("PERIGRAFH", QString("κείμενο"));
+        set.post();
+        expected.insert(1500, "νέα");
+        QCOMPARE(titles(set, 0), expected);
+        set.moveTo(3);
+        set.remove();
+        expected.removeAt(3);
+        QCOMPARE(titles(set, 0), expected);
+        QCOMPARE(set.value(1198, 1).toString(), longText);
+
+        set.setSort("TITLOS DESC");
+        expected.removeOne("νέα");
+        std::reverse(expected.begin(), expected.end());
+        expected.prepend("νέα");
+        QCOMPARE(titles(set, 0), expected);
+        set.close();
+    }
+
     // The in-memory sort puts texts in the order the database's collation gives them.
     void sortAgreesWithTheDatabase()
     {
