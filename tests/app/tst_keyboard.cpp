@@ -373,12 +373,22 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("refusal"); // the start of the message; empty where taken
         QTest::addColumn<QString>("stored");  // the second dose afterwards
-        QTest::newRow("d/m/yy") << "10/9/18" << "" << "2018-09-10";
-        QTest::newRow("d/m/yyyy") << "10/9/2018" << "" << "2018-09-10";
-        QTest::newRow("before birth") << "31/12/2009" << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται ημερομηνία από 1/1/2010 έως" << "";
-        QTest::newRow("no such day") << "31/2/2020" << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δεν έχει έγκυρη ημερομηνία: «31/2/2020»." << "";
-        QTest::newRow("after today") << QDate::currentDate().addDays(1).toString("d/M/yyyy") << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται" << "";
-        QTest::newRow("yy ahead of today") << "1/1/" + QDate::currentDate().addYears(1).toString("yy") << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται" << "";
+        QTest::newRow("d/m/yy") << "10/9/18"
+                                << ""
+                                << "2018-09-10";
+        QTest::newRow("d/m/yyyy") << "10/9/2018"
+                                  << ""
+                                  << "2018-09-10";
+        QTest::newRow("before birth") << "31/12/2009"
+                                      << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται ημερομηνία από 1/1/2010 έως"
+                                      << "";
+        QTest::newRow("no such day") << "31/2/2020"
+                                     << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δεν έχει έγκυρη ημερομηνία: «31/2/2020»."
+                                     << "";
+        QTest::newRow("after today") << QDate::currentDate().addDays(1).toString("d/M/yyyy") << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται"
+                                     << "";
+        QTest::newRow("yy ahead of today") << "1/1/" + QDate::currentDate().addYears(1).toString("yy") << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται"
+                                           << "";
     }
     void typedDoseDates()
     {
