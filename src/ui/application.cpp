@@ -1,5 +1,7 @@
 #include "application.h"
 
+#include "accelerators.h"
+
 #include "bound_fields.h"
 #include "db_error.h"
 #include "look.h"
@@ -13,6 +15,7 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
     // Month and day names in the calendars are Greek, as the practice reads them.
     QLocale::setDefault(QLocale(QLocale::Greek, QLocale::Greece));
     look::applyApplicationFont();
+    installLayoutAccelerators(this);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

@@ -254,6 +254,8 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(new RecordEditorTest)
+QObject *newAcceleratorTest();
+
+VELMORA_TEST_MAIN(new RecordEditorTest, newAcceleratorTest())
 
 #include "tst_record_editor.moc"
