@@ -467,6 +467,32 @@ private slots:
         QCOMPARE(connect().scalar("SELECT POSO_CY FROM APODEIKSEIS").toDouble(), stored);
     }
 
+    // Enter in a criterion that is not the last moves on to the next one; the search waits.
+    void enterMovesThroughTheCriteria_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("income between dates") << "TForm59" << "1/1/2020";
+        QTest::newRow("expenses between dates") << "TForm14" << "1/1/2020";
+        QTest::newRow("expenses by month") << "TForm15" << "1";
+    }
+    void enterMovesThroughTheCriteria()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, typed);
+        MessageLog log;
+        open(window, false, [&](QWidget *shown) {
+            auto *first = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+            QVERIFY(first);
+            typeText(first, typed);
+            enter(first);
+            QVERIFY(shown->isVisible());
+            QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+            QVERIFY(QApplication::focusWidget() != first);
+        });
+        QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
+    }
+
     // The date boxes of the calendar utilities take a typed date whole, and Enter moves on.
     void typedDateReplacesTheShownOne()
     {
