@@ -7,6 +7,8 @@
 #include "look.h"
 #include "messages.h"
 
+#include <QIcon>
+
 #include <QLocale>
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
@@ -16,6 +18,10 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
     QLocale::setDefault(QLocale(QLocale::Greek, QLocale::Greece));
     look::applyApplicationFont();
     installLayoutAccelerators(this);
+    // The task bar, Alt+Tab and a dock show the installed desktop entry's icon and group the
+    // running program's windows under it.
+    setDesktopFileName(QStringLiteral("example.torvane.velmora"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("velmora")));
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

@@ -472,9 +472,12 @@ private slots:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("typed");
-        QTest::newRow("income between dates") << "TForm59" << "1/1/2020";
-        QTest::newRow("expenses between dates") << "TForm14" << "1/1/2020";
-        QTest::newRow("expenses by month") << "TForm15" << "1";
+        QTest::newRow("income between dates") << "TForm59"
+                                              << "1/1/2020";
+        QTest::newRow("expenses between dates") << "TForm14"
+                                                << "1/1/2020";
+        QTest::newRow("expenses by month") << "TForm15"
+                                           << "1";
     }
     void enterMovesThroughTheCriteria()
     {

@@ -17,15 +17,22 @@ private slots:
     void altKeyPressesTheGreekLayoutsAccelerator_data()
     {
         QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("text"); // what the active layout gives for the key
+        QTest::addColumn<QString>("text");    // what the active layout gives for the key
         QTest::addColumn<QString>("pressed"); // the button pressed; empty where none
-        QTest::newRow("Latin layout, υ") << int(Qt::Key_Y) << "y" << "Health";
-        QTest::newRow("Latin layout, κ") << int(Qt::Key_K) << "k" << "Cancel";
-        QTest::newRow("Greek layout, κ") << int(0x39A) << "κ" << "Cancel";
-        QTest::newRow("Latin layout, Latin caption") << int(Qt::Key_N) << "n" << "No";
-        QTest::newRow("Greek layout, Latin caption") << int(0x39D) << "ν" << "No";
-        QTest::newRow("Latin layout, no accelerator") << int(Qt::Key_J) << "j" << "";
-        QTest::newRow("Greek layout, no accelerator") << int(0x39E) << "ξ" << "";
+        QTest::newRow("Latin layout, υ") << int(Qt::Key_Y) << "y"
+                                         << "Health";
+        QTest::newRow("Latin layout, κ") << int(Qt::Key_K) << "k"
+                                         << "Cancel";
+        QTest::newRow("Greek layout, κ") << int(0x39A) << "κ"
+                                         << "Cancel";
+        QTest::newRow("Latin layout, Latin caption") << int(Qt::Key_N) << "n"
+                                                     << "No";
+        QTest::newRow("Greek layout, Latin caption") << int(0x39D) << "ν"
+                                                     << "No";
+        QTest::newRow("Latin layout, no accelerator") << int(Qt::Key_J) << "j"
+                                                      << "";
+        QTest::newRow("Greek layout, no accelerator") << int(0x39E) << "ξ"
+                                                      << "";
     }
     void altKeyPressesTheGreekLayoutsAccelerator()
     {
