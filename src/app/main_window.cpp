@@ -44,19 +44,19 @@ struct PanelButton {
     const char *window;
 };
 const PanelButton PanelButtons[] = {
-    {"Button2", "Εύρεση παιδιού", "TForm17"},
-    {"Button1", "Καταχώρηση νέου παιδιού", "TForm16"},
-    {"Button9", "Αποδείξεις που εκδόθηκαν", "TForm71"},
-    {"Button6", "Λειτουργικά έξοδα (Αναλυτική έρευνα)", "TForm14"},
-    {"Button7", "Λειτουργικά έξοδα (Κατά μήνα)", "TForm15"},
-    {"Button8", "Δίαιτες", "TForm1"},
-    {"Button5", "Υπενθυμίσεις", "TForm11"},
-    {"Button12", "Βιβλίο σημειώσεων", "TForm6"},
-    {"Button4", "Χρήσιμα τηλέφωνα", "TForm10"},
-    {"Button3", "Ιατροί άλλων ειδικοτήτων", "TForm2"},
-    {"Button10", "Αριθμομηχανή", "Calculator"},
-    {"Button11", "Ημερολογιακά", "TForm8"},
-    {"Button13", "Ραντεβού", "TForm1a"},
+    {"Button2", "Εύρ&εση παιδιού", "TForm17"},
+    {"Button1", "&Καταχώρηση νέου παιδιού", "TForm16"},
+    {"Button9", "Αποδείξεις που εκ&δόθηκαν", "TForm71"},
+    {"Button6", "Λειτουργικά έξοδα (&Αναλυτική έρευνα)", "TForm14"},
+    {"Button7", "Λειτουργικά έξοδα (Κατά &μήνα)", "TForm15"},
+    {"Button8", "Δίαιτε&ς", "TForm1"},
+    {"Button5", "Υπενθ&υμίσεις", "TForm11"},
+    {"Button12", "Βιβλίο σημει&ώσεων", "TForm6"},
+    {"Button4", "Χρήσιμα &τηλέφωνα", "TForm10"},
+    {"Button3", "&Ιατροί άλλων ειδικοτήτων", "TForm2"},
+    {"Button10", "Αριθμομη&χανή", "Calculator"},
+    {"Button11", "Ημε&ρολογιακά", "TForm8"},
+    {"Button13", "Ρα&ντεβού", "TForm1a"},
 };
 
 const QString Notice = QStringLiteral("Velmora 2.0.0 · Πρόγραμμα διαχείρισης παιδιατρικού ιατρείου");
@@ -213,14 +213,14 @@ void MainWindow::buildMenu()
     options->addSeparator();
     addItem(options, QStringLiteral("Ημε&ρολογιακά"), "CalendarUtilities", opens("TForm8"));
     addItem(options, QStringLiteral("Αριθμομη&χανή"), "Calculator", [this] { startCalculator(); });
-    addItem(options, QStringLiteral("Ραντεβού"), "Appointments", opens("TForm1a"));
+    addItem(options, QStringLiteral("Ρα&ντεβού"), "Appointments", opens("TForm1a"));
     options->addSeparator();
     QMenu *settings = options->addMenu(QStringLiteral("Ρυ&θμίσεις"));
     m_numberingItem = addItem(settings, QStringLiteral("Καθορισμός αρίθμησης των αποδείξεων"), "ReceiptNumbering",
                               [this] { openReceiptNumbering(); });
     addItem(settings, QStringLiteral("Διαμόρφωση των στοιχείων που θα εμφανίζονται στις αποδείξεις και άλλα έντυπα"),
             "Letterhead", opens("TForm73"));
-    addItem(options, QStringLiteral("Αλλαγή του κωδικού πρόσβαση&ς"), "ChangePassword", [this] { changePassword(); });
+    addItem(options, QStringLiteral("Αλλαγή του &κωδικού πρόσβασης"), "ChangePassword", [this] { changePassword(); });
     options->addSeparator();
     addItem(options, QStringLiteral("Backup"), "Backup", [this] { makeBackup(); });
 

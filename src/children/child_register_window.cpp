@@ -45,9 +45,9 @@ const Command Commands[] = {
     {"Δελτίο &υγείας", "Δελτίο &υγείας", "TForm20"},
     {"Ε&μβολιασμοί", nullptr, "TForm21"}, // the menu item reads captions::VaccinationsItem
     {"Σωμα&τομετρία", "Σωμα&τομετρία", "TForm69"},
-    {"Εργαστηριακές εξετάσεις", "Εργαστηριακές εξετάσεις", "TForm17C"},
-    {"Επισκέψεις", "Επισκέ&ψεις", "TFORM17A"},
-    {"Έκδοση απόδει&ξης", "Έκδοση απόδειξ&ης", "TForm56"},
+    {"Ε&ργαστηριακές εξετάσεις", "Ε&ργαστηριακές εξετάσεις", "TForm17C"},
+    {"Επισκέ&ψεις", "Επισκέ&ψεις", "TFORM17A"},
+    {"Έκδοση &απόδειξης", "Έκδοση απόδειξ&ης", "TForm56"},
     {"Εισπράξεις από το&ν ασθενή", "Εισπράξεις από το&ν ασθενή", "TForm57"},
     {"Ε&κτυπώσεις", "Ε&κτυπώσεις", "TForm22"},
     {"Έ&ξοδος", "Έ&ξοδος", ""},
@@ -306,7 +306,7 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     datesLayout->setRowStretch(3, 1);
     pages->addTab(byDates, QStringLiteral("Με βάση την ημερομηνία γεννήσεως"));
 
-    auto *all = new QPushButton(QStringLiteral("Όλα τα παιδιά"), this);
+    auto *all = new QPushButton(QStringLiteral("Ό&λα τα παιδιά"), this);
     all->setObjectName(QStringLiteral("Button3"));
     QPushButton *exit = look::exitButton(this);
     auto *layout = new QVBoxLayout(this);

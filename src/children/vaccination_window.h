@@ -2,7 +2,9 @@
 
 #include "child_window.h"
 
-// TForm21: the date of every vaccine dose of one child; dates are chosen in calendars, never typed.
+#include <QDate>
+
+// TForm21: the date of every vaccine dose of one child, typed or chosen in calendars.
 class VaccinationWindow : public ChildWindow {
     Q_OBJECT
 public:
@@ -10,4 +12,7 @@ public:
 
 protected:
     void load() override;
+
+private:
+    QDate m_birth; // the first day a dose may have
 };

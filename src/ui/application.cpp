@@ -1,9 +1,13 @@
 #include "application.h"
 
+#include "accelerators.h"
+
 #include "bound_fields.h"
 #include "db_error.h"
 #include "look.h"
 #include "messages.h"
+
+#include <QIcon>
 
 #include <QLocale>
 
@@ -13,6 +17,11 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
     // Month and day names in the calendars are Greek, as the practice reads them.
     QLocale::setDefault(QLocale(QLocale::Greek, QLocale::Greece));
     look::applyApplicationFont();
+    installLayoutAccelerators(this);
+    // The task bar, Alt+Tab and a dock show the installed desktop entry's icon and group the
+    // running program's windows under it.
+    setDesktopFileName(QStringLiteral("example.torvane.velmora"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("velmora")));
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

@@ -61,6 +61,14 @@ void FieldLink::typed()
     m_dirty = true;
 }
 
+QString fieldCaption(QWidget *editor)
+{
+    QString caption = editor->accessibleName().trimmed();
+    while (caption.endsWith(QLatin1Char(':')))
+        caption.chop(1);
+    return caption;
+}
+
 QString refusalInWords(const DbError &error, QWidget *window)
 {
     static const std::pair<QRegularExpression, QString> refusals[] = {
@@ -83,9 +91,7 @@ QString refusalInWords(const DbError &error, QWidget *window)
             if (link->column().compare(column, Qt::CaseInsensitive) != 0 || !link->editor()->isVisible())
                 continue;
             QTimer::singleShot(0, link->editor(), [editor = link->editor()] { editor->setFocus(); });
-            QString caption = link->editor()->accessibleName().trimmed();
-            while (caption.endsWith(QLatin1Char(':')))
-                caption.chop(1);
+            const QString caption = fieldCaption(link->editor());
             return greek.arg(caption.isEmpty() ? column : caption);
         }
         return greek.arg(column);
@@ -101,9 +107,30 @@ QVariant FieldLink::converted(const QString &text) const
     case FieldType::Date: {
         if (trimmed.isEmpty())
             return {};
-        if (const auto date = Regional::current().parseDate(trimmed))
-            return *date;
-        throw DbError(DbError::Kind::Other, QStringLiteral("'%1' is not a valid date and time").arg(text));
+        const Regional &regional = Regional::current();
+        QString caption = fieldCaption(m_editor);
+        if (caption.isEmpty())
+            caption = field.name;
+        std::optional<QDate> date = regional.parseDate(trimmed);
+        if (!date)
+            throw DbError(DbError::Kind::Other,
+                          QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρη ημερομηνία: «%2».").arg(caption, trimmed));
+        const QDate latest = m_latest ? m_latest() : QDate();
+        // "10/9/30" typed for a day that has passed is 1930, not 2030.
+        static const QRegularExpression twoDigitYear(QStringLiteral("\\D\\d{1,2}$"));
+        if (latest.isValid() && *date > latest && trimmed.count(regional.dateSeparator) == 2 &&
+            twoDigitYear.match(trimmed).hasMatch())
+            date = date->addYears(-100);
+        const QDate earliest = std::max(QDate(1900, 1, 1), m_earliest ? m_earliest() : QDate());
+        if (*date < earliest || (latest.isValid() && *date > latest)) {
+            const QString from = regional.formatDate(earliest);
+            const QString range = latest.isValid()
+                                      ? QStringLiteral("από %1 έως %2").arg(from, regional.formatDate(latest))
+                                      : QStringLiteral("από %1 και μετά").arg(from);
+            throw DbError(DbError::Kind::Other,
+                          QStringLiteral("Το πεδίο «%1» δέχεται ημερομηνία %2, όχι «%3».").arg(caption, range, trimmed));
+        }
+        return *date;
     }
     case FieldType::Integer: {
         if (trimmed.isEmpty())
@@ -170,6 +197,18 @@ void FieldLink::commitOnLeaving(Qt::FocusReason reason)
     }
 }
 
+void FieldLink::revert()
+{
+    m_dirty = false;
+    showStored();
+}
+
+void FieldLink::setDateRange(std::function<QDate()> earliest, std::function<QDate()> latest)
+{
+    m_earliest = std::move(earliest);
+    m_latest = std::move(latest);
+}
+
 void FieldLink::showStored()
 {
     if (m_typing)
@@ -218,8 +257,24 @@ void BoundLineEdit::setTextAsTyped(const QString &text)
     m_link->typed();
 }
 
+bool BoundLineEdit::event(QEvent *event)
+{
+    // Esc over typed text belongs to the field: it puts back this field's value, not the window's.
+    if (event->type() == QEvent::ShortcutOverride && m_link->isDirty() &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
 void BoundLineEdit::keyPressEvent(QKeyEvent *event)
 {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_link->isDirty()) {
+        m_link->revert();
+        selectAll();
+        return;
+    }
     const int column = m_link->fieldIndex();
     const QString typed = event->text();
     if (column >= 0 && !typed.isEmpty() && typed.at(0).isPrint()) {

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QComboBox>
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 class DataSet;
 class DbError;
+
+// What a screen reader calls a field, without the caption's colon.
+QString fieldCaption(QWidget *editor);
 
 // A refusal of the database about one field (required, too long, not a date or a number), in
 // Greek and naming the field's caption, which takes the focus; any other error as it reads.
@@ -25,6 +29,11 @@ public:
     void commit();  // converts and stores the typed text into the row; throws when it cannot
     void commitOnLeaving(Qt::FocusReason reason);
     void showStored();
+    // Drops what was typed here, and only here: the field shows its stored value again.
+    void revert();
+    // The days this date field takes, read when it is checked; a two-digit year then takes the
+    // latest year not after the last day. Every date field refuses days before 1/1/1900.
+    void setDateRange(std::function<QDate()> earliest, std::function<QDate()> latest);
     // Amounts show with fixed decimals ("100,50").
     void setDecimals(int decimals) { m_decimals = decimals; showStored(); }
     bool isDirty() const { return m_dirty; }
@@ -44,6 +53,8 @@ private:
     bool m_dirty = false;
     bool m_typing = false;
     int m_decimals = -1;
+    std::function<QDate()> m_earliest;
+    std::function<QDate()> m_latest;
 };
 
 // Single-line field for texts, dates and numbers. Number fields refuse other keys with a
@@ -59,6 +70,7 @@ public:
     void setTextAsTyped(const QString &text);
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 

@@ -80,7 +80,7 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
     m_enter = newDefaultButton(QStringLiteral("Εί&σοδος"), QStringLiteral("Button1"), Starts::Disabled);
     auto *exit = new QPushButton(QStringLiteral("Έ&ξοδος"), this);
     exit->setObjectName(QStringLiteral("Button2"));
-    auto *forgotten = new QPushButton(QStringLiteral("Ξέχασα τον κωδικό"), this);
+    auto *forgotten = new QPushButton(QStringLiteral("Ξέχασα τον &κωδικό"), this);
     forgotten->setObjectName(QStringLiteral("Button3"));
     // Only a key file that holds a recovery key offers the way back.
     const QString keyFile = keyFilePathFor(accessedDataFile());

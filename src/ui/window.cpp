@@ -56,6 +56,7 @@ QPushButton *Window::newDefaultButton(const QString &caption, const QString &nam
     m_default->setObjectName(name);
     m_default->setDefault(true);
     m_default->setEnabled(starts == Starts::Enabled);
+    m_defaultStartsEnabled = starts == Starts::Enabled;
     return m_default;
 }
 
@@ -102,6 +103,19 @@ QWidget *nextTabStop(QWidget *window, QWidget *from)
         if (window->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
             return w;
     return nullptr;
+}
+
+// A default button enabled from the start is pressed by Enter from the last field before it,
+// or once every field is filled: a criterion typed first never runs the search before the next.
+bool mayPressDefault(QWidget *window, QWidget *focus)
+{
+    if (!focus || !takesTyping(nextTabStop(window, focus)))
+        return true;
+    for (QLineEdit *line : window->findChildren<QLineEdit *>())
+        if (line->isVisible() && line->isEnabled() && !line->isReadOnly() && line->text().trimmed().isEmpty() &&
+            !qobject_cast<QAbstractSpinBox *>(line->parentWidget()) && !qobject_cast<QComboBox *>(line->parentWidget()))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -192,7 +206,7 @@ void Window::keyPressEvent(QKeyEvent *event)
     const bool hasDefault = m_default && m_default->isVisible();
     if (isButton(focus))
         static_cast<QAbstractButton *>(focus)->click();
-    else if (hasDefault && m_default->isEnabled())
+    else if (hasDefault && m_default->isEnabled() && (!m_defaultStartsEnabled || mayPressDefault(this, focus)))
         m_default->click();
     else if (!(hasDefault && focus && isButton(nextTabStop(this, focus))))
         focusNextChild();

@@ -59,5 +59,6 @@ private:
     void widenToTitle();
 
     QPushButton *m_default = nullptr;
+    bool m_defaultStartsEnabled = false; // nothing tells it that its fields are filled
     bool m_shown = false;
 };

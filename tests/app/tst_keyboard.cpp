@@ -313,18 +313,17 @@ private slots:
         QCOMPARE(connect().scalar("SELECT YPSOS FROM SWMATOMETRIA").toDouble(), stored);
     }
 
-    // The dose calendar opens with the focus, Enter and Space there never clear a dose, and a
-    // day chosen with the arrows and Enter is stored.
+    // The dose calendar opens from its button or from the field (Alt+Down, F4), Enter and Space
+    // there never clear a dose, and a day chosen with the arrows and Enter is stored.
     void vaccinationByKeyboard()
     {
         MessageLog log;
         open("TForm21", true, [&](QWidget *window) {
-            // Enter and Space press the focused calendar button: its calendar opens, Esc closes
-            // it alone, and the dose is untouched.
-            auto *first = window->findChild<CalendarButton *>("HPATITIDA_B1_CALENDAR");
-            QCOMPARE(QApplication::focusWidget(), first);
             auto *dose1 = window->findChild<QLineEdit *>("HPATITIDA_B1");
+            QCOMPARE(QApplication::focusWidget(), dose1);
+            auto *first = window->findChild<CalendarButton *>("HPATITIDA_B1_CALENDAR");
             for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+                first->setFocus();
                 QTest::keyClick(first, key);
                 QTRY_COMPARE(QApplication::activePopupWidget(), first->calendar());
                 QTest::keyClick(first->calendar(), Qt::Key_Escape);
@@ -333,24 +332,97 @@ private slots:
                 QCOMPARE(dose1->text(), QString("1/2/2010"));
             }
 
+            // Only the child's days are offered: from birth to today.
             auto *calendar = window->findChild<CalendarButton *>("HPATITIDA_B2_CALENDAR");
-            calendar->setFocus();
-            QTest::keyClick(calendar, Qt::Key_Space);
-            QTRY_COMPARE(QApplication::activePopupWidget(), calendar->calendar());
+            auto *dose2 = window->findChild<QLineEdit *>("HPATITIDA_B2");
+            for (const auto &[key, modifier] : {std::pair{Qt::Key_Down, Qt::AltModifier}, {Qt::Key_F4, Qt::NoModifier}}) {
+                dose2->setFocus();
+                QTest::keyClick(dose2, key, modifier);
+                QTRY_COMPARE(QApplication::activePopupWidget(), calendar->calendar());
+                QCOMPARE(calendar->calendar()->minimumDate(), QDate(2010, 1, 1));
+                QCOMPARE(calendar->calendar()->maximumDate(), QDate::currentDate());
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+                QTRY_VERIFY(!QApplication::activePopupWidget());
+                QVERIFY(window->isVisible());
+            }
             QCOMPARE(calendar->calendar()->findChild<QWidget *>("qt_calendar_prevmonth")->accessibleName(),
                      QString("Προηγούμενος μήνας"));
+            QTest::keyClick(dose2, Qt::Key_F4);
+            QTRY_COMPARE(QApplication::activePopupWidget(), calendar->calendar());
             calendar->calendar()->setSelectedDate(QDate(2021, 3, 10));
-            auto *days = calendar->calendar()->findChild<QWidget *>("qt_calendar_calendarview");
+            auto *days = QApplication::focusWidget();
+            QCOMPARE(days->objectName(), QString("qt_calendar_calendarview"));
+            QTest::keyClick(days, Qt::Key_PageDown); // the next month
             QTest::keyClick(days, Qt::Key_Right);
             enter(days);
             QTRY_VERIFY(!QApplication::activePopupWidget());
             QVERIFY(window->isVisible());
-            QCOMPARE(window->findChild<QLineEdit *>("HPATITIDA_B2")->text(), QString("11/3/2021"));
-            QTest::keyClick(calendar, Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(dose2->text(), QString("11/4/2021"));
+            QCOMPARE(QApplication::focusWidget(), dose2);
+            QTest::keyClick(dose2, Qt::Key_S, Qt::ControlModifier);
         });
         QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
-        QCOMPARE(connect().scalar("SELECT HPATITIDA_B2 FROM STOIXEIA_PAIDIOY").toString().left(10), QString("2021-03-11"));
+        QCOMPARE(connect().scalar("SELECT HPATITIDA_B2 FROM STOIXEIA_PAIDIOY").toString().left(10), QString("2021-04-11"));
         QCOMPARE(connect().scalar("SELECT HPATITIDA_B1 FROM STOIXEIA_PAIDIOY").toString().left(10), QString("2010-02-01"));
+    }
+
+    // A typed dose date is the date typed or one refusal naming the vaccine and dose; the typed
+    // text stays for correction, and Esc then gives back that dose's stored value alone.
+    void typedDoseDates_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("refusal"); // the start of the message; empty where taken
+        QTest::addColumn<QString>("stored");  // the second dose afterwards
+        QTest::newRow("d/m/yy") << "10/9/18"
+                                << ""
+                                << "2018-09-10";
+        QTest::newRow("d/m/yyyy") << "10/9/2018"
+                                  << ""
+                                  << "2018-09-10";
+        QTest::newRow("before birth") << "31/12/2009"
+                                      << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται ημερομηνία από 1/1/2010 έως"
+                                      << "";
+        QTest::newRow("no such day") << "31/2/2020"
+                                     << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δεν έχει έγκυρη ημερομηνία: «31/2/2020»."
+                                     << "";
+        QTest::newRow("after today") << QDate::currentDate().addDays(1).toString("d/M/yyyy") << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται"
+                                     << "";
+        QTest::newRow("yy ahead of today") << "1/1/" + QDate::currentDate().addYears(1).toString("yy") << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται"
+                                           << "";
+    }
+    void typedDoseDates()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, refusal);
+        QFETCH(QString, stored);
+        MessageLog log;
+        open("TForm21", true, [&](QWidget *window) {
+            auto *dose1 = window->findChild<QLineEdit *>("HPATITIDA_B1");
+            auto *dose2 = window->findChild<QLineEdit *>("HPATITIDA_B2");
+            dose1->selectAll();
+            typeText(dose1, "5/5/2011"); // picked earlier in the session: Esc must not drop it
+            QTest::keyClick(dose1, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), dose2);
+            typeText(dose2, typed);
+            QTest::keyClick(dose2, Qt::Key_Tab);
+            if (!refusal.isEmpty()) {
+                QCOMPARE(log.texts.size(), 1);
+                QVERIFY2(log.texts[0].startsWith(refusal), qPrintable(log.texts[0]));
+                QTRY_COMPARE(QApplication::focusWidget(), dose2);
+                QCOMPARE(dose2->text(), typed);
+                QTest::keyClick(dose2, Qt::Key_Escape);
+                QVERIFY(window->isVisible());
+                QCOMPARE(dose2->text(), QString());
+                QCOMPARE(dose1->text(), QString("5/5/2011"));
+                QTest::keyClick(dose2, Qt::Key_Tab);
+                QVERIFY(QApplication::focusWidget() != dose2);
+                log.texts.clear();
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+        });
+        QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
+        QCOMPARE(connect().scalar("SELECT HPATITIDA_B2 FROM STOIXEIA_PAIDIOY").toString().left(10), stored);
+        QCOMPARE(connect().scalar("SELECT HPATITIDA_B1 FROM STOIXEIA_PAIDIOY").toString().left(10), QString("2011-05-05"));
     }
 
     // Enter moves from field to field until the required ones are filled, then presses
@@ -393,6 +465,35 @@ private slots:
         });
         QCOMPARE(log.texts, message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(connect().scalar("SELECT POSO_CY FROM APODEIKSEIS").toDouble(), stored);
+    }
+
+    // Enter in a criterion that is not the last moves on to the next one; the search waits.
+    void enterMovesThroughTheCriteria_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("income between dates") << "TForm59"
+                                              << "1/1/2020";
+        QTest::newRow("expenses between dates") << "TForm14"
+                                                << "1/1/2020";
+        QTest::newRow("expenses by month") << "TForm15"
+                                           << "1";
+    }
+    void enterMovesThroughTheCriteria()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, typed);
+        MessageLog log;
+        open(window, false, [&](QWidget *shown) {
+            auto *first = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+            QVERIFY(first);
+            typeText(first, typed);
+            enter(first);
+            QVERIFY(shown->isVisible());
+            QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+            QVERIFY(QApplication::focusWidget() != first);
+        });
+        QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
     }
 
     // The date boxes of the calendar utilities take a typed date whole, and Enter moves on.

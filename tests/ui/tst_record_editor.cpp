@@ -129,7 +129,9 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::newRow("date") << QByteArray("HMEROMHNIA") << "31/02/2007"
-                              << "'31/02/2007' is not a valid date and time.";
+                              << "Το πεδίο «Ημέρα» δεν έχει έγκυρη ημερομηνία: «31/02/2007».";
+        QTest::newRow("before 1900") << QByteArray("HMEROMHNIA") << "31/12/1899"
+                                     << "Το πεδίο «Ημέρα» δέχεται ημερομηνία από 1/1/1900 και μετά, όχι «31/12/1899».";
         QTest::newRow("amount") << QByteArray("POSO") << "1,2,3"
                                 << "'1,2,3' is not a valid floating point value for field 'POSO'"; // "'" sorts before "."
     }
@@ -252,6 +254,8 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(new RecordEditorTest)
+QObject *newAcceleratorTest();
+
+VELMORA_TEST_MAIN(new RecordEditorTest, newAcceleratorTest())
 
 #include "tst_record_editor.moc"
