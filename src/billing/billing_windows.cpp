@@ -67,6 +67,10 @@ ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
     RecordWindow::addField(grid, row++, QStringLiteral("Περιγραφή:"), m_description, QStringLiteral("*"));
     RecordWindow::addField(grid, row++, QStringLiteral("Παραλήπτης:"), m_recipient, QStringLiteral("*"));
     RecordWindow::addField(grid, row++, QStringLiteral("Ταμείο:"), m_fund);
+    m_refusal = look::note(QString(), this);
+    m_refusal->setObjectName(QStringLiteral("Refusal"));
+    m_refusal->setWordWrap(true);
+    grid->addWidget(m_refusal, row++, 0, 1, 2);
     grid->addLayout(look::spreadRow({}, {m_issue, exit}), row, 0, 1, 2);
     connect(m_issue, &QPushButton::clicked, this, &ReceiptIssueWindow::issue);
     // Ctrl+S stores here as in every record window.
@@ -86,8 +90,25 @@ void ReceiptIssueWindow::fieldsChanged()
 {
     const QString amount = m_amount->text().trimmed(), description = m_description->text().trimmed(),
                   recipient = m_recipient->text().trimmed(), fund = m_fund->text().trimmed();
-    m_issue->setEnabled(!amount.isEmpty() && !description.isEmpty() && !recipient.isEmpty() &&
-                        check_chars(description) && check_chars(recipient) && check_chars(fund));
+    // The receipt's texts reach the file as bound values, so names and phrases such as «Ντ'Αμίκο»,
+    // «Κωνσταντινόπουλος-Αναστασιάδης» or «Κατ' οίκον επίσκεψη» go in as typed; the rest of the
+    // character rule still holds, and a refused character is named beside the fields.
+    QString refusal;
+    const std::pair<QString, QString> texts[] = {{QStringLiteral("Περιγραφή"), description},
+                                                 {QStringLiteral("Παραλήπτης"), recipient},
+                                                 {QStringLiteral("Ταμείο"), fund}};
+    for (const auto &[caption, text] : texts) {
+        static const QString allowed = QStringLiteral("'-.,()/");
+        for (const QChar c : text)
+            if (!allowed.contains(c) && !check_chars(QString(c))) {
+                refusal = QStringLiteral("Ο χαρακτήρας «%1» δεν γίνεται δεκτός στο πεδίο «%2».").arg(c).arg(caption);
+                break;
+            }
+        if (!refusal.isEmpty())
+            break;
+    }
+    m_refusal->setText(refusal);
+    m_issue->setEnabled(!amount.isEmpty() && !description.isEmpty() && !recipient.isEmpty() && refusal.isEmpty());
 }
 
 void ReceiptIssueWindow::refuseAmount(const QString &message)

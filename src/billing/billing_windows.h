@@ -41,6 +41,7 @@ private:
     QLineEdit *m_description;
     QLineEdit *m_recipient;
     QLineEdit *m_fund;
+    QLabel *m_refusal; // why the store button waits, when a character is at fault
     QPushButton *m_issue;
 };
 

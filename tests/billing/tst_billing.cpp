@@ -114,11 +114,11 @@ private slots:
     {
         ReceiptIssueWindow window(*m_printer);
         auto *button = window.findChild<QPushButton *>("Button1");
-        fill(&window, "25", "Επίσκεψη του Ο'Νιλ", "Μητέρα", "");
+        fill(&window, "25", "Επίσκεψη & εμβόλιο", "Μητέρα", "");
         QVERIFY(!button->isEnabled());
         fill(&window, "25", "Επίσκεψη", "Μητέρα", "");
         QVERIFY(button->isEnabled()); // an empty fund is fine
-        fill(&window, "25", "Επίσκεψη", "Μητέρα", "ΕΟΠΥΥ-1");
+        fill(&window, "25", "Επίσκεψη", "Μητέρα", "ΕΟΠΥΥ*1");
         QVERIFY(!button->isEnabled());
     }
 
@@ -246,6 +246,41 @@ private slots:
         QCOMPARE(connect().scalar("SELECT ONOMA_PAIDIOY FROM APODEIKSEIS WHERE AR_APODEIKSHS=100").toString(),
                  QString("Ντ'Αμίκο"));
         QVERIFY(pdfText(m_pdf).contains("Ντ'Αμίκο"));
+    }
+
+    // Apostrophes, hyphens and the like are issued as typed; a character still refused is named.
+    void receiptTextsAsTyped_data()
+    {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("recipient");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("apostrophe") << "Κατ' οίκον επίσκεψη"
+                                    << "Τζιοβάνι Ντ'Αμίκο"
+                                    << "";
+        QTest::newRow("hyphen, full stop, brackets, slash")
+            << "Εμβόλιο (2η δόση), κ.λπ. 1/2"
+            << "Κωνσταντινόπουλος-Αναστασιάδης"
+            << "";
+        QTest::newRow("ampersand named") << "Επίσκεψη"
+                                         << "Μητέρα & πατέρας"
+                                         << "Ο χαρακτήρας «&» δεν γίνεται δεκτός στο πεδίο «Παραλήπτης».";
+    }
+    void receiptTextsAsTyped()
+    {
+        QFETCH(QString, description);
+        QFETCH(QString, recipient);
+        QFETCH(QString, refusal);
+        connect().execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(200)");
+        MessageLog log;
+        const auto window = issueWindow();
+        fill(window.get(), "30", description, recipient, "");
+        QCOMPARE(window->findChild<QLabel *>("Refusal")->text(), refusal);
+        QCOMPARE(window->findChild<QPushButton *>("Button1")->isEnabled(), refusal.isEmpty());
+        if (!refusal.isEmpty())
+            return;
+        click(window.get(), "Button1");
+        QCOMPARE(connect().scalar("SELECT PARALHPTHS FROM APODEIKSEIS WHERE AR_APODEIKSHS=200").toString(), recipient);
+        QCOMPARE(connect().scalar("SELECT PERIGRAFH FROM APODEIKSEIS WHERE AR_APODEIKSHS=200").toString(), description);
     }
 
     // POSO_CY is the amount as typed, to the last bit; POSO the typed amount times the factor.
