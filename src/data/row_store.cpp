@@ -6,9 +6,6 @@
 #include <QDate>
 #include <cstdlib>
 #include <sqlite3.h>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -34,21 +31,15 @@ Cell realCell(double value)
 
 void RowStore::reset(int columns)
 {
-    const size_t heldBytes = m_cellBlocks.size() * RowsPerBlock * size_t(m_columns) * sizeof(Cell) + m_textBlocks.size() * TextBlockUnits * sizeof(char16_t);
+    // Freed blocks stay with the allocator for the next opening: trimming the heap here gave the
+    // memory back but made every later opening of the register fault it all in again (twice
+    // the time to fill the grid).
     m_columns = columns;
     m_cellBlocks = decltype(m_cellBlocks)();
     m_rowIds = decltype(m_rowIds)();
     m_textBlocks = decltype(m_textBlocks)();
     m_textUsed = 0;
     m_textCapacity = 0;
-#ifdef __GLIBC__
-    // Freed blocks otherwise stay with the allocator (its threshold for giving memory back
-    // rises with every large block freed): a closed register gives back what it held.
-    if (heldBytes >= 4 * 1024 * 1024)
-        malloc_trim(0);
-#else
-    Q_UNUSED(heldBytes);
-#endif
 }
 
 const char16_t *RowStore::textStart(const Cell &cell) const
