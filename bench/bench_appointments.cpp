@@ -1,9 +1,9 @@
 // The appointment book's month recount: ten years of days with random bookings.
-#include "connection.h"
-#include "global.h"
-#include "jet_dialect.h"
-#include "month_calendar_window.h"
-#include "schema.h"
+#include "data/connection.h"
+#include "data/global.h"
+#include "data/jet_dialect.h"
+#include "appointments/month_calendar_window.h"
+#include "data/schema.h"
 
 #include <QApplication>
 #include <QDir>

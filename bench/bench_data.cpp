@@ -1,9 +1,9 @@
 // The data layer under the children register's load: 100,000 children.
-#include "connection.h"
-#include "dataset.h"
-#include "global.h"
-#include "key_file.h"
-#include "schema.h"
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "data/global.h"
+#include "data/keys/key_file.h"
+#include "data/schema.h"
 #include "children_fixture.h"
 
 #include <QDir>

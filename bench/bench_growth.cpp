@@ -1,8 +1,8 @@
 // WHO z-scores in SQL: 100,000 growth measurements, one per child, read in one SELECT.
 #include "children_fixture.h"
-#include "connection.h"
-#include "dataset.h"
-#include "global.h"
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "data/global.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
 // The children register over 100,000 children, as the person meets it: the search's
 // "Όλα τα παιδιά" to the filled grid, the re-sorts, scrolling, and the program's memory.
-#include "child_register_window.h"
+#include "children/child_register_window.h"
 #include "children_fixture.h"
-#include "global.h"
-#include "record_list.h"
+#include "data/global.h"
+#include "ui/record_list.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,10 +1,10 @@
 // The report engine on long documents: the list of 10,000 children and the records of 1,000,
 // laid out and written to PDF through the same run as a print: the status window follows the
 // rows and then the pages.
-#include "child_printouts_window.h"
+#include "printing/child_printouts_window.h"
 #include "children_fixture.h"
-#include "global.h"
-#include "report_project.h"
+#include "data/global.h"
+#include "printing/report_project.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "children_fixture.h"
 
-#include "connection.h"
-#include "global.h"
-#include "schema.h"
+#include "data/connection.h"
+#include "data/global.h"
+#include "data/schema.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "about_window.h"
+#include "app/about_window.h"
 
-#include "look.h"
-#include "splash_window.h"
+#include "ui/look.h"
+#include "app/splash_window.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>

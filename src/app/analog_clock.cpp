@@ -1,4 +1,4 @@
-#include "analog_clock.h"
+#include "app/analog_clock.h"
 
 #include <QPainter>
 #include <QTime>

@@ -1,6 +1,6 @@
-#include "application.h"
-#include "main_window.h"
-#include "window_catalog.h"
+#include "ui/application.h"
+#include "app/main_window.h"
+#include "app/window_catalog.h"
 
 int main(int argc, char *argv[])
 {

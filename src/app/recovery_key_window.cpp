@@ -1,8 +1,8 @@
-#include "recovery_key_window.h"
+#include "app/recovery_key_window.h"
 
-#include "data_connections.h"
-#include "look.h"
-#include "print_run.h"
+#include "printing/data_connections.h"
+#include "ui/look.h"
+#include "printing/print_run.h"
 
 #include <QFontDatabase>
 #include <QLabel>

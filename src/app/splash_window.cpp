@@ -1,6 +1,6 @@
-#include "splash_window.h"
+#include "app/splash_window.h"
 
-#include "global.h"
+#include "data/global.h"
 
 #include <QDir>
 #include <QLabel>

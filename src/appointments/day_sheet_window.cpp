@@ -1,8 +1,8 @@
-#include "day_sheet_window.h"
+#include "appointments/day_sheet_window.h"
 
-#include "bound_fields.h"
-#include "navigator_bar.h"
-#include "schema.h"
+#include "ui/bound_fields.h"
+#include "ui/navigator_bar.h"
+#include "data/schema.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "record_window.h"
+#include "ui/record_window.h"
 
 // TForm2a: one day of the appointment book, 28 half-hour slots from 08:00 to 22:00.
 class DaySheetWindow : public RecordWindow {

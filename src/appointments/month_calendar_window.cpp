@@ -1,10 +1,10 @@
-#include "month_calendar_window.h"
+#include "appointments/month_calendar_window.h"
 
-#include "dataset.h"
-#include "day_sheet_window.h"
-#include "db_error.h"
-#include "global.h"
-#include "look.h"
+#include "data/dataset.h"
+#include "appointments/day_sheet_window.h"
+#include "data/db_error.h"
+#include "data/global.h"
+#include "ui/look.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -1,15 +1,15 @@
-#include "billing_windows.h"
+#include "billing/billing_windows.h"
 
-#include "captions.h"
-#include "bound_fields.h"
-#include "db_error.h"
-#include "global.h"
-#include "messages.h"
-#include "navigator_bar.h"
-#include "receipts.h"
-#include "record_list.h"
-#include "regional.h"
-#include "typed_values.h"
+#include "ui/captions.h"
+#include "ui/bound_fields.h"
+#include "data/db_error.h"
+#include "data/global.h"
+#include "ui/messages.h"
+#include "ui/navigator_bar.h"
+#include "billing/receipts.h"
+#include "ui/record_list.h"
+#include "data/regional.h"
+#include "ui/typed_values.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

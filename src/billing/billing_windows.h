@@ -1,7 +1,7 @@
 #pragma once
 
-#include "child_window.h"
-#include "record_window.h"
+#include "ui/child_window.h"
+#include "ui/record_window.h"
 
 class QButtonGroup;
 class QLabel;

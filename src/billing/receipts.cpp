@@ -1,9 +1,9 @@
-#include "receipts.h"
+#include "billing/receipts.h"
 
-#include "data_connections.h"
-#include "db_error.h"
-#include "global.h"
-#include "print_run.h"
+#include "printing/data_connections.h"
+#include "data/db_error.h"
+#include "data/global.h"
+#include "printing/print_run.h"
 
 int recordReceipt(Connection &connection, const ReceiptEntry &e)
 {

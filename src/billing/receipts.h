@@ -1,8 +1,8 @@
 #pragma once
 
-#include "connection.h"
-#include "dataset.h"
-#include "report_project.h"
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "printing/report_project.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
-#include "child_fields.h"
+#include "children/child_fields.h"
 
-#include "bound_fields.h"
-#include "dataset.h"
-#include "record_window.h"
+#include "ui/bound_fields.h"
+#include "data/dataset.h"
+#include "ui/record_window.h"
 
 #include <QGridLayout>
 

@@ -1,12 +1,12 @@
-#include "child_history_window.h"
+#include "children/child_history_window.h"
 
-#include "bound_fields.h"
-#include "data_connections.h"
-#include "navigator_bar.h"
-#include "print_run.h"
-#include "record_list.h"
-#include "growth_chart_window.h"
-#include "who_growth.h"
+#include "ui/bound_fields.h"
+#include "printing/data_connections.h"
+#include "ui/navigator_bar.h"
+#include "printing/print_run.h"
+#include "ui/record_list.h"
+#include "children/growth_chart_window.h"
+#include "data/growth_readings.h"
 
 #include <QColor>
 #include <QGridLayout>

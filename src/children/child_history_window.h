@@ -1,8 +1,8 @@
 #pragma once
 
-#include "child_window.h"
-#include "dataset_model.h"
-#include "report_project.h"
+#include "ui/child_window.h"
+#include "ui/dataset_model.h"
+#include "printing/report_project.h"
 
 class QGridLayout;
 class QLabel;

@@ -1,7 +1,7 @@
-#include "child_identity_windows.h"
+#include "children/child_identity_windows.h"
 
-#include "child_fields.h"
-#include "navigator_bar.h"
+#include "children/child_fields.h"
+#include "ui/navigator_bar.h"
 
 #include <QGridLayout>
 #include <QPushButton>

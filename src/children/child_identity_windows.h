@@ -1,6 +1,6 @@
 #pragma once
 
-#include "child_window.h"
+#include "ui/child_window.h"
 
 class NavigatorBar;
 

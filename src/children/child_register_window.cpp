@@ -1,16 +1,16 @@
-#include "child_register_window.h"
+#include "children/child_register_window.h"
 
-#include "captions.h"
-#include "child_history_window.h"
-#include "child_identity_windows.h"
-#include "global.h"
-#include "jet_dialect.h"
-#include "health_card_window.h"
-#include "messages.h"
-#include "navigator_bar.h"
-#include "record_list.h"
-#include "typed_values.h"
-#include "vaccination_window.h"
+#include "ui/captions.h"
+#include "children/child_history_window.h"
+#include "children/child_identity_windows.h"
+#include "data/global.h"
+#include "data/jet_dialect.h"
+#include "children/health_card_window.h"
+#include "ui/messages.h"
+#include "ui/navigator_bar.h"
+#include "ui/record_list.h"
+#include "ui/typed_values.h"
+#include "children/vaccination_window.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

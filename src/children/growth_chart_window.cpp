@@ -1,7 +1,7 @@
-#include "growth_chart_window.h"
+#include "children/growth_chart_window.h"
 
-#include "regional.h"
-#include "report_project.h"
+#include "data/regional.h"
+#include "printing/report_project.h"
 
 #include <QComboBox>
 #include <QGridLayout>

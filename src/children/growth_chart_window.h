@@ -1,7 +1,7 @@
 #pragma once
 
-#include "child_window.h"
-#include "who_growth.h"
+#include "ui/child_window.h"
+#include "clinical/who_growth.h"
 
 #include <QWidget>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "health_card_window.h"
+#include "children/health_card_window.h"
 
-#include "captions.h"
-#include "bound_fields.h"
-#include "navigator_bar.h"
+#include "ui/captions.h"
+#include "ui/bound_fields.h"
+#include "ui/navigator_bar.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "child_window.h"
+#include "ui/child_window.h"
 
 // TForm20: the conditions and past illnesses of one child, the previous doctor, the history.
 class HealthCardWindow : public ChildWindow {

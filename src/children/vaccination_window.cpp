@@ -1,10 +1,10 @@
-#include "vaccination_window.h"
+#include "children/vaccination_window.h"
 
-#include "bound_fields.h"
-#include "calendar_button.h"
-#include "navigator_bar.h"
-#include "regional.h"
-#include "schema.h"
+#include "ui/bound_fields.h"
+#include "ui/calendar_button.h"
+#include "ui/navigator_bar.h"
+#include "data/regional.h"
+#include "data/schema.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>

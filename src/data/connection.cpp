@@ -1,10 +1,10 @@
-#include "connection.h"
+#include "data/connection.h"
 
-#include "db_error.h"
-#include "jet_dialect.h"
+#include "data/db_error.h"
+#include "data/jet_dialect.h"
 
-#include "key_file.h"
-#include "private_files.h"
+#include "data/keys/key_file.h"
+#include "data/keys/private_files.h"
 
 #include <QDate>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "database_copy.h"
+#include "data/database_copy.h"
 
-#include "connection.h"
-#include "db_error.h"
-#include "private_files.h"
+#include "data/connection.h"
+#include "data/db_error.h"
+#include "data/keys/private_files.h"
 
 #include <QFile>
 

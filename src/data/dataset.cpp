@@ -1,11 +1,11 @@
-#include "dataset.h"
+#include "data/dataset.h"
 
-#include "connection.h"
-#include "db_error.h"
-#include "greek_text.h"
-#include "jet_dialect.h"
-#include "regional.h"
-#include "schema.h"
+#include "data/connection.h"
+#include "data/db_error.h"
+#include "data/greek_text.h"
+#include "data/jet_dialect.h"
+#include "data/regional.h"
+#include "data/schema.h"
 
 #include <QDate>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "row_store.h"
+#include "data/row_store.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "db_error.h"
+#include "data/db_error.h"
 
 #include <QFileInfo>
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
-#include "global.h"
+#include "data/global.h"
 
-#include "regional.h"
+#include "data/regional.h"
 
 #include <QDir>
 

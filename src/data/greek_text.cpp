@@ -1,4 +1,4 @@
-#include "greek_text.h"
+#include "data/greek_text.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,10 @@
-#include "jet_dialect.h"
+#include "data/jet_dialect.h"
 
-#include "db_error.h"
-#include "greek_text.h"
-#include "regional.h"
-#include "sql_values.h"
-#include "who_growth.h"
+#include "data/db_error.h"
+#include "data/greek_text.h"
+#include "data/regional.h"
+#include "data/sql_values.h"
+#include "data/growth_readings.h"
 
 #include <QDate>
 #include <sqlite3.h>

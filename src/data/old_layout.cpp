@@ -1,10 +1,10 @@
-#include "old_layout.h"
+#include "data/old_layout.h"
 
-#include "connection.h"
-#include "database_copy.h"
-#include "db_error.h"
-#include "key_file.h"
-#include "private_files.h"
+#include "data/connection.h"
+#include "data/database_copy.h"
+#include "data/db_error.h"
+#include "data/keys/key_file.h"
+#include "data/keys/private_files.h"
 
 #include <QDir>
 #include <QFile>

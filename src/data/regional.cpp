@@ -1,4 +1,4 @@
-#include "regional.h"
+#include "data/regional.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "row_store.h"
+#include "data/row_store.h"
 
-#include "dataset.h"
-#include "regional.h"
+#include "data/dataset.h"
+#include "data/regional.h"
 
 #include <QDate>
 #include <cstdlib>

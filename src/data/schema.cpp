@@ -1,12 +1,12 @@
-#include "schema.h"
+#include "data/schema.h"
 
-#include "connection.h"
-#include "db_error.h"
-#include "key_file.h"
-#include "private_files.h"
-#include "vaccine_records.h"
+#include "data/connection.h"
+#include "data/db_error.h"
+#include "data/keys/key_file.h"
+#include "data/keys/private_files.h"
+#include "data/vaccine_records.h"
 #include "clinical/vaccine_schedule.h"
-#include "jet_dialect.h"
+#include "data/jet_dialect.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "regional.h"
+#include "data/regional.h"
 
 #include <QDate>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "vaccine_records.h"
+#include "data/vaccine_records.h"
 
-#include "connection.h"
-#include "schema.h"
+#include "data/connection.h"
+#include "data/schema.h"
 
 #include <optional>
 #include <unordered_map>

@@ -1,8 +1,8 @@
-#include "expense_ledger_window.h"
+#include "expenses/expense_ledger_window.h"
 
-#include "bound_fields.h"
-#include "navigator_bar.h"
-#include "record_list.h"
+#include "ui/bound_fields.h"
+#include "ui/navigator_bar.h"
+#include "ui/record_list.h"
 
 #include <QGridLayout>
 #include <QPushButton>

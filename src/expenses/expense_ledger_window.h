@@ -1,6 +1,6 @@
 #pragma once
 
-#include "record_window.h"
+#include "ui/record_window.h"
 
 class NavigatorBar;
 class RecordList;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dataset.h"
-#include "report_project.h"
-#include "window.h"
+#include "data/dataset.h"
+#include "printing/report_project.h"
+#include "ui/window.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,7 +1,7 @@
-#include "calendar_utilities_window.h"
+#include "office/calendar_utilities_window.h"
 
-#include "look.h"
-#include "regional.h"
+#include "ui/look.h"
+#include "data/regional.h"
 
 #include <QCalendarWidget>
 #include <QDateEdit>

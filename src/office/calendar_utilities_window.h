@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "window.h"
+#include "ui/window.h"
 
 class QLabel;
 class QLayout;

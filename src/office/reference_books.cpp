@@ -1,11 +1,11 @@
-#include "reference_books.h"
+#include "office/reference_books.h"
 
-#include "bound_fields.h"
-#include "data_connections.h"
-#include "global.h"
-#include "navigator_bar.h"
-#include "print_run.h"
-#include "record_list.h"
+#include "ui/bound_fields.h"
+#include "printing/data_connections.h"
+#include "data/global.h"
+#include "ui/navigator_bar.h"
+#include "printing/print_run.h"
+#include "ui/record_list.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

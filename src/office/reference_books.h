@@ -1,9 +1,9 @@
 #pragma once
 
-#include "connection.h"
-#include "dataset.h"
-#include "record_window.h"
-#include "report_project.h"
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "ui/record_window.h"
+#include "printing/report_project.h"
 
 class QPushButton;
 

@@ -1,6 +1,6 @@
-#include "reminder_display_window.h"
+#include "office/reminder_display_window.h"
 
-#include "dataset.h"
+#include "data/dataset.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

@@ -1,8 +1,8 @@
-#include "reminders_window.h"
+#include "office/reminders_window.h"
 
-#include "bound_fields.h"
-#include "navigator_bar.h"
-#include "record_list.h"
+#include "ui/bound_fields.h"
+#include "ui/navigator_bar.h"
+#include "ui/record_list.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "record_window.h"
+#include "ui/record_window.h"
 
 // TForm11: the reminders, latest date first.
 class RemindersWindow : public RecordWindow {

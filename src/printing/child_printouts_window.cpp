@@ -1,10 +1,10 @@
-#include "child_printouts_window.h"
+#include "printing/child_printouts_window.h"
 
-#include "captions.h"
-#include "data_connections.h"
-#include "global.h"
-#include "look.h"
-#include "print_run.h"
+#include "ui/captions.h"
+#include "printing/data_connections.h"
+#include "data/global.h"
+#include "ui/look.h"
+#include "printing/print_run.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

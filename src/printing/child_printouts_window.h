@@ -1,9 +1,9 @@
 #pragma once
 
-#include "dataset.h"
-#include "report_project.h"
+#include "data/dataset.h"
+#include "printing/report_project.h"
 
-#include "window.h"
+#include "ui/window.h"
 #include <map>
 
 // TForm22: prints the details, history, health card or vaccinations of the selected child or

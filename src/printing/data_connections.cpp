@@ -1,6 +1,6 @@
-#include "data_connections.h"
+#include "printing/data_connections.h"
 
-#include "dataset.h"
+#include "data/dataset.h"
 
 #include <QHash>
 #include <stdexcept>

@@ -1,9 +1,9 @@
-#include "print_run.h"
+#include "printing/print_run.h"
 
-#include "connection.h"
-#include "dataset.h"
-#include "global.h"
-#include "report_project.h"
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "data/global.h"
+#include "printing/report_project.h"
 
 PrintRun::PrintRun(Connection *reconnect)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window.h"
+#include "ui/window.h"
 
 #include <QHash>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "report.h"
+#include "printing/report.h"
 
-#include "data_connections.h"
-#include "dataset.h"
-#include "regional.h"
+#include "printing/data_connections.h"
+#include "data/dataset.h"
+#include "data/regional.h"
 
 #include <QDate>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "report_project.h"
+#include "printing/report_project.h"
 
-#include "db_error.h"
-#include "global.h"
-#include "messages.h"
+#include "data/db_error.h"
+#include "data/global.h"
+#include "ui/messages.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report.h"
+#include "printing/report.h"
 
 #include <QString>
 #include <functional>

@@ -6,17 +6,17 @@
 //   velmora-db key FILE                prints the data key, for another tool that opens the file
 //   velmora-db due FILE [--on DATE]    the vaccine doses every child still needs, by the schedule in force
 // The access password comes from VELMORA_PASSWORD, else from the terminal, else it is the factory default.
-#include "backup.h"
-#include "connection.h"
-#include "dataset.h"
-#include "db_error.h"
-#include "global.h"
-#include "jet_dialect.h"
-#include "key_file.h"
-#include "old_layout.h"
-#include "private_files.h"
-#include "schema.h"
-#include "vaccine_records.h"
+#include "data/backup.h"
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "data/db_error.h"
+#include "data/global.h"
+#include "data/jet_dialect.h"
+#include "data/keys/key_file.h"
+#include "data/old_layout.h"
+#include "data/keys/private_files.h"
+#include "data/schema.h"
+#include "data/vaccine_records.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "accelerators.h"
+#include "ui/accelerators.h"
 
 #include <QAbstractButton>
 #include <QApplication>

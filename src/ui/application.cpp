@@ -1,11 +1,11 @@
-#include "application.h"
+#include "ui/application.h"
 
-#include "accelerators.h"
+#include "ui/accelerators.h"
 
-#include "bound_fields.h"
-#include "db_error.h"
-#include "look.h"
-#include "messages.h"
+#include "ui/bound_fields.h"
+#include "data/db_error.h"
+#include "ui/look.h"
+#include "ui/messages.h"
 
 #include <QIcon>
 

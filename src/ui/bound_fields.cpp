@@ -1,11 +1,11 @@
-#include "bound_fields.h"
+#include "ui/bound_fields.h"
 
-#include "dataset.h"
-#include "dataset_model.h"
-#include "db_error.h"
-#include "messages.h"
-#include "regional.h"
-#include "typed_values.h"
+#include "data/dataset.h"
+#include "ui/dataset_model.h"
+#include "data/db_error.h"
+#include "ui/messages.h"
+#include "data/regional.h"
+#include "ui/typed_values.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "calendar_button.h"
+#include "ui/calendar_button.h"
 
-#include "look.h"
-#include "regional.h"
+#include "ui/look.h"
+#include "data/regional.h"
 
 #include <QCalendarWidget>
 #include <QKeyEvent>

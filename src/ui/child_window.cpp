@@ -1,6 +1,6 @@
-#include "child_window.h"
+#include "ui/child_window.h"
 
-#include "look.h"
+#include "ui/look.h"
 
 #include <QGridLayout>
 #include <QLabel>

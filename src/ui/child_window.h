@@ -1,7 +1,7 @@
 #pragma once
 
-#include "record_window.h"
-#include "who_growth.h"
+#include "ui/record_window.h"
+#include "clinical/who_growth.h"
 
 #include <QDate>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "dataset_model.h"
+#include "ui/dataset_model.h"
 
-#include "dataset.h"
-#include "global.h"
-#include "regional.h"
+#include "data/dataset.h"
+#include "data/global.h"
+#include "data/regional.h"
 
 #include <QFont>
 

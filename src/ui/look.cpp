@@ -1,4 +1,4 @@
-#include "look.h"
+#include "ui/look.h"
 
 #include <QApplication>
 #include <QFontDatabase>

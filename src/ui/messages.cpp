@@ -1,7 +1,7 @@
-#include "messages.h"
+#include "ui/messages.h"
 
-#include "db_error.h"
-#include "look.h"
+#include "data/db_error.h"
+#include "ui/look.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,9 +1,9 @@
-#include "navigator_bar.h"
+#include "ui/navigator_bar.h"
 
-#include "bound_fields.h"
-#include "dataset.h"
-#include "look.h"
-#include "messages.h"
+#include "ui/bound_fields.h"
+#include "data/dataset.h"
+#include "ui/look.h"
+#include "ui/messages.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

@@ -1,11 +1,11 @@
-#include "password_windows.h"
+#include "ui/password_windows.h"
 
-#include "captions.h"
-#include "global.h"
-#include "key_file.h"
-#include "look.h"
-#include "messages.h"
-#include "old_layout.h"
+#include "ui/captions.h"
+#include "data/global.h"
+#include "data/keys/key_file.h"
+#include "ui/look.h"
+#include "ui/messages.h"
+#include "data/old_layout.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
-#include "record_list.h"
+#include "ui/record_list.h"
 
-#include "bound_fields.h"
-#include "dataset.h"
-#include "db_error.h"
-#include "messages.h"
+#include "ui/bound_fields.h"
+#include "data/dataset.h"
+#include "data/db_error.h"
+#include "ui/messages.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dataset_model.h"
+#include "ui/dataset_model.h"
 
 #include <QTableView>
 

@@ -1,6 +1,6 @@
-#include "record_window.h"
+#include "ui/record_window.h"
 
-#include "bound_fields.h"
+#include "ui/bound_fields.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

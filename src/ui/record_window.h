@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dataset.h"
-#include "window.h"
+#include "data/dataset.h"
+#include "ui/window.h"
 
 class BoundLineEdit;
 class BoundMemo;

@@ -1,7 +1,7 @@
-#include "typed_values.h"
+#include "ui/typed_values.h"
 
-#include "global.h"
-#include "regional.h"
+#include "data/global.h"
+#include "data/regional.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

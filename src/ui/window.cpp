@@ -1,7 +1,7 @@
-#include "window.h"
+#include "ui/window.h"
 
-#include "calendar_button.h"
-#include "global.h"
+#include "ui/calendar_button.h"
+#include "data/global.h"
 
 #include <QApplication>
 #include <QAbstractSpinBox>

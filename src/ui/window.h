@@ -1,7 +1,7 @@
 #pragma once
 
-#include "connection.h"
-#include "look.h"
+#include "data/connection.h"
+#include "ui/look.h"
 
 #include <QDialog>
 

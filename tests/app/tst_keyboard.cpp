@@ -1,14 +1,14 @@
-#include "bound_fields.h"
-#include "calendar_button.h"
-#include "connection.h"
+#include "ui/bound_fields.h"
+#include "ui/calendar_button.h"
+#include "data/connection.h"
 #include "fixture.h"
-#include "global.h"
-#include "main_window.h"
+#include "data/global.h"
+#include "app/main_window.h"
 #include "modal.h"
-#include "password_windows.h"
-#include "record_window.h"
-#include "typed_values.h"
-#include "window_catalog.h"
+#include "ui/password_windows.h"
+#include "ui/record_window.h"
+#include "ui/typed_values.h"
+#include "app/window_catalog.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 #include "actions.h"
-#include "bound_fields.h"
-#include "day_sheet_window.h"
+#include "ui/bound_fields.h"
+#include "appointments/day_sheet_window.h"
 #include "fixture.h"
-#include "global.h"
+#include "data/global.h"
 #include "modal.h"
-#include "month_calendar_window.h"
-#include "navigator_bar.h"
+#include "appointments/month_calendar_window.h"
+#include "ui/navigator_bar.h"
 
 #include <QComboBox>
 #include <QLabel>

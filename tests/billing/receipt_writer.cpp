@@ -2,10 +2,10 @@
 // the reliability tests kill it at random moments, or run two side by side.
 // Arguments: practice folder, pause between receipts in ms, seconds to run (0: until killed).
 // Says "writing" once its first receipt is recorded, and at the end how many it recorded.
-#include "connection.h"
-#include "db_error.h"
-#include "global.h"
-#include "receipts.h"
+#include "data/connection.h"
+#include "data/db_error.h"
+#include "data/global.h"
+#include "billing/receipts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

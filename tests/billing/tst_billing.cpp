@@ -1,13 +1,13 @@
 #include "actions.h"
-#include "billing_windows.h"
-#include "db_error.h"
+#include "billing/billing_windows.h"
+#include "data/db_error.h"
 #include "fixture.h"
-#include "global.h"
-#include "messages.h"
+#include "data/global.h"
+#include "ui/messages.h"
 #include "modal.h"
-#include "navigator_bar.h"
-#include "receipts.h"
-#include "report_project.h"
+#include "ui/navigator_bar.h"
+#include "billing/receipts.h"
+#include "printing/report_project.h"
 
 #include <QDir>
 #include <QElapsedTimer>

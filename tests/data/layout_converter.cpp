@@ -1,6 +1,6 @@
 // Converts one folder of the old layout, as the first start does after the login check:
 // the reliability test kills it at random moments.
-#include "old_layout.h"
+#include "data/old_layout.h"
 
 #include <QCoreApplication>
 

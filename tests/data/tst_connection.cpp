@@ -1,9 +1,9 @@
-#include "backup.h"
-#include "connection.h"
-#include "dataset.h"
-#include "db_error.h"
+#include "data/backup.h"
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "data/db_error.h"
 #include "fixture.h"
-#include "global.h"
+#include "data/global.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "dataset.h"
-#include "db_error.h"
+#include "data/dataset.h"
+#include "data/db_error.h"
 #include "fixture.h"
 
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
-#include "dataset.h"
-#include "db_error.h"
+#include "data/dataset.h"
+#include "data/db_error.h"
 #include "fixture.h"
-#include "jet_dialect.h"
+#include "data/jet_dialect.h"
 
 #include <QTest>
 

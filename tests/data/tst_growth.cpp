@@ -1,4 +1,4 @@
-#include "who_growth.h"
+#include "data/growth_readings.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,12 +1,12 @@
-#include "backup.h"
-#include "connection.h"
-#include "db_error.h"
+#include "data/backup.h"
+#include "data/connection.h"
+#include "data/db_error.h"
 #include "fixture.h"
-#include "global.h"
-#include "key_file.h"
-#include "old_layout.h"
-#include "private_files.h"
-#include "schema.h"
+#include "data/global.h"
+#include "data/keys/key_file.h"
+#include "data/old_layout.h"
+#include "data/keys/private_files.h"
+#include "data/schema.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "global.h"
-#include "regional.h"
+#include "data/global.h"
+#include "data/regional.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
-#include "connection.h"
-#include "dataset.h"
-#include "db_error.h"
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "data/db_error.h"
 #include "fixture.h"
-#include "global.h"
-#include "key_file.h"
-#include "schema.h"
+#include "data/global.h"
+#include "data/keys/key_file.h"
+#include "data/schema.h"
 
 #include <QDir>
 #include <QTemporaryDir>

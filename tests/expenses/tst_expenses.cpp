@@ -1,12 +1,12 @@
 #include "actions.h"
-#include "expense_ledger_window.h"
-#include "expense_reports_window.h"
+#include "expenses/expense_ledger_window.h"
+#include "expenses/expense_reports_window.h"
 #include "fixture.h"
-#include "global.h"
+#include "data/global.h"
 #include "modal.h"
 #include "printing_practice.h"
-#include "record_list.h"
-#include "report_project.h"
+#include "ui/record_list.h"
+#include "printing/report_project.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,13 +1,13 @@
 #include "actions.h"
-#include "bound_fields.h"
-#include "calendar_utilities_window.h"
+#include "ui/bound_fields.h"
+#include "office/calendar_utilities_window.h"
 #include "fixture.h"
-#include "global.h"
+#include "data/global.h"
 #include "modal.h"
 #include "printing_practice.h"
-#include "reference_books.h"
-#include "reminders_window.h"
-#include "report_project.h"
+#include "office/reference_books.h"
+#include "office/reminders_window.h"
+#include "printing/report_project.h"
 
 #include <QLabel>
 #include <QPushButton>

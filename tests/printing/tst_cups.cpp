@@ -3,12 +3,12 @@
 // it: the document goes through PostScript and Ghostscript, which keeps the pages but not the
 // text's characters, so its pages are counted. "VelmoraFile" keeps the document a PDF (the
 // cups-pdf description declared for PDF input, written to a file by CUPS), so its text is read.
-#include "child_printouts_window.h"
+#include "printing/child_printouts_window.h"
 #include "fixture.h"
-#include "global.h"
+#include "data/global.h"
 #include "modal.h"
-#include "receipts.h"
-#include "report_project.h"
+#include "billing/receipts.h"
+#include "printing/report_project.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "actions.h"
 
 #include "modal.h"
-#include "navigator_bar.h"
+#include "ui/navigator_bar.h"
 
 #include <QApplication>
 #include <QLineEdit>

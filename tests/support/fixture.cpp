@@ -1,10 +1,10 @@
 #include "fixture.h"
 
-#include "global.h"
-#include "key_file.h"
-#include "old_layout.h"
-#include "report_project.h"
-#include "schema.h"
+#include "data/global.h"
+#include "data/keys/key_file.h"
+#include "data/old_layout.h"
+#include "printing/report_project.h"
+#include "data/schema.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "application.h"
-#include "connection.h"
+#include "ui/application.h"
+#include "data/connection.h"
 
 #include <QDate>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "modal.h"
 
-#include "messages.h"
+#include "ui/messages.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,11 +1,11 @@
 #include "actions.h"
-#include "bound_fields.h"
+#include "ui/bound_fields.h"
 #include "fixture.h"
-#include "global.h"
+#include "data/global.h"
 #include "modal.h"
-#include "navigator_bar.h"
-#include "record_list.h"
-#include "record_window.h"
+#include "ui/navigator_bar.h"
+#include "ui/record_list.h"
+#include "ui/record_window.h"
 
 #include <QGridLayout>
 #include <QTest>

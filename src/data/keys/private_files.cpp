@@ -1,6 +1,6 @@
-#include "private_files.h"
+#include "data/keys/private_files.h"
 
-#include "db_error.h"
+#include "data/db_error.h"
 
 #include <QDir>
 #include <QFile>

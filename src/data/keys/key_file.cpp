@@ -1,7 +1,7 @@
-#include "key_file.h"
+#include "data/keys/key_file.h"
 
-#include "db_error.h"
-#include "private_files.h"
+#include "data/db_error.h"
+#include "data/keys/private_files.h"
 
 #include <QFile>
 #include <QFileInfo>

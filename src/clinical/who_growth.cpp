@@ -1,14 +1,10 @@
-#include "who_growth.h"
-
-#include "regional.h"
-#include "sql_values.h"
+#include "clinical/who_growth.h"
 
 #include <QFile>
 #include <QStringList>
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <sqlite3.h>
 #include <vector>
 
 namespace who {
@@ -218,88 +214,6 @@ bool implausible(Indicator indicator, double z)
     case Indicator::WeightForLengthHeight: return std::abs(z) > 5;
     }
     return false;
-}
-
-QString centileAndZ(double z)
-{
-    const Regional &regional = Regional::current();
-    const double p = centile(z);
-    QString centileText;
-    if (p < 0.1)
-        centileText = QStringLiteral("<") + regional.formatFixed(0.1, 1);
-    else if (p > 99.9)
-        centileText = QStringLiteral(">") + regional.formatFixed(99.9, 1);
-    else if (p < 1 || p > 99)
-        centileText = regional.formatFixed(p, 1);
-    else
-        centileText = regional.formatFixed(p, 0);
-    return QStringLiteral("P%1 (z %2)").arg(centileText, regional.formatFixed(z, 2));
-}
-
-namespace {
-
-std::optional<double> numberOf(sqlite3_value *v)
-{
-    const int type = sqlite3_value_type(v);
-    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
-        return sqlite3_value_double(v);
-    if (type == SQLITE_NULL)
-        return std::nullopt;
-    bool ok = false;
-    const double d = sql_values::text(v).trimmed().toDouble(&ok);
-    return ok ? std::optional<double>(d) : std::nullopt;
-}
-
-std::optional<double> zOfArguments(int argc, sqlite3_value **argv)
-{
-    const std::optional<Indicator> indicator = indicatorFromCode(sql_values::text(argv[0]));
-    const std::optional<Sex> sex = sexFromText(sql_values::text(argv[1]));
-    const QDate birth = sql_values::date(argv[2]), measured = sql_values::date(argv[3]);
-    const std::optional<double> value = numberOf(argv[4]);
-    if (!indicator || !sex || !birth.isValid() || !measured.isValid() || !value)
-        return std::nullopt;
-    // The height counts only where it is an input: BMI from weight and height, and the
-    // length or height that weight-for-length/height is read at.
-    std::optional<double> height;
-    if (argc == 6 && (*indicator == Indicator::BmiForAge || *indicator == Indicator::WeightForLengthHeight)) {
-        height = numberOf(argv[5]);
-        if (!height)
-            return std::nullopt;
-    }
-    return zScore(*indicator, *sex, ageInDays(birth, measured), *value, height);
-}
-
-enum class Result { Z, Centile, Reading };
-
-template <Result result>
-void sqlFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
-{
-    const std::optional<double> z = zOfArguments(argc, argv);
-    if (!z) {
-        sqlite3_result_null(ctx);
-    } else if (result == Result::Reading) {
-        QString text = centileAndZ(*z);
-        if (implausible(*indicatorFromCode(sql_values::text(argv[0])), *z))
-            text.prepend(QStringLiteral("! ")); // first, where a narrow column cannot cut it off
-        sql_values::resultText(ctx, text);
-    } else {
-        sqlite3_result_double(ctx, result == Result::Centile ? centile(*z) : *z);
-    }
-}
-
-} // namespace
-
-void registerSqlFunctions(sqlite3 *db)
-{
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    for (int argc : {5, 6}) {
-        sqlite3_create_function_v2(db, "WHO_Z", argc, flags, nullptr, sqlFunction<Result::Z>, nullptr, nullptr, nullptr);
-        sqlite3_create_function_v2(db, "WHO_CENTILE", argc, flags, nullptr, sqlFunction<Result::Centile>, nullptr,
-                                   nullptr, nullptr);
-        // Not deterministic: the text follows the regional decimal separator.
-        sqlite3_create_function_v2(db, "WHO_READING", argc, SQLITE_UTF8, nullptr, sqlFunction<Result::Reading>, nullptr,
-                                   nullptr, nullptr);
-    }
 }
 
 } // namespace who

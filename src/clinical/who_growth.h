@@ -4,8 +4,6 @@
 #include <QString>
 #include <optional>
 
-struct sqlite3;
-
 // Growth read against the WHO references: the Child Growth Standards 2006 (by day, birth to
 // 1856 days) and the WHO Reference 2007 (by month, 61 to 228 months). One computation serves
 // the windows, the printouts and SQL (WHO_Z, WHO_CENTILE), so that all show the same numbers.
@@ -50,12 +48,4 @@ int ageInDays(const QDate &birth, const QDate &measured);
 double centile(double z);
 // Beyond WHO's flags for implausible values: a typing error more likely than a child.
 bool implausible(Indicator indicator, double z);
-// "P62 (z 0,31)": the centile as a paediatrician reads it, then the z with two decimals.
-QString centileAndZ(double z);
-
-// WHO_Z(indicator, sex, birth_date, measure_date, value [, height_cm]), WHO_CENTILE(...the
-// same...) and WHO_READING(...the same...), the text centileAndZ after "! " for an implausible
-// value, for printouts; NULL where zScore has no answer.
-void registerSqlFunctions(sqlite3 *db);
-
 } // namespace who

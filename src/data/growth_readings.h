@@ -1,0 +1,18 @@
+#pragma once
+
+#include "clinical/who_growth.h"
+
+struct sqlite3;
+
+// Growth readings as the program shows them, and the SQL functions that give the same numbers.
+namespace who {
+
+// "P62 (z 0,31)": the centile as a paediatrician reads it, then the z with two decimals.
+QString centileAndZ(double z);
+
+// WHO_Z(indicator, sex, birth_date, measure_date, value [, height_cm]), WHO_CENTILE(...the
+// same...) and WHO_READING(...the same...), the text centileAndZ after "! " for an implausible
+// value, for printouts; NULL where zScore has no answer.
+void registerSqlFunctions(sqlite3 *db);
+
+} // namespace who
