@@ -73,7 +73,11 @@ bool pressAccelerator(QWidget *window, QChar greek, QChar latin)
         for (QAction *action : bar->actions())
             if (usable(bar, window) && action->isVisible() && action->isEnabled() &&
                 answers(action->text(), greek, latin)) {
-                bar->setActiveAction(action);
+                // A menu opens; a command of the bar itself ("Έ&ξοδος") is given at once.
+                if (action->menu())
+                    bar->setActiveAction(action);
+                else
+                    action->trigger();
                 return true;
             }
     return false;

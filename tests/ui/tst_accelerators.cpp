@@ -68,6 +68,9 @@ private slots:
         QWidget window;
         auto *bar = new QMenuBar(&window);
         QMenu *options = bar->addMenu(QStringLiteral("Ε&πιλογές"));
+        // A command of the bar itself is given at once, as on the Greek layout.
+        QAction *exit = bar->addAction(QStringLiteral("Έ&ξοδος"));
+        QSignalSpy left(exit, &QAction::triggered);
         QAction *print = options->addAction(QStringLiteral("Εκτύπω&ση"));
         QAction *password = options->addAction(QStringLiteral("Αλλαγή του &κωδικού πρόσβασης"));
         QSignalSpy printed(print, &QAction::triggered), changed(password, &QAction::triggered);
@@ -76,6 +79,10 @@ private slots:
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.setFocus();
+        QKeyEvent leave(QEvent::KeyPress, Qt::Key_J, Qt::AltModifier, QStringLiteral("j")); // ξ
+        QApplication::sendEvent(&window, &leave);
+        QCOMPARE(left.count(), 1);
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
         QKeyEvent open(QEvent::KeyPress, Qt::Key_P, Qt::AltModifier, QStringLiteral("p"));
         QApplication::sendEvent(&window, &open);
         QTRY_COMPARE(QApplication::activePopupWidget(), options);
