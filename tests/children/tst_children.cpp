@@ -402,7 +402,8 @@ private slots:
         QTest::mouseClick(window.findChild<QPushButton *>("PrintTableButton"), Qt::LeftButton);
         const QString table = pdfText(pdf);
         QVERIFY2(table.contains("Ελένη Άλφα") && table.contains("1/1/2020") && table.contains("P52 (z 0,05)") &&
-                     table.contains("45,50") && table.contains("! P>99,9"),
+                     table.contains("45,50") && table.contains("! P>99,9") &&
+                     table.contains("11 μην. 30 ημ.") && table.contains("1 ετ. 5 μην."),
                  qPrintable(table));
 
         GrowthChartWindow chart;
