@@ -351,18 +351,30 @@ void BoundMemo::focusOutEvent(QFocusEvent *event)
 BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList &items, QWidget *parent)
     : QComboBox(parent)
 {
-    addItems(items);
     m_link = new FieldLink(
-        data, column, this, [this] { return currentText(); },
+        data, column, this, [this] { return currentIndex() < 0 ? QString() : currentData().toString(); },
         [this](const QString &value) {
             m_showing = true;
-            setCurrentIndex(findText(value)); // -1, empty, until a value is chosen
+            setCurrentIndex(findData(value)); // -1, empty, until a value is chosen
             m_showing = false;
         });
     connect(this, &QComboBox::activated, this, [this] {
         m_link->typed();
         m_link->commit();
     });
+    std::vector<Item> same;
+    for (const QString &item : items)
+        same.push_back({item, item});
+    setItems(same);
+}
+
+void BoundChoice::setItems(const std::vector<Item> &items)
+{
+    m_showing = true;
+    clear();
+    for (const Item &item : items)
+        addItem(item.text, item.value);
+    m_showing = false;
     m_link->showStored();
 }
 
