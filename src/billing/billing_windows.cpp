@@ -179,7 +179,7 @@ ReceiptRegisterWindow::ReceiptRegisterWindow(ReceiptPrinter &printer, QWidget *p
     auto *list = new RecordList(m_data,
                                 {{"AR_APODEIKSHS", "Αριθμός απόδειξης", 0, Qt::AlignCenter},
                                  {"HMEROMHNIA", "Ημερομηνία", 0, Qt::AlignCenter},
-                                 {"ONOMA_PAIDIOY", "Όνομα παιδιού", 100},
+                                 {"ONOMA_PAIDIOY", "Όνομα παιδιού"}, // short names: as wide as its title
                                  {"EPWNYMO_PAIDIOY", "Επώνυμο παιδιού", 130},
                                  {"PARALHPTHS", "Παραλήπτης", 150},
                                  {"PERIGRAFH", "Περιγραφή", 190},
