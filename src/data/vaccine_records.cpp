@@ -97,28 +97,41 @@ Schedule scheduleInForce(Connection &connection)
 {
     const QVariant id = connection.scalar(
         QStringLiteral("SELECT ID FROM EMBOLIA_PROGRAMMATA ORDER BY SE_ISXY DESC, HMEROMHNIA DESC, ID DESC LIMIT 1"));
-    if (!id.isValid())
-        return shippedSchedule();
-    const QVariantList version{id};
+    return id.isValid() ? readSchedule(connection, id.toLongLong()) : shippedSchedule();
+}
+
+std::vector<QStringList> scheduleRules(Connection &connection, qint64 version)
+{
+    return rows(connection,
+                QStringLiteral("SELECT SEIRA, KANONAS, DOSH, APO_DOSH, TIMH, SHMEIWSEIS FROM EMBOLIA_KANONES "
+                               "WHERE PROGRAMMA = ? ORDER BY rowid"),
+                {version});
+}
+
+std::vector<QStringList> scheduleProducts(Connection &connection, qint64 version)
+{
+    return rows(connection,
+                QStringLiteral("SELECT ONOMA, SEIRES FROM EMBOLIA_SKEYASMATA WHERE PROGRAMMA = ? ORDER BY rowid"),
+                {version});
+}
+
+Schedule readSchedule(Connection &connection, qint64 version)
+{
     Schedule schedule = scheduleFromRows(
         rows(connection,
              QStringLiteral("SELECT SEIRA, DOSH, ONOMA, SYNISTATAI_APO, SYNISTATAI_EWS, ELAXISTH_HLIKIA, "
                             "ELAXISTO_DIASTHMA, DIASTHMA_APO, MEGISTH_HLIKIA, SELIDA, SHMEIWSEIS FROM EMBOLIA_DOSEIS "
                             "WHERE PROGRAMMA = ? ORDER BY rowid"),
-             version),
-        rows(connection,
-             QStringLiteral("SELECT SEIRA, KANONAS, DOSH, APO_DOSH, TIMH, SHMEIWSEIS FROM EMBOLIA_KANONES "
-                            "WHERE PROGRAMMA = ? ORDER BY rowid"),
-             version),
-        rows(connection, QStringLiteral("SELECT ONOMA, SEIRES FROM EMBOLIA_SKEYASMATA WHERE PROGRAMMA = ? ORDER BY rowid"),
-             version));
-    const QStringList head =
+             {version}),
+        scheduleRules(connection, version), scheduleProducts(connection, version));
+    const std::vector<QStringList> head =
         rows(connection, QStringLiteral("SELECT ONOMA, EGKYKLIOS, HMEROMHNIA FROM EMBOLIA_PROGRAMMATA WHERE ID = ?"),
-             version)
-            .front();
-    schedule.name = head[0];
-    schedule.circular = head[1];
-    schedule.date = QDate::fromString(head[2], Qt::ISODate);
+             {version});
+    if (!head.empty()) {
+        schedule.name = head.front()[0];
+        schedule.circular = head.front()[1];
+        schedule.date = QDate::fromString(head.front()[2].left(10), Qt::ISODate);
+    }
     return schedule;
 }
 
@@ -237,6 +250,19 @@ QString reasonInWords(const Schedule &schedule, const SeriesStatus &status)
     if (status.refused)
         words << QStringLiteral("άρνηση");
     return words.join(QStringLiteral("· "));
+}
+
+DueCount dueCount(Connection &connection, const Schedule &schedule, qint64 childId, const QDate &on)
+{
+    DueCount count;
+    const std::vector<ChildDoses> read = readDoses(connection, schedule, childId);
+    if (read.empty() || !read.front().birth.isValid())
+        return count;
+    for (const SeriesStatus &status : evaluate(schedule, read.front().birth, read.front().given, on, read.front().notGiven)) {
+        count.due += status.state == State::Due;
+        count.overdue += status.state == State::Overdue;
+    }
+    return count;
 }
 
 std::vector<DueLine> dueList(Connection &connection, const QDate &on)

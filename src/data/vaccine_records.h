@@ -30,6 +30,11 @@ inline const QString ImmuneReason = QStringLiteral("Ανοσία μετά τη �
 qint64 addSchedule(Connection &connection, const clinical::Schedule &schedule, bool inForce);
 // The version in force; the newest when none is marked.
 clinical::Schedule scheduleInForce(Connection &connection);
+// One stored version; throws clinical::ScheduleError naming what cannot stand in it.
+clinical::Schedule readSchedule(Connection &connection, qint64 version);
+// A version's rules and products as stored, for checking an edit of its doses.
+std::vector<QStringList> scheduleRules(Connection &connection, qint64 version);
+std::vector<QStringList> scheduleProducts(Connection &connection, qint64 version);
 
 struct ChildDoses {
     qint64 childId = 0;
@@ -47,6 +52,13 @@ QString seriesName(const clinical::Schedule &schedule, const QString &series);
 // Why a series stands where it does, for the doctor: the ages of its next dose, the last age it
 // is given at, the doses that did not count, a refusal.
 QString reasonInWords(const clinical::Schedule &schedule, const clinical::SeriesStatus &status);
+
+// How many series of one child are due, and how many overdue, at `on`.
+struct DueCount {
+    int due = 0;
+    int overdue = 0;
+};
+DueCount dueCount(Connection &connection, const clinical::Schedule &schedule, qint64 childId, const QDate &on);
 
 struct DueLine {
     qint64 childId;
