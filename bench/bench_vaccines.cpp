@@ -9,22 +9,22 @@
 
 namespace {
 
-// 30,000 children born 2000-2024; two in three had their infant doses at 2, 4 and 6 months
-// (as dates of their row), one in two a MenB dose kept beside it, one in five influenza last season.
+// 30,000 children born 2000-2024. Two in three had the routine doses of their row at the ages
+// recommended (those ages reached by the date assessed), one in three none; one in two a MenB
+// dose kept beside the row, one in five influenza last season.
 const QString &vaccinatedPractice()
 {
     static const QString &file = [] {
         Connection c = Connection::openFile(practiceFile(), DbPassword);
         Transaction t(c);
         c.execute("DELETE FROM STOIXEIA_PAIDIOY WHERE ID > 30000");
-        QStringList sets;
-        const char *const infant[] = {"HPATITIDA_B", "IFLOYENTZA_", "POLIOMYELITIDA_", "DIFTHERITIDA_TETANOS_KOKKITHS_"};
-        for (int dose = 1; dose <= 3; ++dose)
-            for (const char *column : infant)
-                sets << QString("%1%2 = date(HMEROMHNIA_GENNHSEWS, '+%3 months')").arg(column).arg(dose).arg(2 * dose);
-        sets << "PNEYMONIOKOKOS_1_PCV7 = date(HMEROMHNIA_GENNHSEWS, '+2 months')"
-             << "ILARA_PARWTITIDA_ERYTHRA_1 = date(HMEROMHNIA_GENNHSEWS, '+13 months')";
-        c.execute("UPDATE STOIXEIA_PAIDIOY SET " + sets.join(", ") + " WHERE ID % 3 <> 0");
+        const std::pair<const char *, int> doses[] = {
+            {"HPATITIDA_B1", 2}, {"HPATITIDA_B2", 4}, {"HPATITIDA_B3", 6}, {"IFLOYENTZA_1", 2}, {"IFLOYENTZA_2", 4}, {"IFLOYENTZA_3", 6}, {"IFLOYENTZA_4", 15}, {"POLIOMYELITIDA_1", 2}, {"POLIOMYELITIDA_2", 4}, {"POLIOMYELITIDA_3", 6}, {"POLIOMYELITIDA_4", 48}, {"DIFTHERITIDA_TETANOS_KOKKITHS_1", 2}, {"DIFTHERITIDA_TETANOS_KOKKITHS_2", 4}, {"DIFTHERITIDA_TETANOS_KOKKITHS_3", 6}, {"DIFTHERITIDA_TETANOS_KOKKITHS_4", 15}, {"DIFTHERITIDA_TETANOS_KOKKITHS_5", 48}, {"PNEYMONIOKOKOS_1_PCV7", 2}, {"PNEYMONIOKOKOS_2_PCV7", 4}, {"PNEYMONIOKOKOS_3_PCV7", 12}, {"ILARA_PARWTITIDA_ERYTHRA_1", 12}, {"ILARA_PARWTITIDA_ERYTHRA_2", 24}, {"ANEMEYLOGIA_1", 12}, {"ANEMEYLOGIA_2", 24}, {"HPATITIDA_A1", 24}, {"HPATITIDA_A2", 30}, {"MHNIGGITIDOKOKOS_AC1", 12}, {"ROTAIOS_1", 2}, {"ROTAIOS_2", 4}, {"IOS_TWN_ANTHRWPINWN_THILWMATWN_1", 132}, {"IOS_TWN_ANTHRWPINWN_THILWMATWN_2", 138}};
+        for (const auto &[column, months] : doses)
+            c.execute(QString("UPDATE STOIXEIA_PAIDIOY SET %1 = date(HMEROMHNIA_GENNHSEWS, '+%2 months') "
+                              "WHERE ID % 3 <> 0 AND date(HMEROMHNIA_GENNHSEWS, '+%2 months') <= '2026-12-01'")
+                          .arg(column)
+                          .arg(months));
         c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID, SEIRA, DOSH, HMEROMHNIA, SKEYASMA) "
                   "SELECT ID, 'MENB', 1, date(HMEROMHNIA_GENNHSEWS, '+2 months'), 'MenB' FROM STOIXEIA_PAIDIOY "
                   "WHERE ID % 2 = 0");
@@ -37,12 +37,13 @@ const QString &vaccinatedPractice()
 }
 
 // What `velmora-db due` and the due list's window do: read, evaluate, keep the open series.
+// The connection is opened once: opening it (the key file's password hashing) is the same for
+// every window and measured by bench_data.
 void BM_DueList_30k(benchmark::State &state)
 {
-    vaccinatedPractice();
+    Connection c = Connection::openFile(vaccinatedPractice(), DbPassword);
     size_t lines = 0;
     for (auto _ : state) {
-        Connection c = Connection::openFile(vaccinatedPractice(), DbPassword);
         lines = vaccine_records::dueList(c, QDate(2026, 12, 1)).size();
         benchmark::DoNotOptimize(lines);
     }
@@ -53,10 +54,9 @@ BENCHMARK(BM_DueList_30k)->Unit(benchmark::kMillisecond);
 // The window's search: the same, kept to a month and written to its table.
 void BM_DueMonth_30k(benchmark::State &state)
 {
-    vaccinatedPractice();
+    Connection c = Connection::openFile(vaccinatedPractice(), DbPassword);
     int lines = 0;
     for (auto _ : state) {
-        Connection c = Connection::openFile(vaccinatedPractice(), DbPassword);
         lines = vaccine_records::writeDueBetween(c, QDate(2026, 12, 1), QDate(2026, 12, 31));
         benchmark::DoNotOptimize(lines);
     }

@@ -265,11 +265,13 @@ DueCount dueCount(Connection &connection, const Schedule &schedule, qint64 child
     return count;
 }
 
-std::vector<DueLine> dueList(Connection &connection, const QDate &on)
+void forEachDueLine(Connection &connection, const Schedule &schedule, const QDate &on,
+                    const std::function<void(DueLine &&line)> &take)
 {
-    const Schedule schedule = scheduleInForce(connection);
-    std::vector<DueLine> lines;
-    Transaction reading(connection, Transaction::Kind::Read);
+    // One snapshot for both reads; a caller writing the lines holds its own transaction already.
+    std::optional<Transaction> reading;
+    if (!connection.inTransaction())
+        reading.emplace(connection, Transaction::Kind::Read);
     for (const ChildDoses &child : readDoses(connection, schedule)) {
         if (!child.birth.isValid())
             continue;
@@ -281,17 +283,23 @@ std::vector<DueLine> dueList(Connection &connection, const QDate &on)
             case State::RiskGroupsOnly:
                 continue;
             default:
-                lines.push_back({child.childId, child.surname, child.name, std::move(status)});
+                status.doses = {}; // the list names the next dose; the verdicts stay with the child's window
+                take({child.childId, child.surname, child.name, std::move(status)});
             }
         }
     }
+}
+
+std::vector<DueLine> dueList(Connection &connection, const QDate &on)
+{
+    std::vector<DueLine> lines;
+    forEachDueLine(connection, scheduleInForce(connection), on, [&lines](DueLine &&line) { lines.push_back(std::move(line)); });
     return lines;
 }
 
 int writeDueBetween(Connection &connection, const QDate &from, const QDate &to)
 {
     const Schedule schedule = scheduleInForce(connection);
-    std::vector<DueLine> lines = dueList(connection, from);
     Transaction transaction(connection);
     connection.execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1(ID INTEGER, EPWNYMO TEXT COLLATE %2, "
                                       "ONOMA TEXT COLLATE %2, THLEFWNO TEXT, SEIRA TEXT COLLATE %2, DOSH INTEGER, "
@@ -300,18 +308,20 @@ int writeDueBetween(Connection &connection, const QDate &from, const QDate &to)
     connection.execute(QStringLiteral("DELETE FROM ") + DueTable);
     const auto iso = [](const QDate &date) { return date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant(); };
     int written = 0;
-    for (const DueLine &line : lines) {
+    Statement insert(connection, QStringLiteral("INSERT INTO %1(ID, EPWNYMO, ONOMA, SEIRA, DOSH, KATASTASH, APO, "
+                                                "OFEILETAI, KATHYSTEREI, EWS) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                     .arg(DueTable));
+    forEachDueLine(connection, schedule, from, [&](DueLine &&line) {
         const SeriesStatus &status = line.status;
         if (status.state == State::NoLongerGiven || !status.due.isValid() || status.due > to)
-            continue;
-        connection.execute(QStringLiteral("INSERT INTO %1(ID, EPWNYMO, ONOMA, SEIRA, DOSH, KATASTASH, APO, OFEILETAI, "
-                                          "KATHYSTEREI, EWS) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                               .arg(DueTable),
-                           {line.childId, line.surname, line.name, seriesName(schedule, status.series), status.nextDose,
-                            stateText(status.state), iso(status.earliest), iso(status.due), iso(status.overdue),
-                            iso(status.latest)});
+            return;
+        insert.bind({line.childId, line.surname, line.name, seriesName(schedule, status.series), status.nextDose,
+                     stateText(status.state), iso(status.earliest), iso(status.due), iso(status.overdue),
+                     iso(status.latest)});
+        insert.step();
+        insert.reset();
         ++written;
-    }
+    });
     connection.execute(QStringLiteral("UPDATE %1 SET THLEFWNO = (SELECT THLEFWNO_1 FROM STOIXEIA_PAIDIOY "
                                       "WHERE STOIXEIA_PAIDIOY.ID = %1.ID)")
                            .arg(DueTable));

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class Connection;
@@ -68,6 +69,9 @@ struct DueLine {
 // Every child's series that are still open at `on` (neither complete, nor immune, nor
 // contraindicated, nor for risk groups only), by child and the schedule's order of series.
 std::vector<DueLine> dueList(Connection &connection, const QDate &on);
+// The same lines handed one at a time, for a caller that keeps only some of them.
+void forEachDueLine(Connection &connection, const clinical::Schedule &schedule, const QDate &on,
+                    const std::function<void(DueLine &&line)> &take);
 
 // The connection's temporary table of the doses due in a period, for a list and its printout.
 inline const QString DueTable = QStringLiteral("EMBOLIA_OFEILOMENA");
