@@ -281,6 +281,7 @@ bool MainWindow::startUp()
         checkDataFile();
         checkTodaysReminders();
         showMaximized();
+        activateWindow(); // the login window has gone: the keyboard is the main window's now
         checkReceiptNumbering();
         return true;
     } catch (const DbError &error) {

@@ -288,7 +288,8 @@ void ChildHistoryWindow::printGrowthTable()
     const QString reading = QStringLiteral("WHO_READING('%1',P.FYLO,P.HMEROMHNIA_GENNHSEWS,S.HMEROMHNIA,%2) AS %3");
     const QString statement =
         QStringLiteral("SELECT P.ONOMA AS ONOMA, P.EPWNYMO AS EPWNYMO, P.FYLO AS FYLO, P.HMEROMHNIA_GENNHSEWS AS GENNHSH, "
-                       "S.HMEROMHNIA AS HMEROMHNIA, Format(S.YPSOS,'0.00') AS YPSOS, Format(S.BAROS,'0.00') AS BAROS, "
+                       "S.HMEROMHNIA AS HMEROMHNIA, AGE_TEXT(P.HMEROMHNIA_GENNHSEWS,S.HMEROMHNIA) AS HLIKIA, "
+                       "Format(S.YPSOS,'0.00') AS YPSOS, Format(S.BAROS,'0.00') AS BAROS, "
                        "Format(S.PERIMETROS_KEFALHS,'0.00') AS PERIMETROS_KEFALHS, ") +
         QStringList{reading.arg("wfa", "S.BAROS", "WFA"), reading.arg("lhfa", "S.YPSOS", "LHFA"),
                     reading.arg("bmifa", "S.BAROS,S.YPSOS", "BMIFA"), reading.arg("hcfa", "S.PERIMETROS_KEFALHS", "HCFA")}

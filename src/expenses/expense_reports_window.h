@@ -29,6 +29,7 @@ private:
     class QGridLayout *buildSums();
     QString listStatement() const;
     QString totalsStatement() const;
+    QString ratesStatement() const;
     void refuse();
 
     Kind m_kind;
@@ -36,6 +37,7 @@ private:
     DataSet m_totals{m_connection};
     DataSet m_reportList{m_connection};
     DataSet m_reportTotals{m_connection};
+    DataSet m_reportRates{m_connection}; // the sums of each VAT rate, under the totals
     ReportProject m_project;
     QString m_from; // the last search's criteria
     QString m_to;
@@ -45,4 +47,5 @@ private:
     QPushButton *m_search;
     QPushButton *m_print;
     QLabel *m_sums[3];
+    QLabel *m_refusal; // what is wrong with the criteria, beside them
 };

@@ -59,6 +59,7 @@ void FieldLink::typed()
     }
     m_typing = false;
     m_dirty = true;
+    m_refusedText = QString();
 }
 
 QString fieldCaption(QWidget *editor)
@@ -185,9 +186,14 @@ void FieldLink::commitOnLeaving(Qt::FocusReason reason)
     // would stack a second box over the first for one fault.
     if (!m_dirty || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return;
+    // A text refused once is told once: leaving it again (to the field's "X", say) is no trap.
+    // Storing the row still refuses it.
+    if (!m_refusedText.isNull() && m_text() == m_refusedText)
+        return;
     try {
         commit();
     } catch (const DbError &error) {
+        m_refusedText = m_text();
         messages::error(m_editor->window(), error.text());
         QTimer::singleShot(0, m_editor, [editor = m_editor] {
             editor->setFocus();
@@ -200,6 +206,7 @@ void FieldLink::commitOnLeaving(Qt::FocusReason reason)
 void FieldLink::revert()
 {
     m_dirty = false;
+    m_refusedText = QString();
     showStored();
 }
 

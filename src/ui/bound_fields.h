@@ -53,6 +53,7 @@ private:
     std::function<void(const QString &)> m_show;
     bool m_dirty = false;
     bool m_typing = false;
+    QString m_refusedText; // the text last refused on leaving; null when none
     int m_decimals = -1;
     std::function<QDate()> m_earliest;
     std::function<QDate()> m_latest;

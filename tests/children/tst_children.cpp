@@ -122,34 +122,45 @@ private slots:
         QCOMPARE(window.findChild<BoundChoice *>("ORFANOS_APO")->count(), 4);
     }
 
+    // The initials find surnames whatever their case and accents, with or without an apostrophe.
     void searchByInitials_data()
     {
         QTest::addColumn<QString>("initials");
-        QTest::newRow("as written") << "Πα";
-        QTest::newRow("small letters") << "πα";
-        QTest::newRow("with accent") << "Πά";
+        QTest::addColumn<QStringList>("found");
+        const QStringList pa{"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"};
+        QTest::newRow("as written") << "Πα" << pa;
+        QTest::newRow("small letters") << "πα" << pa;
+        QTest::newRow("with accent") << "Πά" << pa;
+        QTest::newRow("apostrophe typed") << "ντ'α" << QStringList{"Ντ'Αμίκο"};
+        QTest::newRow("apostrophe left out") << "ντα" << QStringList{"Ντ'Αμίκο"};
+        QTest::newRow("typographic apostrophe") << "Ντ’Αμ" << QStringList{"Ντ'Αμίκο"};
     }
     void searchByInitials()
     {
         QFETCH(QString, initials);
-        for (const char *surname : {"Παπαδάκης", "Αλεξίου", "ΠΑΠΑΣ", "Πάτρας", "Σπανός"})
+        QFETCH(QStringList, found);
+        for (const char *surname : {"Παπαδάκης", "Αλεξίου", "ΠΑΠΑΣ", "Πάτρας", "Σπανός", "Ντ'Αμίκο"})
             addChild("Νίκος", surname, "2010-01-01");
         search(
             [&](ChildSearchWindow &s) {
                 auto *field = s.findChild<QLineEdit *>("Edit1");
                 auto *find = s.findChild<QPushButton *>("Button1");
+                auto *refusal = s.findChild<QLabel *>("InitialsRefusal");
                 QVERIFY(!find->isEnabled());
                 field->setText("   ");
                 QVERIFY(!find->isEnabled());
-                field->setText("Π'");
+                // A character still refused is named beside the field, with the reason.
+                field->setText("Π%");
                 QVERIFY(!find->isEnabled());
+                QCOMPARE(refusal->text(), QString("Ο χαρακτήρας «%» δεν γίνεται δεκτός στο πεδίο «Αρχικά του επωνύμου»: "
+                                                  "γράψτε τα πρώτα γράμματα του επωνύμου (η απόστροφος αγνοείται)."));
                 field->setText(initials);
+                QCOMPARE(refusal->text(), QString());
                 QTest::mouseClick(find, Qt::LeftButton);
             },
-            [](ChildRegisterWindow &reg) {
-                QCOMPARE(surnames(reg), QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"}));
-                QCOMPARE(countLine(&reg), QString("Βρέθηκαν 3 παιδιά"));
-                QVERIFY(reg.WhereText.startsWith("WHERE EPWNYMO LIKE'"));
+            [&](ChildRegisterWindow &reg) {
+                QCOMPARE(surnames(reg), found);
+                QCOMPARE(countLine(&reg), QString("Βρέθηκαν %1 παιδιά").arg(found.size()));
             });
     }
 
@@ -182,10 +193,15 @@ private slots:
         QTest::mouseClick(find, Qt::LeftButton);
         QCOMPARE(log.texts, QStringList({"Λανθασμένα κριτήρια."}));
         QVERIFY(!find->isEnabled());
+        QCOMPARE(s.findChild<QLabel *>("DatesRefusal")->text(), QString("Λανθασμένα κριτήρια.")); // why it waits
         s.findChild<QLineEdit *>("Edit2")->setText("1");
         QVERIFY(find->isEnabled());
+        QCOMPARE(s.findChild<QLabel *>("DatesRefusal")->text(), QString());
         s.findChild<QLineEdit *>("Edit2")->setText("1.1.2005");
-        QVERIFY(!find->isEnabled()); // "." fails check_chars
+        QVERIFY(!find->isEnabled()); // "." fails check_chars, and the note beside says so
+        QCOMPARE(s.findChild<QLabel *>("DatesRefusal")->text(),
+                 QString("Ο χαρακτήρας «.» δεν γίνεται δεκτός στο πεδίο «Από»: η ημερομηνία γράφεται ημέρα/μήνας/έτος, "
+                         "π.χ. 15/12/2026."));
     }
 
     void nobodyFoundLeavesOnlyTheCountAndTheExit()
@@ -627,7 +643,8 @@ private slots:
         QTest::mouseClick(window.findChild<QPushButton *>("PrintTableButton"), Qt::LeftButton);
         const QString table = pdfText(pdf);
         QVERIFY2(table.contains("Ελένη Άλφα") && table.contains("1/1/2020") && table.contains("P52 (z 0,05)") &&
-                     table.contains("45,50") && table.contains("! P>99,9"),
+                     table.contains("45,50") && table.contains("! P>99,9") &&
+                     table.contains("11 μην. 30 ημ.") && table.contains("1 ετ. 5 μην."),
                  qPrintable(table));
 
         GrowthChartWindow chart;
@@ -643,6 +660,41 @@ private slots:
         chart.findChild<QComboBox *>("Indicator")->setCurrentIndex(1);
         QTest::mouseClick(chart.findChild<QPushButton *>("PrintButton"), Qt::LeftButton);
         QVERIFY2(pdfText(pdf).contains("1/6/2021: 1025 cm"), "the implausible height is listed under the chart");
+    }
+
+    // A chart without a point says why, and lists under it, with their dates, the readings it
+    // leaves out: past the ages the reference reaches, or implausible.
+    void growthChartSaysWhatItLeavesOut_data()
+    {
+        QTest::addColumn<int>("indicator"); // the chart's place in the list
+        QTest::addColumn<QString>("empty"); // what the empty chart says; empty where it has points
+        QTest::addColumn<QString>("leftOut");
+        QTest::newRow("head past 5 years") << 3 << "Οι 2 μετρήσεις αυτού του δείκτη είναι σε ηλικία που δεν καλύπτει η αναφορά WHO (έως 5 ετών)."
+                                           << "Εκτός αναφοράς WHO (έως 5 ετών): 1/3/2024: 52 cm, 1/9/2024: 52,5 cm";
+        QTest::newRow("height, one implausible") << 1 << ""
+                                                 << "Εκτός καμπυλών (απίθανες τιμές κατά WHO, ελέγξτε τη μέτρηση): 1/9/2024: 1340 cm";
+        QTest::newRow("weight within") << 0 << ""
+                                       << "";
+    }
+    void growthChartSaysWhatItLeavesOut()
+    {
+        QFETCH(int, indicator);
+        QFETCH(QString, empty);
+        QFETCH(QString, leftOut);
+        const int id = addChild("Άννα", "Βήτα", "2015-01-01", "ΘΗΛΥ"); // nine years old
+        connect().execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS,PERIMETROS_KEFALHS) VALUES(?,#3/1/2024#,130,28,52)", {id});
+        connect().execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS,PERIMETROS_KEFALHS) VALUES(?,#9/1/2024#,1340,29,52.5)", {id});
+        GrowthChartWindow chart;
+        chart.hand({QString::number(id), "Άννα", "Βήτα", "", "1/1/2015"});
+        chart.show();
+        chart.findChild<QComboBox *>("Indicator")->setCurrentIndex(indicator);
+        const who::Indicator indicators[] = {who::Indicator::WeightForAge, who::Indicator::LengthHeightForAge,
+                                             who::Indicator::BmiForAge, who::Indicator::HeadForAge};
+        const who::Indicator chosen = indicators[indicator];
+        QCOMPARE(chart.chart().readings(chosen, false).empty(), !empty.isEmpty());
+        if (!empty.isEmpty())
+            QCOMPARE(chart.chart().whyEmpty(chosen), empty);
+        QCOMPARE(chart.findChild<QLabel *>("LeftOut")->text(), leftOut);
     }
 
     // The centile curves break where length gives way to height and where WHO 2006 gives way to
