@@ -197,6 +197,7 @@ void MainWindow::buildMenu()
     QMenu *vaccines = options->addMenu(QStringLiteral("Εμβολ&ιασμοί"));
     vaccines->setObjectName(QStringLiteral("Vaccines"));
     addItem(vaccines, QStringLiteral("Εμβόλια που &οφείλονται"), "DueVaccines", opens("DueVaccines"));
+    addItem(vaccines, QStringLiteral("&Πρόγραμμα εμβολιασμών"), "VaccineSchedule", opens("VaccineSchedule"));
     options->addSeparator();
     addItem(options, QStringLiteral("Δί&αιτες"), "Diets", opens("TForm1"));
     addItem(options, QStringLiteral("Εκτύπωση ιατρικής συντα&γής"), "Prescription", opens("Prescription"));

@@ -5,6 +5,7 @@
 #include "children/child_identity_windows.h"
 #include "children/child_register_window.h"
 #include "children/due_vaccines_window.h"
+#include "children/vaccine_schedule_window.h"
 #include "printing/child_printouts_window.h"
 #include "expenses/expense_ledger_window.h"
 #include "expenses/expense_reports_window.h"
@@ -36,6 +37,7 @@ void registerWindows(MainWindow &mainWindow)
     opens<MonthCalendarWindow>(mainWindow, "TForm1a");
     opens<ChildRegistrationWindow>(mainWindow, "TForm16");
     opens<DueVaccinesWindow>(mainWindow, "DueVaccines");
+    opens<VaccineScheduleWindow>(mainWindow, "VaccineSchedule");
     mainWindow.setOpener("TForm10", [&mainWindow] { ContactBookWindow(ContactBookWindow::Phones, &mainWindow).exec(); });
     mainWindow.setOpener("TForm2", [&mainWindow] { ContactBookWindow(ContactBookWindow::Doctors, &mainWindow).exec(); });
 

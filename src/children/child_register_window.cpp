@@ -13,6 +13,7 @@
 #include "children/vaccination_window.h"
 
 #include <QButtonGroup>
+#include <QColor>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -93,6 +94,8 @@ void ChildRegisterWindow::buildList()
                              {"EPWNYMO", "Επώνυμο", 100},
                              {"FYLO", "Φύλο", 40, Qt::AlignCenter},
                              {"HMEROMHNIA_GENNHSEWS", "Ημερ.Γενν.", 70, Qt::AlignCenter},
+                             {"ID", "Εμβόλια", 90, Qt::AlignCenter,
+                              [this](const QVariant &id, int role) { return vaccinesDue(id.toLongLong(), role); }},
                              {"DIEYTHYNSH", "Διεύθυνση", 180},
                              {"THLEFWNO_1", "Τηλέφωνο 1", 75},
                              {"THLEFWNO_2", "Τηλέφωνο 2", 75},
@@ -192,6 +195,8 @@ void ChildRegisterWindow::showEvent(QShowEvent *event)
 void ChildRegisterWindow::load()
 {
     openQuery(SelectText);
+    m_due.clear();
+    m_scheduleRead = false; // the version in force may have changed
     showCount();
     // Each showing starts sorted by surname, ascending: the statement's own order.
     m_sortColumn->button(0)->setChecked(true);
@@ -200,6 +205,38 @@ void ChildRegisterWindow::load()
     if (ReceiptNumberingSet) { // once enabled, it stays so for the run
         m_receiptButton->setEnabled(true);
         m_receiptItem->setEnabled(true);
+    }
+}
+
+QVariant ChildRegisterWindow::vaccinesDue(qint64 childId, int role)
+{
+    if (!m_connection.isOpen())
+        return {};
+    auto found = m_due.find(childId);
+    if (found == m_due.end()) {
+        if (!m_scheduleRead) {
+            m_schedule = vaccine_records::scheduleInForce(m_connection);
+            m_scheduleRead = true;
+        }
+        found = m_due.emplace(childId, vaccine_records::dueCount(m_connection, m_schedule, childId, QDate::currentDate()))
+                    .first;
+    }
+    const vaccine_records::DueCount &count = found->second;
+    switch (role) {
+    case Qt::DisplayRole: {
+        QStringList parts;
+        if (count.overdue)
+            parts << QStringLiteral("%1 καθυστ.").arg(count.overdue);
+        if (count.due)
+            parts << QStringLiteral("%1 οφείλ.").arg(count.due);
+        return parts.join(QStringLiteral(", "));
+    }
+    case Qt::ForegroundRole: return count.overdue ? QVariant(QColor(Qt::red)) : QVariant();
+    case Qt::ToolTipRole:
+        return count.due || count.overdue
+                   ? QVariant(QStringLiteral("Εμβόλια που οφείλονται: %1, που καθυστερούν: %2").arg(count.due).arg(count.overdue))
+                   : QVariant();
+    default: return {};
     }
 }
 
@@ -254,6 +291,7 @@ void ChildRegisterWindow::open(const QString &windowName)
     if (window) {
         window->hand(child);
         window->exec();
+        m_due.erase(child.ChildID.toLongLong()); // its doses may have changed
     } else if (const Opener opener = m_openers.value(windowName)) {
         opener(child);
     }

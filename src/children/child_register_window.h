@@ -1,9 +1,12 @@
 #pragma once
 
 #include "ui/child_window.h"
+#include "clinical/vaccine_schedule.h"
+#include "data/vaccine_records.h"
 
 #include <QHash>
 #include <functional>
+#include <unordered_map>
 
 class NavigatorBar;
 class QAction;
@@ -55,6 +58,12 @@ private:
     QPushButton *m_receiptButton;
     QAction *m_receiptItem;
     QString m_sort;
+    // The «Εμβόλια» column: each child's series due and overdue today, evaluated when its row
+    // is first drawn, and again after the child's vaccinations close.
+    QVariant vaccinesDue(qint64 childId, int role);
+    clinical::Schedule m_schedule;
+    bool m_scheduleRead = false;
+    std::unordered_map<qint64, vaccine_records::DueCount> m_due;
 };
 
 // TForm17: finds children by the first letters of the surname, by birth dates, or all.

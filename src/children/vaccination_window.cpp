@@ -5,6 +5,7 @@
 #include "ui/messages.h"
 #include "ui/navigator_bar.h"
 #include "ui/record_list.h"
+#include "ui/set_pages.h"
 #include "data/db_error.h"
 #include "data/regional.h"
 #include "data/schema.h"
@@ -119,12 +120,16 @@ QScrollArea *scrollingOver(QWidget *panel, QWidget *parent)
 VaccinationWindow::VaccinationWindow(QWidget *parent)
     : ChildWindow(QStringLiteral("TForm21"), QStringLiteral("Εμβολιασμοί"), parent, look::Cream)
 {
-    m_parts = new QTabWidget(this);
+    m_parts = new SetPages(this);
     m_parts->setObjectName(QStringLiteral("Parts"));
     QWidget *scheduled = scheduleDosesPage();
-    m_parts->addTab(scheduled, QStringLiteral("&Δόσεις του βιβλιαρίου"));
-    m_parts->addTab(otherDosesPage(), QStringLiteral("Ά&λλες δόσεις και μη χορηγήσεις"));
-    connect(m_parts, &QTabWidget::currentChanged, this, &VaccinationWindow::storeLeftPart);
+    m_parts->addPage(scheduled, QStringLiteral("&Δόσεις του βιβλιαρίου"), m_data);
+    m_parts->addPage(otherDosesPage(), QStringLiteral("Ά&λλες δόσεις και μη χορηγήσεις"), m_other);
+    // The child's row stays in editing, as after its own save.
+    connect(m_parts, &SetPages::pageShown, this, [this] {
+        if (m_data.state() == DataSet::State::Browse && !m_data.isEmpty())
+            m_data.edit();
+    });
     m_states = seriesStates();
     QPushButton *exit = look::exitButton(this);
 
@@ -299,28 +304,6 @@ void VaccinationWindow::checkOtherDose()
     if (!productName.isEmpty() && product && !product->series.contains(series))
         throw DbError(DbError::Kind::Other, QStringLiteral("Το σκεύασμα «%1» δεν καλύπτει τη σειρά «%2».")
                                                 .arg(productName, vaccine_records::seriesName(m_schedule, series)));
-}
-
-void VaccinationWindow::storeLeftPart(int shown)
-{
-    DataSet &left = m_shownPart == 0 ? m_data : m_other;
-    const QList<FieldLink *> links = findChildren<FieldLink *>();
-    const bool typed = left.isModified() || std::any_of(links.begin(), links.end(), [&left](FieldLink *link) {
-                           return &link->data() == &left && link->isDirty();
-                       });
-    try {
-        if (typed)
-            left.post();
-        else if (left.state() == DataSet::State::Insert)
-            left.cancel(); // a new line nobody typed into
-        if (&left == &m_data && !m_data.isEmpty())
-            m_data.edit();
-        m_shownPart = shown;
-    } catch (const DbError &error) {
-        messages::error(this, refusalInWords(error, this));
-        const QSignalBlocker staying(m_parts);
-        m_parts->setCurrentIndex(m_shownPart);
-    }
 }
 
 void VaccinationWindow::showStates()

@@ -6,7 +6,7 @@
 #include <QDate>
 
 class BoundChoice;
-class QTabWidget;
+class SetPages;
 class QTableWidget;
 
 // TForm21: the date of every vaccine dose of one child, typed or chosen in calendars; the doses
@@ -28,16 +28,13 @@ private:
     QWidget *otherDosesPage();
     QTableWidget *seriesStates();
     void checkOtherDose();
-    // Stores what was typed on the part being left, so that nothing waits unseen on a hidden tab.
-    void storeLeftPart(int shown);
     void showStates();
 
     QDate m_birth; // the first day a dose may have
     clinical::Schedule m_schedule;
     DataSet m_other{m_connection}; // EMBOLIA_EPIPLEON, the child's rows
-    QTabWidget *m_parts = nullptr;
+    SetPages *m_parts = nullptr;
     QTableWidget *m_states = nullptr;
     BoundChoice *m_series = nullptr;
     BoundChoice *m_product = nullptr;
-    int m_shownPart = 0;
 };

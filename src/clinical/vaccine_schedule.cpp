@@ -57,13 +57,20 @@ Age Age::plusMonths(int more) const
 
 QDate addAge(const QDate &from, const Age &age)
 {
-    const int monthIndex = from.month() - 1 + age.months;
-    const int year = from.year() + age.years + monthIndex / 12;
+    if (!from.isValid())
+        return {};
+    int fromYear = 0, fromMonth = 0, fromDay = 0;
+    from.getDate(&fromYear, &fromMonth, &fromDay); // once: the due list adds ages to every child's dates
+    const int monthIndex = fromMonth - 1 + age.months;
+    const int year = fromYear + age.years + monthIndex / 12;
     const int month = monthIndex % 12 + 1;
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int inMonth = month == 2 && leap ? 29 : days[month - 1];
     // A day the month lacks (31 April, 29 February) is the 1st of the next month.
-    QDate date = from.day() <= QDate(year, month, 1).daysInMonth() ? QDate(year, month, from.day())
-                                                                   : QDate(year, month, 1).addMonths(1);
-    return date.addDays(age.days);
+    const QDate date = fromDay <= inMonth ? QDate(year, month, fromDay)
+                                          : (month == 12 ? QDate(year + 1, 1, 1) : QDate(year, month + 1, 1));
+    return age.days ? date.addDays(age.days) : date;
 }
 
 QStringList Schedule::series() const

@@ -297,6 +297,11 @@ Statement::~Statement()
     sqlite3_finalize(m_stmt);
 }
 
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
 void Statement::bind(const QVariantList &values)
 {
     sqlite3 *db = m_connection.handle();

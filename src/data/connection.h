@@ -91,6 +91,7 @@ public:
     static std::unique_ptr<Statement> tryPrepare(const Connection &connection, const QString &engineSql);
 
     bool step(); // true while a row is there
+    void reset(); // ready to be bound and stepped again
     sqlite3_stmt *get() const { return m_stmt; }
     int columnCount() const;
     QVariant value(int column) const; // by the stored type: integer, real, text, NULL

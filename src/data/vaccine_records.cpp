@@ -97,28 +97,41 @@ Schedule scheduleInForce(Connection &connection)
 {
     const QVariant id = connection.scalar(
         QStringLiteral("SELECT ID FROM EMBOLIA_PROGRAMMATA ORDER BY SE_ISXY DESC, HMEROMHNIA DESC, ID DESC LIMIT 1"));
-    if (!id.isValid())
-        return shippedSchedule();
-    const QVariantList version{id};
+    return id.isValid() ? readSchedule(connection, id.toLongLong()) : shippedSchedule();
+}
+
+std::vector<QStringList> scheduleRules(Connection &connection, qint64 version)
+{
+    return rows(connection,
+                QStringLiteral("SELECT SEIRA, KANONAS, DOSH, APO_DOSH, TIMH, SHMEIWSEIS FROM EMBOLIA_KANONES "
+                               "WHERE PROGRAMMA = ? ORDER BY rowid"),
+                {version});
+}
+
+std::vector<QStringList> scheduleProducts(Connection &connection, qint64 version)
+{
+    return rows(connection,
+                QStringLiteral("SELECT ONOMA, SEIRES FROM EMBOLIA_SKEYASMATA WHERE PROGRAMMA = ? ORDER BY rowid"),
+                {version});
+}
+
+Schedule readSchedule(Connection &connection, qint64 version)
+{
     Schedule schedule = scheduleFromRows(
         rows(connection,
              QStringLiteral("SELECT SEIRA, DOSH, ONOMA, SYNISTATAI_APO, SYNISTATAI_EWS, ELAXISTH_HLIKIA, "
                             "ELAXISTO_DIASTHMA, DIASTHMA_APO, MEGISTH_HLIKIA, SELIDA, SHMEIWSEIS FROM EMBOLIA_DOSEIS "
                             "WHERE PROGRAMMA = ? ORDER BY rowid"),
-             version),
-        rows(connection,
-             QStringLiteral("SELECT SEIRA, KANONAS, DOSH, APO_DOSH, TIMH, SHMEIWSEIS FROM EMBOLIA_KANONES "
-                            "WHERE PROGRAMMA = ? ORDER BY rowid"),
-             version),
-        rows(connection, QStringLiteral("SELECT ONOMA, SEIRES FROM EMBOLIA_SKEYASMATA WHERE PROGRAMMA = ? ORDER BY rowid"),
-             version));
-    const QStringList head =
+             {version}),
+        scheduleRules(connection, version), scheduleProducts(connection, version));
+    const std::vector<QStringList> head =
         rows(connection, QStringLiteral("SELECT ONOMA, EGKYKLIOS, HMEROMHNIA FROM EMBOLIA_PROGRAMMATA WHERE ID = ?"),
-             version)
-            .front();
-    schedule.name = head[0];
-    schedule.circular = head[1];
-    schedule.date = QDate::fromString(head[2], Qt::ISODate);
+             {version});
+    if (!head.empty()) {
+        schedule.name = head.front()[0];
+        schedule.circular = head.front()[1];
+        schedule.date = QDate::fromString(head.front()[2].left(10), Qt::ISODate);
+    }
     return schedule;
 }
 
@@ -239,11 +252,26 @@ QString reasonInWords(const Schedule &schedule, const SeriesStatus &status)
     return words.join(QStringLiteral("· "));
 }
 
-std::vector<DueLine> dueList(Connection &connection, const QDate &on)
+DueCount dueCount(Connection &connection, const Schedule &schedule, qint64 childId, const QDate &on)
 {
-    const Schedule schedule = scheduleInForce(connection);
-    std::vector<DueLine> lines;
-    Transaction reading(connection, Transaction::Kind::Read);
+    DueCount count;
+    const std::vector<ChildDoses> read = readDoses(connection, schedule, childId);
+    if (read.empty() || !read.front().birth.isValid())
+        return count;
+    for (const SeriesStatus &status : evaluate(schedule, read.front().birth, read.front().given, on, read.front().notGiven)) {
+        count.due += status.state == State::Due;
+        count.overdue += status.state == State::Overdue;
+    }
+    return count;
+}
+
+void forEachDueLine(Connection &connection, const Schedule &schedule, const QDate &on,
+                    const std::function<void(DueLine &&line)> &take)
+{
+    // One snapshot for both reads; a caller writing the lines holds its own transaction already.
+    std::optional<Transaction> reading;
+    if (!connection.inTransaction())
+        reading.emplace(connection, Transaction::Kind::Read);
     for (const ChildDoses &child : readDoses(connection, schedule)) {
         if (!child.birth.isValid())
             continue;
@@ -255,17 +283,23 @@ std::vector<DueLine> dueList(Connection &connection, const QDate &on)
             case State::RiskGroupsOnly:
                 continue;
             default:
-                lines.push_back({child.childId, child.surname, child.name, std::move(status)});
+                status.doses = {}; // the list names the next dose; the verdicts stay with the child's window
+                take({child.childId, child.surname, child.name, std::move(status)});
             }
         }
     }
+}
+
+std::vector<DueLine> dueList(Connection &connection, const QDate &on)
+{
+    std::vector<DueLine> lines;
+    forEachDueLine(connection, scheduleInForce(connection), on, [&lines](DueLine &&line) { lines.push_back(std::move(line)); });
     return lines;
 }
 
 int writeDueBetween(Connection &connection, const QDate &from, const QDate &to)
 {
     const Schedule schedule = scheduleInForce(connection);
-    std::vector<DueLine> lines = dueList(connection, from);
     Transaction transaction(connection);
     connection.execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1(ID INTEGER, EPWNYMO TEXT COLLATE %2, "
                                       "ONOMA TEXT COLLATE %2, THLEFWNO TEXT, SEIRA TEXT COLLATE %2, DOSH INTEGER, "
@@ -274,18 +308,20 @@ int writeDueBetween(Connection &connection, const QDate &from, const QDate &to)
     connection.execute(QStringLiteral("DELETE FROM ") + DueTable);
     const auto iso = [](const QDate &date) { return date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant(); };
     int written = 0;
-    for (const DueLine &line : lines) {
+    Statement insert(connection, QStringLiteral("INSERT INTO %1(ID, EPWNYMO, ONOMA, SEIRA, DOSH, KATASTASH, APO, "
+                                                "OFEILETAI, KATHYSTEREI, EWS) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                     .arg(DueTable));
+    forEachDueLine(connection, schedule, from, [&](DueLine &&line) {
         const SeriesStatus &status = line.status;
         if (status.state == State::NoLongerGiven || !status.due.isValid() || status.due > to)
-            continue;
-        connection.execute(QStringLiteral("INSERT INTO %1(ID, EPWNYMO, ONOMA, SEIRA, DOSH, KATASTASH, APO, OFEILETAI, "
-                                          "KATHYSTEREI, EWS) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                               .arg(DueTable),
-                           {line.childId, line.surname, line.name, seriesName(schedule, status.series), status.nextDose,
-                            stateText(status.state), iso(status.earliest), iso(status.due), iso(status.overdue),
-                            iso(status.latest)});
+            return;
+        insert.bind({line.childId, line.surname, line.name, seriesName(schedule, status.series), status.nextDose,
+                     stateText(status.state), iso(status.earliest), iso(status.due), iso(status.overdue),
+                     iso(status.latest)});
+        insert.step();
+        insert.reset();
         ++written;
-    }
+    });
     connection.execute(QStringLiteral("UPDATE %1 SET THLEFWNO = (SELECT THLEFWNO_1 FROM STOIXEIA_PAIDIOY "
                                       "WHERE STOIXEIA_PAIDIOY.ID = %1.ID)")
                            .arg(DueTable));

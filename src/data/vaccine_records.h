@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class Connection;
@@ -30,6 +31,11 @@ inline const QString ImmuneReason = QStringLiteral("Ανοσία μετά τη �
 qint64 addSchedule(Connection &connection, const clinical::Schedule &schedule, bool inForce);
 // The version in force; the newest when none is marked.
 clinical::Schedule scheduleInForce(Connection &connection);
+// One stored version; throws clinical::ScheduleError naming what cannot stand in it.
+clinical::Schedule readSchedule(Connection &connection, qint64 version);
+// A version's rules and products as stored, for checking an edit of its doses.
+std::vector<QStringList> scheduleRules(Connection &connection, qint64 version);
+std::vector<QStringList> scheduleProducts(Connection &connection, qint64 version);
 
 struct ChildDoses {
     qint64 childId = 0;
@@ -48,6 +54,13 @@ QString seriesName(const clinical::Schedule &schedule, const QString &series);
 // is given at, the doses that did not count, a refusal.
 QString reasonInWords(const clinical::Schedule &schedule, const clinical::SeriesStatus &status);
 
+// How many series of one child are due, and how many overdue, at `on`.
+struct DueCount {
+    int due = 0;
+    int overdue = 0;
+};
+DueCount dueCount(Connection &connection, const clinical::Schedule &schedule, qint64 childId, const QDate &on);
+
 struct DueLine {
     qint64 childId;
     QString surname, name;
@@ -56,6 +69,9 @@ struct DueLine {
 // Every child's series that are still open at `on` (neither complete, nor immune, nor
 // contraindicated, nor for risk groups only), by child and the schedule's order of series.
 std::vector<DueLine> dueList(Connection &connection, const QDate &on);
+// The same lines handed one at a time, for a caller that keeps only some of them.
+void forEachDueLine(Connection &connection, const clinical::Schedule &schedule, const QDate &on,
+                    const std::function<void(DueLine &&line)> &take);
 
 // The connection's temporary table of the doses due in a period, for a list and its printout.
 inline const QString DueTable = QStringLiteral("EMBOLIA_OFEILOMENA");

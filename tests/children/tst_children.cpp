@@ -13,6 +13,8 @@
 #include "ui/record_list.h"
 #include "children/vaccination_window.h"
 #include "children/due_vaccines_window.h"
+#include "children/vaccine_schedule_window.h"
+#include "data/vaccine_records.h"
 #include "data/regional.h"
 
 #include <QCalendarWidget>
@@ -514,6 +516,66 @@ private slots:
         QCOMPARE(log.texts, QStringList{"Η υπενθύμιση καταχωρήθηκε για τις " + Regional::current().formatDate(due) + "."});
         QCOMPARE(connect().scalar("SELECT HMEROMHNIA FROM YPENTHIMISEIS").toDate(), due);
         QVERIFY(connect().scalar("SELECT PERIGRAFH FROM YPENTHIMISEIS").toString().startsWith("Εμβόλιο: Βήτα Μαρία, τηλ. 2101234567 — "));
+    }
+
+    // The version in force is never edited in place: a copy is, refused where it would not stand,
+    // and then put in force.
+    void scheduleCopiedEditedAndPutInForce()
+    {
+        MessageLog log;
+        VaccineScheduleWindow window;
+        showActive(window);
+        DataSet &doses = window.doses();
+        const auto moveToDose = [&doses](const QString &series, int dose) {
+            for (int r = 0; r < doses.recordCount(); ++r)
+                if (doses.value(r, doses.fieldIndex("SEIRA")).toString() == series &&
+                    doses.value(r, doses.fieldIndex("DOSH")).toInt() == dose)
+                    doses.moveTo(r);
+        };
+        const int shipped = doses.recordCount();
+        auto *pages = window.findChild<QTabWidget *>("Pages");
+        pages->setCurrentIndex(1);
+        moveToDose("MMR", 2);
+        type(&window, "DOSE_SYNISTATAI_APO", "36m");
+        press(&window, "Post", "DBNavigator2");
+        QCOMPARE(log.texts, QStringList{"Το πρόγραμμα σε ισχύ δεν αλλάζει. Κάντε ένα αντίγραφο του και αλλάξτε εκείνο."});
+        press(&window, "Cancel", "DBNavigator2");
+        log.texts.clear();
+
+        pages->setCurrentIndex(0);
+        click(&window, "Copy");
+        QCOMPARE(window.data().value("ONOMA").toString(), clinical::shippedSchedule().name + " (αντίγραφο)");
+        QCOMPARE(window.data().value("HMEROMHNIA").toDate(), QDate::currentDate());
+        type(&window, "ONOMA", "Πρόγραμμα 2025");
+        type(&window, "HMEROMHNIA", "16/4/2025");
+        pages->setCurrentIndex(1); // stores the name and date
+        QCOMPARE(doses.recordCount(), shipped);
+
+        moveToDose("MMR", 2);
+        type(&window, "DOSE_ELAXISTO_DIASTHMA", "-4w");
+        press(&window, "Post", "DBNavigator2");
+        QCOMPARE(log.texts, QStringList{"Μη αναγνώσιμη ηλικία ή διάστημα «-4w» (MMR δόση 2)."});
+        press(&window, "Cancel", "DBNavigator2");
+        moveToDose("MMR", 1);
+        log.answer = true;
+        press(&window, "Delete", "DBNavigator2");
+        QCOMPARE(log.texts.last(), QString("Η σειρά MMR δεν έχει την 1η δόση."));
+        QCOMPARE(doses.recordCount(), shipped);
+        log.texts.clear();
+        moveToDose("MMR", 2);
+        type(&window, "DOSE_SYNISTATAI_APO", "36m");
+        press(&window, "Post", "DBNavigator2");
+        QCOMPARE(log.texts, QStringList());
+
+        pages->setCurrentIndex(0);
+        click(&window, "InForce");
+        QCOMPARE(log.texts, QStringList{"Να ισχύσει από τώρα το «Πρόγραμμα 2025»;"});
+        Connection c = connect();
+        const clinical::Schedule inForce = vaccine_records::scheduleInForce(c);
+        QCOMPARE(inForce.name, QString("Πρόγραμμα 2025"));
+        QCOMPARE(inForce.date, QDate(2025, 4, 16));
+        QCOMPARE(inForce.rule("MMR", 2)->recommendedFrom.text(), QString("36m"));
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM EMBOLIA_PROGRAMMATA WHERE SE_ISXY").toInt(), 1);
     }
 
     void measurementsBelongToTheChild()

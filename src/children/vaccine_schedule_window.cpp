@@ -1,0 +1,241 @@
+#include "children/vaccine_schedule_window.h"
+
+#include "ui/bound_fields.h"
+#include "ui/messages.h"
+#include "ui/navigator_bar.h"
+#include "ui/record_list.h"
+#include "ui/set_pages.h"
+#include "data/db_error.h"
+#include "data/regional.h"
+#include "data/vaccine_records.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The dose columns as the list and the form show them.
+struct DoseColumn {
+    const char *column;
+    const char *title;
+    const char *caption;
+    int width;
+};
+const DoseColumn DoseColumns[] = {
+    {"SEIRA", "Σειρά", "&Σειρά:", 70},
+    {"DOSH", "Δόση", "&Δόση:", 40},
+    {"ONOMA", "Όνομα", "Ό&νομα:", 190},
+    {"SYNISTATAI_APO", "Συνιστάται από", "Συνιστάται &από:", 90},
+    {"SYNISTATAI_EWS", "έως", "Συνιστάται έ&ως:", 60},
+    {"ELAXISTH_HLIKIA", "Ελάχ. ηλικία", "Ελάχιστη η&λικία:", 80},
+    {"ELAXISTO_DIASTHMA", "Ελάχ. διάστημα", "Ελάχιστο διάσ&τημα:", 90},
+    {"DIASTHMA_APO", "από δόση", "Διάστημα από δ&όση:", 70},
+    {"MEGISTH_HLIKIA", "Μέγ. ηλικία", "Μέγιστη ηλι&κία:", 80},
+};
+
+} // namespace
+
+VaccineScheduleWindow::VaccineScheduleWindow(QWidget *parent)
+    : RecordWindow(QStringLiteral("VaccineSchedule"), QStringLiteral("Πρόγραμμα εμβολιασμών"), parent)
+{
+    openTable(QStringLiteral("EMBOLIA_PROGRAMMATA"), QStringLiteral("HMEROMHNIA DESC, ID DESC"));
+    m_pages = new SetPages(this);
+    m_pages->setObjectName(QStringLiteral("Pages"));
+    m_pages->addPage(versionsPage(), QStringLiteral("&Εκδόσεις"), m_data);
+    m_pages->addPage(dosesPage(), QStringLiteral("Δό&σεις της έκδοσης"), m_doses);
+    auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(m_pages);
+    layout->addLayout(look::spreadRow({}, {look::exitButton(this)}));
+    connect(&m_data, &DataSet::currentChanged, this, &VaccineScheduleWindow::readDoses);
+    connect(&m_data, &DataSet::reset, this, &VaccineScheduleWindow::readDoses);
+    m_data.addBeforePost(this, [this] { refuseInForce(); });
+    readDoses();
+}
+
+// The versions: name, circular and date of each, which one is in force; a copy, and in force.
+QWidget *VaccineScheduleWindow::versionsPage()
+{
+    auto *page = new QWidget;
+    const auto inForceText = [](const QVariant &value, int role) -> QVariant {
+        return role == Qt::DisplayRole && value.toBool() ? QVariant(QStringLiteral("Σε ισχύ")) : QVariant();
+    };
+    auto *list = new RecordList(m_data,
+                                {{QStringLiteral("ONOMA"), QStringLiteral("Όνομα"), 330},
+                                 {QStringLiteral("EGKYKLIOS"), QStringLiteral("Εγκύκλιος"), 250},
+                                 {QStringLiteral("HMEROMHNIA"), QStringLiteral("Ημερομηνία"), 80, Qt::AlignCenter},
+                                 {QStringLiteral("SE_ISXY"), QStringLiteral("Ισχύς"), 60, Qt::AlignCenter, inForceText}},
+                                page);
+    list->setObjectName(QStringLiteral("Versions"));
+    list->setDeleteAllowed(false);
+    list->setFixedHeight(180);
+    list->fitWidthToColumns();
+    auto *form = new QGridLayout;
+    BoundLineEdit *name = boundLine(QStringLiteral("ONOMA"), {}, 420);
+    addField(form, 0, QStringLiteral("Ό&νομα:"), name, QStringLiteral("*"));
+    addField(form, 1, QStringLiteral("Ε&γκύκλιος:"), boundLine(QStringLiteral("EGKYKLIOS"), {}, 420));
+    addField(form, 2, QStringLiteral("Η&μερομηνία:"), boundLine(QStringLiteral("HMEROMHNIA"), {}, 100));
+    auto *bar = new NavigatorBar(m_data, NavigatorBar::Browser | NavigatorBar::Post | NavigatorBar::Cancel, page);
+    auto *copy = new QPushButton(QStringLiteral("&Αντίγραφο για αλλαγές"), page);
+    copy->setObjectName(QStringLiteral("Copy"));
+    auto *inForce = new QPushButton(QStringLiteral("Σε &ισχύ"), page);
+    inForce->setObjectName(QStringLiteral("InForce"));
+    connect(copy, &QPushButton::clicked, this, &VaccineScheduleWindow::copyVersion);
+    connect(inForce, &QPushButton::clicked, this, &VaccineScheduleWindow::putInForce);
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(list);
+    layout->addLayout(form);
+    layout->addStretch();
+    layout->addLayout(look::spreadRow({bar}, {copy, inForce}));
+    return page;
+}
+
+// The doses of the version shown, one row per series dose, each edited in the form below.
+QWidget *VaccineScheduleWindow::dosesPage()
+{
+    auto *page = new QWidget;
+    std::vector<ListColumn> columns;
+    for (const DoseColumn &c : DoseColumns)
+        columns.push_back({QString::fromLatin1(c.column), QString::fromUtf8(c.title), c.width});
+    auto *list = new RecordList(m_doses, columns, page);
+    list->setObjectName(QStringLiteral("Doses"));
+    list->setDeleteAllowed(false);
+    list->setFixedHeight(330);
+    list->fitWidthToColumns();
+    // Two columns of fields under the list.
+    auto *form = new QHBoxLayout;
+    QGridLayout *grids[] = {new QGridLayout, new QGridLayout};
+    int row = 0;
+    for (const DoseColumn &c : DoseColumns) {
+        auto *field = new BoundLineEdit(m_doses, QString::fromLatin1(c.column), page);
+        field->setObjectName(QStringLiteral("DOSE_") + QString::fromLatin1(c.column));
+        field->setFixedWidth(c.width + 40);
+        addField(grids[row / 5], row % 5, QString::fromUtf8(c.caption), field);
+        ++row;
+    }
+    form->addLayout(grids[0]);
+    form->addLayout(grids[1]);
+    form->addStretch();
+    auto *bar = new NavigatorBar(m_doses, NavigatorBar::FullEditor | NavigatorBar::Cancel, page);
+    bar->setObjectName(QStringLiteral("DBNavigator2"));
+    bar->setDeleteQuestion([this] {
+        try {
+            refuseInForce();
+            checkDoses(m_doses.currentRow());
+        } catch (const DbError &error) {
+            messages::error(this, error.text());
+            return false;
+        }
+        return messages::confirmDelete(this);
+    });
+    m_doses.addBeforePost(this, [this] {
+        refuseInForce();
+        m_doses.setValue(QStringLiteral("PROGRAMMA"), version());
+        checkDoses(-1);
+    });
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(list);
+    layout->addLayout(form);
+    layout->addStretch();
+    layout->addWidget(bar, 0, Qt::AlignLeft);
+    return page;
+}
+
+void VaccineScheduleWindow::readDoses()
+{
+    if (!m_connection.isOpen())
+        return;
+    m_doses.close();
+    m_doses.setSql(QStringLiteral("SELECT PROGRAMMA, SEIRA, DOSH, ONOMA, SYNISTATAI_APO, SYNISTATAI_EWS, ELAXISTH_HLIKIA, "
+                                  "ELAXISTO_DIASTHMA, DIASTHMA_APO, MEGISTH_HLIKIA, SELIDA, SHMEIWSEIS FROM EMBOLIA_DOSEIS "
+                                  "WHERE PROGRAMMA=") +
+                   QString::number(version()));
+    m_doses.open();
+}
+
+qint64 VaccineScheduleWindow::version() const
+{
+    return m_data.isEmpty() ? 0 : m_data.value(QStringLiteral("ID")).toLongLong();
+}
+
+bool VaccineScheduleWindow::inForce() const
+{
+    return !m_data.isEmpty() && m_data.value(QStringLiteral("SE_ISXY")).toBool();
+}
+
+void VaccineScheduleWindow::refuseInForce() const
+{
+    if (inForce())
+        throw DbError(DbError::Kind::Other,
+                      QStringLiteral("Το πρόγραμμα σε ισχύ δεν αλλάζει. Κάντε ένα αντίγραφο του και αλλάξτε εκείνο."));
+}
+
+void VaccineScheduleWindow::checkDoses(int leaving)
+{
+    std::vector<QStringList> doses;
+    for (int r = 0; r < m_doses.recordCount(); ++r) {
+        if (r == leaving)
+            continue;
+        QStringList row;
+        for (int c = 1; c < m_doses.fieldCount(); ++c) // without PROGRAMMA
+            row << displayText(m_doses.value(r, c));
+        doses.push_back(row);
+    }
+    try {
+        clinical::scheduleFromRows(doses, vaccine_records::scheduleRules(m_connection, version()),
+                                   vaccine_records::scheduleProducts(m_connection, version()));
+    } catch (const clinical::ScheduleError &error) {
+        throw DbError(DbError::Kind::Other, error.text);
+    }
+}
+
+// A copy of the version shown, dated today and not in force, ready for its new name.
+void VaccineScheduleWindow::copyVersion()
+{
+    m_data.storePending();
+    clinical::Schedule copy = vaccine_records::readSchedule(m_connection, version());
+    copy.name = QStringLiteral("%1 (αντίγραφο)").arg(copy.name).left(200);
+    copy.date = QDate::currentDate();
+    const qint64 id = vaccine_records::addSchedule(m_connection, copy, false);
+    m_data.refresh();
+    for (int r = 0; r < m_data.recordCount(); ++r)
+        if (m_data.value(r, m_data.fieldIndex(QStringLiteral("ID"))).toLongLong() == id)
+            m_data.moveTo(r);
+    if (auto *name = findChild<QLineEdit *>(QStringLiteral("ONOMA"))) {
+        name->setFocus();
+        name->selectAll();
+    }
+}
+
+// The version shown, once it stands whole, becomes the one every evaluation uses.
+void VaccineScheduleWindow::putInForce()
+{
+    m_data.storePending();
+    if (inForce())
+        return;
+    try {
+        vaccine_records::readSchedule(m_connection, version());
+    } catch (const clinical::ScheduleError &error) {
+        messages::error(this, error.text);
+        return;
+    }
+    if (!messages::confirm(this, QStringLiteral("Να ισχύσει από τώρα το «%1»;").arg(m_data.value(QStringLiteral("ONOMA")).toString())))
+        return;
+    const qint64 id = version();
+    {
+        Transaction transaction(m_connection);
+        m_connection.execute(QStringLiteral("UPDATE EMBOLIA_PROGRAMMATA SET SE_ISXY = (ID = ?)"), {id});
+        transaction.commit();
+    }
+    const int row = m_data.currentRow();
+    m_data.refresh();
+    m_data.moveTo(row);
+}
+
+void VaccineScheduleWindow::disconnect()
+{
+    m_doses.close();
+    RecordWindow::disconnect();
+}
