@@ -194,6 +194,9 @@ void MainWindow::buildMenu()
     options->setObjectName(QStringLiteral("Options"));
     addItem(options, QStringLiteral("Εύρ&εση παιδιού"), "FindChild", opens("TForm17"));
     addItem(options, QStringLiteral("Καταχώρηση νέου &παιδιού"), "NewChild", opens("TForm16"));
+    QMenu *vaccines = options->addMenu(QStringLiteral("Εμβολ&ιασμοί"));
+    vaccines->setObjectName(QStringLiteral("Vaccines"));
+    addItem(vaccines, QStringLiteral("Εμβόλια που &οφείλονται"), "DueVaccines", opens("DueVaccines"));
     options->addSeparator();
     addItem(options, QStringLiteral("Δί&αιτες"), "Diets", opens("TForm1"));
     addItem(options, QStringLiteral("Εκτύπωση ιατρικής συντα&γής"), "Prescription", opens("Prescription"));
@@ -277,6 +280,7 @@ bool MainWindow::startUp()
         checkDataFile();
         checkTodaysReminders();
         showMaximized();
+        activateWindow(); // the login window has gone: the keyboard is the main window's now
         checkReceiptNumbering();
         return true;
     } catch (const DbError &error) {

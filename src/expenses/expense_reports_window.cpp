@@ -74,11 +74,15 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
     top->addWidget(m_print);
     top->addWidget(exit);
     layout->addLayout(top);
+    m_refusal = look::note(QString(), this);
+    m_refusal->setObjectName(QStringLiteral("Refusal"));
+    layout->addWidget(m_refusal);
     layout->addWidget(list);
     layout->addWidget(navigator, 0, Qt::AlignLeft);
     layout->addLayout(buildSums());
 
-    enableWhileClean(m_search, {m_fromField, m_toField});
+    enableWhileClean(m_search, {m_fromField, m_toField}, m_refusal,
+                     byDate ? DateCriterionRule : QStringLiteral("γράψτε το έτος με αριθμούς, π.χ. 2026"));
     connect(m_search, &QPushButton::clicked, this, &ExpenseReportWindow::search);
     connect(m_print, &QPushButton::clicked, this, &ExpenseReportWindow::print);
 }
@@ -175,6 +179,7 @@ void ExpenseReportWindow::refuse()
 {
     m_print->setEnabled(false);
     messages::plain(this, Refused);
+    m_refusal->setText(Refused); // until the criteria are edited
 }
 
 void ExpenseReportWindow::search()

@@ -47,4 +47,5 @@ private:
     QPushButton *m_search;
     QPushButton *m_print;
     QLabel *m_sums[3];
+    QLabel *m_refusal; // what is wrong with the criteria, beside them
 };

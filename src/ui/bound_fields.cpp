@@ -59,6 +59,7 @@ void FieldLink::typed()
     }
     m_typing = false;
     m_dirty = true;
+    m_refusedText = QString();
 }
 
 QString fieldCaption(QWidget *editor)
@@ -185,9 +186,14 @@ void FieldLink::commitOnLeaving(Qt::FocusReason reason)
     // would stack a second box over the first for one fault.
     if (!m_dirty || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return;
+    // A text refused once is told once: leaving it again (to the field's "X", say) is no trap.
+    // Storing the row still refuses it.
+    if (!m_refusedText.isNull() && m_text() == m_refusedText)
+        return;
     try {
         commit();
     } catch (const DbError &error) {
+        m_refusedText = m_text();
         messages::error(m_editor->window(), error.text());
         QTimer::singleShot(0, m_editor, [editor = m_editor] {
             editor->setFocus();
@@ -200,6 +206,7 @@ void FieldLink::commitOnLeaving(Qt::FocusReason reason)
 void FieldLink::revert()
 {
     m_dirty = false;
+    m_refusedText = QString();
     showStored();
 }
 
@@ -344,18 +351,30 @@ void BoundMemo::focusOutEvent(QFocusEvent *event)
 BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList &items, QWidget *parent)
     : QComboBox(parent)
 {
-    addItems(items);
     m_link = new FieldLink(
-        data, column, this, [this] { return currentText(); },
+        data, column, this, [this] { return currentIndex() < 0 ? QString() : currentData().toString(); },
         [this](const QString &value) {
             m_showing = true;
-            setCurrentIndex(findText(value)); // -1, empty, until a value is chosen
+            setCurrentIndex(findData(value)); // -1, empty, until a value is chosen
             m_showing = false;
         });
     connect(this, &QComboBox::activated, this, [this] {
         m_link->typed();
         m_link->commit();
     });
+    std::vector<Item> same;
+    for (const QString &item : items)
+        same.push_back({item, item});
+    setItems(same);
+}
+
+void BoundChoice::setItems(const std::vector<Item> &items)
+{
+    m_showing = true;
+    clear();
+    for (const Item &item : items)
+        addItem(item.text, item.value);
+    m_showing = false;
     m_link->showStored();
 }
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <vector>
 
 class DataSet;
 class DbError;
@@ -52,6 +53,7 @@ private:
     std::function<void(const QString &)> m_show;
     bool m_dirty = false;
     bool m_typing = false;
+    QString m_refusedText; // the text last refused on leaving; null when none
     int m_decimals = -1;
     std::function<QDate()> m_earliest;
     std::function<QDate()> m_latest;
@@ -103,6 +105,13 @@ class BoundChoice : public QComboBox {
     Q_OBJECT
 public:
     BoundChoice(DataSet &data, const QString &column, const QStringList &items, QWidget *parent = nullptr);
+    // Values stored as they are, each shown as its text ("MENB" as «Μηνιγγιτιδόκοκκος B»); also
+    // for items known only once the window has read them (a schedule's series).
+    struct Item {
+        QString value;
+        QString text;
+    };
+    void setItems(const std::vector<Item> &items);
     FieldLink *link() const { return m_link; }
 
 private:

@@ -13,6 +13,8 @@ class RecordList : public QTableView {
 public:
     RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *parent = nullptr);
     void setDeleteAllowed(bool allowed) { m_deleteAllowed = allowed; }
+    // Tab stops at the list (a window where nothing is typed); elsewhere Tab goes field to field.
+    void setTabStop() { setFocusPolicy(Qt::StrongFocus); }
     // As wide as its columns, so that none is hidden behind a scroll bar.
     void fitWidthToColumns();
 

@@ -4,8 +4,21 @@
 #include "ui/look.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QPushButton;
+
+// The control that had the keyboard before a message or a modal window took it (else the
+// active window, else the window beneath); give() hands it back once that has closed, so that
+// typing goes on where it was instead of nowhere.
+class FocusReturn {
+public:
+    explicit FocusReturn(QWidget *beneath = nullptr);
+    void give() const;
+
+private:
+    QPointer<QWidget> m_control;
+};
 
 // Opens a connection for one action and closes it however the action ends.
 class ScopedConnection {
@@ -58,6 +71,7 @@ private:
     // A window at least as wide as its title, so that the frame never cuts it.
     void widenToTitle();
 
+    FocusReturn m_focusReturn;
     QPushButton *m_default = nullptr;
     bool m_defaultStartsEnabled = false; // nothing tells it that its fields are filled
     bool m_shown = false;
