@@ -10,7 +10,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <sqlite3.h>
 
 namespace {
@@ -59,14 +58,11 @@ void BM_RegisterMemory(benchmark::State &state)
 {
     Connection c = Connection::openFile(practiceFile(), DbPassword);
     for (auto _ : state) {
-        // Heap in use plus what malloc took straight from the system for large blocks.
-        const auto inUse = [] { const auto m = mallinfo2(); return m.uordblks + m.hblkhd; };
-        const size_t before = inUse();
         const double rssBefore = processMegabytes("VmRSS");
         DataSet set(c);
         set.setSql(RegisterStatement);
         set.open();
-        state.counters["MB"] = double(inUse() - before) / (1024.0 * 1024.0);
+        state.counters["RSS_open_MB"] = processMegabytes("VmRSS") - rssBefore;
         // What the process still holds once the register is closed.
         set.close();
         state.counters["RSS_kept_MB"] = processMegabytes("VmRSS") - rssBefore;
@@ -138,7 +134,7 @@ BENCHMARK(BM_RegisterShowsCorrectedChild)->Unit(benchmark::kMicrosecond);
 // (Argon2id, slow on purpose: the unlocking at start-up); later ones in the process reuse it.
 void BM_OpenAndQuery_First(benchmark::State &state)
 {
-    int n = 0;
+    static int n = 0; // new files for every repetition too
     for (auto _ : state) {
         state.PauseTiming();
         const QString file = QDir(workDirectory().path()).filePath(QString("first-%1.mdb").arg(n++));
@@ -153,7 +149,7 @@ BENCHMARK(BM_OpenAndQuery_First)->Iterations(5)->Unit(benchmark::kMillisecond);
 // Unlocking alone: the data key unwrapped from a key file this process has not opened yet.
 void BM_UnlockAtStartUp(benchmark::State &state)
 {
-    int n = 0;
+    static int n = 0; // new key files for every repetition too
     for (auto _ : state) {
         state.PauseTiming();
         const QString file = QDir(workDirectory().path()).filePath(QString("unlock-%1.mdb").arg(n++));

@@ -96,8 +96,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
         refuseExisting({destinationPath});
         durableRename(partial, destinationPath);
     } catch (...) {
-        QFile::remove(partial);
-        QFile::remove(partial + QStringLiteral("-journal"));
+        removeWithEngineFiles(partial);
         if (keyCopied)
             QFile::remove(destinationKey);
         throw;

@@ -71,6 +71,10 @@ private:
     int m_busyTimeout = DefaultBusyTimeout;
 };
 
+// Removes a database file with the journal, write-ahead log and shared-memory index the engine
+// keeps beside it: what a copy or conversion cut short leaves behind.
+void removeWithEngineFiles(const QString &path);
+
 // The parts of a connection string that matter here.
 struct ConnectionSettings {
     QString dataSource;
@@ -91,7 +95,8 @@ public:
     static std::unique_ptr<Statement> tryPrepare(const Connection &connection, const QString &engineSql);
 
     bool step(); // true while a row is there
-    void reset(); // ready to be bound and stepped again
+    // Ready to run again from the start, its values unbound; a read lock it held is let go.
+    void reset();
     sqlite3_stmt *get() const { return m_stmt; }
     int columnCount() const;
     QVariant value(int column) const; // by the stored type: integer, real, text, NULL

@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <algorithm>
+#include <malloc.h>
 #include <numeric>
 #include <sqlite3.h>
 
@@ -156,14 +157,18 @@ void DataSet::fetchRows(Statement &statement)
         }
         m_store.appendFromEngine(m_hasRowId ? sqlite3_column_int64(stmt, 0) : 0, stmt, first, types);
     }
-    // A large result is now in memory: the pages read for it need not stay cached as well.
-    if (m_store.rowCount() > 1000)
+    // A large result is now in memory: the pages read for it need not stay cached as well, nor
+    // their memory kept by the allocator once the engine lets it go.
+    if (m_store.rowCount() > 1000) {
         sqlite3_db_release_memory(m_connection.handle());
+        malloc_trim(0);
+    }
 }
 
 void DataSet::run(bool withRows)
 {
     close();
+    m_prepared.clear();
     const auto statement = prepare();
     describeColumns(statement->get());
     m_store.reset(int(m_fields.size()));
@@ -191,6 +196,7 @@ void DataSet::close()
         return;
     m_store.reset(0);
     m_fields.clear();
+    m_prepared.clear();
     m_original.reset();
     m_current = -1;
     m_state = State::Inactive;
@@ -357,7 +363,7 @@ void DataSet::post()
             const QString condition = unchangedCondition(*m_original, values);
             const QString update = QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=? AND %3")
                                        .arg(bracketed(m_table), columns.join(QStringLiteral("=?, ")), condition);
-            if (m_connection.execute(update, values) == 0)
+            if (runChange(preparedStatement(update), values) == 0)
                 refuseStale();
         }
     } else {
@@ -428,14 +434,50 @@ bool DataSet::reread(int row)
     }
     if (columns.isEmpty())
         return true;
-    Statement statement(m_connection, QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
-                                          .arg(columns.join(QLatin1Char(',')), bracketed(m_table)));
+    Statement &statement = preparedStatement(
+        QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(columns.join(QLatin1Char(',')), bracketed(m_table)));
     statement.bind({m_store.rowId(row)});
-    if (!statement.step())
-        return false;
-    for (size_t i = 0; i < targets.size(); ++i)
-        m_store.setFromEngine(row, int(targets[i]), statement.get(), int(i), m_fields[targets[i]].type);
-    return true;
+    const bool found = statement.step();
+    if (found)
+        for (size_t i = 0; i < targets.size(); ++i)
+            m_store.setFromEngine(row, int(targets[i]), statement.get(), int(i), m_fields[targets[i]].type);
+    statement.reset(); // lets go of the read lock
+    return found;
+}
+
+Statement &DataSet::preparedStatement(const QString &jetSql)
+{
+    // A connection opened again has a new handle: what was prepared on the old one is dropped.
+    if (m_preparedFor != m_connection.handle()) {
+        m_prepared.clear();
+        m_preparedFor = m_connection.handle();
+    }
+    std::unique_ptr<Statement> &statement = m_prepared[jetSql];
+    if (!statement)
+        statement = std::make_unique<Statement>(m_connection, jet::translate(jetSql));
+    else
+        statement->reset();
+    return *statement;
+}
+
+int DataSet::runChange(Statement &statement, const QVariantList &values)
+{
+    statement.bind(values);
+    std::optional<Transaction> transaction;
+    if (!m_connection.inTransaction())
+        transaction.emplace(m_connection);
+    try {
+        while (statement.step()) {
+        }
+    } catch (...) {
+        statement.reset();
+        throw;
+    }
+    const int changed = sqlite3_changes(m_connection.handle());
+    statement.reset();
+    if (transaction)
+        transaction->commit();
+    return changed;
 }
 
 void DataSet::cancel()

@@ -9,10 +9,12 @@
 #include <QString>
 #include <QVariant>
 #include <optional>
+#include <map>
 #include <vector>
 
 class Connection;
 class Statement;
+struct sqlite3;
 struct sqlite3_stmt;
 
 enum class FieldType { Integer, Double, Date, Boolean, Text, Memo };
@@ -128,6 +130,11 @@ private:
     void dropRow(int at);
     void applySort();
     QString selectStatement() const;
+    // A statement this set runs on its rows again and again (the re-read of a row, the
+    // stale-checked UPDATE), prepared once for the connection's open handle and reset for reuse.
+    Statement &preparedStatement(const QString &jetSql);
+    // Runs a prepared INSERT, UPDATE or DELETE in a transaction of its own unless one is open.
+    int runChange(Statement &statement, const QVariantList &values);
 
     Connection &m_connection;
     QString m_sql;
@@ -142,6 +149,8 @@ private:
     std::optional<std::vector<RowStore::Cell>> m_original;
     std::vector<bool> m_modified;
     std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_beforePost;
+    std::map<QString, std::unique_ptr<Statement>> m_prepared; // by their text
+    sqlite3 *m_preparedFor = nullptr;                         // the handle they were prepared on
 };
 
 // The text a grid or a bound label shows for a value: dates in the short date format,

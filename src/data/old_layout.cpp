@@ -24,8 +24,7 @@ QString convertingFile(const QString &dataFile)
 void removeTraces(const QString &dataFile)
 {
     const QString converting = convertingFile(dataFile);
-    QFile::remove(converting);
-    QFile::remove(converting + QStringLiteral("-journal"));
+    removeWithEngineFiles(converting);
     const QFileInfo key(keyFilePathFor(dataFile));
     for (const QString &partial : key.dir().entryList({key.fileName() + QStringLiteral(".part-*")}, QDir::Files))
         QFile::remove(key.dir().filePath(partial));

@@ -4,8 +4,11 @@
 #include "data/regional.h"
 
 #include <QDate>
+#include <algorithm>
 #include <cstdlib>
 #include <sqlite3.h>
+#include <sys/mman.h>
+#include <utility>
 
 namespace {
 
@@ -27,38 +30,103 @@ Cell realCell(double value)
     return cell;
 }
 
+constexpr size_t HugePage = 2 * 1024 * 1024;
+constexpr size_t SmallestPiece = 64 * 1024;
+constexpr size_t LargestPiece = 16 * 1024 * 1024;
+
 } // namespace
+
+BlockArena::BlockArena(BlockArena &&other) noexcept
+    : m_pieces(std::exchange(other.m_pieces, {})), m_used(std::exchange(other.m_used, 0)),
+      m_total(std::exchange(other.m_total, 0))
+{
+}
+
+BlockArena &BlockArena::operator=(BlockArena &&other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_pieces = std::exchange(other.m_pieces, {});
+        m_used = std::exchange(other.m_used, 0);
+        m_total = std::exchange(other.m_total, 0);
+    }
+    return *this;
+}
+
+void *BlockArena::allocate(size_t bytes)
+{
+    bytes = (bytes + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+    if (m_pieces.empty() || m_pieces.back().size - m_used < bytes) {
+        // Each piece as large as all before it: a few pieces whatever the size of the result.
+        size_t size = std::max(bytes, std::clamp(m_total, SmallestPiece, LargestPiece));
+        Piece piece{nullptr, size, false};
+        if (size >= HugePage) {
+            // Mapped on a huge page boundary, so that the kernel can back it with huge pages.
+            size = (size + HugePage - 1) & ~(HugePage - 1);
+            void *mapped = mmap(nullptr, size + HugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (mapped == MAP_FAILED)
+                throw std::bad_alloc();
+            auto *const raw = static_cast<char *>(mapped);
+            auto *const aligned = reinterpret_cast<char *>((reinterpret_cast<uintptr_t>(raw) + HugePage - 1) & ~(HugePage - 1));
+            if (aligned > raw)
+                munmap(raw, size_t(aligned - raw));
+            if (const size_t after = size_t(raw + size + HugePage - (aligned + size)); after > 0)
+                munmap(aligned + size, after);
+            madvise(aligned, size, MADV_HUGEPAGE);
+            piece = {aligned, size, true};
+        } else {
+            piece.start = static_cast<char *>(std::malloc(size));
+            if (!piece.start)
+                throw std::bad_alloc();
+        }
+        m_pieces.push_back(piece);
+        m_total += size;
+        m_used = 0;
+    }
+    void *block = m_pieces.back().start + m_used;
+    m_used += bytes;
+    return block;
+}
+
+void BlockArena::release()
+{
+    for (const Piece &piece : m_pieces) {
+        if (piece.mapped)
+            munmap(piece.start, piece.size);
+        else
+            std::free(piece.start);
+    }
+    m_pieces = {};
+    m_used = 0;
+    m_total = 0;
+}
 
 void RowStore::reset(int columns)
 {
-    // Freed blocks stay with the allocator for the next opening: trimming the heap here gave the
-    // memory back but made every later opening of the register fault it all in again (twice
-    // the time to fill the grid).
+    // The memory goes back to the system at once: a closed register keeps nothing.
     m_columns = columns;
     m_cellBlocks = decltype(m_cellBlocks)();
     m_rowIds = decltype(m_rowIds)();
     m_textBlocks = decltype(m_textBlocks)();
+    m_arena.release();
     m_textUsed = 0;
     m_textCapacity = 0;
 }
 
 const char16_t *RowStore::textStart(const Cell &cell) const
 {
-    return m_textBlocks[size_t(cell.integer >> 32)].get() + (cell.integer & 0xFFFFFFFF);
+    return m_textBlocks[size_t(cell.integer >> 32)] + (cell.integer & 0xFFFFFFFF);
 }
 
-RowStore::Cell *RowStore::newCellBlock() const
+RowStore::Cell *RowStore::newCellBlock()
 {
-    auto *block = static_cast<Cell *>(std::malloc(std::max<size_t>(1, RowsPerBlock * size_t(m_columns) * sizeof(Cell))));
-    if (!block)
-        throw std::bad_alloc();
-    return block;
+    return static_cast<Cell *>(m_arena.allocate(std::max<size_t>(1, RowsPerBlock * size_t(m_columns) * sizeof(Cell))));
 }
 
 void RowStore::addRowSpace()
 {
     if (size_t(rowCount()) / RowsPerBlock >= m_cellBlocks.size())
-        m_cellBlocks.emplace_back(newCellBlock());
+        m_cellBlocks.push_back(newCellBlock());
 }
 
 char16_t *RowStore::textSpace(size_t units, Cell &cell)
@@ -66,12 +134,12 @@ char16_t *RowStore::textSpace(size_t units, Cell &cell)
     if (m_textBlocks.empty() || m_textCapacity - m_textUsed < units) {
         // A text longer than a block gets a block of its own.
         m_textCapacity = std::max(TextBlockUnits, units);
-        m_textBlocks.emplace_back(new char16_t[m_textCapacity]);
+        m_textBlocks.push_back(static_cast<char16_t *>(m_arena.allocate(m_textCapacity * sizeof(char16_t))));
         m_textUsed = 0;
     }
     cell.kind = Cell::Kind::Text;
     cell.integer = qint64((m_textBlocks.size() - 1) << 32 | m_textUsed);
-    return m_textBlocks.back().get() + m_textUsed;
+    return m_textBlocks.back() + m_textUsed;
 }
 
 QVariant RowStore::value(int row, int column) const
@@ -249,16 +317,22 @@ void RowStore::setRowCells(int row, const std::vector<Cell> &cells)
 
 void RowStore::permute(const std::vector<size_t> &order)
 {
-    decltype(m_cellBlocks) blocks;
-    std::vector<qint64> rowIds;
-    rowIds.reserve(m_rowIds.size());
-    for (const size_t from : order) {
-        const size_t to = rowIds.size();
-        if (to % RowsPerBlock == 0)
-            blocks.emplace_back(newCellBlock());
-        std::copy_n(rowStart(int(from)), m_columns, blocks.back().get() + (to % RowsPerBlock) * size_t(m_columns));
-        rowIds.push_back(m_rowIds[from]);
+    // In place, cycle by cycle: a sort takes no second copy of the rows.
+    std::vector<bool> placed(order.size());
+    std::vector<Cell> held(static_cast<size_t>(m_columns));
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (placed[start] || order[start] == start)
+            continue;
+        std::copy_n(rowStart(int(start)), m_columns, held.begin());
+        const qint64 heldId = m_rowIds[start];
+        size_t to = start;
+        for (size_t from = order[to]; from != start; to = from, from = order[to]) {
+            std::copy_n(rowStart(int(from)), m_columns, rowStart(int(to)));
+            m_rowIds[to] = m_rowIds[from];
+            placed[to] = true;
+        }
+        std::copy_n(held.begin(), m_columns, rowStart(int(to)));
+        m_rowIds[to] = heldId;
+        placed[to] = true;
     }
-    m_cellBlocks = std::move(blocks);
-    m_rowIds = std::move(rowIds);
 }

@@ -479,8 +479,7 @@ void createDatabase(const QString &path, const QString &password)
         refuseExisting({path});
         durableRename(partial, path);
     } catch (...) {
-        QFile::remove(partial);
-        QFile::remove(partial + QStringLiteral("-journal"));
+        removeWithEngineFiles(partial);
         if (keyWritten)
             QFile::remove(keyFilePathFor(path));
         throw;

@@ -422,19 +422,30 @@ public:
         m_pageTop = m_y;
     }
 
+    // The next page starts a document of its own, numbered from 1: one child's record, one diet.
+    void newDocument()
+    {
+        newPage();
+        m_documentStarts.push_back(m_out.pages.size() - 1);
+    }
+
     void finish()
     {
         if (!m_page)
             newPage();
         footer();
         // The page numbers are known now.
-        const QString pages = QString::number(m_out.pages.size());
-        for (size_t p = 0; p < m_out.pages.size(); ++p)
-            for (auto &item : m_out.pages[p].items)
-                if (item.text.contains(QLatin1Char('{'))) {
-                    item.text.replace(QStringLiteral("{PAGE}"), QString::number(p + 1));
-                    item.text.replace(QStringLiteral("{PAGES}"), pages);
-                }
+        m_documentStarts.push_back(m_out.pages.size());
+        for (size_t d = 0; d + 1 < m_documentStarts.size(); ++d) {
+            const size_t first = m_documentStarts[d], end = m_documentStarts[d + 1];
+            const QString pages = QString::number(end - first);
+            for (size_t p = first; p < end; ++p)
+                for (auto &item : m_out.pages[p].items)
+                    if (item.text.contains(QLatin1Char('{'))) {
+                        item.text.replace(QStringLiteral("{PAGE}"), QString::number(p - first + 1));
+                        item.text.replace(QStringLiteral("{PAGES}"), pages);
+                    }
+        }
     }
 
     void setInDetail(bool inDetail) { m_inDetail = inDetail; }
@@ -618,6 +629,7 @@ private:
         double top;
     };
     std::optional<PlacedBand> m_lastBand;
+    std::vector<size_t> m_documentStarts{0}; // the first page of each document
 };
 
 } // namespace
@@ -706,7 +718,7 @@ LaidOutReport layOut(const ReportDefinition &definition, const QPaintDevice &dev
         layout.band(definition.detail, row(r));
         if (definition.detail.breakAfter && r + 1 < count) {
             layout.setHeaderRow(row(r + 1));
-            layout.newPage();
+            layout.newDocument();
         }
         if (progress && r % 200 == 0 && !progress(r, count)) {
             out.pages.clear();

@@ -140,6 +140,8 @@ private slots:
         addChild("Νίκος", "Παπαδάκης");
         addChild("Ελένη", "Αλεξίου");
         Connection c = connect();
+        c.execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<60) "
+                  "INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) SELECT #1/5/2009#,10,2.4,'Χαρτί' FROM n");
         c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Δίαιτα νηπίου','" + QString("Πρωί: γάλα με δημητριακά. ").repeated(40) + "')");
         c.execute("INSERT INTO SHMEIWSEIS(TITLOS,PERIGRAFH) VALUES('Παραγγελίες','Εμβόλια γρίπης: 20 δόσεις')");
         c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#3/28/2007#,120.5,28.92,'Ενοίκιο ιατρείου')");
@@ -242,6 +244,13 @@ private slots:
                            "Δίαιτα νηπίου", "Πρωί: γάλα", "Εκτύπωση: " + QDate::currentDate().toString("d/M/yyyy")}
             << ""
             << "Fax:";
+        QTest::newRow("each diet numbers its own pages")
+            << "DIAITES" << QStringList{"Δίαιτα γαστρεντερίτιδας", "Σελίδα 1 από 1", "Δίαιτα νηπίου", "Σελίδα 1 από 1"}
+            << ""
+            << "από 2";
+        QTest::newRow("every page of an expense list names its period")
+            << "EKSODA1 2009" << QStringList{"Περίοδος: από 1/1/2009", "Σελίδα 1 από 2", "Περίοδος: από 1/1/2009", "Σελίδα 2 από 2"}
+            << "" << QString();
         QTest::newRow("one date form in the expense list")
             << "EKSODA1" << QStringList{"Περίοδος: από 1/1/2007", "28/3/2007"} << ""
             << "28/03/2007";
@@ -277,7 +286,10 @@ private slots:
             c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#3/28/2007#,?,0,?)", row);
         for (const QVariantList &row : {QVariantList{200, 48}, {100, 24}, {50, 6.5}, {10, 0.6}})
             c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#6/1/2008#,?,?,'Υλικά')", row);
-        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Δίαιτα νηπίου','Πρωί: γάλα με δημητριακά.')");
+        c.execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<60) "
+                  "INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) SELECT #1/5/2009#,10,2.4,'Χαρτί' FROM n");
+        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Δίαιτα νηπίου','Πρωί: γάλα με δημητριακά.'),"
+                  "('Δίαιτα γαστρεντερίτιδας','Άφθονα υγρά.')");
         c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
         recordReceipt(c, {"1", "Ευάγγελος-Κωνσταντίνος", LongSurname, 25, "Επίσκεψη", "Μητέρα", "ΕΟΠΥΥ"});
 
@@ -343,7 +355,7 @@ private slots:
                             "STOIXEIA_PAIDIOY ORDER BY EPWNYMO ASC";
         window.printList();
         const auto points = [](double mm) { return (mm + 15) * 72 / 25.4; }; // the report's margin is 15 mm
-        const QList<double> lefts{0, 36, 63, 76, 94, 138, 158, 178, 207, 236, 267};
+        const QList<double> lefts{0, 36, 63, 76, 94, 130, 149, 168, 202, 236, 267};
         const QList<PdfWord> words = pdfWords(m_pdf);
         double rowsTop = 0, rowsBottom = 1e9;
         for (const PdfWord &w : words) {
@@ -359,7 +371,7 @@ private slots:
             const double leftMm = w.box.left() * 25.4 / 72 - 15;
             const auto next = std::upper_bound(lefts.begin(), lefts.end(), leftMm + 0.1);
             QVERIFY2(next != lefts.end(), qPrintable(w.text));
-            QVERIFY2(w.box.right() <= points(*next - 1.5), qPrintable(w.text));
+            QVERIFY2(w.box.right() <= points(*next - 1.5), qPrintable(w.text + QString(" %1 %2").arg(leftMm).arg(w.box.right() * 25.4 / 72 - 15)));
             ++checked;
         }
         QVERIFY(checked > 20);
