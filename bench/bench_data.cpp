@@ -153,7 +153,7 @@ void BM_UnlockAtStartUp(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         const QString file = QDir(workDirectory().path()).filePath(QString("unlock-%1.mdb").arg(n++));
-        writeNewKeyFile(file, newDataKey(), DbPassword);
+        writeNewKeyFile(file, newDataKey(), DbPassword, KeyFile::PasswordState::Own);
         state.ResumeTiming();
         benchmark::DoNotOptimize(unlockDataKey(file, DbPassword));
     }

@@ -1,9 +1,16 @@
-#include "ui/application.h"
 #include "app/main_window.h"
 #include "app/window_catalog.h"
+#include "ui/application.h"
+
+#include <sys/prctl.h>
+#include <sys/resource.h>
 
 int main(int argc, char *argv[])
 {
+    // The unlocked data key lives in this process: no core dump may carry it to the disk.
+    ::prctl(PR_SET_DUMPABLE, 0);
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
     Application app(argc, argv);
     MainWindow mainWindow;
     registerWindows(mainWindow);

@@ -8,6 +8,7 @@
 #include "data/db_error.h"
 #include "data/global.h"
 #include "data/keys/key_file.h"
+#include "data/leftovers.h"
 #include "ui/look.h"
 #include "ui/messages.h"
 #include "data/old_layout.h"
@@ -225,6 +226,7 @@ void MainWindow::buildMenu()
     addItem(settings, QStringLiteral("Διαμόρφωση των στοιχείων που θα εμφανίζονται στις αποδείξεις και άλλα έντυπα"),
             "Letterhead", opens("TForm73"));
     addItem(options, QStringLiteral("Αλλαγή του &κωδικού πρόσβασης"), "ChangePassword", [this] { changePassword(); });
+    addItem(options, QStringLiteral("Νέο κ&λειδί ανάκτησης"), "NewRecoveryKey", [this] { makeNewRecoveryKey(); });
     options->addSeparator();
     addItem(options, QStringLiteral("Backup"), "Backup", [this] { makeBackup(); });
 
@@ -264,20 +266,28 @@ bool MainWindow::startUp()
         DbConnectionString = connectionStringFor(AppDirectory);
         AccessGranted = false;
         const QString dataFile = accessedDataFile();
-        removeUnfinishedBackups(dataFile);
-        old_layout::settleInterruptedConversion(dataFile);
+        removeLeftovers(dataFile);
         // An old folder still at the factory default needs no login check to be converted.
         if (old_layout::isOldLayout(dataFile) && old_layout::storedPassword(dataFile) == FactoryDefaultPassword)
             old_layout::convert(dataFile, FactoryDefaultPassword);
-        if (!old_layout::isOldLayout(dataFile) && unlocks(dataFile, FactoryDefaultPassword)) {
+        // The key file tells a practice still at the factory default: no derivation before the login's.
+        if (!old_layout::isOldLayout(dataFile) && passwordStateOf(dataFile) == KeyFile::PasswordState::FactoryDefault) {
             checkDataFile(); // a damaged file is told before a password is asked for
-            setFirstPassword();
+            setOwnPassword(FactoryDefaultPassword);
         }
         LoginWindow(this).exec();
         if (!AccessGranted)
             return false;
-        if (old_layout::isOldLayout(dataFile))
-            old_layout::convert(dataFile, ConnectionSettings::parse(DbConnectionString).databasePassword);
+        if (old_layout::isOldLayout(dataFile)) {
+            QString password = ConnectionSettings::parse(DbConnectionString).databasePassword;
+            old_layout::convert(dataFile, password);
+            useAccessSecret(openSession(dataFile, password));
+            wipe(password);
+        }
+        // The old password lies in every copy of the old file: the practice sets its own now.
+        if (KeyFile::load(keyFilePathFor(dataFile)).passwordState() == KeyFile::PasswordState::FromOldLayout)
+            setOwnPassword(sessionSecret());
+        ensureRecoveryKey();
         checkDataFile();
         checkTodaysReminders();
         showMaximized();
@@ -363,14 +373,44 @@ void MainWindow::openReceiptNumbering()
 void MainWindow::changePassword()
 {
     ChangePasswordWindow(this).exec();
+    ensureRecoveryKey(); // one written before recovery keys were sealed does not follow a new data key
 }
 
-void MainWindow::setFirstPassword()
+void MainWindow::makeNewRecoveryKey()
 {
-    SetPasswordWindow setPassword(this);
+    NewRecoveryKeyWindow ask(this);
+    if (ask.exec() == QDialog::Accepted && !ask.newRecoveryKey().isEmpty())
+        showRecoveryKey(ask.newRecoveryKey());
+}
+
+QString MainWindow::sessionSecret() const
+{
+    return ConnectionSettings::parse(DbConnectionString).databasePassword;
+}
+
+// The practice's own password in place of a public one, with a new data key and recovery key.
+void MainWindow::setOwnPassword(const QString &openingSecret)
+{
+    SetPasswordWindow setPassword(openingSecret, SetPasswordWindow::Purpose::FirstPassword, this);
     setPassword.exec();
     if (const QString recoveryKey = setPassword.newRecoveryKey(); !recoveryKey.isEmpty())
-        RecoveryKeyWindow(recoveryKey, this).exec();
+        showRecoveryKey(recoveryKey);
+}
+
+// A practice whose recovery key was never confirmed (the program was ended while it was shown)
+// gets a new one now.
+void MainWindow::ensureRecoveryKey()
+{
+    const QString dataFile = accessedDataFile();
+    if (!hasRecoveryKey(dataFile))
+        showRecoveryKey(addPendingRecoveryKey(dataFile, sessionSecret()));
+}
+
+// Shown once; it counts from «Συνέχεια» on, and the one before it stops working then.
+void MainWindow::showRecoveryKey(const QString &recoveryKey)
+{
+    RecoveryKeyWindow(recoveryKey, this).exec();
+    confirmRecoveryKey(accessedDataFile());
 }
 
 void MainWindow::showSplash()
@@ -400,7 +440,7 @@ void MainWindow::makeBackup()
     const QString source = dataFilePath();
     try {
         const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()),
-                                                    ConnectionSettings::parse(DbConnectionString).databasePassword);
+                                                   sessionSecret());
         messages::plain(this, QStringLiteral("Το αντίγραφο ασφαλείας των δεδομένων δημιουργήθηκε και ελέγχθηκε:\n") +
                                   QDir::toNativeSeparators(result.path));
     } catch (const DbError &error) {

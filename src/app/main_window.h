@@ -50,8 +50,12 @@ private:
     void showSplash();
     void startCalculator();
     void openReceiptNumbering();
-    void setFirstPassword();
+    void setOwnPassword(const QString &openingSecret);
     void changePassword();
+    void makeNewRecoveryKey();
+    void ensureRecoveryKey();
+    void showRecoveryKey(const QString &recoveryKey);
+    QString sessionSecret() const;
     void makeBackup();
     void tick();
     int countRows(const QString &jetSql);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QStorageInfo>
 #include <QUuid>
 
 namespace {
@@ -22,12 +23,26 @@ QString lockPathIn(const QString &folder)
     return QDir(folder).filePath(QStringLiteral(".backup-lock"));
 }
 
-// What a backup killed half-way leaves: its partial copy and the copy's journal.
+// What a backup killed half-way leaves: its partial copy, the copy's journal, and a key file
+// written before the copy was moved into place (it would refuse the next backup of that name).
 void removePartialCopies(const QString &folder)
 {
     QDir dir(folder);
     for (const QString &name : dir.entryList({QStringLiteral("*.part-*")}, QDir::Files | QDir::Hidden))
         dir.remove(name);
+    for (const QFileInfo &key : dir.entryInfoList({QStringLiteral("*.key")}, QDir::Files))
+        if (!QFileInfo::exists(dir.filePath(key.completeBaseName() + QStringLiteral(".mdb"))))
+            dir.remove(key.fileName());
+}
+
+// Taking the lock fails for another backup at work, or because nothing can be written there.
+DbError lockRefused(const QLockFile &lock, const QString &folder)
+{
+    if (lock.error() == QLockFile::LockFailedError)
+        return DbError(DbError::Kind::FileInUse, QStringLiteral("Another backup is being made in '%1'").arg(folder));
+    if (QStorageInfo(folder).bytesAvailable() < 64 * 1024)
+        return DbError(DbError::Kind::DiskFull, QStringLiteral("The disk is full; no backup was made in '%1'").arg(folder));
+    return DbError(DbError::Kind::Other, QStringLiteral("Could not write in the folder '%1'").arg(folder));
 }
 
 QString backupFolderOf(const QString &sourcePath)
@@ -63,7 +78,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
     const QString folder = QFileInfo(destinationPath).absolutePath();
     QLockFile lock(lockPathIn(folder));
     if (!lock.tryLock(Connection::DefaultBusyTimeout))
-        throw DbError(DbError::Kind::FileInUse, QStringLiteral("Another backup is being made in '%1'").arg(folder));
+        throw lockRefused(lock, folder);
     removePartialCopies(folder);
 
     const QString partial = destinationPath + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -72,7 +87,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
     try {
         Connection source = Connection::openFileForReading(sourcePath, password);
         // The copy stays under the same data key and takes the key file with it.
-        const QByteArray engineKey = engineKeyFor(unlockDataKey(sourcePath, password));
+        const SecretBytes engineKey = engineKeyFor(unlockDataKey(sourcePath, password));
         database_copy::attachEmpty(source, partial, QStringLiteral("copy"), engineKey);
         int version = 0;
         {
@@ -91,7 +106,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
             throw DbError(DbError::Kind::Other, QStringLiteral("Could not read the file '%1'").arg(sourceKey.fileName()));
         writePrivateFile(destinationKey, sourceKey.readAll(), Replace::No);
         keyCopied = true;
-        if (engineKeyFor(unlockDataKey(destinationPath, password)) != engineKey)
+        if (!(engineKeyFor(unlockDataKey(destinationPath, password)) == engineKey))
             throw DbError(DbError::Kind::Other, QStringLiteral("The key file of the copy does not open it"));
         refuseExisting({destinationPath});
         durableRename(partial, destinationPath);

@@ -107,12 +107,13 @@ Connection::~Connection()
     close();
 }
 
-Connection Connection::onFile(const QString &path, const QString &password, const QByteArray &engineKey, Mode mode)
+Connection Connection::onFile(const QString &path, const QString &password, const SecretBytes *engineKey, Mode mode)
 {
     Connection connection;
     connection.m_path = path;
     connection.m_password = password;
-    connection.m_engineKey = engineKey;
+    if (engineKey)
+        connection.m_engineKey = engineKey->copy();
     connection.m_readOnly = mode == Mode::ReadOnly;
     connection.openHandle(mode);
     return connection;
@@ -120,22 +121,22 @@ Connection Connection::onFile(const QString &path, const QString &password, cons
 
 Connection Connection::openFile(const QString &path, const QString &password)
 {
-    return onFile(path, password, {}, Mode::ReadWrite);
+    return onFile(path, password, nullptr, Mode::ReadWrite);
 }
 
 Connection Connection::openFileForReading(const QString &path, const QString &password)
 {
-    return onFile(path, password, {}, Mode::ReadOnly);
+    return onFile(path, password, nullptr, Mode::ReadOnly);
 }
 
-Connection Connection::openWithKey(const QString &path, const QByteArray &engineKey)
+Connection Connection::openWithKey(const QString &path, const SecretBytes &engineKey)
 {
-    return onFile(path, {}, engineKey, Mode::ReadWrite);
+    return onFile(path, {}, &engineKey, Mode::ReadWrite);
 }
 
-Connection Connection::createWithKey(const QString &path, const QByteArray &engineKey)
+Connection Connection::createWithKey(const QString &path, const SecretBytes &engineKey)
 {
-    return onFile(path, {}, engineKey, Mode::Create);
+    return onFile(path, {}, &engineKey, Mode::Create);
 }
 
 void Connection::setConnectionString(const QString &connectionString)
@@ -145,7 +146,7 @@ void Connection::setConnectionString(const QString &connectionString)
     const auto settings = ConnectionSettings::parse(connectionString);
     m_path = settings.dataSource;
     m_password = settings.databasePassword;
-    m_engineKey.clear();
+    m_engineKey = {};
 }
 
 namespace {
@@ -192,7 +193,7 @@ void Connection::openHandle(Mode mode)
         throw DbError(DbError::Kind::WrongPassword, QStringLiteral("The file '%1' is empty, not a database").arg(m_path));
     // The key file is read at every open, so a password changed meanwhile counts at once;
     // the slow derivation happens once per process.
-    const QByteArray key = m_engineKey.isEmpty() ? engineKeyFor(unlockDataKey(m_path, m_password)) : m_engineKey;
+    const SecretBytes key = m_engineKey.isEmpty() ? engineKeyFor(unlockDataKey(m_path, m_password)) : m_engineKey.copy();
     std::optional<PrivateFileMode> privately;
     if (create)
         privately.emplace();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/keys/secret_bytes.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -28,9 +30,9 @@ public:
     // from it even where it may not be written.
     static Connection openFileForReading(const QString &path, const QString &password);
     // Keyed as the engine takes it: engineKeyFor(data key), or the passphrase of an old file.
-    static Connection openWithKey(const QString &path, const QByteArray &engineKey);
+    static Connection openWithKey(const QString &path, const SecretBytes &engineKey);
     // Only for making a new file: the one place where a missing file is created.
-    static Connection createWithKey(const QString &path, const QByteArray &engineKey);
+    static Connection createWithKey(const QString &path, const SecretBytes &engineKey);
 
     void setConnectionString(const QString &connectionString);
     QString connectionString() const { return m_connectionString; }
@@ -59,13 +61,13 @@ public:
 
 private:
     enum class Mode { ReadWrite, ReadOnly, Create };
-    static Connection onFile(const QString &path, const QString &password, const QByteArray &engineKey, Mode mode);
+    static Connection onFile(const QString &path, const QString &password, const SecretBytes *engineKey, Mode mode);
     void openHandle(Mode mode);
 
     QString m_connectionString;
     QString m_path;
     QString m_password;
-    QByteArray m_engineKey; // given directly; otherwise unlocked with the password at each open
+    SecretBytes m_engineKey; // given directly; otherwise unlocked with the password at each open
     sqlite3 *m_db = nullptr;
     bool m_readOnly = false;
     int m_busyTimeout = DefaultBusyTimeout;

@@ -19,6 +19,7 @@ public:
         MissingObject,
         Constraint,
         ChangedElsewhere, // the row was changed or deleted by another window or program
+        DamagedKeyFile,   // unreadable, or asking more of a derivation than a key file may
         Other
     };
 

@@ -36,3 +36,15 @@ bool acceptablePassword(const QString &password)
 {
     return !password.isEmpty() && check_chars(password);
 }
+
+NewPasswordFault newPasswordFault(const QString &password)
+{
+    const QString trimmed = password.trimmed();
+    if (!acceptablePassword(trimmed))
+        return NewPasswordFault::Unacceptable;
+    if (trimmed == FactoryDefaultPassword)
+        return NewPasswordFault::FactoryDefault;
+    if (trimmed.size() < MinimumPasswordLength)
+        return NewPasswordFault::TooShort;
+    return NewPasswordFault::None;
+}

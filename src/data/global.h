@@ -27,3 +27,11 @@ void date_to_sql(QString &date, const QDate &today);
 bool check_chars(const QString &text);
 // A password (already trimmed) that the windows and the data tool accept: not empty, and clean.
 bool acceptablePassword(const QString &password);
+// What a new access password must be besides: long enough that guessing it costs years, and not
+// the public factory default.
+inline constexpr int MinimumPasswordLength = 8;
+enum class NewPasswordFault { None,
+                              Unacceptable,
+                              TooShort,
+                              FactoryDefault };
+NewPasswordFault newPasswordFault(const QString &password);

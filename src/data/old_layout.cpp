@@ -32,9 +32,9 @@ void removeTraces(const QString &dataFile)
 
 } // namespace
 
-QByteArray engineKey()
+SecretBytes engineKey()
 {
-    return QByteArrayLiteral("KT40273QZL");
+    return SecretBytes::copyOf(QByteArrayLiteral("KT40273QZL"));
 }
 
 Connection open(const QString &dataFile)
@@ -75,7 +75,7 @@ void convert(const QString &dataFile, const QString &password)
     if (!isOldLayout(dataFile))
         return;
     const QString converting = convertingFile(dataFile);
-    const QByteArray dataKey = newDataKey();
+    const SecretBytes dataKey = newDataKey();
     try {
         Connection old = open(dataFile);
         database_copy::attachEmpty(old, converting, QStringLiteral("converted"), engineKeyFor(dataKey));
@@ -93,8 +93,9 @@ void convert(const QString &dataFile, const QString &password)
         removeTraces(dataFile);
         throw;
     }
-    writeNewKeyFile(dataFile, dataKey, password); // from here on the new layout stands
+    writeNewKeyFile(dataFile, dataKey, password, passwordStateFor(password, KeyFile::PasswordState::FromOldLayout)); // from here on the new layout stands
     durableRename(converting, dataFile);
+    rememberUnlocked(dataFile, password, dataKey);
 }
 
 } // namespace old_layout

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/keys/secret_bytes.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,7 +16,7 @@ namespace old_layout {
 // data.mdb without its key file, once an interrupted conversion has been settled.
 bool isOldLayout(const QString &dataFile);
 Connection open(const QString &dataFile);
-QByteArray engineKey();
+SecretBytes engineKey();
 // SECURITY's first column, trimmed: the access password of an old folder.
 QString storedPassword(const QString &dataFile);
 
@@ -23,6 +25,8 @@ void settleInterruptedConversion(const QString &dataFile);
 
 // A new data key wraps under `password`; the rows move into a new file under that key
 // (SECURITY keeps no password any more); the old file goes only once the new one is proved.
+// The old password lies in every copy of the old file, so the key file says that the
+// practice's own password is still to be set (which brings another new data key).
 void convert(const QString &dataFile, const QString &password);
 
 } // namespace old_layout

@@ -467,14 +467,14 @@ void createDatabase(const QString &path, const QString &password)
     // leaves a half-made data.mdb behind; the key file comes first, as a data file without
     // its key could never be opened.
     const QString partial = path + QStringLiteral(".new-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const QByteArray dataKey = newDataKey();
+    const SecretBytes dataKey = newDataKey();
     bool keyWritten = false;
     try {
         {
             Connection connection = Connection::createWithKey(partial, engineKeyFor(dataKey));
             upgrade(connection);
         }
-        writeNewKeyFile(path, dataKey, password);
+        writeNewKeyFile(path, dataKey, password, passwordStateFor(password));
         keyWritten = true;
         refuseExisting({path});
         durableRename(partial, path);

@@ -2,6 +2,7 @@
 
 #include "data/db_error.h"
 #include "data/global.h"
+#include "data/keys/private_files.h"
 #include "ui/messages.h"
 
 #include <QApplication>
@@ -31,6 +32,20 @@
 
 namespace {
 
+// Printouts go beside the practice's data, private as it is, unless the person chooses elsewhere.
+QDir printoutsFolder()
+{
+    const QString practice = AppDirectory.isEmpty() ? QDir::homePath() : AppDirectory;
+    return QDir(QDir(practice).filePath(QStringLiteral("printouts")));
+}
+
+// A file written over keeps its mode: made the owner's alone before anything goes in.
+void keepPrivate(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
 QString &nonInteractiveOutput()
 {
     static QString path;
@@ -56,7 +71,8 @@ std::optional<OutputChoice> askOutput(QWidget *parent, const QString &title)
     preview->setChecked(true);
     file->setObjectName(QStringLiteral("File"));
     printer->setObjectName(QStringLiteral("Printer"));
-    auto *path = new QLineEdit(QDir::home().filePath(title.isEmpty() ? QStringLiteral("report.pdf") : title + QStringLiteral(".pdf")),
+    auto *path = new QLineEdit(printoutsFolder().filePath(title.isEmpty() ? QStringLiteral("report.pdf")
+                                                                          : title + QStringLiteral(".pdf")),
                                &dialog);
     path->setObjectName(QStringLiteral("FileName"));
     path->setAccessibleName(QStringLiteral("PDF file name"));
@@ -269,6 +285,9 @@ void ReportProject::execute(QWidget *parent, const QHash<QString, QString> &para
     case OutputChoice::Target::File: {
         bool done = false;
         {
+            PrivateFileMode privately; // a printout holds the same health data as data.mdb
+            makePrivateFolder(QFileInfo(choice->file).absolutePath());
+            keepPrivate(choice->file);
             QPdfWriter writer(choice->file);
             writer.setTitle(report.title);
             done = produce(report, writer, choice->from, choice->to, parameters, parent);
@@ -319,6 +338,9 @@ void printDrawnPage(const QString &title, QWidget *parent,
         return;
     switch (choice->target) {
     case OutputChoice::Target::File: {
+        PrivateFileMode privately;
+        makePrivateFolder(QFileInfo(choice->file).absolutePath());
+        keepPrivate(choice->file);
         QPdfWriter writer(choice->file);
         writer.setTitle(title);
         paintOn(writer);

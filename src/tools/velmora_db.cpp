@@ -2,7 +2,9 @@
 //   velmora-db create DIR              a new data.mdb and data.key in DIR, under the factory-default password
 //   velmora-db sql FILE "STATEMENT"    runs one statement; rows tab-separated under a header
 //   velmora-db backup FILE DEST        a verified, encrypted copy with its key file, even while the program runs
-//   velmora-db password FILE           changes the access password (the current one or the recovery key opens)
+//   velmora-db password FILE [--new-key]  changes the access password (the current one or the recovery key opens);
+//                                         with --new-key data.mdb moves under a new data key
+//   velmora-db recovery FILE           a new recovery key in place of the old one
 //   velmora-db key FILE                prints the data key, for another tool that opens the file
 //   velmora-db due FILE [--on DATE]    the vaccine doses every child still needs, by the schedule in force
 // The access password comes from VELMORA_PASSWORD, else from the terminal, else it is the factory default.
@@ -13,6 +15,8 @@
 #include "data/global.h"
 #include "data/jet_dialect.h"
 #include "data/keys/key_file.h"
+#include "data/leftovers.h"
+#include "data/rekeying.h"
 #include "data/old_layout.h"
 #include "data/keys/private_files.h"
 #include "data/schema.h"
@@ -37,7 +41,8 @@ int usage()
                            "  velmora-db create DIR\n"
                            "  velmora-db sql FILE \"STATEMENT\"\n"
                            "  velmora-db backup FILE DEST\n"
-                           "  velmora-db password FILE\n"
+                           "  velmora-db password FILE [--new-key]\n"
+                           "  velmora-db recovery FILE\n"
                            "  velmora-db key FILE\n"
                            "  velmora-db due FILE [--on YYYY-MM-DD]\n"
                            "The access password is read from VELMORA_PASSWORD, else asked on the terminal.\n";
@@ -93,17 +98,32 @@ QString newPassword()
             throw DbError(DbError::Kind::Other, QStringLiteral("The two passwords differ; nothing was changed"));
         password = first->trimmed();
     }
-    if (!acceptablePassword(password))
+    switch (newPasswordFault(password)) {
+    case NewPasswordFault::Unacceptable:
         throw DbError(DbError::Kind::Other,
                       QStringLiteral("The new password is empty or holds a character that passwords may not hold "
                                      "(punctuation such as . , - ' ; only letters, digits, blanks and / are allowed)"));
+    case NewPasswordFault::TooShort:
+        throw DbError(DbError::Kind::Other, QStringLiteral("The new password is too short: at least %1 characters; "
+                                                           "nothing was changed")
+                                                .arg(MinimumPasswordLength));
+    case NewPasswordFault::FactoryDefault:
+        throw DbError(DbError::Kind::Other, QStringLiteral("The factory default cannot be the new password: everyone "
+                                                           "knows it; nothing was changed"));
+    case NewPasswordFault::None: break;
+    }
     return password;
 }
 
-// The folder as the program leaves it: a conversion cut short is finished or undone first.
+// The folder as the program leaves it: work cut short is finished or undone first.
 QString settled(const QString &file)
 {
-    old_layout::settleInterruptedConversion(file);
+    removeLeftovers(file);
+    if (old_layout::isOldLayout(file))
+        throw DbError(DbError::Kind::Other,
+                      QStringLiteral("'%1' has the layout of an earlier version, without its key file; the program "
+                                     "converts it at its next start (after the login)")
+                          .arg(file));
     return file;
 }
 
@@ -154,18 +174,58 @@ int listDue(const QString &file, const QDate &on)
     return 0;
 }
 
-int changePassword(const QString &file)
+// The key file and data.mdb belong together: proved by opening the file, before and after a change.
+void proveOpens(const QString &file, const QString &secret)
 {
-    const QString current = accessPassword();
-    unlockDataKey(settled(file), current); // a wrong one is refused before anything is asked
-    const QString password = newPassword();
-    // A practice that never had a recovery key gets one now.
-    const bool newRecovery = !KeyFile::load(keyFilePathFor(file)).has(KeyFile::Slot::Recovery);
-    const QString recovery = rewrapDataKey(file, current, password, newRecovery);
+    Connection::openFile(file, secret).scalar(QStringLiteral("SELECT count(*) FROM SECURITY"));
+}
+
+// Printed once; it counts only once it was written out whole.
+void showRecoveryKey(const QString &file, const QString &recovery)
+{
     QTextStream out(stdout);
-    out << "The access password was changed." << Qt::endl;
-    if (!recovery.isEmpty())
-        out << "Recovery key (shown once; keep it in a safe place): " << recovery << Qt::endl;
+    out << "Recovery key (shown once; keep it in a safe place): " << recovery << Qt::endl;
+    if (out.status() != QTextStream::Ok)
+        throw DbError(DbError::Kind::Other, QStringLiteral("The recovery key could not be shown; the previous one stands"));
+    confirmRecoveryKey(file);
+}
+
+int changeAccessPassword(const QString &file, bool newKey)
+{
+    QString current = accessPassword();
+    proveOpens(file, current); // a wrong one is refused before anything is asked
+    QString password = newPassword();
+    if (newKey) {
+        QTextStream err(stderr);
+        int shown = -1;
+        rekeying::changeDataKey(file, current, password, [&err, &shown](double done) {
+            if (const int percent = int(done * 100); percent / 10 != shown / 10) {
+                shown = percent;
+                err << "\r" << percent << "%" << Qt::flush;
+            }
+        });
+        err << Qt::endl;
+    } else {
+        changePassword(file, current, password);
+    }
+    proveOpens(file, password);
+    QTextStream(stdout) << (newKey ? "The access password was changed and data.mdb moved under a new data key."
+                                   : "The access password was changed.")
+                        << Qt::endl;
+    // A practice that never had a recovery key gets one now.
+    if (!hasRecoveryKey(file))
+        showRecoveryKey(file, addPendingRecoveryKey(file, password));
+    wipe(current);
+    wipe(password);
+    return 0;
+}
+
+int newRecovery(const QString &file)
+{
+    QString secret = accessPassword();
+    proveOpens(file, secret);
+    showRecoveryKey(file, addPendingRecoveryKey(file, secret));
+    wipe(secret);
     return 0;
 }
 
@@ -196,10 +256,14 @@ int main(int argc, char *argv[])
                 out << it.key() << '\t' << it.value() << '\n';
             return 0;
         }
-        if (verb == QLatin1String("password") && args.size() == 2)
-            return changePassword(args[1]);
+        if (verb == QLatin1String("password") &&
+            (args.size() == 2 || (args.size() == 3 && args[2] == QLatin1String("--new-key"))))
+            return changeAccessPassword(settled(args[1]), args.size() == 3);
+        if (verb == QLatin1String("recovery") && args.size() == 2)
+            return newRecovery(settled(args[1]));
         if (verb == QLatin1String("key") && args.size() == 2) {
-            QTextStream(stdout) << unlockDataKey(settled(args[1]), accessPassword()).toHex() << Qt::endl;
+            const SecretBytes dataKey = unlockDataKey(settled(args[1]), accessPassword());
+            QTextStream(stdout) << QByteArray(dataKey.constData(), dataKey.size()).toHex() << Qt::endl;
             return 0;
         }
         if (verb == QLatin1String("due") && (args.size() == 2 || (args.size() == 4 && args[2] == QLatin1String("--on")))) {

@@ -108,6 +108,7 @@ QString reason(const DbError &error)
                               "δοκιμάστε ξανά σε λίγο.");
     case ReadOnly: return QStringLiteral("Το αρχείο δεδομένων ή ο φάκελός του είναι μόνο για ανάγνωση.");
     case DiskFull: return QStringLiteral("Ο δίσκος είναι γεμάτος.");
+    case DamagedKeyFile: return QStringLiteral("Το αρχείο δεδομένων δεν ανοίγει: κατεστραμμένο αρχείο κλειδιού.");
     case NewerVersion: return QStringLiteral("Το αρχείο δεδομένων γράφτηκε από νεότερη έκδοση του προγράμματος.");
     case MissingObject:
         return QStringLiteral("Το αρχείο δεδομένων δεν έχει όσα περιμένει το πρόγραμμα (%1).").arg(error.text());

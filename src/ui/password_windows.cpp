@@ -1,23 +1,34 @@
 #include "ui/password_windows.h"
 
-#include "ui/captions.h"
+#include "data/db_error.h"
 #include "data/global.h"
 #include "data/keys/key_file.h"
+#include "data/old_layout.h"
+#include "data/rekeying.h"
+#include "ui/captions.h"
 #include "ui/look.h"
 #include "ui/messages.h"
-#include "data/old_layout.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTimer>
 
 namespace {
 
 const QString CaseNote = QStringLiteral("Προσοχή έχουν σημασία Πεζά / Κεφαλαία");
+const QString WrongPassword = QStringLiteral("Λανθασμένος κωδικός πρόσβασης.");
+// Guessing a password costs an attacker a derivation per try: these rules make it years.
+const QString TooShort = QStringLiteral("Ο κωδικός πρόσβασης πρέπει να έχει τουλάχιστον %1 χαρακτήρες.");
+const QString FactoryDefault = QStringLiteral("Ο κωδικός %1 είναι ο αρχικός κωδικός του προγράμματος, γνωστός σε "
+                                              "όλους· ορίστε δικό σας κωδικό πρόσβασης.");
+constexpr int LongestWait = 30;
 
 QLineEdit *passwordField(const QString &objectName, QWidget *parent)
 {
@@ -36,7 +47,8 @@ void addRow(QGridLayout *grid, int row, const QString &caption, QLineEdit *field
     grid->addWidget(look::requiredMarker(window), row, 2);
 }
 
-QString currentPassword()
+// What DbConnectionString carries: after the login, a session of this process.
+QString currentSecret()
 {
     return ConnectionSettings::parse(DbConnectionString).databasePassword.trimmed();
 }
@@ -50,10 +62,39 @@ bool whileWaiting(Check check)
     return check();
 }
 
-// From now on every connection opens with this password.
-void useAccessPassword(const QString &password)
+// The rules of a new password, told in a message; the field at fault gets the focus back.
+bool acceptedAsNewPassword(QWidget *window, QLineEdit *field)
 {
-    DbConnectionString = connectionStringFor(QFileInfo(accessedDataFile()).absolutePath(), password);
+    QString refusal;
+    switch (newPasswordFault(field->text())) {
+    case NewPasswordFault::TooShort: refusal = TooShort.arg(MinimumPasswordLength); break;
+    case NewPasswordFault::FactoryDefault: refusal = FactoryDefault.arg(FactoryDefaultPassword); break;
+    case NewPasswordFault::Unacceptable: // the button was not enabled
+    case NewPasswordFault::None: return true;
+    }
+    messages::plain(window, refusal);
+    field->setFocus();
+    field->selectAll();
+    return false;
+}
+
+// The whole data file is copied under the new key: a progress bar meanwhile, no way to stop it
+// half-way (nothing would be gained).
+SecretBytes newDataKeyWithProgress(QWidget *parent, const QString &secret, const QString &password)
+{
+    QProgressDialog progress(QStringLiteral("Νέο κλειδί δεδομένων: τα δεδομένα κρυπτογραφούνται ξανά…"), QString(), 0,
+                             100, parent);
+    progress.setObjectName(QStringLiteral("DataKeyProgress"));
+    progress.setWindowTitle(QStringLiteral("Νέο κλειδί δεδομένων"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    SecretBytes dataKey = rekeying::changeDataKey(accessedDataFile(), secret, password,
+                                                  [&progress](double done) { progress.setValue(int(done * 100)); });
+    // The session of this run goes on with the new key.
+    if (const QString session = currentSecret(); isSession(session))
+        renewSession(session, dataKey);
+    return dataKey;
 }
 
 } // namespace
@@ -61,6 +102,11 @@ void useAccessPassword(const QString &password)
 QString accessedDataFile()
 {
     return ConnectionSettings::parse(DbConnectionString).dataSource;
+}
+
+void useAccessSecret(const QString &secret)
+{
+    DbConnectionString = connectionStringFor(QFileInfo(accessedDataFile()).absolutePath(), secret);
 }
 
 bool accessPasswordOpens(const QString &password)
@@ -85,40 +131,85 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
     // Only a key file that holds a recovery key offers the way back.
     const QString keyFile = keyFilePathFor(accessedDataFile());
     forgotten->setVisible(QFileInfo::exists(keyFile) && KeyFile::load(keyFile).has(KeyFile::Slot::Recovery));
+    m_waitNote = new QLabel(this);
+    m_waitNote->setObjectName(QStringLiteral("WaitNote"));
+    m_waitTimer = new QTimer(this);
+    m_waitTimer->setInterval(1000);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(look::note(captions::LoginCaseNote, this), 0, 0, 1, 3);
     addRow(grid, 1, QStringLiteral("Κωδικός πρόσβασης:"), m_password, this);
-    grid->addLayout(look::spreadRow({forgotten}, {m_enter, exit}), 2, 0, 1, 3);
+    grid->addWidget(m_waitNote, 2, 0, 1, 3);
+    grid->addLayout(look::spreadRow({forgotten}, {m_enter, exit}), 3, 0, 1, 3);
 
     connect(m_password, &QLineEdit::textChanged, this, &LoginWindow::passwordChanged);
     connect(m_enter, &QPushButton::clicked, this, &LoginWindow::enter);
     connect(exit, &QPushButton::clicked, this, &LoginWindow::leave);
     connect(forgotten, &QPushButton::clicked, this, &LoginWindow::forgotten);
+    connect(m_waitTimer, &QTimer::timeout, this, &LoginWindow::countDown);
     setTabOrder(m_password, m_enter);
     setTabOrder(m_enter, exit);
     setTabOrder(exit, forgotten);
     fixSize({303, 159});
 }
 
+int LoginWindow::waitSeconds(int failures)
+{
+    if (failures < 3)
+        return 0;
+    return failures - 3 >= 5 ? LongestWait : qMin(LongestWait, 1 << (failures - 3));
+}
+
 void LoginWindow::passwordChanged()
 {
-    m_enter->setEnabled(acceptablePassword(m_password->text().trimmed()));
+    m_enter->setEnabled(m_secondsLeft == 0 && acceptablePassword(m_password->text().trimmed()));
 }
 
 void LoginWindow::enter()
 {
-    const QString typed = m_password->text().trimmed();
+    if (m_secondsLeft > 0)
+        return;
+    QString typed = m_password->text().trimmed();
+    const auto forget = qScopeGuard([&typed] { wipe(typed); });
     AccessGranted = false;
     if (!whileWaiting([&] { return accessPasswordOpens(typed); })) {
-        messages::plain(this, QStringLiteral("Λανθασμένος κωδικός πρόσβασης."));
+        messages::plain(this, WrongPassword);
         m_password->clear();
         m_password->setFocus();
+        m_secondsLeft = waitSeconds(++m_failures);
+        countDown();
         return;
     }
-    useAccessPassword(typed);
+    const QString dataFile = accessedDataFile();
+    // A folder of the old layout is converted with its password right after; any other keeps a
+    // session instead of the password.
+    if (old_layout::isOldLayout(dataFile)) {
+        useAccessSecret(typed);
+    } else {
+        upgradeKeyFile(dataFile, typed);
+        useAccessSecret(openSession(dataFile, typed));
+    }
+    m_password->clear();
     AccessGranted = true;
     accept();
+}
+
+// One second less to wait; the note says how many are left.
+void LoginWindow::countDown()
+{
+    if (m_secondsLeft > 0 && m_waitTimer->isActive())
+        --m_secondsLeft;
+    if (m_secondsLeft == 0) {
+        m_waitTimer->stop();
+        m_waitNote->clear();
+    } else {
+        if (!m_waitTimer->isActive())
+            m_waitTimer->start();
+        m_waitNote->setText(m_secondsLeft == 1
+                                ? QStringLiteral("Νέα προσπάθεια σε 1 δευτερόλεπτο.")
+                                : QStringLiteral("Νέα προσπάθεια σε %1 δευτερόλεπτα.").arg(m_secondsLeft));
+    }
+    passwordChanged();
 }
 
 void LoginWindow::forgotten()
@@ -136,9 +227,9 @@ void LoginWindow::leave()
     reject(); // the start-up sequence ends the program
 }
 
-SetPasswordWindow::SetPasswordWindow(QWidget *parent, const QString &recoveryKey)
+SetPasswordWindow::SetPasswordWindow(const QString &openingSecret, Purpose purpose, QWidget *parent)
     : Window(QStringLiteral("TForm100"), QStringLiteral("Καθορισμός του κωδικού πρόσβασης"), parent),
-      m_openingSecret(recoveryKey.isEmpty() ? currentPassword() : recoveryKey), m_makesRecoveryKey(recoveryKey.isEmpty())
+      m_openingSecret(openingSecret), m_purpose(purpose)
 {
     setWindowFlag(Qt::WindowCloseButtonHint, false);
 
@@ -158,6 +249,11 @@ SetPasswordWindow::SetPasswordWindow(QWidget *parent, const QString &recoveryKey
     fixSize({370, 157});
 }
 
+SetPasswordWindow::~SetPasswordWindow()
+{
+    wipe(m_openingSecret);
+}
+
 void SetPasswordWindow::fieldsChanged()
 {
     const QString password = m_password->text().trimmed(), confirmation = m_confirmation->text().trimmed();
@@ -166,9 +262,20 @@ void SetPasswordWindow::fieldsChanged()
 
 void SetPasswordWindow::store()
 {
-    const QString password = m_password->text().trimmed();
-    m_newRecoveryKey = rewrapDataKey(accessedDataFile(), m_openingSecret, password, m_makesRecoveryKey);
-    useAccessPassword(password);
+    if (!acceptedAsNewPassword(this, m_password))
+        return;
+    QString password = m_password->text().trimmed();
+    const auto forget = qScopeGuard([&password] { wipe(password); });
+    const QString dataFile = accessedDataFile();
+    if (m_purpose == Purpose::FirstPassword) {
+        // Every copy made until now opens with the public password: none opens the data from here on.
+        newDataKeyWithProgress(this, m_openingSecret, password);
+        m_newRecoveryKey = addPendingRecoveryKey(dataFile, password);
+    } else {
+        changePassword(dataFile, m_openingSecret, password);
+    }
+    m_password->clear();
+    m_confirmation->clear();
     messages::plain(this, QStringLiteral("Ο καθορισμός του κωδικού πρόσβασης έγινε με επιτυχία."));
     accept();
 }
@@ -198,25 +305,69 @@ ForgottenPasswordWindow::ForgottenPasswordWindow(QWidget *parent)
 
 void ForgottenPasswordWindow::proceed()
 {
-    const QString recoveryKey = m_recoveryKey->text().trimmed();
+    QString recoveryKey = m_recoveryKey->text().trimmed();
+    const auto forget = qScopeGuard([&recoveryKey] { wipe(recoveryKey); });
     if (!whileWaiting([&] { return unlocks(accessedDataFile(), recoveryKey); })) {
         messages::plain(this, QStringLiteral("Λανθασμένο κλειδί ανάκτησης."));
         m_recoveryKey->selectAll();
         m_recoveryKey->setFocus();
         return;
     }
-    SetPasswordWindow(this, recoveryKey).exec();
+    m_recoveryKey->clear();
+    SetPasswordWindow(recoveryKey, SetPasswordWindow::Purpose::AfterRecovery, this).exec();
+    accept();
+}
+
+NewRecoveryKeyWindow::NewRecoveryKeyWindow(QWidget *parent)
+    : Window(QStringLiteral("NewRecoveryKey"), QStringLiteral("Νέο κλειδί ανάκτησης"), parent)
+{
+    m_password = passwordField(QStringLiteral("Edit1"), this);
+    m_proceed = newDefaultButton(QStringLiteral("&Συνέχεια"), QStringLiteral("Button1"), Starts::Disabled);
+    QPushButton *exit = look::exitButton(this);
+
+    auto *grid = new QGridLayout(this);
+    auto *explanation = new QLabel(QStringLiteral("Ένα νέο κλειδί ανάκτησης αντικαθιστά το προηγούμενο, που παύει "
+                                                  "να ισχύει μόλις πατήσετε «Συνέχεια» στο νέο."),
+                                   this);
+    explanation->setWordWrap(true);
+    grid->addWidget(explanation, 0, 0, 1, 3);
+    addRow(grid, 1, QStringLiteral("Κωδικός πρόσβασης:"), m_password, this);
+    grid->addLayout(look::spreadRow({}, {m_proceed, exit}), 2, 0, 1, 3);
+
+    connect(m_password, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_proceed->setEnabled(acceptablePassword(text.trimmed())); });
+    connect(m_proceed, &QPushButton::clicked, this, &NewRecoveryKeyWindow::proceed);
+    fixSize({370, 157});
+}
+
+void NewRecoveryKeyWindow::proceed()
+{
+    QString password = m_password->text().trimmed();
+    const auto forget = qScopeGuard([&password] { wipe(password); });
+    const QString dataFile = accessedDataFile();
+    // Asked afresh, not taken from the session: a seat left unlocked does not give the key away.
+    if (!whileWaiting([&] { return unlocks(dataFile, password); })) {
+        messages::plain(this, WrongPassword);
+        m_password->clear();
+        m_password->setFocus();
+        return;
+    }
+    m_password->clear();
+    m_newRecoveryKey = addPendingRecoveryKey(dataFile, password);
     accept();
 }
 
 ChangePasswordWindow::ChangePasswordWindow(QWidget *parent)
     : Window(QStringLiteral("TForm66"), QStringLiteral("Αλλαγή του κωδικού πρόσβασης"), parent)
 {
-    m_currentPassword = currentPassword(); // the one accepted at login, or set since
-
     m_current = passwordField(QStringLiteral("Edit1"), this);
     m_password = passwordField(QStringLiteral("Edit2"), this);
     m_confirmation = passwordField(QStringLiteral("Edit3"), this);
+    m_newDataKey = new QCheckBox(QStringLiteral("Νέο κλειδί &δεδομένων"), this);
+    m_newDataKey->setObjectName(QStringLiteral("CheckBox1"));
+    m_newDataKey->setChecked(true);
+    m_newDataKey->setToolTip(QStringLiteral("Τα δεδομένα κρυπτογραφούνται ξανά με νέο κλειδί: κανένα παλιό αντίγραφο "
+                                            "του αρχείου κλειδιού δεν τα ανοίγει πια."));
     m_change = newDefaultButton(QStringLiteral("Αλ&λαγή"), QStringLiteral("Button1"), Starts::Disabled);
     QPushButton *exit = look::exitButton(this);
 
@@ -225,7 +376,8 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget *parent)
     addRow(grid, 1, QStringLiteral("Προηγούμενος κωδικός πρόσβασης:"), m_current, this);
     addRow(grid, 2, QStringLiteral("Νέος κωδικός πρόσβασης:"), m_password, this);
     addRow(grid, 3, QStringLiteral("Επιβεβαίωση νέου κωδικού πρόσβασης:"), m_confirmation, this);
-    grid->addLayout(look::spreadRow({}, {m_change, exit}), 4, 0, 1, 3);
+    grid->addWidget(m_newDataKey, 4, 1);
+    grid->addLayout(look::spreadRow({}, {m_change, exit}), 5, 0, 1, 3);
 
     for (QLineEdit *field : {m_current, m_password, m_confirmation})
         connect(field, &QLineEdit::textChanged, this, &ChangePasswordWindow::fieldsChanged);
@@ -238,15 +390,32 @@ void ChangePasswordWindow::fieldsChanged()
     const QString current = m_current->text().trimmed(), password = m_password->text().trimmed(),
                   confirmation = m_confirmation->text().trimmed();
     m_change->setEnabled(acceptablePassword(current) && acceptablePassword(password) && acceptablePassword(confirmation) &&
-                         password == confirmation && current == m_currentPassword);
+                         password == confirmation);
 }
 
 void ChangePasswordWindow::change()
 {
-    // The same data key under the new password: only the key file is rewritten.
-    const QString password = m_password->text().trimmed();
-    rewrapDataKey(accessedDataFile(), m_currentPassword, password, false);
-    useAccessPassword(password);
+    if (!acceptedAsNewPassword(this, m_password))
+        return;
+    QString current = m_current->text().trimmed(), password = m_password->text().trimmed();
+    const auto forget = qScopeGuard([&] {
+        wipe(current);
+        wipe(password);
+    });
+    const QString dataFile = accessedDataFile();
+    // The key file is the judge, as at the login: nothing in memory to guess against.
+    if (!whileWaiting([&] { return unlocks(dataFile, current); })) {
+        messages::plain(this, WrongPassword);
+        m_current->clear();
+        m_current->setFocus();
+        return;
+    }
+    if (m_newDataKey->isChecked())
+        newDataKeyWithProgress(this, current, password);
+    else
+        changePassword(dataFile, current, password);
+    for (QLineEdit *field : {m_current, m_password, m_confirmation})
+        field->clear();
     messages::plain(this, QStringLiteral("Η αλλαγή του κωδικού πρόσβασης έγινε με επιτυχία."));
     accept();
 }

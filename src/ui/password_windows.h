@@ -2,16 +2,22 @@
 
 #include "ui/window.h"
 
+class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
-// The access password: asked at every start, set while the factory default still opens the
-// key file, changed from the menu. Passwords are compared trimmed and case-sensitively. The
-// password opens the key file (the data key inside opens data.mdb); an accepted password
-// becomes the password of DbConnectionString.
+// The access password: asked at every start, set while the password is still a public one
+// (the factory default, or an old folder's), changed from the menu. Passwords are compared
+// trimmed and case-sensitively. The password opens the key file (the data key inside opens
+// data.mdb); after the login DbConnectionString carries a session of this process in its place,
+// so that the password itself is kept nowhere.
 
 // The data file that DbConnectionString names.
 QString accessedDataFile();
+// From now on every connection opens with this secret (a session, or an old folder's password).
+void useAccessSecret(const QString &secret);
 // True when `password` opens the practice: its key file, or for a folder of the old layout the
 // password that SECURITY still holds.
 bool accessPasswordOpens(const QString &password);
@@ -20,24 +26,36 @@ class LoginWindow : public Window {
     Q_OBJECT
 public:
     explicit LoginWindow(QWidget *parent = nullptr);
+    // Seconds the next try waits after `failures` wrong passwords in a row: guessing costs time.
+    static int waitSeconds(int failures);
 
 private:
     void passwordChanged();
     void enter();
     void leave();
     void forgotten();
+    void countDown();
+
     QLineEdit *m_password;
     QPushButton *m_enter;
+    QLabel *m_waitNote;
+    QTimer *m_waitTimer;
+    int m_failures = 0;
+    int m_secondsLeft = 0;
 };
 
-// Sets the access password: at the first start (the factory default opens, and a new recovery
-// key is made), or after a forgotten password (the recovery key opens and stays as it is).
+// Sets the access password. As the practice's first own password (the public one opens), a new
+// data key follows and a new recovery key is made, to be shown and confirmed; after a forgotten
+// password (the recovery key opens) only the password changes.
 class SetPasswordWindow : public Window {
     Q_OBJECT
 public:
-    explicit SetPasswordWindow(QWidget *parent = nullptr, const QString &recoveryKey = {});
+    enum class Purpose { FirstPassword,
+                         AfterRecovery };
+    SetPasswordWindow(const QString &openingSecret, Purpose purpose, QWidget *parent = nullptr);
+    ~SetPasswordWindow() override;
     void reject() override {} // left only through "Καταχώρηση"
-    // The recovery key made by "Καταχώρηση", to be shown once; empty when none was made.
+    // The recovery key made by "Καταχώρηση", to be shown once and then confirmed; empty when none was made.
     QString newRecoveryKey() const { return m_newRecoveryKey; }
 
 private:
@@ -45,7 +63,7 @@ private:
     void store();
 
     QString m_openingSecret;
-    bool m_makesRecoveryKey;
+    Purpose m_purpose;
     QString m_newRecoveryKey;
     QLineEdit *m_password;
     QLineEdit *m_confirmation;
@@ -65,6 +83,22 @@ private:
     QPushButton *m_proceed;
 };
 
+// "Νέο κλειδί ανάκτησης": the password opens the way to a new recovery key, which replaces the
+// old one once confirmed.
+class NewRecoveryKeyWindow : public Window {
+    Q_OBJECT
+public:
+    explicit NewRecoveryKeyWindow(QWidget *parent = nullptr);
+    QString newRecoveryKey() const { return m_newRecoveryKey; }
+
+private:
+    void proceed();
+
+    QLineEdit *m_password;
+    QPushButton *m_proceed;
+    QString m_newRecoveryKey;
+};
+
 class ChangePasswordWindow : public Window {
     Q_OBJECT
 public:
@@ -74,9 +108,9 @@ private:
     void fieldsChanged();
     void change();
 
-    QString m_currentPassword;
     QLineEdit *m_current;
     QLineEdit *m_password;
     QLineEdit *m_confirmation;
+    QCheckBox *m_newDataKey;
     QPushButton *m_change;
 };

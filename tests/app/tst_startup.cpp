@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -73,7 +74,7 @@ class StartupTest : public QObject {
     // As the set-password window leaves a practice: the password and a recovery key.
     void setPassword(const QString &password)
     {
-        m_recoveryKey = rewrapDataKey(m_practice->dataFile(), m_password, password, true);
+        m_recoveryKey = setOwnPassword(m_practice->dataFile(), m_password, password);
         m_password = password;
     }
 
@@ -91,22 +92,34 @@ private slots:
         m_practice.reset();
     }
 
+    // The first start: weak passwords refused in words, then a new data key under the practice's
+    // own password and a recovery key that counts once «Συνέχεια» is pressed.
     void factoryDefaultAsksForANewPasswordFirst()
     {
         MessageLog log;
         bool setPasswordShown = false;
         QString recoveryKey;
+        const QByteArray factoryKeyFile = fileBytes(keyFilePathFor(m_practice->dataFile()));
         whenShown("TForm100", [&](QWidget *w) {
             setPasswordShown = true;
             QPushButton *store = button(w, "Button1");
-            type(w, "Edit1", "Νέος1");
-            type(w, "Edit2", "Νέος2");
+            type(w, "Edit1", "Νέος κωδ1");
+            type(w, "Edit2", "Νέος κωδ2");
             QVERIFY(!store->isEnabled()); // not equal
-            type(w, "Edit2", "Νέος1");
+            for (const QString &weak : {QString("Νέος1"), FactoryDefaultPassword}) {
+                type(w, "Edit1", weak);
+                type(w, "Edit2", weak);
+                store->click();
+                QVERIFY(w->isVisible());
+                QCOMPARE(w->focusWidget(), w->findChild<QLineEdit *>("Edit1"));
+            }
+            type(w, "Edit1", "Νέος κωδ1");
+            type(w, "Edit2", "Νέος κωδ1");
             QVERIFY(store->isEnabled());
             // The recovery key is shown once, after the password is set.
             whenShown("RecoveryKey", [&](QWidget *shown) {
                 recoveryKey = shown->findChild<QLabel *>("RecoveryKeyText")->text();
+                QVERIFY(!unlocks(m_practice->dataFile(), recoveryKey)); // not yet confirmed
                 QTest::keyClick(shown, Qt::Key_Escape); // no slip loses it
                 QVERIFY(shown->isVisible());
                 QTest::keyClick(shown, Qt::Key_Return);
@@ -118,7 +131,7 @@ private slots:
                 button(login, "Button1")->click();
                 QCOMPARE(login->findChild<QLineEdit *>("Edit1")->text(), QString());
                 QVERIFY(!button(login, "Button1")->isEnabled());
-                type(login, "Edit1", "Νέος1");
+                type(login, "Edit1", "Νέος κωδ1");
                 button(login, "Button1")->click();
             });
         });
@@ -128,21 +141,52 @@ private slots:
         QVERIFY(AccessGranted);
         QVERIFY(window->isVisible());
         QCOMPARE(log.texts.first(), StartupInformation);
+        QCOMPARE(log.texts.mid(1, 2),
+                 QStringList({"Ο κωδικός πρόσβασης πρέπει να έχει τουλάχιστον 8 χαρακτήρες.",
+                              "Ο κωδικός 40617283 είναι ο αρχικός κωδικός του προγράμματος, γνωστός σε όλους· ορίστε "
+                              "δικό σας κωδικό πρόσβασης."}));
         QVERIFY(log.texts.contains("Ο καθορισμός του κωδικού πρόσβασης έγινε με επιτυχία."));
         QCOMPARE(log.texts.count(Wrong), 1);
-        QVERIFY2(QRegularExpression("^([2-9A-HJ-NP-Z]{4}-){5}[2-9A-HJ-NP-Z]{4}$").match(recoveryKey).hasMatch(),
+        QVERIFY2(QRegularExpression("^([2-9A-HJKMNP-Z]{4}-){5}[2-9A-HJKMNP-Z]{4}$").match(recoveryKey).hasMatch(),
                  qPrintable(recoveryKey));
         QVERIFY(!unlocks(m_practice->dataFile(), FactoryDefaultPassword));
         QVERIFY(unlocks(m_practice->dataFile(), recoveryKey));
-        QCOMPARE(Connection::openFile(m_practice->dataFile(), "Νέος1").scalar("SELECT * FROM SECURITY").toString(),
-                 StoredPasswordMarker);
+        // The password is kept nowhere in the run: the connection string carries a session.
+        QVERIFY(!DbConnectionString.contains("Νέος κωδ1"));
+        Connection session(DbConnectionString);
+        QCOMPARE(session.scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker);
+        // A copy of the folder made before the first password opens nothing of today's data.
+        QFile::remove(keyFilePathFor(m_practice->dataFile()));
+        QFile copy(keyFilePathFor(m_practice->dataFile()));
+        QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(factoryKeyFile) > 0);
+        copy.close();
+        QVERIFY_THROWS_EXCEPTION(DbError, Connection::openFile(m_practice->dataFile(), FactoryDefaultPassword));
+    }
+
+    // Ended while the recovery key was shown: the next start, after the login, shows a new one.
+    void anUnconfirmedRecoveryKeyIsShownAgain()
+    {
+        changePassword(m_practice->dataFile(), FactoryDefaultPassword, "Pass 1234");
+        const QString lost = addPendingRecoveryKey(m_practice->dataFile(), "Pass 1234");
+        MessageLog log;
+        logInWith("Pass 1234");
+        QString shownKey;
+        whenShown("RecoveryKey", [&](QWidget *shown) {
+            shownKey = shown->findChild<QLabel *>("RecoveryKeyText")->text();
+            button(shown, "Button2")->click();
+        });
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QVERIFY(!shownKey.isEmpty() && shownKey != lost);
+        QVERIFY(unlocks(m_practice->dataFile(), shownKey));
+        QVERIFY(!unlocks(m_practice->dataFile(), lost));
     }
 
     // Enter in the empty password field neither moves on to "Έξοδος" nor, pressed again, leaves:
     // the password typed next still reaches the field.
     void loginEnterWaitsForThePassword()
     {
-        setPassword("Pass 12");
+        setPassword("Pass 1234");
         MessageLog log;
         bool stayed = false;
         whenShown("TForm65", [&](QWidget *login) {
@@ -150,7 +194,7 @@ private slots:
             QTest::keyClick(field, Qt::Key_Return);
             QTest::keyClick(login->focusWidget(), Qt::Key_Return);
             stayed = login->isVisible() && login->focusWidget() == field;
-            QTest::keyClicks(login->focusWidget(), "Pass 12");
+            QTest::keyClicks(login->focusWidget(), "Pass 1234");
             QTest::keyClick(login->focusWidget(), Qt::Key_Return);
         });
         auto window = newMainWindow();
@@ -164,18 +208,18 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("exact") << "Pass 12" << true << true;
-        QTest::newRow("blanks around") << "   Pass 12  " << true << true;
-        QTest::newRow("other letter case") << "pass 12" << true << false;
+        QTest::newRow("exact") << "Pass 1234" << true << true;
+        QTest::newRow("blanks around") << "   Pass 1234  " << true << true;
+        QTest::newRow("other letter case") << "pass 1234" << true << false;
         QTest::newRow("blanks only") << "    " << false << false;
-        QTest::newRow("forbidden character") << "Pass.12" << false << false;
+        QTest::newRow("forbidden character") << "Pass.1234" << false << false;
     }
     void loginRules()
     {
         QFETCH(QString, typed);
         QFETCH(bool, enabled);
         QFETCH(bool, accepted);
-        setPassword("Pass 12");
+        setPassword("Pass 1234");
         MessageLog log;
         whenShown("TForm65", [&](QWidget *login) {
             for (int attempt = 0; attempt < 3; ++attempt) { // retries are not limited
@@ -189,13 +233,61 @@ private slots:
             if (enabled && accepted) {
                 button(login, "Button1")->click();
             } else {
-                type(login, "Edit1", "Pass 12");
+                type(login, "Edit1", "Pass 1234");
+                QTRY_VERIFY(button(login, "Button1")->isEnabled()); // after three wrong ones, a second's wait
                 button(login, "Button1")->click();
             }
         });
         auto window = newMainWindow();
         QVERIFY(window->startUp());
         QCOMPARE(log.texts.count(Wrong), enabled && !accepted ? 3 : 0);
+    }
+
+    void loginWaitGrows_data()
+    {
+        QTest::addColumn<int>("failures");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("none") << 0 << 0;
+        QTest::newRow("third wrong") << 3 << 1;
+        QTest::newRow("fourth") << 4 << 2;
+        QTest::newRow("fifth") << 5 << 4;
+        QTest::newRow("seventh") << 7 << 16;
+        QTest::newRow("eighth: the longest") << 8 << 30;
+        QTest::newRow("hundredth") << 100 << 30;
+    }
+    void loginWaitGrows()
+    {
+        QFETCH(int, failures);
+        QFETCH(int, seconds);
+        QCOMPARE(LoginWindow::waitSeconds(failures), seconds);
+        if (failures == 0)
+            QCOMPARE(LoginWindow::waitSeconds(2), 0);
+    }
+
+    // Four wrong passwords: the fourth try waits a second, shown; the fifth two.
+    void wrongPasswordsMakeTheNextTryWait()
+    {
+        setPassword("Pass 1234");
+        MessageLog log;
+        QStringList notes;
+        whenShown("TForm65", [&](QWidget *login) {
+            auto *note = login->findChild<QLabel *>("WaitNote");
+            for (int attempt = 1; attempt <= 4; ++attempt) {
+                type(login, "Edit1", "Λάθος 123");
+                QTRY_VERIFY(button(login, "Button1")->isEnabled());
+                button(login, "Button1")->click();
+                notes << note->text();
+            }
+            type(login, "Edit1", "Pass 1234");
+            QVERIFY(!button(login, "Button1")->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(button(login, "Button1")->isEnabled(), 4000);
+            QCOMPARE(note->text(), QString());
+            button(login, "Button1")->click();
+        });
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QCOMPARE(log.texts.count(Wrong), 4);
+        QCOMPARE(notes, QStringList({"", "", "Νέα προσπάθεια σε 1 δευτερόλεπτο.", "Νέα προσπάθεια σε 2 δευτερόλεπτα."}));
     }
 
     void loginExitEndsTheProgram()
@@ -365,41 +457,88 @@ private slots:
         QVERIFY(!panel->isVisible());
     }
 
-    void changingToTheFactoryDefaultAsksAgainNextTime()
+    // The current password is judged by the key file, the factory default and short ones are
+    // refused in words; with «Νέο κλειδί δεδομένων» (on by default) an earlier key file opens
+    // nothing, without it only the key file changes.
+    void changingThePassword_data()
     {
-        setPassword("Παλιός");
+        QTest::addColumn<bool>("newDataKey");
+        QTest::newRow("new data key") << true;
+        QTest::newRow("same data key") << false;
+    }
+    void changingThePassword()
+    {
+        QFETCH(bool, newDataKey);
+        setPassword("Παλιός κωδ");
         MessageLog log;
-        logInWith("Παλιός");
+        logInWith("Παλιός κωδ");
         auto window = newMainWindow();
         QVERIFY(window->startUp());
-        whenShown("TForm66", [](QWidget *w) {
-            type(w, "Edit1", "Λάθος");
+        whenShown("TForm66", [&](QWidget *w) {
+            auto *box = w->findChild<QCheckBox *>("CheckBox1");
+            QVERIFY(box->isChecked());
+            box->setChecked(newDataKey);
+            type(w, "Edit1", "Λάθος κωδ");
             type(w, "Edit2", "40617283");
             type(w, "Edit3", "40617283");
-            QVERIFY(!button(w, "Button1")->isEnabled()); // the current password is wrong
-            type(w, "Edit1", " Παλιός ");
-            QVERIFY(button(w, "Button1")->isEnabled());
+            button(w, "Button1")->click(); // the factory default, refused before the current is judged
+            type(w, "Edit2", "Νέος κωδικός");
+            type(w, "Edit3", "Νέος κωδικός");
+            button(w, "Button1")->click(); // the current one is wrong
+            QCOMPARE(w->focusWidget(), w->findChild<QLineEdit *>("Edit1"));
+            type(w, "Edit1", " Παλιός κωδ ");
             button(w, "Button1")->click();
         });
         const QByteArray dataBefore = fileBytes(m_practice->dataFile());
+        const QByteArray keyFileBefore = fileBytes(keyFilePathFor(m_practice->dataFile()));
         menuItem(*window, "ChangePassword")->trigger();
-        QVERIFY(log.texts.contains("Η αλλαγή του κωδικού πρόσβασης έγινε με επιτυχία."));
-        QCOMPARE(fileBytes(m_practice->dataFile()), dataBefore); // only the key file changed
-        QVERIFY(!unlocks(m_practice->dataFile(), "Παλιός"));
-        QVERIFY(unlocks(m_practice->dataFile(), m_recoveryKey));
+        QCOMPARE(log.texts.mid(log.texts.size() - 3),
+                 QStringList({"Ο κωδικός 40617283 είναι ο αρχικός κωδικός του προγράμματος, γνωστός σε όλους· ορίστε "
+                              "δικό σας κωδικό πρόσβασης.",
+                              Wrong, "Η αλλαγή του κωδικού πρόσβασης έγινε με επιτυχία."}));
+        QCOMPARE(fileBytes(m_practice->dataFile()) == dataBefore, !newDataKey);
+        QVERIFY(!unlocks(m_practice->dataFile(), "Παλιός κωδ"));
+        QVERIFY(unlocks(m_practice->dataFile(), m_recoveryKey)); // the sheet stays good
+        // The windows go on working in this run.
+        QCOMPARE(Connection(DbConnectionString).scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker);
 
-        bool asked = false;
-        whenShown("TForm100", [&](QWidget *w) {
-            asked = true;
-            type(w, "Edit1", "Νέος");
-            type(w, "Edit2", "Νέος");
-            whenShown("RecoveryKey", [](QWidget *shown) { button(shown, "Button2")->click(); });
-            button(w, "Button1")->click();
-            logInWith("Νέος");
+        QFile::remove(keyFilePathFor(m_practice->dataFile()));
+        QFile earlier(keyFilePathFor(m_practice->dataFile()));
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write(keyFileBefore) > 0);
+        earlier.close();
+        bool opened = true;
+        try {
+            Connection::openFile(m_practice->dataFile(), "Παλιός κωδ");
+        } catch (const DbError &) {
+            opened = false;
+        }
+        QCOMPARE(opened, !newDataKey);
+    }
+
+    // «Νέο κλειδί ανάκτησης» asks the password; the new key replaces the old once confirmed.
+    void newRecoveryKeyFromTheMenu()
+    {
+        setPassword("Παλιός κωδ");
+        MessageLog log;
+        logInWith("Παλιός κωδ");
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        QString shownKey;
+        whenShown("NewRecoveryKey", [&](QWidget *w) {
+            type(w, "Edit1", "Λάθος κωδ");
+            QTest::keyClick(w, Qt::Key_Return);
+            QCOMPARE(log.texts.last(), Wrong);
+            type(w, "Edit1", "Παλιός κωδ");
+            whenShown("RecoveryKey", [&](QWidget *shown) {
+                shownKey = shown->findChild<QLabel *>("RecoveryKeyText")->text();
+                QVERIFY(unlocks(m_practice->dataFile(), m_recoveryKey)); // until «Συνέχεια»
+                QTest::keyClick(shown, Qt::Key_Return);
+            });
+            QTest::keyClick(w, Qt::Key_Return);
         });
-        auto next = newMainWindow();
-        QVERIFY(next->startUp());
-        QVERIFY(asked);
+        menuItem(*window, "NewRecoveryKey")->trigger();
+        QVERIFY(unlocks(m_practice->dataFile(), shownKey));
+        QVERIFY(!unlocks(m_practice->dataFile(), m_recoveryKey));
     }
 
     void backupFromTheMenu()
@@ -433,14 +572,14 @@ private slots:
                 // Typed from the sheet in small letters and without the dashes, it still opens.
                 type(w, "Edit1", m_recoveryKey.toLower().remove('-'));
                 whenShown("TForm100", [](QWidget *set) {
-                    type(set, "Edit1", "Νέος");
-                    type(set, "Edit2", "Νέος");
+                    type(set, "Edit1", "Νέος κωδικός");
+                    type(set, "Edit2", "Νέος κωδικός");
                     QTest::keyClick(set, Qt::Key_Return);
                 });
                 QTest::keyClick(w, Qt::Key_Return);
             });
             forgotten->click();
-            type(login, "Edit1", "Νέος");
+            type(login, "Edit1", "Νέος κωδικός");
             button(login, "Button1")->click();
         });
         auto window = newMainWindow();
@@ -463,7 +602,8 @@ private slots:
         QVERIFY(!offered);
     }
 
-    // A folder of the old layout is converted at its first start, after the login check.
+    // A folder of the old layout is converted at its first start, after the login check; its old
+    // password lies in every copy of the old file, so the practice's own follows at once.
     void oldLayoutIsConvertedAtTheFirstStart_data()
     {
         QTest::addColumn<QString>("stored");
@@ -476,28 +616,35 @@ private slots:
         QFile::remove(m_practice->dataFile());
         QFile::remove(keyFilePathFor(m_practice->dataFile()));
         createOldLayoutFile(m_practice->dataFile(), stored);
+        const QString password = "Νέος κωδικός";
         MessageLog log;
-        QString password = stored;
-        if (stored == FactoryDefaultPassword) {
-            password = "Νέος";
-            whenShown("TForm100", [](QWidget *w) {
-                type(w, "Edit1", "Νέος");
-                type(w, "Edit2", "Νέος");
-                whenShown("RecoveryKey", [](QWidget *shown) { button(shown, "Button2")->click(); });
-                button(w, "Button1")->click();
+        QString recoveryKey;
+        whenShown("TForm100", [&](QWidget *w) {
+            type(w, "Edit1", password);
+            type(w, "Edit2", password);
+            whenShown("RecoveryKey", [&](QWidget *shown) {
+                recoveryKey = shown->findChild<QLabel *>("RecoveryKeyText")->text();
+                button(shown, "Button2")->click();
+            });
+            button(w, "Button1")->click();
+            if (stored == FactoryDefaultPassword)
+                logInWith(password);
+        });
+        if (stored != FactoryDefaultPassword) {
+            whenShown("TForm65", [stored](QWidget *login) {
+                type(login, "Edit1", "Λάθος");
+                button(login, "Button1")->click(); // still checked against the old row
+                type(login, "Edit1", stored);
+                button(login, "Button1")->click();
             });
         }
-        whenShown("TForm65", [password](QWidget *login) {
-            type(login, "Edit1", "Λάθος");
-            button(login, "Button1")->click(); // still checked against the old row
-            type(login, "Edit1", password);
-            button(login, "Button1")->click();
-        });
         auto window = newMainWindow();
         QVERIFY(window->startUp());
-        QCOMPARE(log.texts.count(Wrong), 1);
+        QCOMPARE(log.texts.count(Wrong), stored == FactoryDefaultPassword ? 0 : 1);
         QVERIFY(!old_layout::isOldLayout(m_practice->dataFile()));
         QVERIFY_THROWS_EXCEPTION(DbError, old_layout::open(m_practice->dataFile()));
+        QVERIFY(!unlocks(m_practice->dataFile(), stored));
+        QVERIFY(unlocks(m_practice->dataFile(), recoveryKey));
         Connection converted = Connection::openFile(m_practice->dataFile(), password);
         QCOMPARE(converted.scalar("SELECT TITLOS FROM DIAITES").toString(), QString("Παλιά δίαιτα"));
         QCOMPARE(converted.scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker);

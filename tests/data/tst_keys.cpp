@@ -4,11 +4,15 @@
 #include "fixture.h"
 #include "data/global.h"
 #include "data/keys/key_file.h"
+#include "data/leftovers.h"
 #include "data/old_layout.h"
+#include "data/rekeying.h"
 #include "data/keys/private_files.h"
 #include "data/schema.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -36,15 +40,45 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 }
 
 // What another tool does with the key that `velmora-db key` prints.
-bool opensWithRawKey(const QString &path, const QByteArray &dataKey)
+bool opensWithRawKey(const QString &path, const SecretBytes &dataKey)
 {
     sqlite3 *db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    const QByteArray pragmas = "PRAGMA key = \"x'" + dataKey.toHex() + "'\"; PRAGMA cipher_page_size = 4096;";
+    const QByteArray pragmas =
+        "PRAGMA key = \"x'" + QByteArray(dataKey.constData(), dataKey.size()).toHex() + "'\"; PRAGMA cipher_page_size = 4096;";
     sqlite3_exec(db, pragmas.constData(), nullptr, nullptr, nullptr);
     const bool opened = sqlite3_exec(db, "SELECT count(*) FROM SECURITY", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return opened;
+}
+
+// How a secret fares against the practice now: opens it, or is refused as a wrong password.
+bool opensData(const QString &file, const QString &secret)
+{
+    try {
+        return Connection::openFile(file, secret).scalar("SELECT COUNT(*) FROM SECURITY").toInt() == 1;
+    } catch (const DbError &e) {
+        if (e.kind() != DbError::Kind::WrongPassword)
+            throw;
+        return false;
+    }
+}
+
+void setModified(const QString &path, const QDateTime &when)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+QStringList filesIn(const QString &folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << QDir(folder).relativeFilePath(it.next());
+    names.sort();
+    return names;
 }
 
 } // namespace
@@ -60,7 +94,7 @@ private slots:
     void init()
     {
         m_practice = std::make_unique<TestPractice>();
-        m_recoveryKey = rewrapDataKey(dataFile(), FactoryDefaultPassword, Password, true);
+        m_recoveryKey = setOwnPassword(dataFile(), FactoryDefaultPassword, Password);
     }
 
     void opensOnlyWithItsSecrets_data()
@@ -109,13 +143,13 @@ private slots:
     void changingThePasswordRewritesOnlyTheKeyFile()
     {
         const QByteArray data = fileBytes(dataFile());
-        rewrapDataKey(dataFile(), Password, "Άλλος", false);
+        changePassword(dataFile(), Password, "Άλλος");
         QCOMPARE(fileBytes(dataFile()), data);
         QVERIFY(!unlocks(dataFile(), Password));
         QVERIFY(unlocks(dataFile(), "Άλλος"));
         QVERIFY(unlocks(dataFile(), m_recoveryKey));
         // The recovery key opens the way to a password when the password is lost.
-        rewrapDataKey(dataFile(), m_recoveryKey, "Τρίτος", false);
+        changePassword(dataFile(), m_recoveryKey, "Τρίτος");
         QVERIFY(!unlocks(dataFile(), "Άλλος"));
         QCOMPARE(Connection::openFile(dataFile(), "Τρίτος").scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
     }
@@ -140,8 +174,8 @@ private slots:
         QTest::addColumn<QByteArray>("from");
         QTest::addColumn<QByteArray>("to");
         QTest::addColumn<QString>("message");
-        QTest::newRow("newer version") << QByteArray("velmora-key 1") << QByteArray("velmora-key 2") << "newer version";
-        QTest::newRow("not a key file") << QByteArray("velmora-key 1") << QByteArray("hello") << "damaged";
+        QTest::newRow("newer version") << QByteArray("velmora-key 2") << QByteArray("velmora-key 3") << "newer version";
+        QTest::newRow("not a key file") << QByteArray("velmora-key 2") << QByteArray("hello") << "damaged";
         QTest::newRow("slots swapped") << QByteArray("password argon2id") << QByteArray("recovery argon2id") << "damaged";
     }
     void damagedKeyFilesAreRefusedClearly()
@@ -163,7 +197,7 @@ private slots:
     {
         const QString keyFile = keyFilePathFor(dataFile());
         QByteArray bytes = fileBytes(keyFile);
-        const qsizetype box = bytes.indexOf('\n', bytes.indexOf("password")) - 3; // inside the last field
+        const qsizetype box = bytes.indexOf('\n', bytes.indexOf("password argon2id")) - 3; // inside the last field
         bytes[box] = bytes[box] == 'A' ? 'B' : 'A';
         writeBytes(keyFile, bytes);
         QVERIFY(!unlocks(dataFile(), Password));
@@ -186,7 +220,8 @@ private slots:
         c.execute("COMMIT");
         const QString copy = QDir(folder).filePath("backup/data-copy.mdb");
         backupDatabase(file, copy, DbPassword);
-        rewrapDataKey(file, DbPassword, Password, true);
+        setOwnPassword(file, DbPassword, Password);
+        rekeying::changeDataKey(file, Password, Password);
         ::umask(previous);
 
         QCOMPARE(fileMode(folder), 0700);
@@ -293,6 +328,240 @@ private slots:
         }
         qInfo("after 50 kills: %d folders still old, %d converted (one conversion: %lld ms)", oldLayouts, newLayouts, duration);
         QVERIFY(oldLayouts > 0); // the kills did come in the middle of it
+    }
+
+    // An earlier key file (a copy, a backup, blocks left on a disk) with the password of its
+    // time opens nothing once the data key changed; the recovery key on paper still opens.
+    void oldKeyFilesOpenNothingAfterANewDataKey_data()
+    {
+        QTest::addColumn<bool>("fromFactoryState");
+        QTest::newRow("first password") << true;
+        QTest::newRow("change with a new data key") << false;
+    }
+    void oldKeyFilesOpenNothingAfterANewDataKey()
+    {
+        QFETCH(bool, fromFactoryState);
+        TestPractice practice;
+        const QString file = practice.dataFile(), keyFile = keyFilePathFor(file);
+        QString oldPassword = FactoryDefaultPassword, recovery;
+        if (!fromFactoryState) {
+            recovery = setOwnPassword(file, FactoryDefaultPassword, Password);
+            oldPassword = Password;
+        }
+        Connection::openFile(file, oldPassword).execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Α','x')");
+        const QByteArray oldKeyFile = fileBytes(keyFile);
+        QList<double> steps;
+        rekeying::changeDataKey(file, oldPassword, "Νέος κωδικός", [&steps](double done) { steps << done; });
+        QVERIFY(!steps.isEmpty() && steps.last() == 1.0);
+        QVERIFY(std::is_sorted(steps.begin(), steps.end()));
+        QCOMPARE(Connection::openFile(file, "Νέος κωδικός").scalar("SELECT TITLOS FROM DIAITES").toString(), QString("Α"));
+        QCOMPARE(KeyFile::load(keyFile).passwordState(), KeyFile::PasswordState::Own);
+        if (!recovery.isEmpty())
+            QVERIFY(opensData(file, recovery));
+        QCOMPARE(filesIn(practice.directory()), QStringList({"data.key", "data.mdb"}));
+
+        writeBytes(keyFile, oldKeyFile);
+        QVERIFY(!opensData(file, oldPassword));
+    }
+
+    void newPasswordRules_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("fault");
+        QTest::newRow("one digit") << "1" << int(NewPasswordFault::TooShort);
+        QTest::newRow("seven, blanks around") << "  Κωδικ1  " << int(NewPasswordFault::TooShort);
+        QTest::newRow("factory default") << FactoryDefaultPassword << int(NewPasswordFault::FactoryDefault);
+        QTest::newRow("factory default with blanks") << " 40617283 " << int(NewPasswordFault::FactoryDefault);
+        QTest::newRow("forbidden character") << "Κωδικός.12" << int(NewPasswordFault::Unacceptable);
+        QTest::newRow("eight Greek letters") << "Κωδικόςα" << int(NewPasswordFault::None);
+    }
+    void newPasswordRules()
+    {
+        QFETCH(QString, password);
+        QFETCH(int, fault);
+        QCOMPARE(int(newPasswordFault(password)), fault);
+    }
+
+    // A new recovery key counts only once confirmed: until then the previous one opens, which a
+    // kill before «Συνέχεια» leaves as it is.
+    void recoveryKeyCountsOnceConfirmed()
+    {
+        const QString fresh = addPendingRecoveryKey(dataFile(), Password);
+        QVERIFY(!opensData(dataFile(), fresh));
+        QVERIFY(opensData(dataFile(), m_recoveryKey));
+        QVERIFY(hasRecoveryKey(dataFile()));
+        confirmRecoveryKey(dataFile());
+        QVERIFY(opensData(dataFile(), fresh));
+        QVERIFY(!opensData(dataFile(), m_recoveryKey));
+    }
+
+    void recoveryKeyAsTyped_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Greek look-alike capitals") << "greek";
+        QTest::newRow("small letters, no dashes") << "lower";
+    }
+    void recoveryKeyAsTyped()
+    {
+        QFETCH(QString, how);
+        QString typed = m_recoveryKey;
+        if (how == "greek") {
+            const QString latin = "ABEZHKMNPTYX", greek = "ΑΒΕΖΗΚΜΝΡΤΥΧ";
+            for (int i = 0; i < latin.size(); ++i)
+                typed.replace(latin[i], greek[i]);
+        } else {
+            typed = typed.toLower().remove('-');
+        }
+        QVERIFY(opensData(dataFile(), typed));
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(!newRecoveryKey().contains(QRegularExpression("[01ILO]")));
+    }
+
+    // Refused as damaged before any derivation or whole reading: not taken for a wrong password.
+    void keyFilesOutOfBoundsAreDamaged_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::newRow("over 4 KiB") << QByteArray("password-state own\n")
+                                    << QByteArray("password-state own\n") + QByteArray(5000, '\n');
+        QTest::newRow("64 passes") << QByteArray("password argon2id 3 ") << QByteArray("password argon2id 64 ");
+        QTest::newRow("no pass") << QByteArray("password argon2id 3 ") << QByteArray("password argon2id 0 ");
+        QTest::newRow("1 GiB") << QByteArray("password argon2id 3 67108864") << QByteArray("password argon2id 3 1073741824");
+        QTest::newRow("4 MiB") << QByteArray("password argon2id 3 67108864") << QByteArray("password argon2id 3 4194304");
+    }
+    void keyFilesOutOfBoundsAreDamaged()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        const QString keyFile = keyFilePathFor(dataFile());
+        const QByteArray bytes = fileBytes(keyFile);
+        QVERIFY(bytes.contains(from));
+        writeBytes(keyFile, QByteArray(bytes).replace(from, to));
+        try {
+            Connection::openFile(dataFile(), Password);
+            QFAIL("opened");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::DamagedKeyFile);
+        }
+    }
+
+    // What kills leave beside the data, removed at the next start; what may be in use stays.
+    void leftoversAreRemoved()
+    {
+        const QDir folder(m_practice->directory());
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+        QVERIFY(folder.mkpath("backup"));
+        const auto make = [&](const QString &name, bool stale) {
+            writeBytes(folder.filePath(name), "x");
+            if (stale)
+                setModified(folder.filePath(name), old);
+        };
+        make("data.key.part-1", true);
+        make("data.key.part-2", false); // being written right now
+        make("data.mdb-mj01234567", true);
+        make("data-rekeying-00112233445566778899aabbccddeeff.mdb", false);
+        make("backup/data-2026-01-01-100000.key", true); // its copy never got there
+        backupDatabase(dataFile(), folder.filePath("backup/kept.mdb"), Password);
+        removeLeftovers(dataFile());
+        QCOMPARE(filesIn(folder.path()),
+                 QStringList({"backup/kept.key", "backup/kept.mdb", "data.key", "data.key.part-2", "data.mdb"}));
+        QVERIFY(opensData(dataFile(), Password));
+    }
+
+    // The moments a kill can leave a re-keying in, each settled at the next start.
+    void interruptedRekeyingSettles_data()
+    {
+        QTest::addColumn<bool>("keyWritten");
+        QTest::newRow("new file made, key file not yet") << false;
+        QTest::newRow("key file written, new file not yet moved") << true;
+    }
+    void interruptedRekeyingSettles()
+    {
+        QFETCH(bool, keyWritten);
+        const QDir folder(m_practice->directory());
+        const QByteArray oldData = fileBytes(dataFile()), oldKey = fileBytes(keyFilePathFor(dataFile()));
+        rekeying::changeDataKey(dataFile(), Password, "Νέος κωδικός");
+        const QString copy = folder.filePath(
+            "data-rekeying-" + QString::fromLatin1(KeyFile::load(keyFilePathFor(dataFile())).dataKeyId().toHex()) + ".mdb");
+        QVERIFY(QFile::rename(dataFile(), copy));
+        writeBytes(dataFile(), oldData);
+        if (!keyWritten)
+            writeBytes(keyFilePathFor(dataFile()), oldKey);
+
+        removeLeftovers(dataFile());
+        QCOMPARE(filesIn(folder.path()), QStringList({"data.key", "data.mdb"}));
+        QCOMPARE(opensData(dataFile(), "Νέος κωδικός"), keyWritten);
+        QCOMPARE(opensData(dataFile(), Password), !keyWritten);
+        QVERIFY(opensData(dataFile(), m_recoveryKey));
+    }
+
+    // Killed at any moment while moving under a new data key, a folder always opens with exactly
+    // one of the two passwords, every row there.
+    void rekeyingSurvivesKills()
+    {
+        QTemporaryDir original;
+        const QString source = QDir(original.path()).filePath(DataFileName);
+        QVERIFY(QFile::copy(dataFile(), source) && QFile::copy(keyFilePathFor(dataFile()), keyFilePathFor(source)));
+        {
+            Connection c = Connection::openFile(source, Password);
+            Transaction t(c);
+            for (int i = 0; i < 3000; ++i) // enough rows for the copy to take a while
+                c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES(?,?)", {QString("Δίαιτα %1").arg(i), QString(200, 'x')});
+            t.commit();
+        }
+        const QString newPassword = "Νέος κωδικός";
+        const QByteArray originalKey = KeyFile::load(keyFilePathFor(source)).dataKeyId();
+        QTemporaryDir work;
+        const QString file = QDir(work.path()).filePath(DataFileName);
+        const auto restore = [&] {
+            for (const QString &name : QDir(work.path()).entryList(QDir::Files | QDir::Hidden))
+                QFile::remove(QDir(work.path()).filePath(name));
+            QFile::copy(source, file);
+            QFile::copy(keyFilePathFor(source), keyFilePathFor(file));
+        };
+        const auto rekey = [&](QProcess &rekeyer) {
+            rekeyer.start(QStringLiteral(REKEYER), {file, Password, newPassword});
+            QVERIFY(rekeyer.waitForStarted());
+        };
+
+        restore();
+        QElapsedTimer whole;
+        whole.start();
+        {
+            QProcess rekeyer;
+            rekey(rekeyer);
+            QVERIFY(rekeyer.waitForFinished(60000));
+            QCOMPARE(rekeyer.exitCode(), 0);
+        }
+        const qint64 duration = whole.elapsed();
+
+        QRandomGenerator random(23);
+        int before = 0, after = 0;
+        for (int kill = 0; kill < 50; ++kill) {
+            restore();
+            QProcess rekeyer;
+            rekey(rekeyer);
+            QTest::qWait(int(duration * 1.25 * (kill + random.generateDouble()) / 50));
+            if (const qint64 pid = rekeyer.processId(); pid > 0 && rekeyer.state() == QProcess::Running)
+                ::kill(pid_t(pid), SIGKILL);
+            rekeyer.waitForFinished();
+            // Left as a killed program leaves them: stale to the next start.
+            for (const QString &name : QDir(work.path()).entryList(QDir::Files | QDir::Hidden))
+                setModified(QDir(work.path()).filePath(name), QDateTime::currentDateTime().addSecs(-3600));
+
+            removeLeftovers(file);
+            // The key file holds one password: the one of the data key it names opens the file.
+            const bool rekeyed = KeyFile::load(keyFilePathFor(file)).dataKeyId() != originalKey;
+            Connection c = Connection::openFile(file, rekeyed ? newPassword : Password);
+            QCOMPARE(c.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 3000);
+            QCOMPARE(c.scalar("PRAGMA integrity_check").toString(), QString("ok"));
+            QCOMPARE(QDir(work.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"data.key", "data.mdb"}));
+            ++(rekeyed ? after : before);
+        }
+        qInfo("after 50 kills: %d folders under the old key, %d under the new (one re-keying: %lld ms)", before, after,
+              duration);
+        QVERIFY(before > 0);                     // the kills did come in the middle of it
+        QVERIFY(opensData(file, m_recoveryKey)); // the recovery key follows a new data key
     }
 };
 

@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <sys/stat.h>
 #include <QTimer>
 
 namespace {
@@ -456,6 +457,27 @@ private slots:
         PrintChoiceWindow(PrintChoiceWindow::Diets).printAll();
         QCOMPARE(log.texts, QStringList({"Η σελίδα 5 δεν υπάρχει. Σελίδες της εκτύπωσης: 1."}));
         QVERIFY(!QFile::exists(m_pdf));
+    }
+
+    // A PDF holds health data: by default in printouts/ of the practice, the owner's alone
+    // whatever the session's umask.
+    void pdfFilesArePrivate()
+    {
+        connect().execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Α','x')");
+        ReportProject::setNonInteractiveOutput(QString());
+        MessageLog log;
+        QString path;
+        const mode_t previous = ::umask(022);
+        whenShown("OutputOptions", [&](QWidget *options) {
+            options->findChild<QRadioButton *>("File")->setChecked(true);
+            path = options->findChild<QLineEdit *>("FileName")->text();
+            QTest::keyClick(options, Qt::Key_Enter);
+        });
+        PrintChoiceWindow(PrintChoiceWindow::Diets).printAll();
+        ::umask(previous);
+        QCOMPARE(QFileInfo(path).absolutePath(), QDir(AppDirectory).filePath("printouts"));
+        QCOMPARE(fileMode(path), 0600);
+        QCOMPARE(fileMode(QFileInfo(path).absolutePath()), 0700);
     }
 
     // A screen reader names every part of Output Options, the two ends of the page range apart.

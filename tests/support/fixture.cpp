@@ -86,6 +86,14 @@ void createOldLayoutFile(const QString &dataFile, const QString &password)
     connection.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Παλιά δίαιτα','x')");
 }
 
+QString setOwnPassword(const QString &dataFile, const QString &current, const QString &password)
+{
+    changePassword(dataFile, current, password);
+    const QString recoveryKey = addPendingRecoveryKey(dataFile, password);
+    confirmRecoveryKey(dataFile);
+    return recoveryKey;
+}
+
 int fileMode(const QString &path)
 {
     struct stat status {};

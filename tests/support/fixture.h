@@ -35,6 +35,10 @@ private:
 // password in plain text in SECURITY, and one diet row ("Παλιά δίαιτα") to follow.
 void createOldLayoutFile(const QString &dataFile, const QString &password);
 
+// As the set-password window and the recovery key's «Συνέχεια» leave a practice, without the
+// new data key (which the tests of re-keying make themselves): returns the recovery key.
+QString setOwnPassword(const QString &dataFile, const QString &current, const QString &password);
+
 // The permission bits of a file or folder (0600, 0700 …).
 int fileMode(const QString &path);
 

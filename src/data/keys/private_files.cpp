@@ -16,6 +16,8 @@ namespace {
 
 [[noreturn]] void fail(const QString &what, const QString &path)
 {
+    if (errno == ENOSPC || errno == EDQUOT)
+        throw DbError(DbError::Kind::DiskFull, QStringLiteral("The disk is full; could not write '%1'").arg(path));
     throw DbError(DbError::Kind::Other, QStringLiteral("Could not %1 '%2': %3").arg(what, path, QString::fromLocal8Bit(strerror(errno))));
 }
 
@@ -81,9 +83,11 @@ void writePrivateFile(const QString &path, const QByteArray &bytes, Replace repl
         written += n;
     }
     const bool synced = written == bytes.size() && ::fsync(fd) == 0;
+    const int writeError = errno;
     ::close(fd);
     if (!synced) {
         QFile::remove(partial);
+        errno = writeError;
         fail(QStringLiteral("write the file"), partial);
     }
     try {
