@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 
 ScopedConnection::ScopedConnection(Connection &connection) : m_connection(connection)
@@ -41,16 +42,42 @@ void FocusReturn::give() const
         return;
     QWidget *window = m_control->window();
     // The window manager gives the focus to whichever window it likes once a window closes
-    // (none at all when the window beneath was not the last one active).
-    if (!window->isActiveWindow())
-        window->activateWindow();
+    // (none at all when the window beneath was not the last one active); asked even when the
+    // window still counts as active, as it may not be a moment later.
+    window->activateWindow();
     if (m_control != window)
         m_control->setFocus(Qt::OtherFocusReason);
 }
 
+namespace {
+
+// A window that a modal window blocks never keeps the keyboard: should the window system
+// activate it (the window beneath, as another closes), the modal window on top takes it back.
+class ModalKeeper : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::WindowActivate || !watched->isWidgetType())
+            return false;
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *activated = static_cast<QWidget *>(watched);
+        if (modal && modal->isVisible() && activated->isWindow() && activated != modal && !modal->isAncestorOf(activated))
+            QTimer::singleShot(0, modal, [modal] { modal->activateWindow(); });
+        return false;
+    }
+};
+
+} // namespace
+
 Window::Window(const QString &objectName, const QString &title, QWidget *parent, const QColor &background)
     : QDialog(parent)
 {
+    static auto *keeper = new ModalKeeper(qApp);
+    static const bool kept = (qApp->installEventFilter(keeper), true);
+    Q_UNUSED(kept);
     setObjectName(objectName);
     setWindowTitle(title);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -87,6 +114,15 @@ void Window::done(int result)
     disconnect();
     QDialog::done(result);
     m_focusReturn.give();
+}
+
+bool Window::event(QEvent *event)
+{
+    // The window system may still activate a window that has just closed (an activation it
+    // had queued): the keyboard goes back where it belongs instead of into the hidden window.
+    if (event->type() == QEvent::WindowActivate && !isVisible())
+        QTimer::singleShot(0, this, [this] { m_focusReturn.give(); });
+    return QDialog::event(event);
 }
 
 void Window::closeEvent(QCloseEvent *event)

@@ -61,6 +61,7 @@ protected:
     QPushButton *newDefaultButton(const QString &caption, const QString &name, Starts starts, QWidget *parent = nullptr);
 
     void done(int result) override;
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -587,7 +587,10 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(search));
             auto *all = search->findChild<QPushButton *>("Button3");
             all->setFocus();
-            whenShown("TForm18", [](QWidget *childRegister) { childRegister->close(); });
+            whenShown("TForm18", [](QWidget *childRegister) {
+                QVERIFY(QTest::qWaitForWindowActive(childRegister));
+                childRegister->close();
+            });
             QTest::keyClick(all, Qt::Key_Space);
             QTRY_COMPARE(QApplication::focusWidget(), all);
             search->close();
