@@ -3,10 +3,13 @@
 #include "data/dataset.h"
 #include "data/global.h"
 #include "data/keys/key_file.h"
+#include "data/rekeying.h"
 #include "data/schema.h"
 #include "children_fixture.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -159,6 +162,26 @@ void BM_UnlockAtStartUp(benchmark::State &state)
     }
 }
 BENCHMARK(BM_UnlockAtStartUp)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// A new data key for the 100,000-children file, as a password change makes it: the copy, its
+// proof and the two renames; the progress steps the window would show are counted.
+void BM_NewDataKey(benchmark::State &state)
+{
+    int n = 0;
+    double steps = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString file = QDir(workDirectory().path()).filePath(QString("rekey-%1.mdb").arg(n++));
+        QFile::copy(practiceFile(), file);
+        QFile::copy(keyFilePathFor(practiceFile()), keyFilePathFor(file));
+        unlockDataKey(file, DbPassword); // the password was checked before, as the window does
+        state.ResumeTiming();
+        rekeying::changeDataKey(file, DbPassword, DbPassword, [&steps](double) { ++steps; });
+    }
+    state.counters["progress_steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
+    state.counters["file_MB"] = double(QFileInfo(practiceFile()).size()) / 1e6;
+}
+BENCHMARK(BM_NewDataKey)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 void BM_OpenAndQuery_Later(benchmark::State &state)
 {

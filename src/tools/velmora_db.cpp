@@ -30,6 +30,8 @@
 #include <fcntl.h>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -233,6 +235,10 @@ int newRecovery(const QString &file)
 
 int main(int argc, char *argv[])
 {
+    // A password and the data key pass through this process: no core dump may carry them to the disk.
+    ::prctl(PR_SET_DUMPABLE, 0);
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
