@@ -54,7 +54,7 @@ private:
     void changePassword();
     void makeBackup();
     void tick();
-    int countRows(const QString &jetSql);
+    int countRows(const QString &jetSql, const QVariantList &values = {});
     QString dataFilePath() const;
     void checkDataFile();
     void failStartUp(const QString &reason);

@@ -47,9 +47,10 @@ DoseLine doseLine(DataSet &data, const QString &column, const DoseDays &days, QW
     clear->setObjectName(column + QStringLiteral("_CLEAR"));
     clear->setFixedWidth(24);
     QObject::connect(calendar, &CalendarButton::chosen, field, [field](QDate date) {
-        field->setTextAsTyped(Regional::current().formatDate(date));
+        runGuarded(field, [&] { field->setTextAsTyped(Regional::current().formatDate(date)); });
     });
-    QObject::connect(clear, &QPushButton::clicked, field, [field] { field->setTextAsTyped(QString()); });
+    QObject::connect(clear, &QPushButton::clicked, field,
+                     [field] { runGuarded(field, [field] { field->setTextAsTyped(QString()); }); });
     return {field, calendar, clear};
 }
 
@@ -118,7 +119,7 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
     const QSize wanted = groups->sizeHint() + QSize(40, 200);
 
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this);
-    connect(navigator, &NavigatorBar::actionDone, this, [this] { m_data.edit(); });
+    connect(navigator, &NavigatorBar::actionDone, this, guarded([this] { m_data.edit(); }));
     QPushButton *exit = look::exitButton(this);
 
     auto *layout = new QVBoxLayout(this);
@@ -140,7 +141,8 @@ void VaccinationWindow::load()
 {
     // POLYOMYELITIDA belongs to the health card; it is selected but has no field here.
     openQuery(QStringLiteral("SELECT ID, ") + schema::listedDoseColumns().join(QStringLiteral(", ")) +
-              QStringLiteral(", POLYOMYELITIDA FROM STOIXEIA_PAIDIOY where ID=") + ChildID);
+                  QStringLiteral(", POLYOMYELITIDA FROM STOIXEIA_PAIDIOY where ID=?"),
+              QVariantList{childId()});
     m_birth = readSexAndBirth().birth;
     if (!m_data.isEmpty())
         m_data.edit();

@@ -48,10 +48,11 @@ DataSet::DataSet(Connection &connection, QObject *parent) : QObject(parent), m_c
 
 DataSet::~DataSet() = default;
 
-void DataSet::setSql(const QString &jetSql)
+void DataSet::setSql(const QString &jetSql, const QVariantList &values)
 {
     close();
     m_sql = jetSql;
+    m_values = values;
     m_tableSource.clear();
     m_sort.clear(); // a new statement brings its own order
 }
@@ -61,6 +62,7 @@ void DataSet::setTableName(const QString &table)
     close();
     m_tableSource = table;
     m_sql.clear();
+    m_values.clear();
     m_sort.clear();
 }
 
@@ -89,10 +91,13 @@ std::unique_ptr<Statement> DataSet::prepare()
     if (const QString withRowId = jet::withRowId(engineSql); !withRowId.isEmpty())
         if (auto statement = Statement::tryPrepare(m_connection, withRowId)) {
             m_hasRowId = true;
+            statement->bind(m_values);
             return statement;
         }
     m_hasRowId = false;
-    return std::make_unique<Statement>(m_connection, engineSql);
+    auto statement = std::make_unique<Statement>(m_connection, engineSql);
+    statement->bind(m_values);
+    return statement;
 }
 
 void DataSet::describeColumns(sqlite3_stmt *stmt)
@@ -406,14 +411,13 @@ void DataSet::refuseStale()
     setState(State::Browse);
     if (gone) {
         dropRow(at);
-        throw DbError(DbError::Kind::ChangedElsewhere,
-                      QStringLiteral("Η εγγραφή διαγράφηκε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του "
-                                     "προγράμματος."));
+        throw DbError(DbError::Kind::DeletedElsewhere,
+                      QStringLiteral("The row was deleted by another window or program since it was read"));
     }
     emit rowChanged(at);
     throw DbError(DbError::Kind::ChangedElsewhere,
-                  QStringLiteral("Η εγγραφή άλλαξε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος· "
-                                 "δεν αποθηκεύτηκε και διαβάστηκε ξανά όπως είναι τώρα."));
+                  QStringLiteral("The row was changed by another window or program since it was read; it was not "
+                                 "stored and has been read again"));
 }
 
 bool DataSet::reread(int row)

@@ -41,9 +41,11 @@ public:
     explicit DataSet(Connection &connection, QObject *parent = nullptr);
     ~DataSet() override;
 
-    void setSql(const QString &jetSql);      // a query
+    // A query; its `?` marks take `values` in order, bound at every reading.
+    void setSql(const QString &jetSql, const QVariantList &values = {});
     void setTableName(const QString &table); // a whole table
     QString sql() const { return m_sql; }
+    const QVariantList &values() const { return m_values; }
 
     void open();
     // Opens for adding rows only: the columns are known, no row is read.
@@ -131,6 +133,7 @@ private:
 
     Connection &m_connection;
     QString m_sql;
+    QVariantList m_values;
     QString m_tableSource;
     QString m_table;
     QString m_sort;

@@ -37,8 +37,7 @@ private:
     DataSet m_reportList{m_connection};
     DataSet m_reportTotals{m_connection};
     ReportProject m_project;
-    QString m_from; // the last search's criteria
-    QString m_to;
+    QVariantList m_bounds; // the last search's criteria: two dates or two years
     QString m_period[2]; // the same criteria as the printout states them
     QLineEdit *m_fromField;
     QLineEdit *m_toField;

@@ -32,8 +32,8 @@ PrintChoiceWindow::PrintChoiceWindow(const Book &book, QWidget *parent)
         button->setMinimumWidth(260);
         layout->addWidget(button);
     }
-    connect(all, &QPushButton::clicked, this, &PrintChoiceWindow::printAll);
-    connect(selected, &QPushButton::clicked, this, &PrintChoiceWindow::printSelected);
+    connect(all, &QPushButton::clicked, this, guarded(&PrintChoiceWindow::printAll));
+    connect(selected, &QPushButton::clicked, this, guarded(&PrintChoiceWindow::printSelected));
 }
 
 void PrintChoiceWindow::printAll()
@@ -94,7 +94,7 @@ NoteBookWindow::NoteBookWindow(const Book &book, PrintChoiceWindow &printChoice,
     grid->addLayout(right, 0, 2, 2, 1);
 
     connect(navigator, &NavigatorBar::actionDone, this, &NoteBookWindow::checkPrintButton);
-    connect(m_print, &QPushButton::clicked, this, &NoteBookWindow::print);
+    connect(m_print, &QPushButton::clicked, this, guarded(&NoteBookWindow::print));
     checkPrintButton();
 }
 

@@ -27,7 +27,7 @@ protected:
     void disconnect() override;
 
 private:
-    void print(const QString &statement, const QString &reportFile);
+    void print(const QString &statement, const QString &reportFile, const QVariantList &values = {});
 
     DataSet m_query{m_connection};
     std::map<QString, ReportProject> m_projects; // one per report file, loaded once

@@ -1,10 +1,11 @@
 #include "ui/bound_fields.h"
 
 #include "data/dataset.h"
-#include "ui/dataset_model.h"
 #include "data/db_error.h"
-#include "ui/messages.h"
 #include "data/regional.h"
+#include "ui/dataset_model.h"
+#include "ui/guarded.h"
+#include "ui/messages.h"
 #include "ui/typed_values.h"
 
 #include <QApplication>
@@ -71,32 +72,16 @@ QString fieldCaption(QWidget *editor)
 
 QString refusalInWords(const DbError &error, QWidget *window)
 {
-    static const std::pair<QRegularExpression, QString> refusals[] = {
-        {QRegularExpression(QStringLiteral("^The field '(.+)' cannot be empty")), QStringLiteral("Το πεδίο «%1» είναι υποχρεωτικό.")},
-        {QRegularExpression(QStringLiteral("^The text is too long for the field '(.+)'")),
-         QStringLiteral("Το κείμενο είναι μεγαλύτερο από όσο χωρά το πεδίο «%1».")},
-        {QRegularExpression(QStringLiteral("^The field '(.+)' holds a value that is not a date")),
-         QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρη ημερομηνία.")},
-        {QRegularExpression(QStringLiteral("^The field '(.+)' holds a value that is not a number")),
-         QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρο αριθμό.")},
-    };
-    if (error.kind() != DbError::Kind::Constraint || !window)
-        return error.text();
-    for (const auto &[pattern, greek] : refusals) {
-        const QRegularExpressionMatch match = pattern.match(error.text());
-        if (!match.hasMatch())
+    if (error.kind() != DbError::Kind::Constraint || error.column().isEmpty() || !window)
+        return messages::inWords(error);
+    // The field that shows the refused column takes the focus and lends its caption.
+    for (FieldLink *link : window->findChildren<FieldLink *>()) {
+        if (link->column().compare(error.column(), Qt::CaseInsensitive) != 0 || !link->editor()->isVisible())
             continue;
-        const QString column = match.captured(1).section(QLatin1Char('.'), -1); // "TABLE.COLUMN"
-        for (FieldLink *link : window->findChildren<FieldLink *>()) {
-            if (link->column().compare(column, Qt::CaseInsensitive) != 0 || !link->editor()->isVisible())
-                continue;
-            QTimer::singleShot(0, link->editor(), [editor = link->editor()] { editor->setFocus(); });
-            const QString caption = fieldCaption(link->editor());
-            return greek.arg(caption.isEmpty() ? column : caption);
-        }
-        return greek.arg(column);
+        QTimer::singleShot(0, link->editor(), [editor = link->editor()] { editor->setFocus(); });
+        return messages::inWords(error, fieldCaption(link->editor()));
     }
-    return error.text();
+    return messages::inWords(error);
 }
 
 QVariant FieldLink::converted(const QString &text) const
@@ -227,7 +212,7 @@ BoundLineEdit::BoundLineEdit(DataSet &data, const QString &column, QWidget *pare
             setCursorPosition(0);
             m_showing = false;
         });
-    connect(this, &QLineEdit::textEdited, m_link, &FieldLink::typed);
+    connect(this, &QLineEdit::textEdited, m_link, [this] { runGuarded(this, [this] { m_link->typed(); }); });
     connect(&data, &DataSet::reset, this, &BoundLineEdit::adaptToField);
     adaptToField();
     m_link->showStored();
@@ -311,7 +296,7 @@ BoundMemo::BoundMemo(DataSet &data, const QString &column, QWidget *parent) : QP
         });
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_showing)
-            m_link->typed();
+            runGuarded(this, [this] { m_link->typed(); });
     });
     m_link->showStored();
 }
@@ -353,8 +338,10 @@ BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList
             m_showing = false;
         });
     connect(this, &QComboBox::activated, this, [this] {
-        m_link->typed();
-        m_link->commit();
+        runGuarded(this, [this] {
+            m_link->typed();
+            m_link->commit();
+        });
     });
     m_link->showStored();
 }

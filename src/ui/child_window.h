@@ -30,6 +30,9 @@ public:
     QString GuardianName;
     QString BirthDate;
     void hand(const ChildHandover &child);
+    // The child as the database numbers it, for binding; 0, which no child has, when the
+    // handed-over text is not a number.
+    int childId() const { return ChildID.toInt(); }
 
 protected:
     virtual void load() = 0;

@@ -1,7 +1,8 @@
 #include "ui/navigator_bar.h"
 
-#include "ui/bound_fields.h"
 #include "data/dataset.h"
+#include "ui/bound_fields.h"
+#include "ui/guarded.h"
 #include "ui/look.h"
 #include "ui/messages.h"
 
@@ -54,7 +55,7 @@ NavigatorBar::NavigatorBar(DataSet &data, Actions actions, QWidget *parent, bool
         button->setMinimumSize(28, 25);
         button->setFocusPolicy(Qt::TabFocus);
         const Action action = item.action;
-        connect(button, &QToolButton::clicked, this, [this, action] { press(action); });
+        connect(button, &QToolButton::clicked, this, [this, action] { runGuarded(this, [&] { press(action); }); });
         if (!key.isEmpty())
             look::pressOnKey(button, key, this);
         layout->addWidget(button);

@@ -32,11 +32,12 @@ public:
 
     NavigatorBar(DataSet &data, Actions actions, QWidget *parent = nullptr, bool hints = true);
     QToolButton *button(Action action) const;
+    DataSet &data() const { return m_data; }
 
     // The question asked before a delete; "Delete record?" unless the window says more.
     void setDeleteQuestion(std::function<bool()> ask) { m_askDelete = std::move(ask); }
 
-    // Presses a button as a click would; errors reach the caller (the error box).
+    // Does what a button does; errors reach the caller (a click shows them in the error box).
     void press(Action action);
 
 signals:

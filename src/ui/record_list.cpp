@@ -1,13 +1,14 @@
 #include "ui/record_list.h"
 
-#include "ui/bound_fields.h"
 #include "data/dataset.h"
-#include "data/db_error.h"
+#include "ui/guarded.h"
 #include "ui/messages.h"
+#include "ui/navigator_bar.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QToolButton>
 
 RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *parent)
     : QTableView(parent), m_data(data), m_model(new DataSetModel(data, std::move(columns), this))
@@ -116,22 +117,30 @@ void RecordList::moveDataSet(const QModelIndex &current)
 {
     if (m_following || !current.isValid() || current.row() == m_data.currentRow())
         return;
-    try {
-        m_data.moveTo(current.row()); // stores a pending change first
-    } catch (const DbError &error) {
-        messages::error(this, refusalInWords(error, window()));
-    }
+    runGuarded(this, [&] { m_data.moveTo(current.row()); }); // stores a pending change first
     // Back on the set's row when the move could not be made, or the row moved.
     QMetaObject::invokeMethod(this, &RecordList::followCurrentRow, Qt::QueuedConnection);
+}
+
+void RecordList::deleteCurrentRow()
+{
+    // The window's record bar over this set deletes, with the window's own question.
+    for (NavigatorBar *bar : window()->findChildren<NavigatorBar *>()) {
+        if (&bar->data() != &m_data || !bar->button(NavigatorBar::Delete))
+            continue;
+        if (bar->button(NavigatorBar::Delete)->isEnabled())
+            bar->press(NavigatorBar::Delete);
+        return;
+    }
+    if (m_data.canModify() && !m_data.isEmpty() && messages::confirmDelete(this))
+        m_data.remove();
 }
 
 void RecordList::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
-        if (m_deleteAllowed && m_data.canModify() && !m_data.isEmpty() && messages::confirmDelete(this)) {
-            m_data.remove();
-            emit rowDeleted();
-        }
+        if (m_deleteAllowed)
+            runGuarded(this, [this] { deleteCurrentRow(); });
         return;
     }
     if (event->key() == Qt::Key_Insert)

@@ -7,7 +7,8 @@
 class DataSet;
 
 // The grid of a record editor: follows the set's current row, moves it on a click or a key,
-// never edits; Ctrl+Delete deletes after confirmation unless the list is read-only.
+// never edits; Ctrl+Delete deletes as the window's record bar does, with its question, unless
+// the list is read-only.
 class RecordList : public QTableView {
     Q_OBJECT
 public:
@@ -15,9 +16,6 @@ public:
     void setDeleteAllowed(bool allowed) { m_deleteAllowed = allowed; }
     // As wide as its columns, so that none is hidden behind a scroll bar.
     void fitWidthToColumns();
-
-signals:
-    void rowDeleted();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -27,6 +25,7 @@ private:
     void followCurrentRow();
     void fitColumnsToView();
     void moveDataSet(const QModelIndex &current);
+    void deleteCurrentRow();
 
     DataSet &m_data;
     DataSetModel *m_model;

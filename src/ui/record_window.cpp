@@ -39,8 +39,13 @@ void RecordWindow::openTableForAppend(const QString &table)
 
 void RecordWindow::openQuery(const QString &jetSql, const QString &sort)
 {
+    openQuery(jetSql, {}, sort);
+}
+
+void RecordWindow::openQuery(const QString &jetSql, const QVariantList &values, const QString &sort)
+{
     connectToDatabase();
-    m_data.setSql(jetSql);
+    m_data.setSql(jetSql, values);
     m_data.open();
     if (!sort.isEmpty())
         m_data.setSort(sort);

@@ -27,6 +27,7 @@ public:
 protected:
     void openTable(const QString &table, const QString &sort = {});
     void openQuery(const QString &jetSql, const QString &sort = {});
+    void openQuery(const QString &jetSql, const QVariantList &values, const QString &sort = {});
     // The table's columns without its rows, for a window that only adds.
     void openTableForAppend(const QString &table);
     void disconnect() override;

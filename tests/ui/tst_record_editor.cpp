@@ -8,6 +8,8 @@
 #include "ui/record_window.h"
 
 #include <QGridLayout>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 
@@ -62,6 +64,8 @@ class RecordEditorTest : public QObject {
 private slots:
     void init()
     {
+        // Errors stop where Qt handed control to the kit, never at the application's last net.
+        QTest::failOnWarning(QRegularExpression("left an event handler"));
         m_practice = std::make_unique<TestPractice>();
         DbConnectionString = m_practice->connectionString();
     }
@@ -196,6 +200,60 @@ private slots:
         press(&window, "Delete");
         QCOMPARE(expenses(), 1);
         QCOMPARE(field(&window, "PERIGRAFH")->text(), QString("Β")); // the row after it is current
+    }
+
+    // A row another window changed or deleted since it was read is told once, in the person's
+    // words, and the window goes on: the row as it now stands takes the next change.
+    void rowChangedElsewhereIsToldOnce_data()
+    {
+        QTest::addColumn<QString>("elsewhere");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("changed") << "UPDATE EKSODA SET POSO=11 WHERE PERIGRAFH='Α'"
+                                 << "Η εγγραφή άλλαξε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος· "
+                                    "δεν αποθηκεύτηκε και διαβάστηκε ξανά όπως είναι τώρα.";
+        QTest::newRow("deleted") << "DELETE FROM EKSODA WHERE PERIGRAFH='Α'"
+                                 << "Η εγγραφή διαγράφηκε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος.";
+    }
+    void rowChangedElsewhereIsToldOnce()
+    {
+        QFETCH(QString, elsewhere);
+        QFETCH(QString, message);
+        addExpense("2010-01-02", "Α");
+        addExpense("2010-01-01", "Β");
+        MessageLog log;
+        KitWindow window;
+        showActive(window);
+        connect().execute(elsewhere);
+        type(&window, "PERIGRAFH", "Γ");
+        press(&window, "Post");
+        QCOMPARE(log.texts, QStringList({message}));
+        QCOMPARE(window.data().state(), DataSet::State::Browse);
+        type(&window, "PERIGRAFH", "Δ");
+        press(&window, "Post");
+        QCOMPARE(log.texts.size(), 1);
+        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM EKSODA WHERE PERIGRAFH='Δ'").toInt(), 1);
+        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM EKSODA WHERE PERIGRAFH='Γ'").toInt(), 0);
+    }
+
+    // An error in a button's slot stops there: one error box, and the window goes on.
+    void errorInAButtonSlotIsShownOnce()
+    {
+        addExpense("2010-01-02", "Α");
+        MessageLog log;
+        KitWindow window;
+        auto *broken = new QPushButton(QStringLiteral("Broken"), &window);
+        broken->setObjectName(QStringLiteral("Broken"));
+        QObject::connect(broken, &QPushButton::clicked, &window, window.guarded([&window] {
+            window.data().setValue(QStringLiteral("PERIGRAFH"), QString("not while browsing"));
+        }));
+        showActive(window);
+        click(&window, "Broken");
+        QCOMPARE(log.texts, QStringList({"Dataset not in edit or insert mode."}));
+        QVERIFY(window.isVisible());
+        type(&window, "PERIGRAFH", "Β");
+        press(&window, "Post");
+        QCOMPARE(log.texts.size(), 1);
+        QCOMPARE(connect().scalar("SELECT PERIGRAFH FROM EKSODA").toString(), QString("Β"));
     }
 
     void insertThenDeleteDropsOnlyTheNewRow()
