@@ -1,7 +1,7 @@
 #include "app/main_window.h"
-#include "ui/guarded.h"
 
 #include "ui/captions.h"
+#include "ui/guarded.h"
 #include "app/about_window.h"
 #include "app/analog_clock.h"
 #include "data/backup.h"
@@ -195,6 +195,9 @@ void MainWindow::buildMenu()
     options->setObjectName(QStringLiteral("Options"));
     addItem(options, QStringLiteral("Εύρ&εση παιδιού"), "FindChild", opens("TForm17"));
     addItem(options, QStringLiteral("Καταχώρηση νέου &παιδιού"), "NewChild", opens("TForm16"));
+    QMenu *vaccines = options->addMenu(QStringLiteral("Εμβολ&ιασμοί"));
+    vaccines->setObjectName(QStringLiteral("Vaccines"));
+    addItem(vaccines, QStringLiteral("Εμβόλια που &οφείλονται"), "DueVaccines", opens("DueVaccines"));
     options->addSeparator();
     addItem(options, QStringLiteral("Δί&αιτες"), "Diets", opens("TForm1"));
     addItem(options, QStringLiteral("Εκτύπωση ιατρικής συντα&γής"), "Prescription", opens("Prescription"));
@@ -279,6 +282,7 @@ bool MainWindow::startUp()
         checkDataFile();
         checkTodaysReminders();
         showMaximized();
+        activateWindow(); // the login window has gone: the keyboard is the main window's now
         checkReceiptNumbering();
         return true;
     } catch (const DbError &error) {
@@ -395,7 +399,7 @@ void MainWindow::makeBackup()
     const QString source = dataFilePath();
     try {
         const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()),
-                                                    ConnectionSettings::parse(DbConnectionString).databasePassword);
+                                                   ConnectionSettings::parse(DbConnectionString).databasePassword);
         messages::plain(this, QStringLiteral("Το αντίγραφο ασφαλείας των δεδομένων δημιουργήθηκε και ελέγχθηκε:\n") +
                                   QDir::toNativeSeparators(result.path));
     } catch (const DbError &error) {

@@ -29,7 +29,9 @@ RecoveryKeyWindow::RecoveryKeyWindow(const QString &recoveryKey, QWidget *parent
     key->setFont(keyFont);
     key->setAlignment(Qt::AlignCenter);
     key->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    key->setAccessibleName(QStringLiteral("Κλειδί ανάκτησης"));
+    // A screen reader reads the key itself; what it is, on request.
+    key->setAccessibleName(recoveryKey);
+    key->setAccessibleDescription(QStringLiteral("Κλειδί ανάκτησης"));
 
     auto *print = new QPushButton(QStringLiteral("&Εκτύπωση"), this);
     print->setObjectName(QStringLiteral("Button1"));

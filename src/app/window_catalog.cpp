@@ -4,6 +4,7 @@
 #include "office/calendar_utilities_window.h"
 #include "children/child_identity_windows.h"
 #include "children/child_register_window.h"
+#include "children/due_vaccines_window.h"
 #include "printing/child_printouts_window.h"
 #include "expenses/expense_ledger_window.h"
 #include "expenses/expense_reports_window.h"
@@ -34,6 +35,7 @@ void registerWindows(MainWindow &mainWindow)
     opens<CalendarUtilitiesWindow>(mainWindow, "TForm8");
     opens<MonthCalendarWindow>(mainWindow, "TForm1a");
     opens<ChildRegistrationWindow>(mainWindow, "TForm16");
+    opens<DueVaccinesWindow>(mainWindow, "DueVaccines");
     mainWindow.setOpener("TForm10", [&mainWindow] { ContactBookWindow(ContactBookWindow::Phones, &mainWindow).exec(); });
     mainWindow.setOpener("TForm2", [&mainWindow] { ContactBookWindow(ContactBookWindow::Doctors, &mainWindow).exec(); });
 

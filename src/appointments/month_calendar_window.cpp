@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -156,7 +157,6 @@ QFrame *MonthCalendarWindow::dayCell(int k)
                                       "QLabel:focus { background: #C8DCFF; }"));
     day->setCursor(Qt::PointingHandCursor);
     day->setFocusPolicy(Qt::StrongFocus); // a hidden day, outside the month, is passed over
-    day->setAccessibleName(QStringLiteral("Ημέρα"));
     day->installEventFilter(this);
     auto *count = new QLabel(frame);
     count->setObjectName(QStringLiteral("LabelR%1").arg(k));
@@ -232,6 +232,10 @@ void MonthCalendarWindow::countAppointments()
     for (int d = 1; d <= shownMonthStart().daysInMonth(); ++d) {
         const int booked = bookedSlots(m_connection, shownMonthStart().addDays(d - 1));
         cellOf(d).count->setText(booked > 0 ? QString::number(booked) : QString());
+        // What a screen reader says of the day: «15 Δεκεμβρίου 2026, 2 ραντεβού».
+        const QString day = QLocale(QLocale::Greek, QLocale::Greece).toString(shownMonthStart().addDays(d - 1), QStringLiteral("d MMMM yyyy"));
+        cellOf(d).day->setAccessibleName(day + (booked > 0 ? QStringLiteral(", %1 ραντεβού").arg(booked)
+                                                           : QStringLiteral(", κανένα ραντεβού")));
     }
 }
 

@@ -99,16 +99,12 @@ void ReceiptIssueWindow::fieldsChanged()
     const std::pair<QString, QString> texts[] = {{QStringLiteral("Περιγραφή"), description},
                                                  {QStringLiteral("Παραλήπτης"), recipient},
                                                  {QStringLiteral("Ταμείο"), fund}};
-    for (const auto &[caption, text] : texts) {
-        static const QString allowed = QStringLiteral("'-.,()/");
-        for (const QChar c : text)
-            if (!allowed.contains(c) && !check_chars(QString(c))) {
-                refusal = QStringLiteral("Ο χαρακτήρας «%1» δεν γίνεται δεκτός στο πεδίο «%2».").arg(c).arg(caption);
-                break;
-            }
-        if (!refusal.isEmpty())
+    static const QString allowed = QStringLiteral("'-.,()/");
+    for (const auto &[caption, text] : texts)
+        if (const QChar c = refusedCharacter(text, allowed); !c.isNull()) {
+            refusal = characterRefusal(c, caption, QStringLiteral("γράψτε γράμματα, αριθμούς, κενά και ' - . , ( ) /"));
             break;
-    }
+        }
     m_refusal->setText(refusal);
     m_issue->setEnabled(!amount.isEmpty() && !description.isEmpty() && !recipient.isEmpty() && refusal.isEmpty());
 }
@@ -161,23 +157,43 @@ void ReceiptIssueWindow::issue()
     close();
 }
 
+namespace {
+
+bool isValidReceipt(const QVariant &valid)
+{
+    return displayText(valid) != QLatin1String("False");
+}
+
+} // namespace
+
 ReceiptRegisterWindow::ReceiptRegisterWindow(ReceiptPrinter &printer, QWidget *parent)
     : RecordWindow(QStringLiteral("TForm71"), QStringLiteral("Αποδείξεις που εκδόθηκαν"), parent), m_printer(printer)
 {
+    // A cancelled receipt reads «Όχι» in red, and says so when pointed at.
+    const auto validity = [](const QVariant &value, int role) -> QVariant {
+        const bool valid = isValidReceipt(value);
+        if (role == Qt::ForegroundRole)
+            return valid ? QVariant() : QVariant(QColor(Qt::red));
+        if (role == Qt::ToolTipRole)
+            return valid ? QVariant() : QVariant(QStringLiteral("Ακυρωμένη απόδειξη"));
+        return valid ? QStringLiteral("Ναι") : QStringLiteral("Όχι");
+    };
     auto *list = new RecordList(m_data,
                                 {{"AR_APODEIKSHS", "Αριθμός απόδειξης", 0, Qt::AlignCenter},
                                  {"HMEROMHNIA", "Ημερομηνία", 0, Qt::AlignCenter},
-                                 {"ONOMA_PAIDIOY", "Όνομα παιδιού"},
-                                 {"EPWNYMO_PAIDIOY", "Επώνυμο παιδιού"},
-                                 {"PARALHPTHS", "Παραλήπτης"},
-                                 {"PERIGRAFH", "Περιγραφή"},
+                                 {"ONOMA_PAIDIOY", "Όνομα παιδιού", 100},
+                                 {"EPWNYMO_PAIDIOY", "Επώνυμο παιδιού", 130},
+                                 {"PARALHPTHS", "Παραλήπτης", 150},
+                                 {"PERIGRAFH", "Περιγραφή", 190},
                                  {"POSO_CY", "Ποσό (EUR)", 0, Qt::AlignRight | Qt::AlignVCenter},
-                                 {"TAMEIO", "Ταμείο"},
-                                 {"EGKYRH", "Έγκυρη", 0, Qt::AlignCenter}},
+                                 {"TAMEIO", "Ταμείο", 90},
+                                 {"EGKYRH", "Έγκυρη", 0, Qt::AlignCenter, validity}},
                                 this);
     list->setObjectName(QStringLiteral("DBGrid1"));
     list->setDeleteAllowed(false);
-    list->setMinimumSize(860, 300);
+    list->setTabStop(); // nothing is typed here: the arrows move through the receipts
+    list->setMinimumHeight(300);
+    list->fitWidthToColumns();
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("CountLine"));
     auto *sortBox = new QGroupBox(QStringLiteral("Ταξινόμηση με βάση"), this);
@@ -195,11 +211,13 @@ ReceiptRegisterWindow::ReceiptRegisterWindow(ReceiptPrinter &printer, QWidget *p
     m_cancel = new QPushButton(QStringLiteral("Α&κύρωση απόδειξης"), this);
     m_cancel->setObjectName(QStringLiteral("Button2"));
     QPushButton *exit = look::exitButton(this);
+    m_cancelled = look::note(QString(), this);
+    m_cancelled->setObjectName(QStringLiteral("Cancelled"));
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(list, 1);
     layout->addLayout(look::spreadRow({m_count, navigator}, {sortBox}));
-    layout->addLayout(look::spreadRow({}, {m_print, m_cancel, exit}));
+    layout->addLayout(look::spreadRow({m_cancelled}, {m_print, m_cancel, exit}));
 
     connect(&m_data, &DataSet::currentChanged, this, &ReceiptRegisterWindow::applyButtonRule);
     connect(m_sort, &QButtonGroup::idClicked, this, guarded([this](int id) {
@@ -229,9 +247,13 @@ void ReceiptRegisterWindow::applyButtonRule()
 {
     if (m_data.isEmpty() || m_data.currentRow() < 0)
         return; // with no rows the buttons keep their state
-    const bool valid = displayText(m_data.value(QStringLiteral("EGKYRH"))) != QLatin1String("False");
+    const bool valid = isValidReceipt(m_data.value(QStringLiteral("EGKYRH")));
     m_print->setEnabled(valid);
     m_cancel->setEnabled(valid);
+    // Why both buttons wait.
+    m_cancelled->setText(valid ? QString()
+                               : QStringLiteral("Η απόδειξη %1 έχει ακυρωθεί: δεν εκτυπώνεται ούτε ακυρώνεται ξανά.")
+                                     .arg(displayText(m_data.value(QStringLiteral("AR_APODEIKSHS")))));
 }
 
 void ReceiptRegisterWindow::printCurrent()
@@ -323,8 +345,12 @@ IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent)
     RecordWindow::addField(grid, 0, QStringLiteral("Από:"), m_from, QStringLiteral("*"));
     RecordWindow::addField(grid, 1, QStringLiteral("Μέχρι:"), m_to, QStringLiteral("*"));
     RecordWindow::addField(grid, 2, QStringLiteral("Έσοδα (EUR):"), m_total);
-    grid->addLayout(look::spreadRow({}, {m_search, look::exitButton(this)}), 3, 0, 1, 2);
-    enableWhileClean(m_search, {m_from, m_to});
+    m_refusal = look::note(QString(), this);
+    m_refusal->setObjectName(QStringLiteral("Refusal"));
+    m_refusal->setWordWrap(true);
+    grid->addWidget(m_refusal, 3, 0, 1, 2);
+    grid->addLayout(look::spreadRow({}, {m_search, look::exitButton(this)}), 4, 0, 1, 2);
+    enableWhileClean(m_search, {m_from, m_to}, m_refusal, DateCriterionRule);
     connect(m_search, &QPushButton::clicked, this, guarded(&IncomeBetweenDatesWindow::search));
 }
 

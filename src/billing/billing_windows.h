@@ -59,6 +59,7 @@ private:
 
     ReceiptPrinter &m_printer;
     QLabel *m_count;
+    QLabel *m_cancelled; // why printing and cancelling wait
     QPushButton *m_print;
     QPushButton *m_cancel;
     QButtonGroup *m_sort;
@@ -90,6 +91,7 @@ private:
     QLineEdit *m_to;
     QPushButton *m_search;
     QLabel *m_total;
+    QLabel *m_refusal; // a character the dates may not hold
 };
 
 // TForm73: the practice's letterhead, previewed on a receipt.

@@ -137,7 +137,7 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
         addGrowthLines(layout);
 
     // Every row written belongs to the child, however it was begun.
-    connect(&m_data, &DataSet::aboutToPost, this, [this] { m_data.setValue(QStringLiteral("ID"), ChildID.toInt()); });
+    connect(&m_data, &DataSet::aboutToPost, this, [this] { m_data.setValue(QStringLiteral("ID"), childId()); });
     connect(&m_data, &DataSet::posted, this, [this, first] {
         runList();
         beginNewRow();
@@ -237,7 +237,7 @@ void ChildHistoryWindow::load()
 void ChildHistoryWindow::beginNewRow()
 {
     m_data.append();
-    m_data.setValue(QStringLiteral("ID"), ChildID.toInt());
+    m_data.setValue(QStringLiteral("ID"), childId());
 }
 
 void ChildHistoryWindow::runList()
@@ -279,7 +279,8 @@ void ChildHistoryWindow::printGrowthTable()
     const QString reading = QStringLiteral("WHO_READING('%1',P.FYLO,P.HMEROMHNIA_GENNHSEWS,S.HMEROMHNIA,%2) AS %3");
     const QString statement =
         QStringLiteral("SELECT P.ONOMA AS ONOMA, P.EPWNYMO AS EPWNYMO, P.FYLO AS FYLO, P.HMEROMHNIA_GENNHSEWS AS GENNHSH, "
-                       "S.HMEROMHNIA AS HMEROMHNIA, Format(S.YPSOS,'0.00') AS YPSOS, Format(S.BAROS,'0.00') AS BAROS, "
+                       "S.HMEROMHNIA AS HMEROMHNIA, AGE_TEXT(P.HMEROMHNIA_GENNHSEWS,S.HMEROMHNIA) AS HLIKIA, "
+                       "Format(S.YPSOS,'0.00') AS YPSOS, Format(S.BAROS,'0.00') AS BAROS, "
                        "Format(S.PERIMETROS_KEFALHS,'0.00') AS PERIMETROS_KEFALHS, ") +
         QStringList{reading.arg("wfa", "S.BAROS", "WFA"), reading.arg("lhfa", "S.YPSOS", "LHFA"),
                     reading.arg("bmifa", "S.BAROS,S.YPSOS", "BMIFA"), reading.arg("hcfa", "S.PERIMETROS_KEFALHS", "HCFA")}

@@ -40,7 +40,6 @@ class ChildHistoryWindow : public ChildWindow {
     Q_OBJECT
 public:
     ChildHistoryWindow(const ChildHistory &history, QWidget *parent = nullptr);
-    ~ChildHistoryWindow() override { deleteWidgets(); } // the list reads m_list until it goes
     DataSet &list() { return m_list; }
 
 protected:

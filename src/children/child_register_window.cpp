@@ -285,9 +285,13 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     m_initials->setObjectName(QStringLiteral("Edit1"));
     // Default on its page; Enter in the dates moves on to their button.
     m_findByInitials = newDefaultButton(QStringLiteral("Εύ&ρεση"), QStringLiteral("Button1"), Starts::Disabled, byInitials);
+    m_initialsRefusal = look::note(QString(), byInitials);
+    m_initialsRefusal->setObjectName(QStringLiteral("InitialsRefusal"));
+    m_initialsRefusal->setWordWrap(true);
     auto *initialsLayout = new QVBoxLayout(byInitials);
     initialsLayout->addWidget(look::caption(QStringLiteral("Γράψε τα αρχικά του επωνύμου"), m_initials, byInitials));
     initialsLayout->addWidget(m_initials);
+    initialsLayout->addWidget(m_initialsRefusal);
     initialsLayout->addWidget(m_findByInitials, 0, Qt::AlignRight);
     initialsLayout->addStretch();
     pages->addTab(byInitials, QStringLiteral("Με βάση τα αρχικά του επωνύμου"));
@@ -302,8 +306,12 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     auto *datesLayout = new QGridLayout(byDates);
     RecordWindow::addField(datesLayout, 0, QStringLiteral("Από:"), m_from, QStringLiteral("*"));
     RecordWindow::addField(datesLayout, 1, QStringLiteral("Μέχρι:"), m_to, QStringLiteral("*"));
-    datesLayout->addWidget(m_findByDates, 2, 1, Qt::AlignRight);
-    datesLayout->setRowStretch(3, 1);
+    m_datesRefusal = look::note(QString(), byDates);
+    m_datesRefusal->setObjectName(QStringLiteral("DatesRefusal"));
+    m_datesRefusal->setWordWrap(true);
+    datesLayout->addWidget(m_datesRefusal, 2, 0, 1, 2);
+    datesLayout->addWidget(m_findByDates, 3, 1, Qt::AlignRight);
+    datesLayout->setRowStretch(4, 1);
     pages->addTab(byDates, QStringLiteral("Με βάση την ημερομηνία γεννήσεως"));
 
     auto *all = new QPushButton(QStringLiteral("Ό&λα τα παιδιά"), this);
@@ -315,19 +323,37 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     layout->addLayout(look::spreadRow({all}, {exit}));
 
     connect(m_initials, &QLineEdit::textChanged, this, [this] {
-        const QString initials = m_initials->text().trimmed();
-        m_findByInitials->setEnabled(!initials.isEmpty() && check_chars(initials));
+        const QString initials = typedInitials();
+        const QChar refused = refusedCharacter(initials);
+        m_initialsRefusal->setText(refused.isNull() ? QString()
+                                                    : characterRefusal(refused, QStringLiteral("Αρχικά του επωνύμου"),
+                                                                       QStringLiteral("γράψτε τα πρώτα γράμματα του επωνύμου (η απόστροφος αγνοείται)")));
+        m_findByInitials->setEnabled(!initials.isEmpty() && refused.isNull());
     });
-    enableWhileClean(m_findByDates, {m_from, m_to});
+    enableWhileClean(m_findByDates, {m_from, m_to}, m_datesRefusal, DateCriterionRule);
     connect(m_findByInitials, &QPushButton::clicked, this, guarded(&ChildSearchWindow::searchByInitials));
     connect(m_findByDates, &QPushButton::clicked, this, guarded(&ChildSearchWindow::searchByBirthDates));
     connect(all, &QPushButton::clicked, this, guarded([this] { showRegister(QString()); }));
 }
 
+// Surnames such as Ντ'Αμίκο are found with or without their apostrophe, whichever of the
+// apostrophes a keyboard types.
+const QString Apostrophes = QStringLiteral("'\u2019\u02BC");
+
+QString ChildSearchWindow::typedInitials() const
+{
+    QString initials = m_initials->text();
+    for (const QChar apostrophe : Apostrophes)
+        initials.remove(apostrophe);
+    return initials.trimmed();
+}
+
 void ChildSearchWindow::searchByInitials()
 {
-    const QString t = m_initials->text().trimmed();
-    showRegister(QStringLiteral("WHERE EPWNYMO LIKE") + jet::quoted(t + QStringLiteral("%")) +
+    QString surname = QStringLiteral("EPWNYMO");
+    for (const QChar apostrophe : Apostrophes)
+        surname = QStringLiteral("Replace(%1,%2,'')").arg(surname, jet::quoted(apostrophe));
+    showRegister(QStringLiteral("WHERE ") + surname + QStringLiteral(" LIKE") + jet::quoted(typedInitials() + QStringLiteral("%")) +
                  QStringLiteral(" ORDER BY EPWNYMO ASC"));
 }
 
@@ -337,6 +363,7 @@ void ChildSearchWindow::searchByBirthDates()
     if (!dates) {
         m_findByDates->setEnabled(false); // until one of the fields is edited again
         messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));
+        m_datesRefusal->setText(QStringLiteral("Λανθασμένα κριτήρια."));
         return;
     }
     showRegister(QStringLiteral(" WHERE HMEROMHNIA_GENNHSEWS BETWEEN ") + dates->from + QStringLiteral(" AND ") +

@@ -65,6 +65,7 @@ public:
 
 private:
     void searchByInitials();
+    QString typedInitials() const; // trimmed, without apostrophes
     void searchByBirthDates();
     void showRegister(const QString &where);
 
@@ -73,5 +74,7 @@ private:
     class QLineEdit *m_from;
     class QLineEdit *m_to;
     QPushButton *m_findByInitials;
+    QLabel *m_initialsRefusal; // a character the initials may not hold, and why
+    QLabel *m_datesRefusal;
     QPushButton *m_findByDates;
 };

@@ -23,14 +23,15 @@ struct IndicatorText {
     Indicator indicator;
     const char *title;
     const char *unit;
-    int lastDay; // the oldest age the references reach
+    int lastDay;       // the oldest age the references reach
+    const char *reach; // the same, in words
 };
 
 const IndicatorText Indicators[] = {
-    {Indicator::WeightForAge, "Βάρος για την ηλικία", "kg", 3652},
-    {Indicator::LengthHeightForAge, "Μήκος/ύψος για την ηλικία", "cm", 6939},
-    {Indicator::BmiForAge, "Δείκτης μάζας σώματος για την ηλικία", "kg/m²", 6939},
-    {Indicator::HeadForAge, "Περίμετρος κεφαλής για την ηλικία", "cm", 1856},
+    {Indicator::WeightForAge, "Βάρος για την ηλικία", "kg", 3652, "έως 10 ετών"},
+    {Indicator::LengthHeightForAge, "Μήκος/ύψος για την ηλικία", "cm", 6939, "έως 19 ετών"},
+    {Indicator::BmiForAge, "Δείκτης μάζας σώματος για την ηλικία", "kg/m²", 6939, "έως 19 ετών"},
+    {Indicator::HeadForAge, "Περίμετρος κεφαλής για την ηλικία", "cm", 1856, "έως 5 ετών"},
 };
 
 const IndicatorText &textOf(Indicator indicator)
@@ -91,6 +92,50 @@ std::vector<GrowthChart::Reading> GrowthChart::readings(Indicator indicator, boo
             out.push_back({m.date, days, *value});
     }
     return out;
+}
+
+std::vector<GrowthChart::Reading> GrowthChart::beyondReference(Indicator indicator) const
+{
+    std::vector<Reading> out;
+    for (const Measurement &m : measurements) {
+        const int days = who::ageInDays(birth, m.date);
+        const std::optional<double> value = valueOf(m, indicator);
+        if (value && days > textOf(indicator).lastDay)
+            out.push_back({m.date, days, *value});
+    }
+    return out;
+}
+
+QString GrowthChart::whyEmpty(Indicator indicator) const
+{
+    const size_t beyond = beyondReference(indicator).size();
+    if (beyond == 1)
+        return QStringLiteral("Η μέτρηση αυτού του δείκτη είναι σε ηλικία που δεν καλύπτει η αναφορά WHO (%1).")
+            .arg(QString::fromUtf8(textOf(indicator).reach));
+    if (beyond > 1)
+        return QStringLiteral("Οι %1 μετρήσεις αυτού του δείκτη είναι σε ηλικία που δεν καλύπτει η αναφορά WHO (%2).")
+            .arg(beyond)
+            .arg(QString::fromUtf8(textOf(indicator).reach));
+    if (!readings(indicator, true).empty())
+        return QStringLiteral("Οι μετρήσεις αυτού του δείκτη μένουν εκτός καμπυλών ως απίθανες (βλ. κάτω).");
+    return QStringLiteral("Καμία μέτρηση για αυτόν τον δείκτη");
+}
+
+QString GrowthChart::leftOut(Indicator indicator) const
+{
+    const IndicatorText &text = textOf(indicator);
+    const auto listed = [&](const std::vector<Reading> &readings) {
+        QStringList items;
+        for (const Reading &r : readings)
+            items << QStringLiteral("%1: %2 %3").arg(Regional::current().formatDate(r.date), number(r.value), QString::fromUtf8(text.unit));
+        return items.join(QStringLiteral(", "));
+    };
+    QStringList lines;
+    if (const QString implausible = listed(readings(indicator, true)); !implausible.isEmpty())
+        lines << QStringLiteral("Εκτός καμπυλών (απίθανες τιμές κατά WHO, ελέγξτε τη μέτρηση): ") + implausible;
+    if (const QString beyond = listed(beyondReference(indicator)); !beyond.isEmpty())
+        lines << QStringLiteral("Εκτός αναφοράς WHO (%1): ").arg(QString::fromUtf8(text.reach)) + beyond;
+    return lines.join(QLatin1Char('\n'));
 }
 
 std::vector<std::vector<QPointF>> GrowthChart::centileCurve(Indicator indicator, who::Sex sex, double z, int spanDays)
@@ -250,7 +295,7 @@ void GrowthChart::paint(QPainter &painter, const QRectF &area, Indicator indicat
         painter.drawEllipse(at(p.days, p.value), 0.9 * mm, 0.9 * mm);
     if (points.empty()) {
         painter.setPen(Qt::black);
-        painter.drawText(plot, Qt::AlignCenter, QStringLiteral("Καμία μέτρηση για αυτόν τον δείκτη"));
+        painter.drawText(plot.adjusted(4 * mm, 0, -4 * mm, 0), Qt::AlignCenter | Qt::TextWordWrap, whyEmpty(indicator));
     }
     painter.restore();
 }
@@ -282,7 +327,11 @@ GrowthChartWindow::GrowthChartWindow(QWidget *parent)
     for (const IndicatorText &t : Indicators)
         m_indicators->addItem(QString::fromUtf8(t.title));
     m_view = new GrowthChartView(m_chart, this);
-    connect(m_indicators, &QComboBox::currentIndexChanged, this, [this] { m_view->setIndicator(indicator()); });
+    m_leftOut = new QLabel(this);
+    m_leftOut->setObjectName(QStringLiteral("LeftOut"));
+    m_leftOut->setWordWrap(true);
+    m_leftOut->setMaximumWidth(m_view->minimumWidth());
+    connect(m_indicators, &QComboBox::currentIndexChanged, this, &GrowthChartWindow::showIndicator);
     auto *print = new QPushButton(QStringLiteral("Ε&κτύπωση"), this);
     print->setObjectName(QStringLiteral("PrintButton"));
     connect(print, &QPushButton::clicked, this, guarded(&GrowthChartWindow::print));
@@ -298,7 +347,14 @@ GrowthChartWindow::GrowthChartWindow(QWidget *parent)
     layout->addLayout(header(true));
     layout->addLayout(choice);
     layout->addWidget(m_view);
+    layout->addWidget(m_leftOut);
     layout->addLayout(look::spreadRow({reference}, {print, exit}));
+}
+
+void GrowthChartWindow::showIndicator()
+{
+    m_view->setIndicator(indicator());
+    m_leftOut->setText(m_chart.leftOut(indicator()));
 }
 
 Indicator GrowthChartWindow::indicator() const
@@ -325,7 +381,7 @@ void GrowthChartWindow::load()
     for (int row = 0; row < rows.recordCount(); ++row)
         m_chart.measurements.push_back({rows.value(row, rows.fieldIndex(QStringLiteral("HMEROMHNIA"))).toDate(),
                                         number(row, "YPSOS"), number(row, "BAROS"), number(row, "PERIMETROS_KEFALHS")});
-    m_view->setIndicator(indicator());
+    showIndicator();
 }
 
 void GrowthChartWindow::print()
@@ -346,10 +402,7 @@ void GrowthChartWindow::print()
         address << QStringLiteral("Τηλ.: ") + field("PHONE");
     const QString title = field("TITLE"), addressLine = address.join(QStringLiteral(", "));
 
-    QStringList leftOut;
-    const IndicatorText &text = textOf(indicator());
-    for (const GrowthChart::Reading &r : m_chart.readings(indicator(), true))
-        leftOut << QStringLiteral("%1: %2 %3").arg(Regional::current().formatDate(r.date), number(r.value), QString::fromUtf8(text.unit));
+    const QString leftOut = m_chart.leftOut(indicator());
 
     printDrawnPage(QStringLiteral("Καμπύλες ανάπτυξης"), this, [&, this](QPainter &painter, const QRectF &page) {
         const double mm = painter.device()->logicalDpiX() / 25.4;
@@ -383,9 +436,7 @@ void GrowthChartWindow::print()
         write(top, 5 * mm, 8, false, Qt::AlignLeft,
               QStringLiteral("Κάτω των 2 ετών μήκος ξαπλωτό, από 2 ετών όρθιο ύψος. WHO 2006 έως 5 ετών, WHO 2007 από 5 ετών."));
         if (!leftOut.isEmpty())
-            write(top + 5 * mm, footer - top - 6 * mm, 8, false, Qt::AlignLeft | Qt::AlignTop,
-                  QStringLiteral("Εκτός καμπυλών (απίθανες τιμές κατά WHO, ελέγξτε τη μέτρηση): ") +
-                      leftOut.join(QStringLiteral(", ")));
+            write(top + 5 * mm, footer - top - 6 * mm, 8, false, Qt::AlignLeft | Qt::AlignTop, leftOut);
         painter.setPen(QPen(Qt::black, 0.2 * mm));
         painter.drawLine(QPointF(page.left(), footer), QPointF(page.right(), footer));
         write(footer + 0.5 * mm, 5 * mm, 8, false, Qt::AlignRight,

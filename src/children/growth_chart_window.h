@@ -8,6 +8,7 @@
 #include <vector>
 
 class QComboBox;
+class QLabel;
 class QPainter;
 
 // One child's measurements over the WHO centile curves (3, 15, 50, 85, 97) of one indicator.
@@ -27,6 +28,13 @@ struct GrowthChart {
     };
     // The child's readings of `indicator` drawn on the chart, or those left off it as implausible.
     std::vector<Reading> readings(who::Indicator indicator, bool implausible) const;
+    // Readings at ages past the oldest the reference reaches (head circumference: 5 years).
+    std::vector<Reading> beyondReference(who::Indicator indicator) const;
+    // Why no point is drawn: no reading, readings beyond the reference's ages, or implausible ones.
+    QString whyEmpty(who::Indicator indicator) const;
+    // The readings left off the chart, with their dates, as the window and the page list them
+    // under it; empty when none.
+    QString leftOut(who::Indicator indicator) const;
 
     // One centile curve (days, value) up to `spanDays`, in pieces that end where length gives way
     // to height (730/731 days) and where WHO 2006 gives way to WHO 2007 (1856/1857 days).
@@ -58,7 +66,6 @@ class GrowthChartWindow : public ChildWindow {
     Q_OBJECT
 public:
     explicit GrowthChartWindow(QWidget *parent = nullptr);
-    ~GrowthChartWindow() override { deleteWidgets(); }
     const GrowthChart &chart() const { return m_chart; }
 
 protected:
@@ -66,9 +73,11 @@ protected:
 
 private:
     void print();
+    void showIndicator();
     who::Indicator indicator() const;
 
     GrowthChart m_chart;
     QComboBox *m_indicators;
     GrowthChartView *m_view;
+    QLabel *m_leftOut; // the readings the chart leaves out
 };

@@ -1,18 +1,42 @@
 #pragma once
 
 #include "ui/child_window.h"
+#include "clinical/vaccine_schedule.h"
 
 #include <QDate>
 
-// TForm21: the date of every vaccine dose of one child, typed or chosen in calendars.
+class BoundChoice;
+class QTabWidget;
+class QTableWidget;
+
+// TForm21: the date of every vaccine dose of one child, typed or chosen in calendars; the doses
+// the child's row has no column for and those not given, with the reason; and where every series
+// of the schedule in force stands today.
 class VaccinationWindow : public ChildWindow {
     Q_OBJECT
 public:
     explicit VaccinationWindow(QWidget *parent = nullptr);
+    DataSet &otherDoses() { return m_other; }
 
 protected:
     void load() override;
+    void releaseDatabase() override;
 
 private:
+    QWidget *scheduleDosesPage();
+    QWidget *otherDosesPage();
+    QTableWidget *seriesStates();
+    void checkOtherDose();
+    // Stores what was typed on the part being left, so that nothing waits unseen on a hidden tab.
+    void storeLeftPart(int shown);
+    void showStates();
+
     QDate m_birth; // the first day a dose may have
+    clinical::Schedule m_schedule;
+    DataSet m_other{m_connection}; // EMBOLIA_EPIPLEON, the child's rows
+    QTabWidget *m_parts = nullptr;
+    QTableWidget *m_states = nullptr;
+    BoundChoice *m_series = nullptr;
+    BoundChoice *m_product = nullptr;
+    int m_shownPart = 0;
 };

@@ -431,6 +431,25 @@ QString stateText(State state)
     return {};
 }
 
+QString ageInWords(const Age &age)
+{
+    if (!age.set)
+        return {};
+    const auto part = [](int n, const char *one, const char *many) {
+        return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+    };
+    QStringList parts;
+    if (age.years)
+        parts << part(age.years, "έτους", "ετών");
+    if (age.months)
+        parts << part(age.months, "μηνός", "μηνών");
+    if (age.days / 7)
+        parts << part(age.days / 7, "εβδομάδας", "εβδομάδων");
+    if (age.days % 7)
+        parts << part(age.days % 7, "ημέρας", "ημερών");
+    return parts.isEmpty() ? QStringLiteral("γέννηση") : parts.join(QLatin1Char(' '));
+}
+
 QString stateCode(State state)
 {
     switch (state) {

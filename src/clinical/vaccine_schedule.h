@@ -142,6 +142,7 @@ std::vector<SeriesStatus> evaluate(const Schedule &schedule, const QDate &birth,
                                    const QDate &on, const std::map<QString, Reason> &notGiven = {});
 
 QString stateText(State state);          // «Οφείλεται», …
+QString ageInWords(const Age &age);      // «2 μηνών», «14 εβδομάδων 6 ημερών», «γέννηση»
 QString validityText(Validity validity); // «Πρόωρη — δεν μετράει», …
 QString stateCode(State state);          // due, overdue, … (the tool's output)
 

@@ -8,6 +8,7 @@
 #include "data/schema.h"
 
 #include <QDate>
+#include <QScopeGuard>
 #include <algorithm>
 #include <numeric>
 #include <sqlite3.h>
@@ -170,6 +171,12 @@ void DataSet::run(bool withRows)
 {
     close();
     const auto statement = prepare();
+    emit aboutToReset();
+    bool told = false;
+    const auto tellOnFailure = qScopeGuard([&] {
+        if (!told)
+            emit reset();
+    });
     describeColumns(statement->get());
     m_store.reset(int(m_fields.size()));
     if (withRows) {
@@ -185,6 +192,7 @@ void DataSet::run(bool withRows)
     m_current = isEmpty() ? -1 : 0;
     m_state = State::Browse;
     applySort();
+    told = true;
     emit reset();
     emit stateChanged(m_state);
     emit currentChanged(m_current);
@@ -194,6 +202,7 @@ void DataSet::close()
 {
     if (m_state == State::Inactive)
         return;
+    emit aboutToReset();
     m_store.reset(0);
     m_fields.clear();
     m_original.reset();
@@ -322,6 +331,7 @@ void DataSet::insert()
     requireModifiable();
     storePending();
     const int at = m_current < 0 ? 0 : m_current;
+    emit aboutToInsertRow(at);
     m_store.insertRow(at);
     m_modified.assign(m_fields.size(), false);
     m_original.reset();
@@ -452,6 +462,7 @@ void DataSet::cancel()
         setState(State::Browse);
     } else if (m_state == State::Insert) {
         const int at = m_current;
+        emit aboutToRemoveRow(at);
         m_store.removeRow(at);
         m_modified.clear();
         emit rowRemoved(at);
@@ -484,6 +495,7 @@ void DataSet::remove()
 // The row leaves the set; the one after it (or the new last one) becomes current.
 void DataSet::dropRow(int at)
 {
+    emit aboutToRemoveRow(at);
     m_store.removeRow(at);
     emit rowRemoved(at);
     m_current = -2;
@@ -526,7 +538,13 @@ void DataSet::setSort(const QString &sort)
     requireOpen();
     storePending();
     m_sort = sort;
-    applySort();
+    emit aboutToReset();
+    try {
+        applySort();
+    } catch (...) {
+        emit reset(); // refused before a row moved
+        throw;
+    }
     m_current = isEmpty() ? -1 : 0;
     emit reset();
     emit currentChanged(m_current);

@@ -105,8 +105,13 @@ public:
     QString sort() const { return m_sort; }
 
 signals:
+    // Each change of the rows is announced before it is made, and told once it is made, so
+    // that a model can tell its views what moved.
+    void aboutToReset();
     void reset();                    // the rows were replaced, reordered or dropped
+    void aboutToInsertRow(int row);
     void rowInserted(int row);
+    void aboutToRemoveRow(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
     void currentChanged(int row);

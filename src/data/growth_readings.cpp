@@ -23,6 +23,22 @@ QString centileAndZ(double z)
     return QStringLiteral("P%1 (z %2)").arg(centileText, regional.formatFixed(z, 2));
 }
 
+QString ageText(const QDate &birth, const QDate &measured)
+{
+    if (!birth.isValid() || !measured.isValid() || measured < birth)
+        return {};
+    int months = (measured.year() - birth.year()) * 12 + measured.month() - birth.month();
+    if (birth.addMonths(months) > measured)
+        --months;
+    const qint64 days = birth.addMonths(months).daysTo(measured);
+    if (months >= 12)
+        return months % 12 == 0 ? QStringLiteral("%1 ετ.").arg(months / 12)
+                                : QStringLiteral("%1 ετ. %2 μην.").arg(months / 12).arg(months % 12);
+    if (months > 0)
+        return days == 0 ? QStringLiteral("%1 μην.").arg(months) : QStringLiteral("%1 μην. %2 ημ.").arg(months).arg(days);
+    return QStringLiteral("%1 ημ.").arg(days);
+}
+
 namespace {
 
 std::optional<double> numberOf(sqlite3_value *v)
@@ -74,11 +90,21 @@ void sqlFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     }
 }
 
+void ageTextFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    const QString text = ageText(sql_values::date(argv[0]), sql_values::date(argv[1]));
+    if (text.isEmpty())
+        sqlite3_result_null(ctx);
+    else
+        sql_values::resultText(ctx, text);
+}
+
 } // namespace
 
 void registerSqlFunctions(sqlite3 *db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "AGE_TEXT", 2, flags, nullptr, ageTextFunction, nullptr, nullptr, nullptr);
     for (int argc : {5, 6}) {
         sqlite3_create_function_v2(db, "WHO_Z", argc, flags, nullptr, sqlFunction<Result::Z>, nullptr, nullptr, nullptr);
         sqlite3_create_function_v2(db, "WHO_CENTILE", argc, flags, nullptr, sqlFunction<Result::Centile>, nullptr,

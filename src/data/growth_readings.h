@@ -10,9 +10,14 @@ namespace who {
 // "P62 (z 0,31)": the centile as a paediatrician reads it, then the z with two decimals.
 QString centileAndZ(double z);
 
+// The child's age at a measurement as a parent reads it: "2 ετ. 3 μην.", "5 μην. 12 ημ.",
+// "12 ημ."; empty before birth or without dates.
+QString ageText(const QDate &birth, const QDate &measured);
+
 // WHO_Z(indicator, sex, birth_date, measure_date, value [, height_cm]), WHO_CENTILE(...the
 // same...) and WHO_READING(...the same...), the text centileAndZ after "! " for an implausible
-// value, for printouts; NULL where zScore has no answer.
+// value, for printouts; NULL where zScore has no answer. AGE_TEXT(birth_date, measure_date)
+// gives ageText.
 void registerSqlFunctions(sqlite3 *db);
 
 } // namespace who

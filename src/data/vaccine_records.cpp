@@ -1,8 +1,11 @@
 #include "data/vaccine_records.h"
 
 #include "data/connection.h"
+#include "data/jet_dialect.h"
+#include "data/regional.h"
 #include "data/schema.h"
 
+#include <algorithm>
 #include <optional>
 #include <unordered_map>
 
@@ -174,8 +177,9 @@ std::vector<ChildDoses> readDoses(Connection &connection, const Schedule &schedu
             child.notGiven[series] = Reason::Contraindicated;
         else if (reason == RefusedReason)
             child.notGiven.emplace(series, Reason::Refused);
+        // A dose not given is no dose, whatever day the decision was noted on.
         const QDate date = QDate::fromString(statement.value(2).toString(), Qt::ISODate);
-        if (!date.isValid())
+        if (!date.isValid() || !reason.isEmpty())
             continue;
         // A combination product counts for each series it covers.
         const Product *product = schedule.product(statement.value(3).toString());
@@ -184,6 +188,55 @@ std::vector<ChildDoses> readDoses(Connection &connection, const Schedule &schedu
             child.given.push_back({covered, date, source});
     }
     return children;
+}
+
+QString seriesName(const Schedule &schedule, const QString &series)
+{
+    const DoseRule *first = schedule.rule(series, 1);
+    return first && !first->name.isEmpty() ? first->name : series;
+}
+
+QString reasonInWords(const Schedule &schedule, const SeriesStatus &status)
+{
+    QStringList words;
+    const DoseRule *next = status.nextDose ? schedule.rule(status.series, status.nextDose) : nullptr;
+    switch (status.state) {
+    case State::Complete: {
+        const auto valid = std::count_if(status.doses.begin(), status.doses.end(),
+                                         [](const DoseVerdict &dose) { return dose.validity == Validity::Valid; });
+        words << (schedule.kind(status.series) == SeriesKind::Seasonal
+                      ? QStringLiteral("Έγινε τη φετινή περίοδο")
+                  : valid == 1 ? QStringLiteral("1 έγκυρη δόση")
+                               : QStringLiteral("%1 έγκυρες δόσεις").arg(valid));
+        break;
+    }
+    case State::Immune: words << QStringLiteral("Ανοσία μετά τη νόσο"); break;
+    case State::Contraindicated: words << QStringLiteral("Αντένδειξη"); break;
+    case State::RiskGroupsOnly: words << QStringLiteral("Μόνο για ομάδες κινδύνου"); break;
+    case State::NoLongerGiven:
+        if (next)
+            words << QStringLiteral("Η δόση %1 δεν γίνεται μετά την ηλικία %2")
+                         .arg(next->dose)
+                         .arg(ageInWords(next->maximumAge.set ? next->maximumAge : next->recommendedTo));
+        break;
+    default:
+        if (next && schedule.kind(status.series) == SeriesKind::Seasonal)
+            words << QStringLiteral("Μία δόση κάθε περίοδο, από %1 έως %2")
+                         .arg(ageInWords(next->minimumAge), ageInWords(next->recommendedTo));
+        else if (next && next->recommendedFrom.text() == next->recommendedTo.text())
+            words << QStringLiteral("Η δόση %1 συνιστάται σε ηλικία %2").arg(next->dose).arg(ageInWords(next->recommendedFrom));
+        else if (next)
+            words << QStringLiteral("Η δόση %1 συνιστάται σε ηλικία %2 έως %3")
+                         .arg(next->dose)
+                         .arg(ageInWords(next->recommendedFrom), ageInWords(next->recommendedTo));
+    }
+    for (const DoseVerdict &dose : status.doses)
+        if (dose.validity == Validity::TooEarly || dose.validity == Validity::TooLate)
+            words << QStringLiteral("η δόση της %1: %2")
+                         .arg(Regional::current().formatDate(dose.dose.date), validityText(dose.validity));
+    if (status.refused)
+        words << QStringLiteral("άρνηση");
+    return words.join(QStringLiteral("· "));
 }
 
 std::vector<DueLine> dueList(Connection &connection, const QDate &on)
@@ -207,6 +260,37 @@ std::vector<DueLine> dueList(Connection &connection, const QDate &on)
         }
     }
     return lines;
+}
+
+int writeDueBetween(Connection &connection, const QDate &from, const QDate &to)
+{
+    const Schedule schedule = scheduleInForce(connection);
+    std::vector<DueLine> lines = dueList(connection, from);
+    Transaction transaction(connection);
+    connection.execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1(ID INTEGER, EPWNYMO TEXT COLLATE %2, "
+                                      "ONOMA TEXT COLLATE %2, THLEFWNO TEXT, SEIRA TEXT COLLATE %2, DOSH INTEGER, "
+                                      "KATASTASH TEXT COLLATE %2, APO DATE, OFEILETAI DATE, KATHYSTEREI DATE, EWS DATE)")
+                           .arg(DueTable, QLatin1String(jet::GreekCollation)));
+    connection.execute(QStringLiteral("DELETE FROM ") + DueTable);
+    const auto iso = [](const QDate &date) { return date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant(); };
+    int written = 0;
+    for (const DueLine &line : lines) {
+        const SeriesStatus &status = line.status;
+        if (status.state == State::NoLongerGiven || !status.due.isValid() || status.due > to)
+            continue;
+        connection.execute(QStringLiteral("INSERT INTO %1(ID, EPWNYMO, ONOMA, SEIRA, DOSH, KATASTASH, APO, OFEILETAI, "
+                                          "KATHYSTEREI, EWS) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                               .arg(DueTable),
+                           {line.childId, line.surname, line.name, seriesName(schedule, status.series), status.nextDose,
+                            stateText(status.state), iso(status.earliest), iso(status.due), iso(status.overdue),
+                            iso(status.latest)});
+        ++written;
+    }
+    connection.execute(QStringLiteral("UPDATE %1 SET THLEFWNO = (SELECT THLEFWNO_1 FROM STOIXEIA_PAIDIOY "
+                                      "WHERE STOIXEIA_PAIDIOY.ID = %1.ID)")
+                           .arg(DueTable));
+    transaction.commit();
+    return written;
 }
 
 } // namespace vaccine_records

@@ -42,6 +42,12 @@ struct ChildDoses {
 // One child's doses, or every child's (childId 0), in the order of their IDs.
 std::vector<ChildDoses> readDoses(Connection &connection, const clinical::Schedule &schedule, qint64 childId = 0);
 
+// The series' name as the schedule gives it; its code where it gives none.
+QString seriesName(const clinical::Schedule &schedule, const QString &series);
+// Why a series stands where it does, for the doctor: the ages of its next dose, the last age it
+// is given at, the doses that did not count, a refusal.
+QString reasonInWords(const clinical::Schedule &schedule, const clinical::SeriesStatus &status);
+
 struct DueLine {
     qint64 childId;
     QString surname, name;
@@ -50,5 +56,12 @@ struct DueLine {
 // Every child's series that are still open at `on` (neither complete, nor immune, nor
 // contraindicated, nor for risk groups only), by child and the schedule's order of series.
 std::vector<DueLine> dueList(Connection &connection, const QDate &on);
+
+// The connection's temporary table of the doses due in a period, for a list and its printout.
+inline const QString DueTable = QStringLiteral("EMBOLIA_OFEILOMENA");
+// Writes into DueTable the series, as they stand at `from`, whose next dose falls due by `to`
+// (overdue ones included, those past their last age left out), with the guardian's phone;
+// returns the lines written.
+int writeDueBetween(Connection &connection, const QDate &from, const QDate &to);
 
 } // namespace vaccine_records

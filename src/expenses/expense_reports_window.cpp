@@ -40,6 +40,8 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
                           m_reportList, this);
     data_connections::add(byDate ? QStringLiteral("RvDataSetConnection4") : QStringLiteral("RvDataSetConnection6"),
                           m_reportTotals, this);
+    data_connections::add(byDate ? QStringLiteral("RvDataSetConnection4Rates") : QStringLiteral("RvDataSetConnection6Rates"),
+                          m_reportRates, this);
 
     m_fromField = new QLineEdit(this);
     m_fromField->setObjectName(QStringLiteral("Edit1"));
@@ -72,11 +74,15 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
     top->addWidget(m_print);
     top->addWidget(exit);
     layout->addLayout(top);
+    m_refusal = look::note(QString(), this);
+    m_refusal->setObjectName(QStringLiteral("Refusal"));
+    layout->addWidget(m_refusal);
     layout->addWidget(list);
     layout->addWidget(navigator, 0, Qt::AlignLeft);
     layout->addLayout(buildSums());
 
-    enableWhileClean(m_search, {m_fromField, m_toField});
+    enableWhileClean(m_search, {m_fromField, m_toField}, m_refusal,
+                     byDate ? DateCriterionRule : QStringLiteral("γράψτε το έτος με αριθμούς, π.χ. 2026"));
     connect(m_search, &QPushButton::clicked, this, guarded(&ExpenseReportWindow::search));
     connect(m_print, &QPushButton::clicked, this, guarded(&ExpenseReportWindow::print));
 }
@@ -120,12 +126,6 @@ QGridLayout *ExpenseReportWindow::buildSums()
     return sums;
 }
 
-ExpenseReportWindow::~ExpenseReportWindow()
-{
-    // The list and its bar read m_list until they go, so they go before it.
-    qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
-}
-
 QString ExpenseReportWindow::listStatement() const
 {
     if (m_kind == Kind::ByDate)
@@ -151,10 +151,23 @@ QString ExpenseReportWindow::totalsStatement() const
                           "YEAR(EKSODA.HMEROMHNIA) BETWEEN ? AND ?");
 }
 
+// The sums of each VAT rate, highest rate first. The rate is read back from the amounts, as
+// the ledger keeps only the VAT itself; an expense without value has no rate.
+QString ExpenseReportWindow::ratesStatement() const
+{
+    const QString period = m_kind == Kind::ByDate ? QStringLiteral("EKSODA.HMEROMHNIA Between ? AND ?")
+                                                  : QStringLiteral("YEAR(EKSODA.HMEROMHNIA) BETWEEN ? AND ?");
+    return QStringLiteral("SELECT CAST(ROUND(100*EKSODA.VAT/EKSODA.POSO) AS INTEGER) AS RATE, "
+                          "Format(SUM(EKSODA.POSO),'0.00') AS AKSIA, Format(SUM(EKSODA.VAT),'0.00') AS VAT, "
+                          "Format(SUM(EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO FROM EKSODA WHERE ") +
+           period + QStringLiteral(" GROUP BY 1 ORDER BY 1 DESC");
+}
+
 void ExpenseReportWindow::refuse()
 {
     m_print->setEnabled(false);
     messages::plain(this, Refused);
+    m_refusal->setText(Refused); // until the criteria are edited
 }
 
 void ExpenseReportWindow::search()
@@ -203,16 +216,17 @@ void ExpenseReportWindow::print()
     PrintRun run; // on the connection the last search left open
     run.query(m_reportList, listStatement(), m_bounds);
     run.query(m_reportTotals, totalsStatement(), m_bounds);
+    run.query(m_reportRates, ratesStatement(), m_bounds);
     run.parameter(QStringLiteral("PERIOD_FROM"), m_period[0]);
     run.parameter(QStringLiteral("PERIOD_TO"), m_period[1]);
     run.print(m_project, m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV") : QStringLiteral("EKSODA2.RAV"), this);
 }
 
-void ExpenseReportWindow::disconnect()
+void ExpenseReportWindow::releaseDatabase()
 {
-    for (DataSet *set : {&m_list, &m_totals, &m_reportList, &m_reportTotals})
+    for (DataSet *set : {&m_list, &m_totals, &m_reportList, &m_reportTotals, &m_reportRates})
         set->close();
-    Window::disconnect();
+    Window::releaseDatabase();
 }
 
 void ExpenseReportWindow::done(int result)

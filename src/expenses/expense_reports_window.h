@@ -15,13 +15,12 @@ class ExpenseReportWindow : public Window {
 public:
     enum class Kind { ByDate, ByMonth };
     ExpenseReportWindow(Kind kind, QWidget *parent = nullptr);
-    ~ExpenseReportWindow() override;
 
     void search();
     void print();
 
 protected:
-    void disconnect() override;
+    void releaseDatabase() override;
     void done(int result) override;
 
 private:
@@ -29,6 +28,7 @@ private:
     class QGridLayout *buildSums();
     QString listStatement() const;
     QString totalsStatement() const;
+    QString ratesStatement() const;
     void refuse();
 
     Kind m_kind;
@@ -36,6 +36,7 @@ private:
     DataSet m_totals{m_connection};
     DataSet m_reportList{m_connection};
     DataSet m_reportTotals{m_connection};
+    DataSet m_reportRates{m_connection}; // the sums of each VAT rate, under the totals
     ReportProject m_project;
     QVariantList m_bounds; // the last search's criteria: two dates or two years
     QString m_period[2]; // the same criteria as the printout states them
@@ -44,4 +45,5 @@ private:
     QPushButton *m_search;
     QPushButton *m_print;
     QLabel *m_sums[3];
+    QLabel *m_refusal; // what is wrong with the criteria, beside them
 };

@@ -13,13 +13,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-const PrintChoiceWindow::Book PrintChoiceWindow::Diets{"TForm5", "DIAITES", "DIAITES.RAV", "RvDataSetConnection1"};
-const PrintChoiceWindow::Book PrintChoiceWindow::Notes{"TForm7", "SHMEIWSEIS", "NOTES.RAV", "RvDataSetConnection2"};
+const PrintChoiceWindow::Book PrintChoiceWindow::Diets{"TForm5", "DIAITES", "DIAITES.RAV", "RvDataSetConnection1",
+                                                       "RvDataSetConnection180INFODIAITES"};
+const PrintChoiceWindow::Book PrintChoiceWindow::Notes{"TForm7", "SHMEIWSEIS", "NOTES.RAV", "RvDataSetConnection2",
+                                                       "RvDataSetConnection181INFONOTES"};
 
 PrintChoiceWindow::PrintChoiceWindow(const Book &book, QWidget *parent)
     : Window(book.objectName, QStringLiteral("Εκτύπωση"), parent), m_book(book)
 {
     data_connections::add(book.connectionName, m_query, this);
+    data_connections::add(book.letterheadConnectionName, m_letterhead, this);
     auto *all = new QPushButton(QStringLiteral("Εκτύπωση όλων"), this);
     all->setObjectName(QStringLiteral("Button1"));
     auto *selected = new QPushButton(QStringLiteral("Εκτύπωση του επιλεγμένου"), this);
@@ -50,13 +53,15 @@ void PrintChoiceWindow::print(const QString &statement)
 {
     PrintRun run(&m_connection);
     run.query(m_query, statement);
+    run.table(m_letterhead, QStringLiteral("INFORMATION"));
     run.print(m_project, m_book.reportFile, this);
 }
 
-void PrintChoiceWindow::disconnect()
+void PrintChoiceWindow::releaseDatabase()
 {
     m_query.close();
-    Window::disconnect();
+    m_letterhead.close();
+    Window::releaseDatabase();
 }
 
 const NoteBookWindow::Book NoteBookWindow::Diets{"TForm1", "Δίαιτες", "DIAITES", "Δίαιτα:", "Δίαιτες"};

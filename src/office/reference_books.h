@@ -17,6 +17,7 @@ public:
         QString table;
         QString reportFile;
         QString connectionName;
+        QString letterheadConnectionName; // table INFORMATION: a sheet given to parents says whose it is
     };
     static const Book Diets;
     static const Book Notes;
@@ -28,13 +29,14 @@ public:
     void printSelected();
 
 protected:
-    void disconnect() override;
+    void releaseDatabase() override;
 
 private:
     void print(const QString &statement);
 
     Book m_book;
     DataSet m_query{m_connection};
+    DataSet m_letterhead{m_connection};
     ReportProject m_project;
 };
 

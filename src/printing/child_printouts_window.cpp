@@ -150,8 +150,8 @@ void ChildPrintoutsWindow::print(const QString &statement, const QString &report
     run.print(m_projects[reportFile], reportFile, this);
 }
 
-void ChildPrintoutsWindow::disconnect()
+void ChildPrintoutsWindow::releaseDatabase()
 {
     m_query.close();
-    Window::disconnect();
+    Window::releaseDatabase();
 }

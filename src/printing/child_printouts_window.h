@@ -24,7 +24,7 @@ public:
     void printList();
 
 protected:
-    void disconnect() override;
+    void releaseDatabase() override;
 
 private:
     void print(const QString &statement, const QString &reportFile, const QVariantList &values = {});

@@ -114,10 +114,11 @@ public:
                                                    .arg(page.height()));
         // Rows come under the column header, repeated on every page.
         const double rowRoom = room - d.columnHeader.height;
-        const std::tuple<const char *, double, double> bands[] = {{"title", d.reportTitle.height, room},
-                                                                  {"column-header", d.columnHeader.height, room},
-                                                                  {"detail", d.detail.height, rowRoom},
-                                                                  {"summary", d.summary.height, room}};
+        std::vector<std::tuple<const char *, double, double>> bands{{"title", d.reportTitle.height, room},
+                                                                    {"column-header", d.columnHeader.height, room},
+                                                                    {"detail", d.detail.height, rowRoom}};
+        for (const ReportBand &summary : d.summaries)
+            bands.emplace_back("summary", summary.height, room);
         for (const auto &[name, height, space] : bands)
             if (height > space)
                 refuse(QStringLiteral("<%1>").arg(QLatin1String(name)),
@@ -644,7 +645,7 @@ ReportDefinition ReportDefinition::load(const QString &path)
                              : name == QLatin1String("page-header")   ? &d.pageHeader
                              : name == QLatin1String("column-header") ? &d.columnHeader
                              : name == QLatin1String("detail")        ? &d.detail
-                             : name == QLatin1String("summary")       ? &d.summary
+                             : name == QLatin1String("summary")       ? &d.summaries.emplace_back()
                              : name == QLatin1String("page-footer")   ? &d.pageFooter
                                                                       : nullptr;
         if (target)
@@ -681,8 +682,11 @@ LaidOutReport layOut(const ReportDefinition &definition, const QPaintDevice &dev
         }
         return data;
     };
-    for (const ReportBand *band : {&definition.reportTitle, &definition.pageHeader, &definition.columnHeader,
-                                   &definition.detail, &definition.summary, &definition.pageFooter})
+    std::vector<const ReportBand *> bands{&definition.reportTitle, &definition.pageHeader, &definition.columnHeader,
+                                          &definition.detail, &definition.pageFooter};
+    for (const ReportBand &summary : definition.summaries)
+        bands.push_back(&summary);
+    for (const ReportBand *band : bands)
         for (const ReportElement &e : band->elements)
             for (auto it = placeholderPattern().globalMatch(e.text); it.hasNext();)
                 if (const auto m = it.next(); !m.captured(2).isEmpty())
@@ -710,7 +714,17 @@ LaidOutReport layOut(const ReportDefinition &definition, const QPaintDevice &dev
         }
     }
     layout.setInDetail(false);
-    layout.band(definition.summary, Filler(Row{rows, count > 0 ? 0 : -1}, count, parameters), count > 0);
+    // Each summary keeps with what stands above it, so that a total never heads a page alone.
+    const bool keep = count > 0;
+    for (const ReportBand &summary : definition.summaries) {
+        if (summary.connection.isEmpty()) {
+            layout.band(summary, Filler(Row{rows, count > 0 ? 0 : -1}, count, parameters), keep);
+            continue;
+        }
+        const DataSet *lines = openIfClosed(summary.connection);
+        for (int r = 0; lines && r < lines->recordCount(); ++r)
+            layout.band(summary, Filler(Row{lines, r}, count, parameters), keep);
+    }
     layout.finish();
     if (progress)
         progress(count, count);

@@ -43,7 +43,10 @@ struct ReportDefinition {
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     double margin = 15; // mm
     QString fontFamily = QStringLiteral("DejaVu Sans");
-    ReportBand reportTitle, pageHeader, columnHeader, detail, summary, pageFooter;
+    ReportBand reportTitle, pageHeader, columnHeader, detail, pageFooter;
+    // After the rows, in order; one that names a connection is printed once per row of it
+    // (the totals, then the VAT of each rate).
+    std::vector<ReportBand> summaries;
 
     // Reads a definition; throws std::runtime_error naming the file and the element when it
     // cannot, or when a measure could not be printed (absurd sizes, a band taller than a page).

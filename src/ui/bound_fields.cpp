@@ -15,7 +15,7 @@
 
 FieldLink::FieldLink(DataSet &data, const QString &column, QWidget *editor, std::function<QString()> text,
                      std::function<void(const QString &)> show)
-    : QObject(editor), m_data(data), m_column(column), m_editor(editor), m_text(std::move(text)), m_show(std::move(show))
+    : QObject(editor), m_data(&data), m_column(column), m_editor(editor), m_text(std::move(text)), m_show(std::move(show))
 {
     const auto refresh = [this] {
         if (!m_dirty)
@@ -30,7 +30,7 @@ FieldLink::FieldLink(DataSet &data, const QString &column, QWidget *editor, std:
         showStored();
     });
     connect(&data, &DataSet::rowChanged, this, [this, refresh](int row) {
-        if (row == m_data.currentRow())
+        if (row == m_data->currentRow())
             refresh();
     });
     connect(&data, &DataSet::stateChanged, this, [this](DataSet::State state) {
@@ -44,7 +44,7 @@ FieldLink::FieldLink(DataSet &data, const QString &column, QWidget *editor, std:
 
 int FieldLink::fieldIndex() const
 {
-    return m_data.isOpen() ? m_data.fieldIndex(m_column) : -1;
+    return m_data && m_data->isOpen() ? m_data->fieldIndex(m_column) : -1;
 }
 
 void FieldLink::typed()
@@ -52,14 +52,15 @@ void FieldLink::typed()
     // What the person typed stays in the editor while the row starts editing.
     m_typing = true;
     try {
-        if (m_data.state() == DataSet::State::Browse)
-            m_data.edit(); // on an empty set this starts a new row
+        if (m_data && m_data->state() == DataSet::State::Browse)
+            m_data->edit(); // on an empty set this starts a new row
     } catch (...) {
         m_typing = false;
         throw;
     }
     m_typing = false;
     m_dirty = true;
+    m_refusedText = QString();
 }
 
 QString fieldCaption(QWidget *editor)
@@ -86,7 +87,7 @@ QString refusalInWords(const DbError &error, QWidget *window)
 
 QVariant FieldLink::converted(const QString &text) const
 {
-    const Field &field = m_data.field(fieldIndex());
+    const Field &field = m_data->field(fieldIndex());
     const QString trimmed = text.trimmed();
     switch (field.type) {
     case FieldType::Date: {
@@ -161,7 +162,7 @@ void FieldLink::commit()
         throw;
     }
     m_dirty = false;
-    m_data.setValue(fieldIndex(), value);
+    m_data->setValue(fieldIndex(), value);
 }
 
 void FieldLink::commitOnLeaving(Qt::FocusReason reason)
@@ -170,9 +171,14 @@ void FieldLink::commitOnLeaving(Qt::FocusReason reason)
     // would stack a second box over the first for one fault.
     if (!m_dirty || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return;
+    // A text refused once is told once: leaving it again (to the field's "X", say) is no trap.
+    // Storing the row still refuses it.
+    if (!m_refusedText.isNull() && m_text() == m_refusedText)
+        return;
     try {
         commit();
     } catch (const DbError &error) {
+        m_refusedText = m_text();
         messages::error(m_editor->window(), error.text());
         QTimer::singleShot(0, m_editor, [editor = m_editor] {
             editor->setFocus();
@@ -185,6 +191,7 @@ void FieldLink::commitOnLeaving(Qt::FocusReason reason)
 void FieldLink::revert()
 {
     m_dirty = false;
+    m_refusedText = QString();
     showStored();
 }
 
@@ -199,7 +206,7 @@ void FieldLink::showStored()
     if (m_typing)
         return;
     const int column = fieldIndex();
-    m_show(column < 0 || m_data.isEmpty() ? QString() : shownValue(m_data.value(column), m_decimals));
+    m_show(column < 0 || m_data->isEmpty() ? QString() : shownValue(m_data->value(column), m_decimals));
 }
 
 BoundLineEdit::BoundLineEdit(DataSet &data, const QString &column, QWidget *parent) : QLineEdit(parent)
@@ -329,12 +336,11 @@ void BoundMemo::focusOutEvent(QFocusEvent *event)
 BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList &items, QWidget *parent)
     : QComboBox(parent)
 {
-    addItems(items);
     m_link = new FieldLink(
-        data, column, this, [this] { return currentText(); },
+        data, column, this, [this] { return currentIndex() < 0 ? QString() : currentData().toString(); },
         [this](const QString &value) {
             m_showing = true;
-            setCurrentIndex(findText(value)); // -1, empty, until a value is chosen
+            setCurrentIndex(findData(value)); // -1, empty, until a value is chosen
             m_showing = false;
         });
     connect(this, &QComboBox::activated, this, [this] {
@@ -343,6 +349,19 @@ BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList
             m_link->commit();
         });
     });
+    std::vector<Item> same;
+    for (const QString &item : items)
+        same.push_back({item, item});
+    setItems(same);
+}
+
+void BoundChoice::setItems(const std::vector<Item> &items)
+{
+    m_showing = true;
+    clear();
+    for (const Item &item : items)
+        addItem(item.text, item.value);
+    m_showing = false;
     m_link->showStored();
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "data/dataset.h"
 #include <QComboBox>
 #include <QDate>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <vector>
 
-class DataSet;
 class DbError;
 
 // What a screen reader calls a field, without the caption's colon.
@@ -39,19 +41,22 @@ public:
     bool isDirty() const { return m_dirty; }
     int fieldIndex() const;
     const QString &column() const { return m_column; }
-    DataSet &data() const { return m_data; }
+    // Null once the set is gone: a window's widgets may outlive the sets it declared after them.
+    DataSet *dataSet() const { return m_data; }
+    DataSet &data() const { return *m_data; } // while the set lives
     QWidget *editor() const { return m_editor; }
 
 private:
     QVariant converted(const QString &text) const;
 
-    DataSet &m_data;
+    QPointer<DataSet> m_data;
     QString m_column;
     QWidget *m_editor;
     std::function<QString()> m_text;
     std::function<void(const QString &)> m_show;
     bool m_dirty = false;
     bool m_typing = false;
+    QString m_refusedText; // the text last refused on leaving; null when none
     int m_decimals = -1;
     std::function<QDate()> m_earliest;
     std::function<QDate()> m_latest;
@@ -103,6 +108,13 @@ class BoundChoice : public QComboBox {
     Q_OBJECT
 public:
     BoundChoice(DataSet &data, const QString &column, const QStringList &items, QWidget *parent = nullptr);
+    // Values stored as they are, each shown as its text ("MENB" as «Μηνιγγιτιδόκοκκος B»); also
+    // for items known only once the window has read them (a schedule's series).
+    struct Item {
+        QString value;
+        QString text;
+    };
+    void setItems(const std::vector<Item> &items);
     FieldLink *link() const { return m_link; }
 
 private:

@@ -32,7 +32,7 @@ public:
     void hand(const ChildHandover &child);
     // The child as the database numbers it, for binding; 0, which no child has, when the
     // handed-over text is not a number.
-    int childId() const { return ChildID.toInt(); }
+    qint64 childId() const { return ChildID.toLongLong(); }
 
 protected:
     virtual void load() = 0;

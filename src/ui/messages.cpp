@@ -2,6 +2,7 @@
 
 #include "data/db_error.h"
 #include "ui/look.h"
+#include "ui/window.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,6 +22,7 @@ bool ask(QWidget *parent, const Request &request)
     if (responder())
         return responder()(request);
     QMessageBox box(parent);
+    box.setObjectName(QStringLiteral("Message"));
     box.setWindowTitle(request.caption);
     box.setText(request.text);
     QPushButton *yes = nullptr;
@@ -54,7 +56,9 @@ bool ask(QWidget *parent, const Request &request)
         box.setEscapeButton(box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole));
         break;
     }
+    const FocusReturn back(parent);
     box.exec();
+    back.give();
     return yes ? box.clickedButton() == yes : true;
 }
 

@@ -11,7 +11,7 @@
 #include <QToolButton>
 
 RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *parent)
-    : QTableView(parent), m_data(data), m_model(new DataSetModel(data, std::move(columns), this))
+    : QTableView(parent), m_data(&data), m_model(new DataSetModel(data, std::move(columns), this))
 {
     setModel(m_model);
     if (parent)
@@ -54,8 +54,20 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
 
     connect(&data, &DataSet::currentChanged, this, &RecordList::followCurrentRow);
     connect(&data, &DataSet::reset, this, &RecordList::followCurrentRow);
-    connect(&data, &DataSet::rowInserted, this, &RecordList::followCurrentRow);
-    connect(&data, &DataSet::rowRemoved, this, &RecordList::followCurrentRow);
+    // A row added or dropped moves the view's current row, also after the set has told it:
+    // the view follows the set's own row once the change has settled.
+    const auto rowsMoved = [this] {
+        m_rowsMoving = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_rowsMoving = false;
+                followCurrentRow();
+            },
+            Qt::QueuedConnection);
+    };
+    connect(&data, &DataSet::aboutToInsertRow, this, rowsMoved);
+    connect(&data, &DataSet::aboutToRemoveRow, this, rowsMoved);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RecordList::moveDataSet);
     followCurrentRow();
 }
@@ -102,7 +114,11 @@ void RecordList::fitColumnsToView()
 void RecordList::followCurrentRow()
 {
     m_following = true;
-    const int row = m_data.currentRow();
+    if (!m_data) {
+        m_following = false;
+        return;
+    }
+    const int row = m_data ? m_data->currentRow() : -1;
     if (row >= 0 && row < m_model->rowCount()) {
         selectionModel()->setCurrentIndex(m_model->index(row, 0),
                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -115,9 +131,9 @@ void RecordList::followCurrentRow()
 
 void RecordList::moveDataSet(const QModelIndex &current)
 {
-    if (m_following || !current.isValid() || current.row() == m_data.currentRow())
+    if (m_following || m_rowsMoving || !m_data || !current.isValid() || current.row() == m_data->currentRow())
         return;
-    runGuarded(this, [&] { m_data.moveTo(current.row()); }); // stores a pending change first
+    runGuarded(this, [&] { m_data->moveTo(current.row()); }); // stores a pending change first
     // Back on the set's row when the move could not be made, or the row moved.
     QMetaObject::invokeMethod(this, &RecordList::followCurrentRow, Qt::QueuedConnection);
 }
@@ -126,14 +142,14 @@ void RecordList::deleteCurrentRow()
 {
     // The window's record bar over this set deletes, with the window's own question.
     for (NavigatorBar *bar : window()->findChildren<NavigatorBar *>()) {
-        if (&bar->data() != &m_data || !bar->button(NavigatorBar::Delete))
+        if (bar->data() != m_data || !bar->button(NavigatorBar::Delete))
             continue;
         if (bar->button(NavigatorBar::Delete)->isEnabled())
             bar->press(NavigatorBar::Delete);
         return;
     }
-    if (m_data.canModify() && !m_data.isEmpty() && messages::confirmDelete(this))
-        m_data.remove();
+    if (m_data && m_data->canModify() && !m_data->isEmpty() && messages::confirmDelete(this))
+        m_data->remove();
 }
 
 void RecordList::keyPressEvent(QKeyEvent *event)

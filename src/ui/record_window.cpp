@@ -11,16 +11,6 @@ RecordWindow::RecordWindow(const QString &objectName, const QString &title, QWid
 {
 }
 
-RecordWindow::~RecordWindow()
-{
-    deleteWidgets();
-}
-
-void RecordWindow::deleteWidgets()
-{
-    qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
-}
-
 void RecordWindow::openTable(const QString &table, const QString &sort)
 {
     connectToDatabase();
@@ -51,10 +41,10 @@ void RecordWindow::openQuery(const QString &jetSql, const QVariantList &values, 
         m_data.setSort(sort);
 }
 
-void RecordWindow::disconnect()
+void RecordWindow::releaseDatabase()
 {
     m_data.close();
-    Window::disconnect();
+    Window::releaseDatabase();
 }
 
 BoundLineEdit *RecordWindow::boundLine(const QString &column, const QString &name, int width)

@@ -2,8 +2,10 @@
 
 #include "data/global.h"
 #include "data/regional.h"
+#include "ui/bound_fields.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
 
@@ -37,11 +39,30 @@ std::optional<DateRange> typedDateRange(const QString &from, const QString &to)
     return range;
 }
 
-void enableWhileClean(QAbstractButton *button, const QList<QLineEdit *> &fields)
+QChar refusedCharacter(const QString &text, const QString &allowed)
 {
-    const auto check = [button, fields] {
-        button->setEnabled(std::all_of(fields.begin(), fields.end(),
-                                       [](const QLineEdit *field) { return check_chars(field->text().trimmed()); }));
+    for (const QChar c : text)
+        if (!allowed.contains(c) && !check_chars(QString(c)))
+            return c;
+    return {};
+}
+
+QString characterRefusal(QChar refused, const QString &field, const QString &why)
+{
+    return QStringLiteral("Ο χαρακτήρας «%1» δεν γίνεται δεκτός στο πεδίο «%2»: %3.").arg(refused).arg(field, why);
+}
+
+void enableWhileClean(QAbstractButton *button, const QList<QLineEdit *> &fields, QLabel *note, const QString &why)
+{
+    const auto check = [button, fields, note, why] {
+        QString refusal;
+        for (QLineEdit *field : fields)
+            if (const QChar c = refusedCharacter(field->text().trimmed()); !c.isNull()) {
+                refusal = characterRefusal(c, fieldCaption(field), why);
+                break;
+            }
+        note->setText(refusal);
+        button->setEnabled(refusal.isEmpty());
     };
     for (QLineEdit *field : fields)
         QObject::connect(field, &QLineEdit::textChanged, button, check);

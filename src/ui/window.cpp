@@ -26,6 +26,28 @@ ScopedConnection::~ScopedConnection()
     m_connection.close();
 }
 
+FocusReturn::FocusReturn(QWidget *beneath)
+{
+    m_control = QApplication::focusWidget();
+    if (!m_control)
+        m_control = QApplication::activeWindow();
+    if (!m_control && beneath)
+        m_control = beneath->window();
+}
+
+void FocusReturn::give() const
+{
+    if (!m_control || !m_control->isVisible())
+        return;
+    QWidget *window = m_control->window();
+    // The window manager gives the focus to whichever window it likes once a window closes
+    // (none at all when the window beneath was not the last one active).
+    if (!window->isActiveWindow())
+        window->activateWindow();
+    if (m_control != window)
+        m_control->setFocus(Qt::OtherFocusReason);
+}
+
 Window::Window(const QString &objectName, const QString &title, QWidget *parent, const QColor &background)
     : QDialog(parent)
 {
@@ -45,7 +67,7 @@ void Window::connectToDatabase()
     m_connection.reconnect(DbConnectionString);
 }
 
-void Window::disconnect()
+void Window::releaseDatabase()
 {
     m_connection.close();
 }
@@ -62,15 +84,16 @@ QPushButton *Window::newDefaultButton(const QString &caption, const QString &nam
 
 void Window::done(int result)
 {
-    disconnect();
+    releaseDatabase();
     QDialog::done(result);
+    m_focusReturn.give();
 }
 
 void Window::closeEvent(QCloseEvent *event)
 {
     QDialog::closeEvent(event); // rejects, which closes the connection
     if (event->isAccepted())
-        disconnect();
+        releaseDatabase();
 }
 
 void Window::fixSize(QSize size)
@@ -140,6 +163,7 @@ void Window::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
+    m_focusReturn = FocusReturn(parentWidget());
     // Only the window's own default button answers Enter; any other button only when it has
     // the focus, and then by itself.
     for (QPushButton *button : findChildren<QPushButton *>())

@@ -5,9 +5,22 @@
 #include "ui/look.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <type_traits>
 
 class QPushButton;
+
+// The control that had the keyboard before a message or a modal window took it (else the
+// active window, else the window beneath); give() hands it back once that has closed, so that
+// typing goes on where it was instead of nowhere.
+class FocusReturn {
+public:
+    explicit FocusReturn(QWidget *beneath = nullptr);
+    void give() const;
+
+private:
+    QPointer<QWidget> m_control;
+};
 
 // Opens a connection for one action and closes it however the action ends.
 class ScopedConnection {
@@ -59,7 +72,7 @@ public:
 protected:
     void connectToDatabase();
     // Closes what the window opened; a record window closes its sets first.
-    virtual void disconnect();
+    virtual void releaseDatabase();
     // The field the next typing belongs to when the window opens; the first one by default.
     virtual QWidget *firstField();
     // The window's own default button (login, searches, receipt issue): Enter presses it.
@@ -81,6 +94,7 @@ private:
     // A window at least as wide as its title, so that the frame never cuts it.
     void widenToTitle();
 
+    FocusReturn m_focusReturn;
     QPushButton *m_default = nullptr;
     bool m_defaultStartsEnabled = false; // nothing tells it that its fields are filled
     bool m_shown = false;

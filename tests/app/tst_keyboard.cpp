@@ -9,7 +9,9 @@
 #include "ui/record_window.h"
 #include "ui/typed_values.h"
 #include "app/window_catalog.h"
+#include "app/recovery_key_window.h"
 
+#include <QAccessible>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateEdit>
@@ -18,7 +20,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableView>
 #include <QToolButton>
@@ -373,28 +377,35 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("refusal"); // the start of the message; empty where taken
         QTest::addColumn<QString>("stored");  // the second dose afterwards
+        QTest::addColumn<bool>("cleared");    // a refused date left by Tab and cleared by its "X", not Esc
+        const QString tomorrow = QDate::currentDate().addDays(1).toString("d/M/yyyy");
+        const QString yyAhead = "1/1/" + QDate::currentDate().addYears(1).toString("yy");
+        const QString named = "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» ";
         QTest::newRow("d/m/yy") << "10/9/18"
                                 << ""
-                                << "2018-09-10";
+                                << "2018-09-10" << false;
         QTest::newRow("d/m/yyyy") << "10/9/2018"
                                   << ""
-                                  << "2018-09-10";
-        QTest::newRow("before birth") << "31/12/2009"
-                                      << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται ημερομηνία από 1/1/2010 έως"
-                                      << "";
-        QTest::newRow("no such day") << "31/2/2020"
-                                     << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δεν έχει έγκυρη ημερομηνία: «31/2/2020»."
-                                     << "";
-        QTest::newRow("after today") << QDate::currentDate().addDays(1).toString("d/M/yyyy") << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται"
-                                     << "";
-        QTest::newRow("yy ahead of today") << "1/1/" + QDate::currentDate().addYears(1).toString("yy") << "Το πεδίο «Ηπατίτιδα (Hep B), δόση 2» δέχεται"
-                                           << "";
+                                  << "2018-09-10" << false;
+        QTest::newRow("before birth") << "31/12/2009" << named + "δέχεται ημερομηνία από 1/1/2010 έως"
+                                      << "" << false;
+        QTest::newRow("before birth, X") << "31/12/2009" << named + "δέχεται ημερομηνία από 1/1/2010 έως"
+                                         << "" << true;
+        QTest::newRow("no such day") << "31/2/2020" << named + "δεν έχει έγκυρη ημερομηνία: «31/2/2020»."
+                                     << "" << false;
+        QTest::newRow("no such day, X") << "31/2/2020" << named + "δεν έχει έγκυρη ημερομηνία: «31/2/2020»."
+                                        << "" << true;
+        QTest::newRow("after today") << tomorrow << named + "δέχεται"
+                                     << "" << false;
+        QTest::newRow("yy ahead of today") << yyAhead << named + "δέχεται"
+                                           << "" << false;
     }
     void typedDoseDates()
     {
         QFETCH(QString, typed);
         QFETCH(QString, refusal);
         QFETCH(QString, stored);
+        QFETCH(bool, cleared);
         MessageLog log;
         open("TForm21", true, [&](QWidget *window) {
             auto *dose1 = window->findChild<QLineEdit *>("HPATITIDA_B1");
@@ -410,8 +421,18 @@ private slots:
                 QVERIFY2(log.texts[0].startsWith(refusal), qPrintable(log.texts[0]));
                 QTRY_COMPARE(QApplication::focusWidget(), dose2);
                 QCOMPARE(dose2->text(), typed);
-                QTest::keyClick(dose2, Qt::Key_Escape);
-                QVERIFY(window->isVisible());
+                if (cleared) {
+                    // Told once: Tab goes on through the doses and the calendars to the "X".
+                    auto *clear = window->findChild<QPushButton *>("HPATITIDA_B2_CLEAR");
+                    for (int tab = 0; tab < 12 && QApplication::focusWidget() != clear; ++tab)
+                        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                    QCOMPARE(QApplication::focusWidget(), clear);
+                    QCOMPARE(log.texts.size(), 1);
+                    QTest::keyClick(clear, Qt::Key_Space);
+                } else {
+                    QTest::keyClick(dose2, Qt::Key_Escape);
+                    QVERIFY(window->isVisible());
+                }
                 QCOMPARE(dose2->text(), QString());
                 QCOMPARE(dose1->text(), QString("5/5/2011"));
                 QTest::keyClick(dose2, Qt::Key_Tab);
@@ -494,6 +515,113 @@ private slots:
             QVERIFY(QApplication::focusWidget() != first);
         });
         QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('\n')));
+    }
+
+    // The receipts register by keyboard: Tab reaches the list and the arrows move in it, every
+    // column is in view at 1024×768, validity reads «Ναι»/«Όχι», and on a cancelled receipt the
+    // note beside the buttons says why they wait.
+    void receiptRegisterByKeyboard()
+    {
+        Connection c = connect();
+        for (int n : {1, 2, 3})
+            c.execute("INSERT INTO APODEIKSEIS(AR_APODEIKSHS,HMEROMHNIA,ONOMA_PAIDIOY,EPWNYMO_PAIDIOY,PARALHPTHS,POSO,TAMEIO,"
+                      "POSO_CY,PERIGRAFH,EGKYRH) VALUES(?,?,'Κωνσταντίνος','Κωνσταντινόπουλος-Αναστασιάδης',"
+                      "'Τζιοβάνι Ντ''Αμίκο',85.43,'ΕΟΠΥΥ',50,'Κατ'' οίκον επίσκεψη και εμβόλιο',?)",
+                      {n, QDate(2026, 1, n), n != 2});
+        open("TForm71", false, [&](QWidget *window) {
+            QVERIFY2(window->width() <= 1016 && window->height() <= 738,
+                     qPrintable(QStringLiteral("%1×%2").arg(window->width()).arg(window->height())));
+            auto *list = window->findChild<QTableView *>("DBGrid1");
+            QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+            auto *exit = window->findChild<QPushButton *>("ExitButton");
+            exit->setFocus();
+            for (int tab = 0; tab < 12 && !list->hasFocus(); ++tab)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(list->hasFocus());
+            const auto validity = [list](int row) { return list->model()->index(row, 8).data().toString(); };
+            QCOMPARE(QStringList({validity(0), validity(1), validity(2)}), QStringList({"Ναι", "Όχι", "Ναι"}));
+            auto *print = window->findChild<QPushButton *>("Button1");
+            auto *cancelled = window->findChild<QLabel *>("Cancelled");
+            QVERIFY(print->isEnabled());
+            QTest::keyClick(list, Qt::Key_Down);
+            QCOMPARE(list->currentIndex().row(), 1);
+            QVERIFY(!print->isEnabled());
+            QCOMPARE(cancelled->text(), QString("Η απόδειξη 2 έχει ακυρωθεί: δεν εκτυπώνεται ούτε ακυρώνεται ξανά."));
+            QTest::keyClick(list, Qt::Key_Down);
+            QCOMPARE(list->currentIndex().row(), 2);
+            QVERIFY(print->isEnabled());
+            QCOMPARE(cancelled->text(), QString());
+        });
+    }
+
+    // The keyboard comes back to the control that had it when a message or a modal window
+    // closes: the refused criterion after its message, the search's "Όλα τα παιδιά" after the
+    // register, the main window after the password change.
+    void focusReturnsWhenAWindowCloses()
+    {
+        open("TForm59", false, [&](QWidget *window) {
+            auto *from = window->findChild<QLineEdit *>("Edit1");
+            auto *to = window->findChild<QLineEdit *>("Edit2");
+            typeText(from, "1/1/2020");
+            enter(from);
+            QCOMPARE(QApplication::focusWidget(), to);
+            typeText(to, "31/2/2020");
+            bool told = false;
+            whenShown("Message", [&](QWidget *box) {
+                QVERIFY(QTest::qWaitForWindowActive(box));
+                told = true;
+                qobject_cast<QDialog *>(box)->accept();
+            });
+            enter(to);
+            QVERIFY(told);
+            QTRY_COMPARE(QApplication::focusWidget(), to);
+        });
+        MessageLog log;
+        MainWindow main;
+        main.setSplashMilliseconds(1);
+        registerWindows(main);
+        main.show();
+        QApplication::setActiveWindow(&main);
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        whenShown("TForm17", [&](QWidget *search) {
+            QVERIFY(QTest::qWaitForWindowActive(search));
+            auto *all = search->findChild<QPushButton *>("Button3");
+            all->setFocus();
+            whenShown("TForm18", [](QWidget *childRegister) { childRegister->close(); });
+            QTest::keyClick(all, Qt::Key_Space);
+            QTRY_COMPARE(QApplication::focusWidget(), all);
+            search->close();
+        });
+        main.open("TForm17");
+        QTRY_COMPARE(QApplication::activeWindow(), &main);
+
+        whenShown("TForm66", [](QWidget *change) {
+            QVERIFY(QTest::qWaitForWindowActive(change));
+            change->close();
+        });
+        main.findChild<QAction *>("ChangePassword")->trigger();
+        QTRY_COMPARE(QApplication::activeWindow(), &main);
+    }
+
+    // Screen readers read values: a day of the month calendar its date and bookings, the
+    // recovery key window its key.
+    void screenReadersReadValues()
+    {
+        const QDate today = QDate::currentDate();
+        connect().execute("INSERT INTO RANTEBOU(HMEROMHNIA,[0800-0830],[0900-0930]) VALUES(?,'Νίκος','Άννα')", {today});
+        open("TForm1a", false, [&](QWidget *window) {
+            QLabel *day = nullptr;
+            for (QLabel *label : window->findChildren<QLabel *>(QRegularExpression("^LabelD")))
+                if (label->isVisible() && label->text() == QString::number(today.day()))
+                    day = label;
+            QVERIFY(day);
+            const QString month = QLocale(QLocale::Greek).monthName(today.month(), QLocale::LongFormat);
+            QCOMPARE(QAccessible::queryAccessibleInterface(day)->text(QAccessible::Name),
+                     QStringLiteral("%1 %2 %3, 2 ραντεβού").arg(today.day()).arg(month).arg(today.year()));
+        });
+        RecoveryKeyWindow recovery("ABCD-EFGH-JKLM-NPQR-STUV-WXYZ");
+        auto *key = recovery.findChild<QLabel *>("RecoveryKeyText");
+        QCOMPARE(QAccessible::queryAccessibleInterface(key)->text(QAccessible::Name), QString("ABCD-EFGH-JKLM-NPQR-STUV-WXYZ"));
     }
 
     // The date boxes of the calendar utilities take a typed date whole, and Enter moves on.

@@ -12,6 +12,8 @@
 #include "ui/navigator_bar.h"
 #include "ui/record_list.h"
 #include "children/vaccination_window.h"
+#include "children/due_vaccines_window.h"
+#include "data/regional.h"
 
 #include <QCalendarWidget>
 #include <QGroupBox>
@@ -20,6 +22,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QComboBox>
 #include <QTest>
 #include <QToolButton>
@@ -117,34 +120,45 @@ private slots:
         QCOMPARE(window.findChild<BoundChoice *>("ORFANOS_APO")->count(), 4);
     }
 
+    // The initials find surnames whatever their case and accents, with or without an apostrophe.
     void searchByInitials_data()
     {
         QTest::addColumn<QString>("initials");
-        QTest::newRow("as written") << "Πα";
-        QTest::newRow("small letters") << "πα";
-        QTest::newRow("with accent") << "Πά";
+        QTest::addColumn<QStringList>("found");
+        const QStringList pa{"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"};
+        QTest::newRow("as written") << "Πα" << pa;
+        QTest::newRow("small letters") << "πα" << pa;
+        QTest::newRow("with accent") << "Πά" << pa;
+        QTest::newRow("apostrophe typed") << "ντ'α" << QStringList{"Ντ'Αμίκο"};
+        QTest::newRow("apostrophe left out") << "ντα" << QStringList{"Ντ'Αμίκο"};
+        QTest::newRow("typographic apostrophe") << "Ντ’Αμ" << QStringList{"Ντ'Αμίκο"};
     }
     void searchByInitials()
     {
         QFETCH(QString, initials);
-        for (const char *surname : {"Παπαδάκης", "Αλεξίου", "ΠΑΠΑΣ", "Πάτρας", "Σπανός"})
+        QFETCH(QStringList, found);
+        for (const char *surname : {"Παπαδάκης", "Αλεξίου", "ΠΑΠΑΣ", "Πάτρας", "Σπανός", "Ντ'Αμίκο"})
             addChild("Νίκος", surname, "2010-01-01");
         search(
             [&](ChildSearchWindow &s) {
                 auto *field = s.findChild<QLineEdit *>("Edit1");
                 auto *find = s.findChild<QPushButton *>("Button1");
+                auto *refusal = s.findChild<QLabel *>("InitialsRefusal");
                 QVERIFY(!find->isEnabled());
                 field->setText("   ");
                 QVERIFY(!find->isEnabled());
-                field->setText("Π'");
+                // A character still refused is named beside the field, with the reason.
+                field->setText("Π%");
                 QVERIFY(!find->isEnabled());
+                QCOMPARE(refusal->text(), QString("Ο χαρακτήρας «%» δεν γίνεται δεκτός στο πεδίο «Αρχικά του επωνύμου»: "
+                                                  "γράψτε τα πρώτα γράμματα του επωνύμου (η απόστροφος αγνοείται)."));
                 field->setText(initials);
+                QCOMPARE(refusal->text(), QString());
                 QTest::mouseClick(find, Qt::LeftButton);
             },
-            [](ChildRegisterWindow &reg) {
-                QCOMPARE(surnames(reg), QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"}));
-                QCOMPARE(countLine(&reg), QString("Βρέθηκαν 3 παιδιά"));
-                QVERIFY(reg.WhereText.startsWith("WHERE EPWNYMO LIKE'"));
+            [&](ChildRegisterWindow &reg) {
+                QCOMPARE(surnames(reg), found);
+                QCOMPARE(countLine(&reg), QString("Βρέθηκαν %1 παιδιά").arg(found.size()));
             });
     }
 
@@ -177,10 +191,15 @@ private slots:
         QTest::mouseClick(find, Qt::LeftButton);
         QCOMPARE(log.texts, QStringList({"Λανθασμένα κριτήρια."}));
         QVERIFY(!find->isEnabled());
+        QCOMPARE(s.findChild<QLabel *>("DatesRefusal")->text(), QString("Λανθασμένα κριτήρια.")); // why it waits
         s.findChild<QLineEdit *>("Edit2")->setText("1");
         QVERIFY(find->isEnabled());
+        QCOMPARE(s.findChild<QLabel *>("DatesRefusal")->text(), QString());
         s.findChild<QLineEdit *>("Edit2")->setText("1.1.2005");
-        QVERIFY(!find->isEnabled()); // "." fails check_chars
+        QVERIFY(!find->isEnabled()); // "." fails check_chars, and the note beside says so
+        QCOMPARE(s.findChild<QLabel *>("DatesRefusal")->text(),
+                 QString("Ο χαρακτήρας «.» δεν γίνεται δεκτός στο πεδίο «Από»: η ημερομηνία γράφεται ημέρα/μήνας/έτος, "
+                         "π.χ. 15/12/2026."));
     }
 
     void nobodyFoundLeavesOnlyTheCountAndTheExit()
@@ -338,6 +357,166 @@ private slots:
         QVERIFY(connect().scalar("SELECT HPATITIDA_B2 FROM STOIXEIA_PAIDIOY").isNull());
     }
 
+    // Each series' state today beside the doses: a dose too early to count marked in its field
+    // and named in the reason; doses with no column, and doses not given, kept in the second part.
+    void vaccinationStatesAndOtherDoses()
+    {
+        const int id = addChild("Α", "Άλφα", "2010-01-01");
+        // Hep B 3 before 24 weeks of age does not count.
+        connect().execute("UPDATE STOIXEIA_PAIDIOY SET HPATITIDA_B1='2010-03-01', HPATITIDA_B2='2010-05-01', "
+                          "HPATITIDA_B3='2010-05-20' WHERE ID=?",
+                          {id});
+        MessageLog log;
+        VaccinationWindow window;
+        window.hand({QString::number(id), "Α", "Άλφα", "Κ", "1/1/2010"});
+        window.show();
+        auto *states = window.findChild<QTableWidget *>("SeriesStates");
+        const auto row = [states](const QString &series) {
+            QStringList texts;
+            for (int r = 0; r < states->rowCount(); ++r)
+                if (states->item(r, 0)->text() == series)
+                    for (int c = 0; c < states->columnCount(); ++c)
+                        texts << states->item(r, c)->text();
+            return texts;
+        };
+        QCOMPARE(row("Ηπατίτιδα Β").mid(1, 3), (QStringList{"Καθυστερεί", "3", "26/6/2010"}));
+        QVERIFY2(row("Ηπατίτιδα Β").last().contains("η δόση της 20/5/2010: Πρόωρη — δεν μετράει"),
+                 qPrintable(row("Ηπατίτιδα Β").last()));
+        QCOMPARE(window.findChild<QLineEdit *>("HPATITIDA_B3")->toolTip(), QString("Πρόωρη — δεν μετράει"));
+        QCOMPARE(window.findChild<QLineEdit *>("HPATITIDA_B2")->toolTip(), QString());
+
+        // A date typed on the first part is stored on leaving it, not left waiting on a hidden tab.
+        type(&window, "HPATITIDA_A1", "1/3/2012");
+        window.findChild<QTabWidget *>("Parts")->setCurrentIndex(1);
+        QCOMPARE(connect().scalar("SELECT HPATITIDA_A1 FROM STOIXEIA_PAIDIOY").toDate(), QDate(2012, 3, 1));
+        QCOMPARE(row("Ηπατίτιδα Α")[2], QString("2"));
+
+        // A fourth Hep B dose, given elsewhere and kept in the second part, completes the series.
+        const auto add = [&](const QString &series, const QString &date, const QString &product, const QString &reason) {
+            press(&window, "Insert", "DBNavigator2");
+            choose(&window, "OTHER_SEIRA", series);
+            type(&window, "OTHER_HMEROMHNIA", date);
+            choose(&window, "OTHER_SKEYASMA", product);
+            choose(&window, "OTHER_MH_XORHGHSH", reason);
+            press(&window, "Post", "DBNavigator2");
+        };
+        add("Ηπατίτιδα Β", "1/7/2010", "Εξαδύναμο (DTaP-IPV-Hib-HepB)", "");
+        add("Ανεμευλογιά", "", "", "Ανοσία μετά τη νόσο");
+        add("Ιός ανθρωπίνων θηλωμάτων", "1/9/2020", "", "Άρνηση"); // the day of the refusal: no dose
+        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(row("Ηπατίτιδα Β")[1], QString("Ολοκληρώθηκε"));
+        QCOMPARE(row("Διφθερίτιδα-Τέτανος-Κοκκύτης")[2], QString("2")); // the hexavalent counted there too
+        QCOMPARE(row("Ανεμευλογιά")[1], QString("Άνοσο"));
+        QCOMPARE(row("Ιός ανθρωπίνων θηλωμάτων")[1], QString("Καθυστερεί"));
+        QVERIFY(row("Ιός ανθρωπίνων θηλωμάτων").last().endsWith("άρνηση"));
+        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM EMBOLIA_EPIPLEON WHERE ID=?", {id}).toInt(), 3);
+        QCOMPARE(connect().scalar("SELECT SEIRA FROM EMBOLIA_EPIPLEON WHERE MH_XORHGHSH='Άρνηση'").toString(),
+                 QString("HPV"));
+    }
+
+    // A line of the second part that cannot stand is refused with its reason, nothing stored.
+    void otherDoseRefusals_data()
+    {
+        QTest::addColumn<QString>("series");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("neither a date nor a reason")
+            << "Μηνιγγιτιδόκοκκος B"
+            << ""
+            << ""
+            << "Γράψτε την ημερομηνία της δόσης ή διαλέξτε γιατί δεν χορηγήθηκε.";
+        QTest::newRow("a product for other series")
+            << "Μηνιγγιτιδόκοκκος B"
+            << "1/3/2011"
+            << "MMR"
+            << "Το σκεύασμα «MMR» δεν καλύπτει τη σειρά «Μηνιγγιτιδόκοκκος B».";
+        QTest::newRow("before birth") << "Μηνιγγιτιδόκοκκος B"
+                                      << "31/12/2009"
+                                      << ""
+                                      << "Το πεδίο «Ημερομηνία» δέχεται ημερομηνία από 1/1/2010 έως";
+        QTest::newRow("no series") << ""
+                                   << "1/3/2011"
+                                   << ""
+                                   << "Το πεδίο «Σειρά» είναι υποχρεωτικό.";
+    }
+    void otherDoseRefusals()
+    {
+        QFETCH(QString, series);
+        QFETCH(QString, date);
+        QFETCH(QString, product);
+        QFETCH(QString, refusal);
+        const int id = addChild("Α", "Άλφα", "2010-01-01");
+        MessageLog log;
+        VaccinationWindow window;
+        window.hand({QString::number(id), "Α", "Άλφα", "Κ", "1/1/2010"});
+        showActive(window); // the refusal names the field of the active window
+        window.findChild<QTabWidget *>("Parts")->setCurrentIndex(1);
+        press(&window, "Insert", "DBNavigator2");
+        if (!series.isEmpty())
+            choose(&window, "OTHER_SEIRA", series);
+        type(&window, "OTHER_HMEROMHNIA", date);
+        if (!product.isEmpty())
+            choose(&window, "OTHER_SKEYASMA", product);
+        press(&window, "Post", "DBNavigator2");
+        QCOMPARE(log.texts.size(), 1);
+        QVERIFY2(log.texts[0].startsWith(refusal), qPrintable(log.texts[0]));
+        QCOMPARE(window.findChild<QLineEdit *>("OTHER_HMEROMHNIA")->text(), date); // kept for correction
+        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM EMBOLIA_EPIPLEON").toInt(), 0);
+    }
+
+    // The children whose next dose falls due in the period, overdue ones included; printed as
+    // listed, and a line made a reminder.
+    void dueVaccinesListedPrintedAndReminded()
+    {
+        const QString pdf = m_practice->useForPrinting();
+        // The circular's worked example: first doses at 2 months, the second ones due 15/12/2026.
+        const int baby = addChild("Μαρία", "Βήτα", "2026-08-15", "ΘΗΛΥ");
+        connect().execute("UPDATE STOIXEIA_PAIDIOY SET HPATITIDA_B1='2026-10-16', IFLOYENTZA_1='2026-10-16', "
+                          "POLIOMYELITIDA_1='2026-10-16', DIFTHERITIDA_TETANOS_KOKKITHS_1='2026-10-16', "
+                          "PNEYMONIOKOKOS_1_PCV7='2026-10-16', ROTAIOS_1='2026-10-16' WHERE ID=?",
+                          {baby});
+        connect().execute("INSERT INTO EMBOLIA_EPIPLEON(ID, SEIRA, HMEROMHNIA) VALUES(?, 'MENB', '2026-10-16')", {baby});
+        addChild("Νέο", "Άλφα", "2026-11-20"); // nothing due before January
+        MessageLog log;
+        DueVaccinesWindow window;
+        window.show();
+        type(&window, "From", "1/12/2026");
+        type(&window, "To", "31/12/2026");
+        click(&window, "Search");
+        QCOMPARE(countLine(&window), QString("Βρέθηκαν 7 δόσεις σε 1 παιδιά"));
+        DataSet &lines = window.data();
+        QStringList seen;
+        for (int r = 0; r < lines.recordCount(); ++r)
+            seen << QStringList{lines.value(r, lines.fieldIndex("EPWNYMO")).toString(),
+                                lines.value(r, lines.fieldIndex("SEIRA")).toString(),
+                                lines.value(r, lines.fieldIndex("DOSH")).toString(),
+                                lines.value(r, lines.fieldIndex("KATASTASH")).toString(),
+                                displayText(lines.value(r, lines.fieldIndex("OFEILETAI"))),
+                                lines.value(r, lines.fieldIndex("THLEFWNO")).toString()}
+                        .join('|');
+        seen.sort();
+        QCOMPARE(seen, (QStringList{"Βήτα|Αιμόφιλος ινφλουέντζας b|2|Μπορεί να γίνει|15/12/2026|2101234567",
+                                    "Βήτα|Διφθερίτιδα-Τέτανος-Κοκκύτης|2|Μπορεί να γίνει|15/12/2026|2101234567",
+                                    "Βήτα|Ηπατίτιδα Β|2|Μπορεί να γίνει|15/12/2026|2101234567",
+                                    "Βήτα|Μηνιγγιτιδόκοκκος B|2|Όχι ακόμη|15/12/2026|2101234567",
+                                    "Βήτα|Πνευμονιόκοκκος συζευγμένο|2|Μπορεί να γίνει|15/12/2026|2101234567",
+                                    "Βήτα|Πολιομυελίτιδα|2|Μπορεί να γίνει|15/12/2026|2101234567",
+                                    "Βήτα|Ροταϊός|2|Μπορεί να γίνει|15/12/2026|2101234567"}));
+
+        click(&window, "Print");
+        const QString printed = pdfText(pdf);
+        QVERIFY2(printed.contains("Εμβόλια που οφείλονται") && printed.contains("Οφείλονται έως 31/12/2026") &&
+                     printed.contains("Μηνιγγιτιδόκοκκος B") && printed.contains("Σύνολο δόσεων: 7"),
+                 qPrintable(printed));
+
+        click(&window, "Remind");
+        const QDate due = std::max(QDate(2026, 12, 15), QDate::currentDate());
+        QCOMPARE(log.texts, QStringList{"Η υπενθύμιση καταχωρήθηκε για τις " + Regional::current().formatDate(due) + "."});
+        QCOMPARE(connect().scalar("SELECT HMEROMHNIA FROM YPENTHIMISEIS").toDate(), due);
+        QVERIFY(connect().scalar("SELECT PERIGRAFH FROM YPENTHIMISEIS").toString().startsWith("Εμβόλιο: Βήτα Μαρία, τηλ. 2101234567 — "));
+    }
+
     void measurementsBelongToTheChild()
     {
         const int id = addChild("Α", "Άλφα", "2010-01-01");
@@ -403,7 +582,8 @@ private slots:
         QTest::mouseClick(window.findChild<QPushButton *>("PrintTableButton"), Qt::LeftButton);
         const QString table = pdfText(pdf);
         QVERIFY2(table.contains("Ελένη Άλφα") && table.contains("1/1/2020") && table.contains("P52 (z 0,05)") &&
-                     table.contains("45,50") && table.contains("! P>99,9"),
+                     table.contains("45,50") && table.contains("! P>99,9") &&
+                     table.contains("11 μην. 30 ημ.") && table.contains("1 ετ. 5 μην."),
                  qPrintable(table));
 
         GrowthChartWindow chart;
@@ -419,6 +599,41 @@ private slots:
         chart.findChild<QComboBox *>("Indicator")->setCurrentIndex(1);
         QTest::mouseClick(chart.findChild<QPushButton *>("PrintButton"), Qt::LeftButton);
         QVERIFY2(pdfText(pdf).contains("1/6/2021: 1025 cm"), "the implausible height is listed under the chart");
+    }
+
+    // A chart without a point says why, and lists under it, with their dates, the readings it
+    // leaves out: past the ages the reference reaches, or implausible.
+    void growthChartSaysWhatItLeavesOut_data()
+    {
+        QTest::addColumn<int>("indicator"); // the chart's place in the list
+        QTest::addColumn<QString>("empty"); // what the empty chart says; empty where it has points
+        QTest::addColumn<QString>("leftOut");
+        QTest::newRow("head past 5 years") << 3 << "Οι 2 μετρήσεις αυτού του δείκτη είναι σε ηλικία που δεν καλύπτει η αναφορά WHO (έως 5 ετών)."
+                                           << "Εκτός αναφοράς WHO (έως 5 ετών): 1/3/2024: 52 cm, 1/9/2024: 52,5 cm";
+        QTest::newRow("height, one implausible") << 1 << ""
+                                                 << "Εκτός καμπυλών (απίθανες τιμές κατά WHO, ελέγξτε τη μέτρηση): 1/9/2024: 1340 cm";
+        QTest::newRow("weight within") << 0 << ""
+                                       << "";
+    }
+    void growthChartSaysWhatItLeavesOut()
+    {
+        QFETCH(int, indicator);
+        QFETCH(QString, empty);
+        QFETCH(QString, leftOut);
+        const int id = addChild("Άννα", "Βήτα", "2015-01-01", "ΘΗΛΥ"); // nine years old
+        connect().execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS,PERIMETROS_KEFALHS) VALUES(?,#3/1/2024#,130,28,52)", {id});
+        connect().execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS,PERIMETROS_KEFALHS) VALUES(?,#9/1/2024#,1340,29,52.5)", {id});
+        GrowthChartWindow chart;
+        chart.hand({QString::number(id), "Άννα", "Βήτα", "", "1/1/2015"});
+        chart.show();
+        chart.findChild<QComboBox *>("Indicator")->setCurrentIndex(indicator);
+        const who::Indicator indicators[] = {who::Indicator::WeightForAge, who::Indicator::LengthHeightForAge,
+                                             who::Indicator::BmiForAge, who::Indicator::HeadForAge};
+        const who::Indicator chosen = indicators[indicator];
+        QCOMPARE(chart.chart().readings(chosen, false).empty(), !empty.isEmpty());
+        if (!empty.isEmpty())
+            QCOMPARE(chart.chart().whyEmpty(chosen), empty);
+        QCOMPARE(chart.findChild<QLabel *>("LeftOut")->text(), leftOut);
     }
 
     // The centile curves break where length gives way to height and where WHO 2006 gives way to

@@ -138,6 +138,30 @@ private slots:
         QCOMPARE(who::centileAndZ(z), text);
     }
 
+    // Completed months count from the birthday; a month too short for that day ends on its last.
+    void ageAtMeasurement_data()
+    {
+        QTest::addColumn<QDate>("birth");
+        QTest::addColumn<QDate>("measured");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("day of birth") << QDate(2020, 1, 1) << QDate(2020, 1, 1) << "0 ημ.";
+        QTest::newRow("newborn") << QDate(2020, 1, 1) << QDate(2020, 1, 13) << "12 ημ.";
+        QTest::newRow("infant") << QDate(2020, 1, 1) << QDate(2020, 12, 31) << "11 μην. 30 ημ.";
+        QTest::newRow("whole months") << QDate(2020, 1, 15) << QDate(2020, 4, 15) << "3 μην.";
+        QTest::newRow("born on the 31st") << QDate(2020, 1, 31) << QDate(2020, 2, 29) << "1 μην.";
+        QTest::newRow("a day short of a month") << QDate(2020, 1, 31) << QDate(2020, 2, 28) << "28 ημ.";
+        QTest::newRow("first birthday") << QDate(2020, 2, 29) << QDate(2021, 2, 28) << "1 ετ.";
+        QTest::newRow("years and months") << QDate(2020, 1, 1) << QDate(2021, 6, 1) << "1 ετ. 5 μην.";
+        QTest::newRow("before birth") << QDate(2020, 1, 2) << QDate(2020, 1, 1) << "";
+    }
+    void ageAtMeasurement()
+    {
+        QFETCH(QDate, birth);
+        QFETCH(QDate, measured);
+        QFETCH(QString, text);
+        QCOMPARE(who::ageText(birth, measured), text);
+    }
+
     void implausibleByWhoFlags_data()
     {
         QTest::addColumn<Indicator>("indicator");

@@ -230,6 +230,18 @@ private slots:
         QTest::newRow("letterhead reads as an address")
             << "APODEIKSEIS" << QStringList{"2ος όροφος, 152 31 Χαλάνδρι", "Τηλ.: 2106801234", today} << ""
             << "Fax:";
+        const QStringList byRate{"Σύνολα:", "360,00", "79,10", "439,10",
+                                 "Συντελεστής Φ.Π.Α 24%", "300,00", "72,00", "372,00",
+                                 "Συντελεστής Φ.Π.Α 13%", "50,00", "6,50", "56,50",
+                                 "Συντελεστής Φ.Π.Α 6%", "10,00", "0,60", "10,60"};
+        QTest::newRow("analytic VAT of each rate") << "EKSODA1 2008" << byRate << "" << QString();
+        QTest::newRow("monthly VAT of each rate") << "EKSODA2 2008" << byRate << "" << QString();
+        QTest::newRow("diet under the letterhead")
+            << "DIAITES"
+            << QStringList{"Παιδιατρείο", "Λεωφόρος Κηφισίας 254, 2ος όροφος, 152 31 Χαλάνδρι", "Τηλ.: 2106801234",
+                           "Δίαιτα νηπίου", "Πρωί: γάλα", "Εκτύπωση: " + QDate::currentDate().toString("d/M/yyyy")}
+            << ""
+            << "Fax:";
         QTest::newRow("one date form in the expense list")
             << "EKSODA1" << QStringList{"Περίοδος: από 1/1/2007", "28/3/2007"} << ""
             << "28/03/2007";
@@ -263,6 +275,9 @@ private slots:
         QVERIFY(description.size() >= 200);
         for (const QVariantList &row : {QVariantList{1.005, description}, {12500.4, "Ενοίκιο"}, {10, "Χαρτί"}})
             c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#3/28/2007#,?,0,?)", row);
+        for (const QVariantList &row : {QVariantList{200, 48}, {100, 24}, {50, 6.5}, {10, 0.6}})
+            c.execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#6/1/2008#,?,?,'Υλικά')", row);
+        c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Δίαιτα νηπίου','Πρωί: γάλα με δημητριακά.')");
         c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(100)");
         recordReceipt(c, {"1", "Ευάγγελος-Κωνσταντίνος", LongSurname, 25, "Επίσκεψη", "Μητέρα", "ΕΟΠΥΥ"});
 
@@ -288,10 +303,13 @@ private slots:
         } else if (printout == "APODEIKSEIS") {
             ReceiptPrinter printer;
             printer.PrintReceipt(100);
+        } else if (printout == "DIAITES") {
+            PrintChoiceWindow diets(PrintChoiceWindow::Diets);
+            diets.printAll();
         } else {
             const auto kind = printout.startsWith("EKSODA1") ? ExpenseReportWindow::Kind::ByDate
                                                              : ExpenseReportWindow::Kind::ByMonth;
-            const QString year = printout.endsWith("2006") ? "2006" : "2007";
+            const QString year = printout.contains(' ') ? printout.section(' ', 1) : "2007";
             ExpenseReportWindow window(kind);
             const bool byDate = kind == ExpenseReportWindow::Kind::ByDate;
             window.findChild<QLineEdit *>("Edit1")->setText(byDate ? "1/1/" + year : year);

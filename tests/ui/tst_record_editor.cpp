@@ -1,5 +1,6 @@
 #include "actions.h"
 #include "ui/bound_fields.h"
+#include "ui/dataset_model.h"
 #include "fixture.h"
 #include "data/global.h"
 #include "modal.h"
@@ -7,7 +8,9 @@
 #include "ui/record_list.h"
 #include "ui/record_window.h"
 
+#include <QAbstractItemModelTester>
 #include <QGridLayout>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -254,6 +257,78 @@ private slots:
         press(&window, "Post");
         QCOMPARE(log.texts.size(), 1);
         QCOMPARE(connect().scalar("SELECT PERIGRAFH FROM EKSODA").toString(), QString("Β"));
+    }
+
+    // A window's own sets may go before its widgets: what is left of the editor shows nothing
+    // and touches nothing, however the person goes on.
+    void widgetsOutliveTheirSet()
+    {
+        addExpense("2010-01-02", "Α");
+        MessageLog log;
+        Window window(QStringLiteral("Outliving"), QStringLiteral("Outliving"));
+        Connection c = connect();
+        auto set = std::make_unique<DataSet>(c);
+        set->setTableName("EKSODA");
+        set->open();
+        auto *grid = new QGridLayout(&window);
+        auto *field = new BoundLineEdit(*set, "PERIGRAFH", &window);
+        field->setObjectName("PERIGRAFH");
+        auto *list = new RecordList(*set, {{"PERIGRAFH", "Κείμενο"}}, &window);
+        auto *bar = new NavigatorBar(*set, NavigatorBar::FullEditor, &window);
+        grid->addWidget(field, 0, 0);
+        grid->addWidget(list, 1, 0);
+        grid->addWidget(bar, 2, 0);
+        showActive(window);
+        QCOMPARE(field->text(), QString("Α"));
+        set.reset();
+        QCOMPARE(list->model()->rowCount(), 0);
+        for (const char *action : {"First", "Insert", "Delete", "Post"})
+            QVERIFY2(!navigatorButton(&window, action)->isEnabled(), action);
+        type(&window, "PERIGRAFH", "Β");
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Delete, Qt::ControlModifier);
+        bar->press(NavigatorBar::Post);
+        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(expenses(), 1);
+    }
+
+    // The list's model tells its views what moved: a row added or dropped keeps the others'
+    // places (and the selection), and every change passes Qt's model checks.
+    void listModelTellsWhatMoved()
+    {
+        for (const char *description : {"Α", "Β", "Γ"})
+            addExpense("2010-01-02", description);
+        Connection c = connect();
+        DataSet set(c);
+        set.setTableName("EKSODA");
+        set.open();
+        DataSetModel model(set, {{"PERIGRAFH", "Κείμενο"}, {"POSO", "Ποσό", 80, Qt::AlignRight, {}, 2}});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        const QPersistentModelIndex last = model.index(2, 0);
+        set.moveTo(1);
+        set.insert();
+        QCOMPARE(last.row(), 3);
+        set.setValue("HMEROMHNIA", QDate(2011, 1, 1));
+        set.setValue("POSO", 5);
+        set.setValue("VAT", 1);
+        set.setValue("PERIGRAFH", QString("Δ"));
+        set.post();
+        QCOMPARE(model.data(model.index(1, 0), Qt::DisplayRole).toString(), QString("Δ"));
+        QCOMPARE(model.data(model.index(1, 1), Qt::DisplayRole).toString(), QString("5,00"));
+        set.insert();
+        set.cancel();
+        set.moveTo(0);
+        set.remove();
+        QCOMPARE(last.row(), 2);
+        QCOMPARE(last.data().toString(), QString("Γ"));
+        QCOMPARE(resets.count(), 0);
+        set.setSort("PERIGRAFH DESC");
+        set.refresh();
+        set.close();
+        QCOMPARE(model.rowCount(), 0);
+        set.open();
+        QCOMPARE(model.rowCount(), 3);
     }
 
     void insertThenDeleteDropsOnlyTheNewRow()
