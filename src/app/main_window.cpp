@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "ui/captions.h"
+#include "ui/guarded.h"
 #include "app/about_window.h"
 #include "app/analog_clock.h"
 #include "data/backup.h"
@@ -184,7 +185,7 @@ QAction *MainWindow::addItem(QMenu *menu, const QString &caption, const QString 
 {
     QAction *item = menu->addAction(caption);
     item->setObjectName(objectName);
-    connect(item, &QAction::triggered, this, [action = std::move(action)] { action(); });
+    connect(item, &QAction::triggered, this, [this, action = std::move(action)] { runGuarded(this, action); });
     return item;
 }
 
@@ -249,8 +250,9 @@ void MainWindow::open(const QString &windowName)
         startCalculator();
         return;
     }
+    // Opening reads the window's rows: a file that cannot be read is told here.
     if (const auto opener = m_openers.value(windowName))
-        opener();
+        runGuarded(this, opener);
 }
 
 bool MainWindow::startUp()
@@ -329,11 +331,11 @@ void MainWindow::failStartUp(const QString &reason)
 }
 
 // Open, count the rows of one statement, close: the start-up checks need no more.
-int MainWindow::countRows(const QString &jetSql)
+int MainWindow::countRows(const QString &jetSql, const QVariantList &values)
 {
     m_connection.reconnect(DbConnectionString);
     DataSet rows(m_connection);
-    rows.setSql(jetSql);
+    rows.setSql(jetSql, values);
     rows.open();
     const int count = rows.recordCount();
     rows.close();
@@ -343,15 +345,13 @@ int MainWindow::countRows(const QString &jetSql)
 
 void MainWindow::checkTodaysReminders()
 {
-    const QString today = QStringLiteral(" from YPENTHIMISEIS WHERE DAY(HMEROMHNIA)=%1 AND MONTH(HMEROMHNIA)=%2 AND "
-                                         "YEAR(HMEROMHNIA)=%3")
-                              .arg(m_today.day())
-                              .arg(m_today.month())
-                              .arg(m_today.year());
-    if (countRows(QStringLiteral("SELECT HMEROMHNIA") + today) != 1)
+    const QString today =
+        QStringLiteral(" from YPENTHIMISEIS WHERE DAY(HMEROMHNIA)=? AND MONTH(HMEROMHNIA)=? AND YEAR(HMEROMHNIA)=?");
+    const QVariantList values{m_today.day(), m_today.month(), m_today.year()};
+    if (countRows(QStringLiteral("SELECT HMEROMHNIA") + today, values) != 1)
         return;
     ReminderDisplayWindow display(this);
-    display.setQuery(QStringLiteral("SELECT *") + today);
+    display.setQuery(QStringLiteral("SELECT *") + today, values);
     display.exec();
 }
 

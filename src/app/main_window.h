@@ -58,7 +58,7 @@ private:
     QString sessionSecret() const;
     void makeBackup();
     void tick();
-    int countRows(const QString &jetSql);
+    int countRows(const QString &jetSql, const QVariantList &values = {});
     QString dataFilePath() const;
     void checkDataFile();
     void failStartUp(const QString &reason);

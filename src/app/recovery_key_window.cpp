@@ -46,7 +46,7 @@ RecoveryKeyWindow::RecoveryKeyWindow(const QString &recoveryKey, QWidget *parent
     layout->addLayout(look::spreadRow({}, {print, m_proceed}));
     fixSize({440, 0});
 
-    connect(print, &QPushButton::clicked, this, &RecoveryKeyWindow::print);
+    connect(print, &QPushButton::clicked, this, guarded(&RecoveryKeyWindow::print));
     connect(m_proceed, &QPushButton::clicked, this, &QDialog::accept);
 }
 

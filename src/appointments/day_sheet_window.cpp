@@ -61,10 +61,10 @@ DaySheetWindow::DaySheetWindow(QWidget *parent)
     layout->addLayout(look::spreadRow({navigator}, {exit}));
 }
 
-void DaySheetWindow::openDay(const QString &dateText, const QString &dateLiteral)
+void DaySheetWindow::openDay(const QString &dateText, QDate day)
 {
     m_header->setText(dateText);
-    openQuery(QStringLiteral("SELECT * FROM RANTEBOU WHERE HMEROMHNIA=") + dateLiteral);
+    openQuery(QStringLiteral("SELECT * FROM RANTEBOU WHERE HMEROMHNIA=?"), {day});
     // Without the day's row the slots stay empty and closed to typing: a row without its
     // date could never be stored.
     for (BoundLineEdit *slot : std::as_const(m_slots))

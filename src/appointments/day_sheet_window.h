@@ -7,8 +7,8 @@ class DaySheetWindow : public RecordWindow {
     Q_OBJECT
 public:
     explicit DaySheetWindow(QWidget *parent = nullptr);
-    // The day's date text for the header, and its date literal for the query.
-    void openDay(const QString &dateText, const QString &dateLiteral);
+    // The day's date text for the header, and the day whose row it opens.
+    void openDay(const QString &dateText, QDate day);
 
 private:
     class QLabel *m_header;

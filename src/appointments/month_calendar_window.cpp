@@ -48,10 +48,10 @@ QLabel *bandCaption(const QString &text, QWidget *parent)
 
 } // namespace
 
-int bookedSlots(Connection &connection, const QString &dateLiteral)
+int bookedSlots(Connection &connection, QDate date)
 {
     DataSet day(connection);
-    day.setSql(QStringLiteral("SELECT * FROM RANTEBOU WHERE HMEROMHNIA=") + dateLiteral);
+    day.setSql(QStringLiteral("SELECT * FROM RANTEBOU WHERE HMEROMHNIA=?"), {date});
     day.open();
     if (day.isEmpty())
         return 0;
@@ -87,8 +87,8 @@ MonthCalendarWindow::MonthCalendarWindow(QWidget *parent)
     setTabOrder(previous, exit);
 
     showToday();
-    connect(m_months, &QComboBox::activated, this, &MonthCalendarWindow::rebuild);
-    connect(m_years, &QComboBox::activated, this, &MonthCalendarWindow::rebuild);
+    connect(m_months, &QComboBox::activated, this, guarded(&MonthCalendarWindow::rebuild));
+    connect(m_years, &QComboBox::activated, this, guarded(&MonthCalendarWindow::rebuild));
 }
 
 // The year and month lists, with "Σήμερα" between them.
@@ -112,7 +112,7 @@ QLayout *MonthCalendarWindow::monthBand()
     m_months->setAccessibleName(QStringLiteral("Μήνας:"));
     auto *today = new QPushButton(QStringLiteral("Σήμερα"), this);
     today->setObjectName(QStringLiteral("Button2"));
-    connect(today, &QPushButton::clicked, this, &MonthCalendarWindow::showToday);
+    connect(today, &QPushButton::clicked, this, guarded(&MonthCalendarWindow::showToday));
 
     auto *band = new QHBoxLayout;
     band->addWidget(bandCaption(QStringLiteral("Έτος:"), this));
@@ -230,9 +230,7 @@ void MonthCalendarWindow::countAppointments()
 {
     const ScopedConnection connection(m_connection);
     for (int d = 1; d <= shownMonthStart().daysInMonth(); ++d) {
-        QString literal = dateText(d);
-        date_to_sql(literal);
-        const int booked = bookedSlots(m_connection, literal);
+        const int booked = bookedSlots(m_connection, shownMonthStart().addDays(d - 1));
         cellOf(d).count->setText(booked > 0 ? QString::number(booked) : QString());
         // What a screen reader says of the day: «15 Δεκεμβρίου 2026, 2 ραντεβού».
         const QString day = QLocale(QLocale::Greek, QLocale::Greece).toString(shownMonthStart().addDays(d - 1), QStringLiteral("d MMMM yyyy"));
@@ -244,12 +242,11 @@ void MonthCalendarWindow::countAppointments()
 void MonthCalendarWindow::openDay(int day)
 {
     const QString text = dateText(day);
-    QString literal = text;
-    date_to_sql(literal);
+    const QDate date = shownMonthStart().addDays(day - 1);
     {
         const ScopedConnection connection(m_connection);
         Command insert(m_connection);
-        insert.setText(QStringLiteral("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(") + literal + QStringLiteral(")"));
+        insert.setText(QStringLiteral("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(?)"), {date});
         try {
             insert.execute();
         } catch (const DbError &error) {
@@ -259,7 +256,7 @@ void MonthCalendarWindow::openDay(int day)
     }
     {
         DaySheetWindow sheet(this);
-        sheet.openDay(text, literal);
+        sheet.openDay(text, date);
         sheet.exec();
     }
     countAppointments();
@@ -284,7 +281,7 @@ bool MonthCalendarWindow::eventFilter(QObject *watched, QEvent *event)
             switch (key->key()) {
             case Qt::Key_Return:
             case Qt::Key_Enter:
-            case Qt::Key_Space: openDay(day); return true;
+            case Qt::Key_Space: runGuarded(this, [&] { openDay(day); }); return true;
             case Qt::Key_Left: step = -1; break;
             case Qt::Key_Right: step = 1; break;
             case Qt::Key_Up: step = -7; break;
@@ -300,7 +297,7 @@ bool MonthCalendarWindow::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         if (auto *label = qobject_cast<QLabel *>(watched); label && !label->text().isEmpty()) {
-            openDay(label->text().toInt());
+            runGuarded(this, [&] { openDay(label->text().toInt()); });
             return true;
         }
     }

@@ -11,7 +11,7 @@ class QLayout;
 class QLabel;
 
 // The slots of a day's row that hold something other than blanks and control characters.
-int bookedSlots(Connection &connection, const QString &dateLiteral);
+int bookedSlots(Connection &connection, QDate day);
 
 inline constexpr int FirstBookYear = 2008;
 inline constexpr int LastBookYear = 2035;

@@ -72,7 +72,7 @@ ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
     m_refusal->setWordWrap(true);
     grid->addWidget(m_refusal, row++, 0, 1, 2);
     grid->addLayout(look::spreadRow({}, {m_issue, exit}), row, 0, 1, 2);
-    connect(m_issue, &QPushButton::clicked, this, &ReceiptIssueWindow::issue);
+    connect(m_issue, &QPushButton::clicked, this, guarded(&ReceiptIssueWindow::issue));
     // Ctrl+S stores here as in every record window.
     look::pressOnKey(m_issue, QKeySequence(Qt::CTRL | Qt::Key_S), this);
 }
@@ -81,8 +81,10 @@ void ReceiptIssueWindow::showEvent(QShowEvent *event)
 {
     m_name->setText(ChildName);
     m_surname->setText(ChildSurname);
-    connectToDatabase();
-    m_number->setText(displayText(m_connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"))));
+    runGuarded(this, [this] {
+        connectToDatabase();
+        m_number->setText(displayText(m_connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"))));
+    });
     Window::showEvent(event);
 }
 
@@ -218,13 +220,13 @@ ReceiptRegisterWindow::ReceiptRegisterWindow(ReceiptPrinter &printer, QWidget *p
     layout->addLayout(look::spreadRow({m_cancelled}, {m_print, m_cancel, exit}));
 
     connect(&m_data, &DataSet::currentChanged, this, &ReceiptRegisterWindow::applyButtonRule);
-    connect(m_sort, &QButtonGroup::idClicked, this, [this](int id) {
-        static const char *columns[] = {"HMEROMHNIA ASC", "AR_APODEIKSHS ASC", "EGKYRH ASC"};
-        m_data.setSort(QString::fromLatin1(columns[id]));
-        applyButtonRule();
-    });
-    connect(m_print, &QPushButton::clicked, this, &ReceiptRegisterWindow::printCurrent);
-    connect(m_cancel, &QPushButton::clicked, this, &ReceiptRegisterWindow::cancelCurrent);
+    connect(m_sort, &QButtonGroup::idClicked, this, guarded([this](int id) {
+                static const char *columns[] = {"HMEROMHNIA ASC", "AR_APODEIKSHS ASC", "EGKYRH ASC"};
+                m_data.setSort(QString::fromLatin1(columns[id]));
+                applyButtonRule();
+            }));
+    connect(m_print, &QPushButton::clicked, this, guarded(&ReceiptRegisterWindow::printCurrent));
+    connect(m_cancel, &QPushButton::clicked, this, guarded(&ReceiptRegisterWindow::cancelCurrent));
     load();
     m_count->setText(QStringLiteral("Βρέθηκαν %1 αποδείξεις").arg(m_data.recordCount()));
     m_sort->button(0)->setChecked(true);
@@ -313,12 +315,13 @@ ChildIncomeWindow::ChildIncomeWindow(QWidget *parent)
 void ChildIncomeWindow::load()
 {
     openQuery(QStringLiteral("SELECT AR_APODEIKSHS, HMEROMHNIA, Format(POSO,'0.00') as POSO, PERIGRAFH, TAMEIO, "
-                             "Format(POSO_CY,'0.00') as POSO_CY, ID FROM EISPRAKSH_PELATH WHERE ID=") +
-              ChildID + QStringLiteral(" ORDER BY HMEROMHNIA ASC"));
+                             "Format(POSO_CY,'0.00') as POSO_CY, ID FROM EISPRAKSH_PELATH WHERE ID=? ORDER BY "
+                             "HMEROMHNIA ASC"),
+              QVariantList{childId()});
     DataSet totals(m_connection);
     totals.setSql(QStringLiteral("SELECT COUNT(*) AS SYNOLO,Format(SUM(POSO_CY),'0.00') as EISPRAKSH, "
-                                 "Format(SUM(POSO_CY),'0.00') as EISPRAKSHCY FROM EISPRAKSH_PELATH WHERE ID=") +
-                  ChildID);
+                                 "Format(SUM(POSO_CY),'0.00') as EISPRAKSHCY FROM EISPRAKSH_PELATH WHERE ID=?"),
+                  {childId()});
     totals.open();
     m_count->setText(displayText(totals.value(QStringLiteral("SYNOLO"))));
     const QString total = displayText(totals.value(QStringLiteral("EISPRAKSH")));
@@ -348,7 +351,7 @@ IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent)
     grid->addWidget(m_refusal, 3, 0, 1, 2);
     grid->addLayout(look::spreadRow({}, {m_search, look::exitButton(this)}), 4, 0, 1, 2);
     enableWhileClean(m_search, {m_from, m_to}, m_refusal, DateCriterionRule);
-    connect(m_search, &QPushButton::clicked, this, &IncomeBetweenDatesWindow::search);
+    connect(m_search, &QPushButton::clicked, this, guarded(&IncomeBetweenDatesWindow::search));
 }
 
 void IncomeBetweenDatesWindow::search()
@@ -362,8 +365,8 @@ void IncomeBetweenDatesWindow::search()
         const ScopedConnection connection(m_connection);
         DataSet income(m_connection);
         income.setSql(QStringLiteral("SELECT Format(sum(POSO_CY),'0.00') AS POSO, Format(sum(POSO_CY),'0.00') AS "
-                                     "POSO_CY FROM APODEIKSEIS WHERE HMEROMHNIA BETWEEN ") +
-                      dates->from + QStringLiteral(" AND ") + dates->to + QStringLiteral(" AND EGKYRH=TRUE"));
+                                     "POSO_CY FROM APODEIKSEIS WHERE HMEROMHNIA BETWEEN ? AND ? AND EGKYRH=TRUE"),
+                      {dates->first, dates->last});
         income.open();
         m_total->setText(amountOrNought(displayText(income.value(QStringLiteral("POSO")))));
     } catch (const DbError &) {
@@ -413,7 +416,7 @@ LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
     auto *preview = new QPushButton(QStringLiteral("Προε&πισκόπιση"), this);
     preview->setObjectName(QStringLiteral("Button1"));
     grid->addLayout(look::spreadRow({navigator}, {preview, look::exitButton(this)}), row, 0, 1, 2);
-    connect(preview, &QPushButton::clicked, this, &LetterheadWindow::preview);
+    connect(preview, &QPushButton::clicked, this, guarded(&LetterheadWindow::preview));
 }
 
 void LetterheadWindow::preview()

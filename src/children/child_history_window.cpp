@@ -30,7 +30,7 @@ const ChildHistory &ChildHistory::visits()
         "Επισκέψεις",
         "EPISKEPSEIS",
         {{"Ημερομηνία:", "HMEROMHNIA", 100, Example}, {"Αιτία:", "AITIA", 0, "*"}, {"Περιγραφή:", "PERIGRAFH", 0, "*"}},
-        "select ID AS ID,HMEROMHNIA AS HMEROMHNIA,AITIA AS AITIA,PERIGRAFH AS PERIGRAFH from EPISKEPSEIS WHERE ID=",
+        "select ID AS ID,HMEROMHNIA AS HMEROMHNIA,AITIA AS AITIA,PERIGRAFH AS PERIGRAFH from EPISKEPSEIS WHERE ID=?1",
         " ORDER BY HMEROMHNIA ASC",
         {{"HMEROMHNIA", "Ημερομηνία", 102, Centred}, {"AITIA", "Αιτία", 239}, {"PERIGRAFH", "Περιγραφή", 238}},
         " επισκέψεις",
@@ -50,7 +50,7 @@ const ChildHistory &ChildHistory::labTests()
          {"Max:", "MAX", 80, "*"},
          {"Αποτέλεσμα:", "APOTELESMA", 80, "*"},
          {"Μονάδες:", "MONADES", 80, "*"}},
-        "select ID,HMEROMHNIA,EKSETASH,[MIN],[MAX],APOTELESMA,MONADES from ERGASTHRIAKA WHERE ID=",
+        "select ID,HMEROMHNIA,EKSETASH,[MIN],[MAX],APOTELESMA,MONADES from ERGASTHRIAKA WHERE ID=?1",
         " ORDER BY HMEROMHNIA ASC",
         {{"HMEROMHNIA", "Ημερομηνία", 102, Centred},
          {"EKSETASH", "Εργαστηριακή εξέταση", 196},
@@ -95,12 +95,12 @@ const ChildHistory &ChildHistory::measurements()
          {"Ύψος:", "YPSOS", 80, "*"},
          {"Βάρος:", "BAROS", 80, "*"},
          {"Περίμετρος κεφαλής:", "PERIMETROS_KEFALHS", 80, ""}},
-        // {SEX} and {BIRTH}: the child's, as the child's record holds them.
+        // ?2 and ?3: the child's sex and birth date, as the child's record holds them.
         "SELECT ID, HMEROMHNIA, Format(BAROS,'0.00') AS BAROS, Format(YPSOS,'0.00') AS YPSOS, "
         "Format(PERIMETROS_KEFALHS,'0.00') AS PERIMETROS_KEFALHS, "
-        "WHO_Z('wfa',{SEX},{BIRTH},HMEROMHNIA,BAROS) AS Z_WFA, WHO_Z('lhfa',{SEX},{BIRTH},HMEROMHNIA,YPSOS) AS Z_LHFA, "
-        "WHO_Z('bmifa',{SEX},{BIRTH},HMEROMHNIA,BAROS,YPSOS) AS Z_BMIFA, "
-        "WHO_Z('hcfa',{SEX},{BIRTH},HMEROMHNIA,PERIMETROS_KEFALHS) AS Z_HCFA FROM SWMATOMETRIA WHERE ID=",
+        "WHO_Z('wfa',?2,?3,HMEROMHNIA,BAROS) AS Z_WFA, WHO_Z('lhfa',?2,?3,HMEROMHNIA,YPSOS) AS Z_LHFA, "
+        "WHO_Z('bmifa',?2,?3,HMEROMHNIA,BAROS,YPSOS) AS Z_BMIFA, "
+        "WHO_Z('hcfa',?2,?3,HMEROMHNIA,PERIMETROS_KEFALHS) AS Z_HCFA FROM SWMATOMETRIA WHERE ID=?1",
         " ORDER BY HMEROMHNIA",
         {{"HMEROMHNIA", "Ημερομηνία", 102, Centred},
          {"YPSOS", "Ύψος", 62, Centred},
@@ -137,7 +137,7 @@ ChildHistoryWindow::ChildHistoryWindow(const ChildHistory &history, QWidget *par
         addGrowthLines(layout);
 
     // Every row written belongs to the child, however it was begun.
-    connect(&m_data, &DataSet::aboutToPost, this, [this] { m_data.setValue(QStringLiteral("ID"), ChildID.toInt()); });
+    connect(&m_data, &DataSet::aboutToPost, this, [this] { m_data.setValue(QStringLiteral("ID"), childId()); });
     connect(&m_data, &DataSet::posted, this, [this, first] {
         runList();
         beginNewRow();
@@ -204,14 +204,14 @@ void ChildHistoryWindow::addGrowthLines(QVBoxLayout *layout)
     reference->setWordWrap(true);
     auto *chart = new QPushButton(QStringLiteral("&Καμπύλες ανάπτυξης"), this);
     chart->setObjectName(QStringLiteral("ChartButton"));
-    connect(chart, &QPushButton::clicked, this, [this] {
-        GrowthChartWindow window(this);
-        window.hand({ChildID, ChildName, ChildSurname, GuardianName, BirthDate});
-        window.exec();
-    });
+    connect(chart, &QPushButton::clicked, this, guarded([this] {
+                GrowthChartWindow window(this);
+                window.hand({ChildID, ChildName, ChildSurname, GuardianName, BirthDate});
+                window.exec();
+            }));
     auto *table = new QPushButton(QStringLiteral("Εκτύπωση &πίνακα"), this);
     table->setObjectName(QStringLiteral("PrintTableButton"));
-    connect(table, &QPushButton::clicked, this, &ChildHistoryWindow::printGrowthTable);
+    connect(table, &QPushButton::clicked, this, guarded(&ChildHistoryWindow::printGrowthTable));
     data_connections::add(QStringLiteral("RvDataSetConnectionGrowth"), m_growthTable, this);
     auto *growthLine = new QHBoxLayout;
     growthLine->addWidget(reference, 1);
@@ -226,13 +226,9 @@ void ChildHistoryWindow::load()
     openTableForAppend(m_history.table); // the entry form only adds
     if (m_history.growth) {
         const auto [sex, birth] = readSexAndBirth();
-        // Only these fixed texts reach the statement, never the stored text itself.
-        m_childSex = !sex ? QStringLiteral("NULL")
-                     : *sex == who::Sex::Boy ? QStringLiteral("'ΑΡΡΕΝ'")
-                                              : QStringLiteral("'ΘΗΛΥ'");
-        m_childBirth = birth.isValid()
-                           ? QStringLiteral("#%1/%2/%3#").arg(birth.month()).arg(birth.day()).arg(birth.year())
-                           : QStringLiteral("NULL");
+        // The sex as one of its two texts, whatever else the record holds.
+        m_childSex = !sex ? QVariant() : QVariant(*sex == who::Sex::Boy ? QStringLiteral("ΑΡΡΕΝ") : QStringLiteral("ΘΗΛΥ"));
+        m_childBirth = birth.isValid() ? QVariant(birth) : QVariant();
     }
     beginNewRow();
     runList();
@@ -241,25 +237,20 @@ void ChildHistoryWindow::load()
 void ChildHistoryWindow::beginNewRow()
 {
     m_data.append();
-    m_data.setValue(QStringLiteral("ID"), ChildID.toInt());
+    m_data.setValue(QStringLiteral("ID"), childId());
 }
 
 void ChildHistoryWindow::runList()
 {
-    m_list.setSql(listStatement());
+    QVariantList values{childId()};
+    if (m_history.growth)
+        values << m_childSex << m_childBirth;
+    m_list.setSql(m_history.listStatement + m_history.listOrder, values);
     m_list.open();
     m_listView->fitWidthToColumns(); // the row marker's column widens once there are rows
     m_count->setText(QStringLiteral("Βρέθηκαν %1%2").arg(m_list.recordCount()).arg(m_history.countNoun));
     if (m_check)
         markImplausibleRows();
-}
-
-QString ChildHistoryWindow::listStatement() const
-{
-    QString statement = m_history.listStatement + ChildID + m_history.listOrder;
-    if (m_history.growth)
-        statement.replace(QStringLiteral("{SEX}"), m_childSex).replace(QStringLiteral("{BIRTH}"), m_childBirth);
-    return statement;
 }
 
 // The dates whose values lie beyond WHO's flags, in words as well as in red, for whoever
@@ -294,9 +285,8 @@ void ChildHistoryWindow::printGrowthTable()
         QStringList{reading.arg("wfa", "S.BAROS", "WFA"), reading.arg("lhfa", "S.YPSOS", "LHFA"),
                     reading.arg("bmifa", "S.BAROS,S.YPSOS", "BMIFA"), reading.arg("hcfa", "S.PERIMETROS_KEFALHS", "HCFA")}
             .join(QStringLiteral(", ")) +
-        QStringLiteral(" FROM SWMATOMETRIA S INNER JOIN STOIXEIA_PAIDIOY P ON P.ID=S.ID WHERE S.ID=") + ChildID +
-        QStringLiteral(" ORDER BY S.HMEROMHNIA");
+        QStringLiteral(" FROM SWMATOMETRIA S INNER JOIN STOIXEIA_PAIDIOY P ON P.ID=S.ID WHERE S.ID=? ORDER BY S.HMEROMHNIA");
     PrintRun run;
-    run.query(m_growthTable, statement, false); // the report opens it
+    run.query(m_growthTable, statement, {childId()}, false); // the report opens it
     run.print(m_growthReport, QStringLiteral("GROWTH.RAV"), this);
 }

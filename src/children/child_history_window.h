@@ -23,7 +23,7 @@ struct ChildHistory {
     QString title;
     QString table;
     std::vector<HistoryEntryField> entry;
-    QString listStatement; // followed by the child's ID and `listOrder`
+    QString listStatement; // ?1 the child's ID; followed by `listOrder`
     QString listOrder;
     std::vector<ListColumn> listColumns;
     QString countNoun;
@@ -40,7 +40,6 @@ class ChildHistoryWindow : public ChildWindow {
     Q_OBJECT
 public:
     ChildHistoryWindow(const ChildHistory &history, QWidget *parent = nullptr);
-    ~ChildHistoryWindow() override { deleteWidgets(); } // the list reads m_list until it goes
     DataSet &list() { return m_list; }
 
 protected:
@@ -54,7 +53,6 @@ private:
     void beginNewRow();
     void runList();
 
-    QString listStatement() const;
     void markImplausibleRows();
     void printGrowthTable();
 
@@ -63,8 +61,8 @@ private:
     RecordList *m_listView;
     QLabel *m_count;
     QLabel *m_check = nullptr;
-    QString m_childSex;   // "ΑΡΡΕΝ" / "ΘΗΛΥ" as an SQL literal, or NULL
-    QString m_childBirth; // the birth date as a date literal, or NULL
+    QVariant m_childSex;                 // "ΑΡΡΕΝ" / "ΘΗΛΥ", or NULL
+    QVariant m_childBirth;               // the birth date, or NULL
     DataSet m_growthTable{m_connection}; // RvDataSetConnectionGrowth, for GROWTH.RAV
     ReportProject m_growthReport;
 };

@@ -35,17 +35,17 @@ ChildDetailsWindow::ChildDetailsWindow(QWidget *parent)
 {
     NavigatorBar *navigator = layOut(this, NavigatorBar::Post);
     // After every press of the record bar the row is ready for the next correction.
-    connect(navigator, &NavigatorBar::actionDone, this, [this] { m_data.edit(); });
+    connect(navigator, &NavigatorBar::actionDone, this, guarded([this] { m_data.edit(); }));
 }
 
 void ChildDetailsWindow::load()
 {
     openQuery(QStringLiteral("SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
                              "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,") +
-              QStringLiteral("THLEFWNO_2,ORFANOS_APO,GONEIS_DIAZEYGMENOI_DIASTASH,HLIKIA_PATERA,HLIKIA_MHTERA,"
-                             "HLIKIA_KHDEMONA,ERGASIA_PATERA,ERGASIA_MHTERAS,ERGASIA_KHDEMONA FROM STOIXEIA_PAIDIOY "
-                             "WHERE ID=") +
-              ChildID);
+                  QStringLiteral("THLEFWNO_2,ORFANOS_APO,GONEIS_DIAZEYGMENOI_DIASTASH,HLIKIA_PATERA,HLIKIA_MHTERA,"
+                                 "HLIKIA_KHDEMONA,ERGASIA_PATERA,ERGASIA_MHTERAS,ERGASIA_KHDEMONA FROM STOIXEIA_PAIDIOY "
+                                 "WHERE ID=?"),
+              QVariantList{childId()});
     if (!m_data.isEmpty())
         m_data.edit();
 }

@@ -130,7 +130,7 @@ void ChildRegisterWindow::buildSortGroups()
             layout->addWidget(radio);
         }
         layout->addStretch();
-        connect(buttons, &QButtonGroup::idClicked, this, &ChildRegisterWindow::sortChosen);
+        connect(buttons, &QButtonGroup::idClicked, this, guarded(&ChildRegisterWindow::sortChosen));
         return box;
     };
     QGroupBox *columns = radioGroup(QStringLiteral("Ταξινόμηση με βάση"),
@@ -164,8 +164,8 @@ void ChildRegisterWindow::buildCommands()
         item->setObjectName(window.isEmpty() ? QStringLiteral("Exit") : window);
         items << item;
         const auto run = [this, window] { window.isEmpty() ? void(close()) : open(window); };
-        connect(button, &QPushButton::clicked, this, run);
-        connect(item, &QAction::triggered, this, run);
+        connect(button, &QPushButton::clicked, this, guarded(run));
+        connect(item, &QAction::triggered, this, guarded(run));
         if (window == QLatin1String("TForm56")) {
             m_receiptButton = button;
             m_receiptItem = item;
@@ -189,7 +189,7 @@ void ChildRegisterWindow::setOpener(const QString &windowName, Opener open)
 void ChildRegisterWindow::showEvent(QShowEvent *event)
 {
     RecordWindow::showEvent(event);
-    load();
+    runGuarded(this, [this] { load(); });
 }
 
 void ChildRegisterWindow::load()
@@ -369,9 +369,9 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
         m_findByInitials->setEnabled(!initials.isEmpty() && refused.isNull());
     });
     enableWhileClean(m_findByDates, {m_from, m_to}, m_datesRefusal, DateCriterionRule);
-    connect(m_findByInitials, &QPushButton::clicked, this, &ChildSearchWindow::searchByInitials);
-    connect(m_findByDates, &QPushButton::clicked, this, &ChildSearchWindow::searchByBirthDates);
-    connect(all, &QPushButton::clicked, this, [this] { showRegister(QString()); });
+    connect(m_findByInitials, &QPushButton::clicked, this, guarded(&ChildSearchWindow::searchByInitials));
+    connect(m_findByDates, &QPushButton::clicked, this, guarded(&ChildSearchWindow::searchByBirthDates));
+    connect(all, &QPushButton::clicked, this, guarded([this] { showRegister(QString()); }));
 }
 
 // Surnames such as Ντ'Αμίκο are found with or without their apostrophe, whichever of the

@@ -95,10 +95,10 @@ DueVaccinesWindow::DueVaccinesWindow(QWidget *parent)
     layout->addLayout(look::spreadRow({new NavigatorBar(m_data, NavigatorBar::Browser, this), m_count}, {}));
     layout->addLayout(look::spreadRow({m_print, m_remind}, {exit}));
 
-    connect(find, &QPushButton::clicked, this, &DueVaccinesWindow::search);
-    connect(m_sort, &QComboBox::activated, this, &DueVaccinesWindow::sortChosen);
-    connect(m_print, &QPushButton::clicked, this, &DueVaccinesWindow::print);
-    connect(m_remind, &QPushButton::clicked, this, &DueVaccinesWindow::remindOfCurrent);
+    connect(find, &QPushButton::clicked, this, guarded(&DueVaccinesWindow::search));
+    connect(m_sort, &QComboBox::activated, this, guarded(&DueVaccinesWindow::sortChosen));
+    connect(m_print, &QPushButton::clicked, this, guarded(&DueVaccinesWindow::print));
+    connect(m_remind, &QPushButton::clicked, this, guarded(&DueVaccinesWindow::remindOfCurrent));
     search();
 }
 

@@ -334,7 +334,7 @@ GrowthChartWindow::GrowthChartWindow(QWidget *parent)
     connect(m_indicators, &QComboBox::currentIndexChanged, this, &GrowthChartWindow::showIndicator);
     auto *print = new QPushButton(QStringLiteral("Ε&κτύπωση"), this);
     print->setObjectName(QStringLiteral("PrintButton"));
-    connect(print, &QPushButton::clicked, this, &GrowthChartWindow::print);
+    connect(print, &QPushButton::clicked, this, guarded(&GrowthChartWindow::print));
     QPushButton *exit = look::exitButton(this);
 
     auto *choice = new QGridLayout;
@@ -369,8 +369,9 @@ void GrowthChartWindow::load()
     m_chart.sex = child.sex.value_or(who::Sex::Boy);
     m_chart.birth = child.birth;
     DataSet rows(m_connection);
-    rows.setSql(QStringLiteral("SELECT HMEROMHNIA, YPSOS, BAROS, PERIMETROS_KEFALHS FROM SWMATOMETRIA WHERE ID=") + ChildID +
-                QStringLiteral(" ORDER BY HMEROMHNIA"));
+    rows.setSql(QStringLiteral("SELECT HMEROMHNIA, YPSOS, BAROS, PERIMETROS_KEFALHS FROM SWMATOMETRIA WHERE ID=? "
+                               "ORDER BY HMEROMHNIA"),
+                {childId()});
     rows.open();
     const auto number = [&](int row, const char *column) {
         const QVariant v = rows.value(row, rows.fieldIndex(QLatin1String(column)));

@@ -66,7 +66,6 @@ class GrowthChartWindow : public ChildWindow {
     Q_OBJECT
 public:
     explicit GrowthChartWindow(QWidget *parent = nullptr);
-    ~GrowthChartWindow() override { deleteWidgets(); }
     const GrowthChart &chart() const { return m_chart; }
 
 protected:

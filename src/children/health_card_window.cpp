@@ -81,8 +81,8 @@ void HealthCardWindow::load()
     openQuery(QStringLiteral("SELECT id,DIABHTHS, EPILHPSIA, KARDIOPATHIA, ASTHMA, ALLERGIES, BROGXIKA, ISTORIKO, "
                              "PROHGOYMENOS_PAIDIATROS, DIATARAXES_AKOH, DIATARAXES_ORASH, ILARA, DIFTHERITIDA, "
                              "KOKKITHS,") +
-              QStringLiteral("PARWTITIDA, ERYTHRA, OSTRAKIA, ANEMEBLOGIA, POLYOMYELITIDA, ANAIMIA, HPATITIDA, "
-                             "[5HNOSOS], AIFNIDIO_EKSANTHIMA, PSWRIASH, EKZEMA, LEYXAIMIA FROM STOIXEIA_PAIDIOY "
-                             "WHERE ID=") +
-              ChildID);
+                  QStringLiteral("PARWTITIDA, ERYTHRA, OSTRAKIA, ANEMEBLOGIA, POLYOMYELITIDA, ANAIMIA, HPATITIDA, "
+                                 "[5HNOSOS], AIFNIDIO_EKSANTHIMA, PSWRIASH, EKZEMA, LEYXAIMIA FROM STOIXEIA_PAIDIOY "
+                                 "WHERE ID=?"),
+              QVariantList{childId()});
 }

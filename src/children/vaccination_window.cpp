@@ -55,9 +55,10 @@ DoseLine doseLine(DataSet &data, const QString &column, const DoseDays &days, QW
     clear->setObjectName(column + QStringLiteral("_CLEAR"));
     clear->setFixedWidth(24);
     QObject::connect(calendar, &CalendarButton::chosen, field, [field](QDate date) {
-        field->setTextAsTyped(Regional::current().formatDate(date));
+        runGuarded(field, [&] { field->setTextAsTyped(Regional::current().formatDate(date)); });
     });
-    QObject::connect(clear, &QPushButton::clicked, field, [field] { field->setTextAsTyped(QString()); });
+    QObject::connect(clear, &QPushButton::clicked, field,
+                     [field] { runGuarded(field, [field] { field->setTextAsTyped(QString()); }); });
     return {field, calendar, clear};
 }
 
@@ -153,7 +154,7 @@ QWidget *VaccinationWindow::scheduleDosesPage()
     const DoseDays days{[this] { return m_birth; }, [] { return QDate::currentDate(); }};
     QWidget *groups = vaccineGroups(m_data, days);
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, page);
-    connect(navigator, &NavigatorBar::actionDone, this, [this] { m_data.edit(); });
+    connect(navigator, &NavigatorBar::actionDone, this, guarded([this] { m_data.edit(); }));
     connect(&m_data, &DataSet::posted, this, &VaccinationWindow::showStates);
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -261,7 +262,8 @@ void VaccinationWindow::load()
 {
     // POLYOMYELITIDA belongs to the health card; it is selected but has no field here.
     openQuery(QStringLiteral("SELECT ID, ") + schema::listedDoseColumns().join(QStringLiteral(", ")) +
-              QStringLiteral(", POLYOMYELITIDA FROM STOIXEIA_PAIDIOY where ID=") + ChildID);
+                  QStringLiteral(", POLYOMYELITIDA FROM STOIXEIA_PAIDIOY where ID=?"),
+              QVariantList{childId()});
     m_birth = readSexAndBirth().birth;
     if (!m_data.isEmpty())
         m_data.edit();
@@ -276,23 +278,23 @@ void VaccinationWindow::load()
         products.push_back({product.name, product.name});
     m_product->setItems(products);
     m_other.setSql(QStringLiteral("SELECT ID, SEIRA, DOSH, HMEROMHNIA, SKEYASMA, ALLOU, MH_XORHGHSH, SHMEIWSH "
-                                  "FROM EMBOLIA_EPIPLEON WHERE ID=") +
-                   QString::number(ChildID.toLongLong()));
+                                  "FROM EMBOLIA_EPIPLEON WHERE ID=?"),
+                   {childId()});
     m_other.open();
     m_other.setSort(QStringLiteral("HMEROMHNIA"));
     showStates();
 }
 
-void VaccinationWindow::disconnect()
+void VaccinationWindow::releaseDatabase()
 {
     m_other.close();
-    ChildWindow::disconnect();
+    ChildWindow::releaseDatabase();
 }
 
 // A row is a dose given or a dose not given, and a product counts only for the series it covers.
 void VaccinationWindow::checkOtherDose()
 {
-    m_other.setValue(QStringLiteral("ID"), ChildID.toLongLong());
+    m_other.setValue(QStringLiteral("ID"), childId());
     const QString series = m_other.value(QStringLiteral("SEIRA")).toString();
     const bool dated = m_other.value(QStringLiteral("HMEROMHNIA")).toDate().isValid();
     const bool notGiven = !m_other.value(QStringLiteral("MH_XORHGHSH")).toString().isEmpty();
@@ -308,8 +310,7 @@ void VaccinationWindow::checkOtherDose()
 
 void VaccinationWindow::showStates()
 {
-    const qint64 childId = ChildID.toLongLong();
-    const std::vector<vaccine_records::ChildDoses> read = vaccine_records::readDoses(m_connection, m_schedule, childId);
+    const std::vector<vaccine_records::ChildDoses> read = vaccine_records::readDoses(m_connection, m_schedule, childId());
     const std::vector<clinical::SeriesStatus> all =
         read.empty() || !m_birth.isValid()
             ? std::vector<clinical::SeriesStatus>{}

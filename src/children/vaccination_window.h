@@ -16,12 +16,11 @@ class VaccinationWindow : public ChildWindow {
     Q_OBJECT
 public:
     explicit VaccinationWindow(QWidget *parent = nullptr);
-    ~VaccinationWindow() override { deleteWidgets(); } // the fields read m_other until they go
     DataSet &otherDoses() { return m_other; }
 
 protected:
     void load() override;
-    void disconnect() override;
+    void releaseDatabase() override;
 
 private:
     QWidget *scheduleDosesPage();

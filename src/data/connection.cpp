@@ -332,6 +332,11 @@ Statement::~Statement()
 void Statement::bind(const QVariantList &values)
 {
     sqlite3 *db = m_connection.handle();
+    // A mark left without a value would read as NULL and quietly match nothing.
+    if (values.size() != sqlite3_bind_parameter_count(m_stmt))
+        throw DbError(DbError::Kind::Syntax, QStringLiteral("The statement has %1 marks for %2 values")
+                                                 .arg(sqlite3_bind_parameter_count(m_stmt))
+                                                 .arg(values.size()));
     for (int i = 0; i < values.size(); ++i) {
         const QVariant &v = values[i];
         const int at = i + 1;

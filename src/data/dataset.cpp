@@ -8,6 +8,7 @@
 #include "data/schema.h"
 
 #include <QDate>
+#include <QScopeGuard>
 #include <algorithm>
 #include <malloc.h>
 #include <numeric>
@@ -49,10 +50,11 @@ DataSet::DataSet(Connection &connection, QObject *parent) : QObject(parent), m_c
 
 DataSet::~DataSet() = default;
 
-void DataSet::setSql(const QString &jetSql)
+void DataSet::setSql(const QString &jetSql, const QVariantList &values)
 {
     close();
     m_sql = jetSql;
+    m_values = values;
     m_tableSource.clear();
     m_sort.clear(); // a new statement brings its own order
 }
@@ -62,6 +64,7 @@ void DataSet::setTableName(const QString &table)
     close();
     m_tableSource = table;
     m_sql.clear();
+    m_values.clear();
     m_sort.clear();
 }
 
@@ -90,10 +93,13 @@ std::unique_ptr<Statement> DataSet::prepare()
     if (const QString withRowId = jet::withRowId(engineSql); !withRowId.isEmpty())
         if (auto statement = Statement::tryPrepare(m_connection, withRowId)) {
             m_hasRowId = true;
+            statement->bind(m_values);
             return statement;
         }
     m_hasRowId = false;
-    return std::make_unique<Statement>(m_connection, engineSql);
+    auto statement = std::make_unique<Statement>(m_connection, engineSql);
+    statement->bind(m_values);
+    return statement;
 }
 
 void DataSet::describeColumns(sqlite3_stmt *stmt)
@@ -170,6 +176,12 @@ void DataSet::run(bool withRows)
     close();
     m_prepared.clear();
     const auto statement = prepare();
+    emit aboutToReset();
+    bool told = false;
+    const auto tellOnFailure = qScopeGuard([&] {
+        if (!told)
+            emit reset();
+    });
     describeColumns(statement->get());
     m_store.reset(int(m_fields.size()));
     if (withRows) {
@@ -185,6 +197,7 @@ void DataSet::run(bool withRows)
     m_current = isEmpty() ? -1 : 0;
     m_state = State::Browse;
     applySort();
+    told = true;
     emit reset();
     emit stateChanged(m_state);
     emit currentChanged(m_current);
@@ -194,6 +207,7 @@ void DataSet::close()
 {
     if (m_state == State::Inactive)
         return;
+    emit aboutToReset();
     m_store.reset(0);
     m_fields.clear();
     m_prepared.clear();
@@ -323,6 +337,7 @@ void DataSet::insert()
     requireModifiable();
     storePending();
     const int at = m_current < 0 ? 0 : m_current;
+    emit aboutToInsertRow(at);
     m_store.insertRow(at);
     m_modified.assign(m_fields.size(), false);
     m_original.reset();
@@ -412,14 +427,13 @@ void DataSet::refuseStale()
     setState(State::Browse);
     if (gone) {
         dropRow(at);
-        throw DbError(DbError::Kind::ChangedElsewhere,
-                      QStringLiteral("Η εγγραφή διαγράφηκε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του "
-                                     "προγράμματος."));
+        throw DbError(DbError::Kind::DeletedElsewhere,
+                      QStringLiteral("The row was deleted by another window or program since it was read"));
     }
     emit rowChanged(at);
     throw DbError(DbError::Kind::ChangedElsewhere,
-                  QStringLiteral("Η εγγραφή άλλαξε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος· "
-                                 "δεν αποθηκεύτηκε και διαβάστηκε ξανά όπως είναι τώρα."));
+                  QStringLiteral("The row was changed by another window or program since it was read; it was not "
+                                 "stored and has been read again"));
 }
 
 bool DataSet::reread(int row)
@@ -490,6 +504,7 @@ void DataSet::cancel()
         setState(State::Browse);
     } else if (m_state == State::Insert) {
         const int at = m_current;
+        emit aboutToRemoveRow(at);
         m_store.removeRow(at);
         m_modified.clear();
         emit rowRemoved(at);
@@ -522,6 +537,7 @@ void DataSet::remove()
 // The row leaves the set; the one after it (or the new last one) becomes current.
 void DataSet::dropRow(int at)
 {
+    emit aboutToRemoveRow(at);
     m_store.removeRow(at);
     emit rowRemoved(at);
     m_current = -2;
@@ -564,7 +580,13 @@ void DataSet::setSort(const QString &sort)
     requireOpen();
     storePending();
     m_sort = sort;
-    applySort();
+    emit aboutToReset();
+    try {
+        applySort();
+    } catch (...) {
+        emit reset(); // refused before a row moved
+        throw;
+    }
     m_current = isEmpty() ? -1 : 0;
     emit reset();
     emit currentChanged(m_current);

@@ -43,9 +43,11 @@ public:
     explicit DataSet(Connection &connection, QObject *parent = nullptr);
     ~DataSet() override;
 
-    void setSql(const QString &jetSql);      // a query
+    // A query; its `?` marks take `values` in order, bound at every reading.
+    void setSql(const QString &jetSql, const QVariantList &values = {});
     void setTableName(const QString &table); // a whole table
     QString sql() const { return m_sql; }
+    const QVariantList &values() const { return m_values; }
 
     void open();
     // Opens for adding rows only: the columns are known, no row is read.
@@ -105,8 +107,13 @@ public:
     QString sort() const { return m_sort; }
 
 signals:
+    // Each change of the rows is announced before it is made, and told once it is made, so
+    // that a model can tell its views what moved.
+    void aboutToReset();
     void reset();                    // the rows were replaced, reordered or dropped
+    void aboutToInsertRow(int row);
     void rowInserted(int row);
+    void aboutToRemoveRow(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
     void currentChanged(int row);
@@ -138,6 +145,7 @@ private:
 
     Connection &m_connection;
     QString m_sql;
+    QVariantList m_values;
     QString m_tableSource;
     QString m_table;
     QString m_sort;

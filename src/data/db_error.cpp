@@ -7,33 +7,46 @@ DbError::DbError(Kind kind, const QString &text) : std::runtime_error(text.toStd
 {
 }
 
+DbError DbError::refused(Rule rule, const QString &table, const QString &column, const QString &text)
+{
+    DbError error(Kind::Constraint, text);
+    error.m_rule = rule;
+    error.m_table = table;
+    error.m_column = column;
+    return error;
+}
+
 namespace {
 
-// Constraint names in the schema read "required:TABLE.COLUMN", "length:TABLE.COLUMN" and so on.
+// Constraint names in the schema read "required:TABLE.COLUMN", "length:TABLE.COLUMN" and so on;
+// the engine's own refusals name "TABLE.COLUMN" after the colon.
 DbError constraintError(const QString &message)
 {
+    using Rule = DbError::Rule;
     const QString name = message.section(QLatin1String(": "), 1).trimmed();
     const QString rule = name.section(QLatin1Char(':'), 0, 0);
-    const QString column = name.section(QLatin1Char(':'), 1);
-    const auto refuse = [](const QString &text) { return DbError(DbError::Kind::Constraint, text); };
+    const QString qualified = name.contains(QLatin1Char(':')) ? name.section(QLatin1Char(':'), 1) : name;
+    const QString table = qualified.section(QLatin1Char('.'), 0, 0);
+    const QString column = qualified.section(QLatin1Char('.'), 1, 1).section(QLatin1Char(','), 0, 0);
+    const auto refuse = [&](Rule kind, const QString &text) { return DbError::refused(kind, table, column, text); };
     if (message.startsWith(QLatin1String("NOT NULL constraint failed")) || rule == QLatin1String("required"))
-        return refuse(QStringLiteral("The field '%1' cannot be empty: a value is required")
-                          .arg(rule == QLatin1String("required") ? column : name));
+        return refuse(Rule::Required, QStringLiteral("The field '%1' cannot be empty: a value is required").arg(qualified));
     if (message.startsWith(QLatin1String("UNIQUE constraint failed")))
-        return refuse(QStringLiteral("The changes were not made because they would create a duplicate value "
-                                     "in the field '%1'")
-                          .arg(name));
+        return refuse(Rule::Unique, QStringLiteral("The changes were not made because they would create a duplicate "
+                                                   "value in the field '%1'")
+                                        .arg(name));
     if (message.startsWith(QLatin1String("FOREIGN KEY constraint failed")))
-        return refuse(QStringLiteral("The row refers to a child that is not in the register"));
+        return DbError::refused(Rule::ForeignKey, {}, {},
+                                QStringLiteral("The row refers to a child that is not in the register"));
     if (rule == QLatin1String("length"))
-        return refuse(QStringLiteral("The text is too long for the field '%1'").arg(column));
+        return refuse(Rule::Length, QStringLiteral("The text is too long for the field '%1'").arg(qualified));
     if (rule == QLatin1String("date"))
-        return refuse(QStringLiteral("The field '%1' holds a value that is not a date").arg(column));
+        return refuse(Rule::Date, QStringLiteral("The field '%1' holds a value that is not a date").arg(qualified));
     if (rule == QLatin1String("number"))
-        return refuse(QStringLiteral("The field '%1' holds a value that is not a number").arg(column));
+        return refuse(Rule::Number, QStringLiteral("The field '%1' holds a value that is not a number").arg(qualified));
     if (rule == QLatin1String("yesno"))
-        return refuse(QStringLiteral("The field '%1' holds a value that is not yes or no").arg(column));
-    return refuse(message);
+        return refuse(Rule::YesNo, QStringLiteral("The field '%1' holds a value that is not yes or no").arg(qualified));
+    return DbError::refused(Rule::None, {}, {}, message);
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 
 struct sqlite3;
 
-// Every failure of the data layer: the text is meant to be shown to the user as it stands.
+// Every failure of the data layer, as data: what went wrong, and for a refused row the rule,
+// table and column, so that the windows can say it in the person's words. The text is the
+// engine's account in English, for the command-line tool and the logs.
 class DbError : public std::runtime_error {
 public:
     enum class Kind {
@@ -18,15 +20,32 @@ public:
         Syntax,
         MissingObject,
         Constraint,
-        ChangedElsewhere, // the row was changed or deleted by another window or program
+        ChangedElsewhere, // the row was changed by another window or program since it was read
+        DeletedElsewhere, // the row was deleted by another window or program since it was read
         DamagedKeyFile,   // unreadable, or asking more of a derivation than a key file may
         Other
     };
+    // Which rule of the schema refused a row (Kind::Constraint).
+    enum class Rule {
+        None,
+        Required,
+        Unique,
+        ForeignKey,
+        Length,
+        Date,
+        Number,
+        YesNo,
+    };
 
     DbError(Kind kind, const QString &text);
+    // A row refused by `rule` on `table`.`column` (either may be empty where the engine names none).
+    static DbError refused(Rule rule, const QString &table, const QString &column, const QString &text);
 
     Kind kind() const { return m_kind; }
     QString text() const { return m_text; }
+    Rule rule() const { return m_rule; }
+    QString table() const { return m_table; }
+    QString column() const { return m_column; }
 
     // The engine's last error on `db`, in words a user can act on. `file` names the database.
     static DbError fromEngine(sqlite3 *db, int code, const QString &file = {});
@@ -34,4 +53,7 @@ public:
 private:
     Kind m_kind;
     QString m_text;
+    Rule m_rule = Rule::None;
+    QString m_table;
+    QString m_column;
 };

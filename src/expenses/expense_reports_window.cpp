@@ -83,8 +83,8 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
 
     enableWhileClean(m_search, {m_fromField, m_toField}, m_refusal,
                      byDate ? DateCriterionRule : QStringLiteral("γράψτε το έτος με αριθμούς, π.χ. 2026"));
-    connect(m_search, &QPushButton::clicked, this, &ExpenseReportWindow::search);
-    connect(m_print, &QPushButton::clicked, this, &ExpenseReportWindow::print);
+    connect(m_search, &QPushButton::clicked, this, guarded(&ExpenseReportWindow::search));
+    connect(m_print, &QPushButton::clicked, this, guarded(&ExpenseReportWindow::print));
 }
 
 RecordList *ExpenseReportWindow::buildList(bool byDate)
@@ -126,27 +126,18 @@ QGridLayout *ExpenseReportWindow::buildSums()
     return sums;
 }
 
-ExpenseReportWindow::~ExpenseReportWindow()
-{
-    // The list and its bar read m_list until they go, so they go before it.
-    qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
-}
-
 QString ExpenseReportWindow::listStatement() const
 {
     if (m_kind == Kind::ByDate)
         return QStringLiteral("SELECT Format(EKSODA.HMEROMHNIA,\"d/m/yyyy\") AS HMEROMHNIA, "
                               "Format(EKSODA.POSO,'0.00') AS AKSIA, Format(EKSODA.VAT,'0.00') AS VAT") +
                QStringLiteral(", Format((EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO, EKSODA.PERIGRAFH FROM EKSODA WHERE "
-                              "EKSODA.HMEROMHNIA Between ") +
-               m_from + QStringLiteral(" AND ") + m_to + QStringLiteral(" ORDER BY EKSODA.HMEROMHNIA ASC");
+                              "EKSODA.HMEROMHNIA Between ? AND ? ORDER BY EKSODA.HMEROMHNIA ASC");
     return QStringLiteral("SELECT MONTH(EKSODA.HMEROMHNIA) AS [MONTH], YEAR(EKSODA.HMEROMHNIA) AS [YEAR], "
                           "Format(SUM(EKSODA.POSO),'0.00') AS AKSIA,Format(SUM(EKSODA.VAT),'0.00') AS VAT, "
                           "Format(SUM(EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO FROM EKSODA WHERE "
-                          "YEAR(EKSODA.HMEROMHNIA) BETWEEN ") +
-           m_from + QStringLiteral(" AND ") + m_to +
-           QStringLiteral(" GROUP BY MONTH(EKSODA.HMEROMHNIA), YEAR(EKSODA.HMEROMHNIA)  ORDER BY "
-                          "YEAR(EKSODA.HMEROMHNIA), MONTH(EKSODA.HMEROMHNIA) ASC");
+                          "YEAR(EKSODA.HMEROMHNIA) BETWEEN ? AND ? GROUP BY MONTH(EKSODA.HMEROMHNIA), "
+                          "YEAR(EKSODA.HMEROMHNIA)  ORDER BY YEAR(EKSODA.HMEROMHNIA), MONTH(EKSODA.HMEROMHNIA) ASC");
 }
 
 QString ExpenseReportWindow::totalsStatement() const
@@ -154,21 +145,18 @@ QString ExpenseReportWindow::totalsStatement() const
     if (m_kind == Kind::ByDate)
         return QStringLiteral("SELECT Format(SUM(EKSODA.POSO),'0.00') AS AKSIA, Format(SUM(EKSODA.VAT),'0.00') AS VAT") +
                QStringLiteral(", Format(SUM((EKSODA.POSO+EKSODA.VAT)),'0.00') AS SYNOLO FROM EKSODA WHERE "
-                              "EKSODA.HMEROMHNIA Between ") +
-               m_from + QStringLiteral(" AND ") + m_to;
+                              "EKSODA.HMEROMHNIA Between ? AND ?");
     return QStringLiteral("SELECT Format(SUM(EKSODA.POSO),'0.00') AS AKSIA,Format(SUM(EKSODA.VAT),'0.00') AS VAT, "
                           "Format(SUM(EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO FROM EKSODA WHERE "
-                          "YEAR(EKSODA.HMEROMHNIA) BETWEEN ") +
-           m_from + QStringLiteral(" AND ") + m_to;
+                          "YEAR(EKSODA.HMEROMHNIA) BETWEEN ? AND ?");
 }
 
 // The sums of each VAT rate, highest rate first. The rate is read back from the amounts, as
 // the ledger keeps only the VAT itself; an expense without value has no rate.
 QString ExpenseReportWindow::ratesStatement() const
 {
-    const QString period = m_kind == Kind::ByDate
-                               ? QStringLiteral("EKSODA.HMEROMHNIA Between ") + m_from + QStringLiteral(" AND ") + m_to
-                               : QStringLiteral("YEAR(EKSODA.HMEROMHNIA) BETWEEN ") + m_from + QStringLiteral(" AND ") + m_to;
+    const QString period = m_kind == Kind::ByDate ? QStringLiteral("EKSODA.HMEROMHNIA Between ? AND ?")
+                                                  : QStringLiteral("YEAR(EKSODA.HMEROMHNIA) BETWEEN ? AND ?");
     return QStringLiteral("SELECT CAST(ROUND(100*EKSODA.VAT/EKSODA.POSO) AS INTEGER) AS RATE, "
                           "Format(SUM(EKSODA.POSO),'0.00') AS AKSIA, Format(SUM(EKSODA.VAT),'0.00') AS VAT, "
                           "Format(SUM(EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO FROM EKSODA WHERE ") +
@@ -186,26 +174,29 @@ void ExpenseReportWindow::search()
 {
     connectToDatabase();
     m_print->setEnabled(true);
-    m_from = m_fromField->text().trimmed();
-    m_to = m_toField->text().trimmed();
-    m_period[0] = m_from;
-    m_period[1] = m_to;
+    m_period[0] = m_fromField->text().trimmed();
+    m_period[1] = m_toField->text().trimmed();
     if (m_kind == Kind::ByDate) {
-        // The period printed as the practice writes dates, whatever shape was typed.
-        for (QString &day : m_period)
-            if (const auto date = Regional::current().parseDate(day))
-                day = Regional::current().formatDate(*date);
-        const auto dates = typedDateRange(m_from, m_to);
+        const auto dates = typedDateRange(m_period[0], m_period[1]);
         if (!dates) {
             refuse();
             return;
         }
-        m_from = dates->from;
-        m_to = dates->to;
+        m_bounds = {dates->first, dates->last};
+        // The period printed as the practice writes dates, whatever shape was typed.
+        m_period[0] = Regional::current().formatDate(dates->first);
+        m_period[1] = Regional::current().formatDate(dates->last);
+    } else {
+        bool fromIsYear = false, toIsYear = false;
+        m_bounds = {m_period[0].toInt(&fromIsYear), m_period[1].toInt(&toIsYear)};
+        if (!fromIsYear || !toIsYear) {
+            refuse();
+            return;
+        }
     }
     try {
-        m_list.setSql(listStatement());
-        m_totals.setSql(totalsStatement());
+        m_list.setSql(listStatement(), m_bounds);
+        m_totals.setSql(totalsStatement(), m_bounds);
         m_list.open();
         m_totals.open();
     } catch (const DbError &) {
@@ -223,19 +214,19 @@ void ExpenseReportWindow::search()
 void ExpenseReportWindow::print()
 {
     PrintRun run; // on the connection the last search left open
-    run.query(m_reportList, listStatement());
-    run.query(m_reportTotals, totalsStatement());
-    run.query(m_reportRates, ratesStatement());
+    run.query(m_reportList, listStatement(), m_bounds);
+    run.query(m_reportTotals, totalsStatement(), m_bounds);
+    run.query(m_reportRates, ratesStatement(), m_bounds);
     run.parameter(QStringLiteral("PERIOD_FROM"), m_period[0]);
     run.parameter(QStringLiteral("PERIOD_TO"), m_period[1]);
     run.print(m_project, m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV") : QStringLiteral("EKSODA2.RAV"), this);
 }
 
-void ExpenseReportWindow::disconnect()
+void ExpenseReportWindow::releaseDatabase()
 {
     for (DataSet *set : {&m_list, &m_totals, &m_reportList, &m_reportTotals, &m_reportRates})
         set->close();
-    Window::disconnect();
+    Window::releaseDatabase();
 }
 
 void ExpenseReportWindow::done(int result)

@@ -15,13 +15,12 @@ class ExpenseReportWindow : public Window {
 public:
     enum class Kind { ByDate, ByMonth };
     ExpenseReportWindow(Kind kind, QWidget *parent = nullptr);
-    ~ExpenseReportWindow() override;
 
     void search();
     void print();
 
 protected:
-    void disconnect() override;
+    void releaseDatabase() override;
     void done(int result) override;
 
 private:
@@ -39,8 +38,7 @@ private:
     DataSet m_reportTotals{m_connection};
     DataSet m_reportRates{m_connection}; // the sums of each VAT rate, under the totals
     ReportProject m_project;
-    QString m_from; // the last search's criteria
-    QString m_to;
+    QVariantList m_bounds; // the last search's criteria: two dates or two years
     QString m_period[2]; // the same criteria as the printout states them
     QLineEdit *m_fromField;
     QLineEdit *m_toField;

@@ -35,8 +35,8 @@ PrintChoiceWindow::PrintChoiceWindow(const Book &book, QWidget *parent)
         button->setMinimumWidth(260);
         layout->addWidget(button);
     }
-    connect(all, &QPushButton::clicked, this, &PrintChoiceWindow::printAll);
-    connect(selected, &QPushButton::clicked, this, &PrintChoiceWindow::printSelected);
+    connect(all, &QPushButton::clicked, this, guarded(&PrintChoiceWindow::printAll));
+    connect(selected, &QPushButton::clicked, this, guarded(&PrintChoiceWindow::printSelected));
 }
 
 void PrintChoiceWindow::printAll()
@@ -57,11 +57,11 @@ void PrintChoiceWindow::print(const QString &statement)
     run.print(m_project, m_book.reportFile, this);
 }
 
-void PrintChoiceWindow::disconnect()
+void PrintChoiceWindow::releaseDatabase()
 {
     m_query.close();
     m_letterhead.close();
-    Window::disconnect();
+    Window::releaseDatabase();
 }
 
 const NoteBookWindow::Book NoteBookWindow::Diets{"TForm1", "Δίαιτες", "DIAITES", "Δίαιτα:", "Δίαιτες"};
@@ -99,7 +99,7 @@ NoteBookWindow::NoteBookWindow(const Book &book, PrintChoiceWindow &printChoice,
     grid->addLayout(right, 0, 2, 2, 1);
 
     connect(navigator, &NavigatorBar::actionDone, this, &NoteBookWindow::checkPrintButton);
-    connect(m_print, &QPushButton::clicked, this, &NoteBookWindow::print);
+    connect(m_print, &QPushButton::clicked, this, guarded(&NoteBookWindow::print));
     checkPrintButton();
 }
 

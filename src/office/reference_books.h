@@ -29,7 +29,7 @@ public:
     void printSelected();
 
 protected:
-    void disconnect() override;
+    void releaseDatabase() override;
 
 private:
     void print(const QString &statement);

@@ -29,9 +29,12 @@ ReminderDisplayWindow::ReminderDisplayWindow(QWidget *parent)
 void ReminderDisplayWindow::showEvent(QShowEvent *event)
 {
     Window::showEvent(event);
-    const ScopedConnection connection(m_connection);
-    DataSet reminders(m_connection);
-    reminders.setSql(m_query);
-    reminders.open();
-    m_text->setPlainText(reminders.isEmpty() ? QString() : reminders.value(QStringLiteral("PERIGRAFH")).toString());
+    runGuarded(this, [this] {
+        const ScopedConnection connection(m_connection);
+        DataSet reminders(m_connection);
+        reminders.setSql(m_query, m_values);
+        reminders.open();
+        m_text->setPlainText(reminders.isEmpty() ? QString()
+                                                 : reminders.value(QStringLiteral("PERIGRAFH")).toString());
+    });
 }

@@ -46,7 +46,7 @@ const QString VaccinesLast = QStringLiteral(
     "DIEYTHYNSH FROM STOIXEIA_PAIDIOY ");
 
 // The statement's pieces up to its FROM clause, then the FROM clause's start; "all" appends
-// WhereText, "the selected" a blank and " WHERE ID=" + ChildID as each statement gives it.
+// WhereText, "the selected" a blank and " WHERE ID=" and the child's ID, bound.
 struct Statements {
     QString all;
     QString selected;
@@ -111,8 +111,8 @@ ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent)
         column->addWidget(all);
         column->addWidget(selected);
         const Printout which = printout;
-        connect(all, &QPushButton::clicked, this, [this, which] { printAll(which); });
-        connect(selected, &QPushButton::clicked, this, [this, which] { printSelected(which); });
+        connect(all, &QPushButton::clicked, this, guarded([this, which] { printAll(which); }));
+        connect(selected, &QPushButton::clicked, this, guarded([this, which] { printSelected(which); }));
         layout->addWidget(box, index / 2, index % 2);
         ++index;
     }
@@ -121,7 +121,7 @@ ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent)
     auto *list = new QPushButton(QStringLiteral("Εκτύπωση της λίστας των παιδιών"), listBox);
     list->setObjectName(QStringLiteral("List"));
     listColumn->addWidget(list);
-    connect(list, &QPushButton::clicked, this, &ChildPrintoutsWindow::printList);
+    connect(list, &QPushButton::clicked, this, guarded(&ChildPrintoutsWindow::printList));
     layout->addWidget(listBox, 2, 0, 1, 2);
     QPushButton *exit = look::exitButton(this);
     exit->setText(QStringLiteral("Έξοδος"));
@@ -135,7 +135,7 @@ void ChildPrintoutsWindow::printAll(Printout printout)
 
 void ChildPrintoutsWindow::printSelected(Printout printout)
 {
-    print(statementsFor(printout).selected + ChildID, reportFor(printout));
+    print(statementsFor(printout).selected + QLatin1Char('?'), reportFor(printout), {ChildID.toInt()});
 }
 
 void ChildPrintoutsWindow::printList()
@@ -143,15 +143,15 @@ void ChildPrintoutsWindow::printList()
     print(SelectText, QStringLiteral("LIST.RAV"));
 }
 
-void ChildPrintoutsWindow::print(const QString &statement, const QString &reportFile)
+void ChildPrintoutsWindow::print(const QString &statement, const QString &reportFile, const QVariantList &values)
 {
     PrintRun run(&m_connection);
-    run.query(m_query, statement);
+    run.query(m_query, statement, values);
     run.print(m_projects[reportFile], reportFile, this);
 }
 
-void ChildPrintoutsWindow::disconnect()
+void ChildPrintoutsWindow::releaseDatabase()
 {
     m_query.close();
-    Window::disconnect();
+    Window::releaseDatabase();
 }

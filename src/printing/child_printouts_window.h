@@ -24,10 +24,10 @@ public:
     void printList();
 
 protected:
-    void disconnect() override;
+    void releaseDatabase() override;
 
 private:
-    void print(const QString &statement, const QString &reportFile);
+    void print(const QString &statement, const QString &reportFile, const QVariantList &values = {});
 
     DataSet m_query{m_connection};
     std::map<QString, ReportProject> m_projects; // one per report file, loaded once

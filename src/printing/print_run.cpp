@@ -20,8 +20,13 @@ PrintRun::~PrintRun()
 
 PrintRun &PrintRun::query(DataSet &set, const QString &statement, bool open)
 {
+    return query(set, statement, {}, open);
+}
+
+PrintRun &PrintRun::query(DataSet &set, const QString &statement, const QVariantList &values, bool open)
+{
     m_sets.push_back(&set);
-    set.setSql(statement);
+    set.setSql(statement, values);
     if (open)
         set.open();
     return *this;

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QVariant>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
 
     // Sets the statement and opens the set; with `open` false the report opens it itself.
     PrintRun &query(DataSet &set, const QString &statement, bool open = true);
+    // The same with values for the statement's `?` marks.
+    PrintRun &query(DataSet &set, const QString &statement, const QVariantList &values, bool open = true);
     PrintRun &table(DataSet &set, const QString &table);
     // A value the report prints as {NAME}.
     PrintRun &parameter(const QString &name, const QString &value);

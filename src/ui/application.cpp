@@ -1,14 +1,10 @@
 #include "ui/application.h"
 
 #include "ui/accelerators.h"
-
-#include "ui/bound_fields.h"
-#include "data/db_error.h"
+#include "ui/guarded.h"
 #include "ui/look.h"
-#include "ui/messages.h"
 
 #include <QIcon>
-
 #include <QLocale>
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
@@ -26,12 +22,12 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {
+    // The last net only: the kit catches where Qt hands control to our code.
     try {
         return QApplication::notify(receiver, event);
-    } catch (const DbError &error) {
-        messages::error(activeWindow(), refusalInWords(error, activeWindow()));
     } catch (const std::exception &error) {
-        messages::error(activeWindow(), QString::fromLocal8Bit(error.what()));
+        qWarning("An error left an event handler for %s: %s", receiver->metaObject()->className(), error.what());
+        showError(activeWindow(), error);
     }
     return false;
 }

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-// The program's application object: an error that leaves any event handler ends up here and
-// is shown in the error box; the action stops and the program goes on.
+// The program's application object. The kit catches errors where Qt hands control to our code;
+// one that still leaves an event handler ends up here and is shown in the error box.
 class Application : public QApplication {
     Q_OBJECT
 public:

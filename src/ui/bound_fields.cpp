@@ -1,10 +1,11 @@
 #include "ui/bound_fields.h"
 
 #include "data/dataset.h"
-#include "ui/dataset_model.h"
 #include "data/db_error.h"
-#include "ui/messages.h"
 #include "data/regional.h"
+#include "ui/dataset_model.h"
+#include "ui/guarded.h"
+#include "ui/messages.h"
 #include "ui/typed_values.h"
 
 #include <QApplication>
@@ -14,7 +15,7 @@
 
 FieldLink::FieldLink(DataSet &data, const QString &column, QWidget *editor, std::function<QString()> text,
                      std::function<void(const QString &)> show)
-    : QObject(editor), m_data(data), m_column(column), m_editor(editor), m_text(std::move(text)), m_show(std::move(show))
+    : QObject(editor), m_data(&data), m_column(column), m_editor(editor), m_text(std::move(text)), m_show(std::move(show))
 {
     const auto refresh = [this] {
         if (!m_dirty)
@@ -29,7 +30,7 @@ FieldLink::FieldLink(DataSet &data, const QString &column, QWidget *editor, std:
         showStored();
     });
     connect(&data, &DataSet::rowChanged, this, [this, refresh](int row) {
-        if (row == m_data.currentRow())
+        if (row == m_data->currentRow())
             refresh();
     });
     connect(&data, &DataSet::stateChanged, this, [this](DataSet::State state) {
@@ -43,7 +44,7 @@ FieldLink::FieldLink(DataSet &data, const QString &column, QWidget *editor, std:
 
 int FieldLink::fieldIndex() const
 {
-    return m_data.isOpen() ? m_data.fieldIndex(m_column) : -1;
+    return m_data && m_data->isOpen() ? m_data->fieldIndex(m_column) : -1;
 }
 
 void FieldLink::typed()
@@ -51,8 +52,8 @@ void FieldLink::typed()
     // What the person typed stays in the editor while the row starts editing.
     m_typing = true;
     try {
-        if (m_data.state() == DataSet::State::Browse)
-            m_data.edit(); // on an empty set this starts a new row
+        if (m_data && m_data->state() == DataSet::State::Browse)
+            m_data->edit(); // on an empty set this starts a new row
     } catch (...) {
         m_typing = false;
         throw;
@@ -72,37 +73,21 @@ QString fieldCaption(QWidget *editor)
 
 QString refusalInWords(const DbError &error, QWidget *window)
 {
-    static const std::pair<QRegularExpression, QString> refusals[] = {
-        {QRegularExpression(QStringLiteral("^The field '(.+)' cannot be empty")), QStringLiteral("Το πεδίο «%1» είναι υποχρεωτικό.")},
-        {QRegularExpression(QStringLiteral("^The text is too long for the field '(.+)'")),
-         QStringLiteral("Το κείμενο είναι μεγαλύτερο από όσο χωρά το πεδίο «%1».")},
-        {QRegularExpression(QStringLiteral("^The field '(.+)' holds a value that is not a date")),
-         QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρη ημερομηνία.")},
-        {QRegularExpression(QStringLiteral("^The field '(.+)' holds a value that is not a number")),
-         QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρο αριθμό.")},
-    };
-    if (error.kind() != DbError::Kind::Constraint || !window)
-        return error.text();
-    for (const auto &[pattern, greek] : refusals) {
-        const QRegularExpressionMatch match = pattern.match(error.text());
-        if (!match.hasMatch())
+    if (error.kind() != DbError::Kind::Constraint || error.column().isEmpty() || !window)
+        return messages::inWords(error);
+    // The field that shows the refused column takes the focus and lends its caption.
+    for (FieldLink *link : window->findChildren<FieldLink *>()) {
+        if (link->column().compare(error.column(), Qt::CaseInsensitive) != 0 || !link->editor()->isVisible())
             continue;
-        const QString column = match.captured(1).section(QLatin1Char('.'), -1); // "TABLE.COLUMN"
-        for (FieldLink *link : window->findChildren<FieldLink *>()) {
-            if (link->column().compare(column, Qt::CaseInsensitive) != 0 || !link->editor()->isVisible())
-                continue;
-            QTimer::singleShot(0, link->editor(), [editor = link->editor()] { editor->setFocus(); });
-            const QString caption = fieldCaption(link->editor());
-            return greek.arg(caption.isEmpty() ? column : caption);
-        }
-        return greek.arg(column);
+        QTimer::singleShot(0, link->editor(), [editor = link->editor()] { editor->setFocus(); });
+        return messages::inWords(error, fieldCaption(link->editor()));
     }
-    return error.text();
+    return messages::inWords(error);
 }
 
 QVariant FieldLink::converted(const QString &text) const
 {
-    const Field &field = m_data.field(fieldIndex());
+    const Field &field = m_data->field(fieldIndex());
     const QString trimmed = text.trimmed();
     switch (field.type) {
     case FieldType::Date: {
@@ -177,7 +162,7 @@ void FieldLink::commit()
         throw;
     }
     m_dirty = false;
-    m_data.setValue(fieldIndex(), value);
+    m_data->setValue(fieldIndex(), value);
 }
 
 void FieldLink::commitOnLeaving(Qt::FocusReason reason)
@@ -221,7 +206,7 @@ void FieldLink::showStored()
     if (m_typing)
         return;
     const int column = fieldIndex();
-    m_show(column < 0 || m_data.isEmpty() ? QString() : shownValue(m_data.value(column), m_decimals));
+    m_show(column < 0 || m_data->isEmpty() ? QString() : shownValue(m_data->value(column), m_decimals));
 }
 
 BoundLineEdit::BoundLineEdit(DataSet &data, const QString &column, QWidget *parent) : QLineEdit(parent)
@@ -234,7 +219,7 @@ BoundLineEdit::BoundLineEdit(DataSet &data, const QString &column, QWidget *pare
             setCursorPosition(0);
             m_showing = false;
         });
-    connect(this, &QLineEdit::textEdited, m_link, &FieldLink::typed);
+    connect(this, &QLineEdit::textEdited, m_link, [this] { runGuarded(this, [this] { m_link->typed(); }); });
     connect(&data, &DataSet::reset, this, &BoundLineEdit::adaptToField);
     adaptToField();
     m_link->showStored();
@@ -318,7 +303,7 @@ BoundMemo::BoundMemo(DataSet &data, const QString &column, QWidget *parent) : QP
         });
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_showing)
-            m_link->typed();
+            runGuarded(this, [this] { m_link->typed(); });
     });
     m_link->showStored();
 }
@@ -359,8 +344,10 @@ BoundChoice::BoundChoice(DataSet &data, const QString &column, const QStringList
             m_showing = false;
         });
     connect(this, &QComboBox::activated, this, [this] {
-        m_link->typed();
-        m_link->commit();
+        runGuarded(this, [this] {
+            m_link->typed();
+            m_link->commit();
+        });
     });
     std::vector<Item> same;
     for (const QString &item : items)

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "data/dataset.h"
 #include <QComboBox>
 #include <QDate>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <vector>
 
-class DataSet;
 class DbError;
 
 // What a screen reader calls a field, without the caption's colon.
@@ -40,13 +41,15 @@ public:
     bool isDirty() const { return m_dirty; }
     int fieldIndex() const;
     const QString &column() const { return m_column; }
-    DataSet &data() const { return m_data; }
+    // Null once the set is gone: a window's widgets may outlive the sets it declared after them.
+    DataSet *dataSet() const { return m_data; }
+    DataSet &data() const { return *m_data; } // while the set lives
     QWidget *editor() const { return m_editor; }
 
 private:
     QVariant converted(const QString &text) const;
 
-    DataSet &m_data;
+    QPointer<DataSet> m_data;
     QString m_column;
     QWidget *m_editor;
     std::function<QString()> m_text;

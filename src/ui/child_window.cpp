@@ -24,14 +24,14 @@ void ChildWindow::showEvent(QShowEvent *event)
         for (const auto &[name, value] : values)
             if (auto *label = findChild<QLabel *>(QString::fromLatin1(name)))
                 label->setText(value);
-        load();
+        runGuarded(this, [this] { load(); });
     }
 }
 
 ChildWindow::SexAndBirth ChildWindow::readSexAndBirth()
 {
     DataSet child(m_connection);
-    child.setSql(QStringLiteral("SELECT FYLO, HMEROMHNIA_GENNHSEWS FROM STOIXEIA_PAIDIOY WHERE ID=") + ChildID);
+    child.setSql(QStringLiteral("SELECT FYLO, HMEROMHNIA_GENNHSEWS FROM STOIXEIA_PAIDIOY WHERE ID=?"), {childId()});
     child.open();
     if (child.isEmpty())
         return {};

@@ -30,6 +30,9 @@ public:
     QString GuardianName;
     QString BirthDate;
     void hand(const ChildHandover &child);
+    // The child as the database numbers it, for binding; 0, which no child has, when the
+    // handed-over text is not a number.
+    qint64 childId() const { return ChildID.toLongLong(); }
 
 protected:
     virtual void load() = 0;

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "data/dataset.h"
+
 #include <QAbstractTableModel>
+#include <QPointer>
 #include <functional>
 #include <vector>
-
-class DataSet;
 
 // One column of a record list: the field it shows, its bold centred title, its width in
 // pixels (0: natural width, elided beyond a limit), the alignment of its values and, for an
@@ -37,7 +38,8 @@ public:
 private:
     void findFields();
 
-    DataSet &m_data;
+    QPointer<DataSet> m_data; // null once the set is gone
     std::vector<ListColumn> m_columns;
     std::vector<int> m_fields; // the set's column of each list column, found once per reset
+    bool m_resetting = false;
 };

@@ -117,6 +117,29 @@ QString reason(const DbError &error)
     return withFullStop(error.text());
 }
 
+QString inWords(const DbError &error, const QString &caption)
+{
+    using enum DbError::Kind;
+    switch (error.kind()) {
+    case ChangedElsewhere:
+        return QStringLiteral("Η εγγραφή άλλαξε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος· "
+                              "δεν αποθηκεύτηκε και διαβάστηκε ξανά όπως είναι τώρα.");
+    case DeletedElsewhere:
+        return QStringLiteral("Η εγγραφή διαγράφηκε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος.");
+    case Constraint: break;
+    default: return error.text();
+    }
+    const QString field = caption.isEmpty() ? error.column() : caption;
+    switch (error.rule()) {
+    case DbError::Rule::Required: return QStringLiteral("Το πεδίο «%1» είναι υποχρεωτικό.").arg(field);
+    case DbError::Rule::Length:
+        return QStringLiteral("Το κείμενο είναι μεγαλύτερο από όσο χωρά το πεδίο «%1».").arg(field);
+    case DbError::Rule::Date: return QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρη ημερομηνία.").arg(field);
+    case DbError::Rule::Number: return QStringLiteral("Το πεδίο «%1» δεν έχει έγκυρο αριθμό.").arg(field);
+    default: return error.text();
+    }
+}
+
 void setResponder(Responder r)
 {
     responder() = std::move(r);

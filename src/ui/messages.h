@@ -33,6 +33,10 @@ QString withFullStop(const QString &text);
 
 // Why a data file could not be used, in words the person can act on (one Greek sentence).
 QString reason(const DbError &error);
+// A data error in the person's words for the error box: a refused row names the field by
+// `caption` (its column where none is given), a row changed elsewhere says so; anything else is
+// the error's own text.
+QString inWords(const DbError &error, const QString &caption = {});
 
 // Answers instead of the person: returns true for Yes / OK. Cleared with an empty function.
 using Responder = std::function<bool(const Request &)>;

@@ -1,7 +1,8 @@
 #include "ui/navigator_bar.h"
 
-#include "ui/bound_fields.h"
 #include "data/dataset.h"
+#include "ui/bound_fields.h"
+#include "ui/guarded.h"
 #include "ui/look.h"
 #include "ui/messages.h"
 
@@ -33,7 +34,7 @@ const ActionLook Looks[] = {
 
 } // namespace
 
-NavigatorBar::NavigatorBar(DataSet &data, Actions actions, QWidget *parent, bool hints) : QWidget(parent), m_data(data)
+NavigatorBar::NavigatorBar(DataSet &data, Actions actions, QWidget *parent, bool hints) : QWidget(parent), m_data(&data)
 {
     setObjectName(QStringLiteral("DBNavigator1"));
     auto *layout = new QHBoxLayout(this);
@@ -54,7 +55,7 @@ NavigatorBar::NavigatorBar(DataSet &data, Actions actions, QWidget *parent, bool
         button->setMinimumSize(28, 25);
         button->setFocusPolicy(Qt::TabFocus);
         const Action action = item.action;
-        connect(button, &QToolButton::clicked, this, [this, action] { press(action); });
+        connect(button, &QToolButton::clicked, this, [this, action] { runGuarded(this, [&] { press(action); }); });
         if (!key.isEmpty())
             look::pressOnKey(button, key, this);
         layout->addWidget(button);
@@ -65,6 +66,7 @@ NavigatorBar::NavigatorBar(DataSet &data, Actions actions, QWidget *parent, bool
     connect(&data, &DataSet::reset, this, &NavigatorBar::updateButtons);
     connect(&data, &DataSet::rowRemoved, this, &NavigatorBar::updateButtons);
     connect(&data, &DataSet::rowInserted, this, &NavigatorBar::updateButtons);
+    connect(&data, &QObject::destroyed, this, &NavigatorBar::updateButtons);
     updateButtons();
 }
 
@@ -75,23 +77,25 @@ QToolButton *NavigatorBar::button(Action action) const
 
 void NavigatorBar::press(Action action)
 {
+    if (!m_data)
+        return;
     switch (action) {
-    case First: m_data.first(); break;
-    case Prior: m_data.prior(); break;
-    case Next: m_data.next(); break;
-    case Last: m_data.last(); break;
+    case First: m_data->first(); break;
+    case Prior: m_data->prior(); break;
+    case Next: m_data->next(); break;
+    case Last: m_data->last(); break;
     case Insert:
-        m_data.insert();
+        m_data->insert();
         focusFirstField();
         break;
     case Delete:
         if (m_askDelete ? m_askDelete() : messages::confirmDelete(window()))
-            m_data.remove();
+            m_data->remove();
         break;
-    case Edit: m_data.edit(); break;
-    case Post: m_data.post(); break;
-    case Cancel: m_data.cancel(); break;
-    case Refresh: m_data.refresh(); break;
+    case Edit: m_data->edit(); break;
+    case Post: m_data->post(); break;
+    case Cancel: m_data->cancel(); break;
+    case Refresh: m_data->refresh(); break;
     }
     updateButtons();
     emit actionDone(action);
@@ -103,8 +107,7 @@ void NavigatorBar::focusFirstField()
     QWidget *top = window();
     for (QWidget *w = top->nextInFocusChain(); w && w != top; w = w->nextInFocusChain()) {
         auto *link = w->findChild<FieldLink *>(QString(), Qt::FindDirectChildrenOnly);
-        if (link && &link->data() == &m_data && link->editor() == w && w->isVisible() && w->isEnabled()
-            && !w->property("readOnly").toBool() && (w->focusPolicy() & Qt::TabFocus)) {
+        if (link && link->dataSet() == m_data && link->editor() == w && w->isVisible() && w->isEnabled() && !w->property("readOnly").toBool() && (w->focusPolicy() & Qt::TabFocus)) {
             w->setFocus(Qt::TabFocusReason);
             return;
         }
@@ -113,11 +116,11 @@ void NavigatorBar::focusFirstField()
 
 void NavigatorBar::updateButtons()
 {
-    const bool open = m_data.isOpen();
-    const bool modifiable = m_data.canModify();
-    const bool changing = m_data.state() == DataSet::State::Edit || m_data.state() == DataSet::State::Insert;
-    const bool atFirst = m_data.isEmpty() || m_data.atFirst();
-    const bool atLast = m_data.isEmpty() || m_data.atLast();
+    const bool open = m_data && m_data->isOpen();
+    const bool modifiable = open && m_data->canModify();
+    const bool changing = open && (m_data->state() == DataSet::State::Edit || m_data->state() == DataSet::State::Insert);
+    const bool atFirst = !open || m_data->isEmpty() || m_data->atFirst();
+    const bool atLast = !open || m_data->isEmpty() || m_data->atLast();
     const auto enable = [this](Action action, bool enabled) {
         if (QToolButton *b = m_buttons.value(action))
             b->setEnabled(enabled);
@@ -127,7 +130,7 @@ void NavigatorBar::updateButtons()
     enable(Next, open && !atLast);
     enable(Last, open && !atLast);
     enable(Insert, modifiable);
-    enable(Delete, modifiable && !m_data.isEmpty());
+    enable(Delete, modifiable && !m_data->isEmpty());
     enable(Edit, modifiable && !changing);
     enable(Post, modifiable && changing);
     enable(Cancel, modifiable && changing);

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "data/dataset.h"
 #include <QFlags>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
-class DataSet;
 class QToolButton;
 
 // The row of buttons that moves through a set and changes it. Each window shows its own
@@ -32,11 +33,12 @@ public:
 
     NavigatorBar(DataSet &data, Actions actions, QWidget *parent = nullptr, bool hints = true);
     QToolButton *button(Action action) const;
+    DataSet *data() const { return m_data; } // null once the set is gone
 
     // The question asked before a delete; "Delete record?" unless the window says more.
     void setDeleteQuestion(std::function<bool()> ask) { m_askDelete = std::move(ask); }
 
-    // Presses a button as a click would; errors reach the caller (the error box).
+    // Does what a button does; errors reach the caller (a click shows them in the error box).
     void press(Action action);
 
 signals:
@@ -47,7 +49,7 @@ private:
     void updateButtons();
     void focusFirstField();
 
-    DataSet &m_data;
+    QPointer<DataSet> m_data;
     QHash<Action, QToolButton *> m_buttons;
     std::function<bool()> m_askDelete;
 };

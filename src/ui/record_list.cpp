@@ -1,16 +1,17 @@
 #include "ui/record_list.h"
 
-#include "ui/bound_fields.h"
 #include "data/dataset.h"
-#include "data/db_error.h"
+#include "ui/guarded.h"
 #include "ui/messages.h"
+#include "ui/navigator_bar.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QToolButton>
 
 RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *parent)
-    : QTableView(parent), m_data(data), m_model(new DataSetModel(data, std::move(columns), this))
+    : QTableView(parent), m_data(&data), m_model(new DataSetModel(data, std::move(columns), this))
 {
     setModel(m_model);
     if (parent)
@@ -53,8 +54,20 @@ RecordList::RecordList(DataSet &data, std::vector<ListColumn> columns, QWidget *
 
     connect(&data, &DataSet::currentChanged, this, &RecordList::followCurrentRow);
     connect(&data, &DataSet::reset, this, &RecordList::followCurrentRow);
-    connect(&data, &DataSet::rowInserted, this, &RecordList::followCurrentRow);
-    connect(&data, &DataSet::rowRemoved, this, &RecordList::followCurrentRow);
+    // A row added or dropped moves the view's current row, also after the set has told it:
+    // the view follows the set's own row once the change has settled.
+    const auto rowsMoved = [this] {
+        m_rowsMoving = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_rowsMoving = false;
+                followCurrentRow();
+            },
+            Qt::QueuedConnection);
+    };
+    connect(&data, &DataSet::aboutToInsertRow, this, rowsMoved);
+    connect(&data, &DataSet::aboutToRemoveRow, this, rowsMoved);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RecordList::moveDataSet);
     followCurrentRow();
 }
@@ -101,7 +114,11 @@ void RecordList::fitColumnsToView()
 void RecordList::followCurrentRow()
 {
     m_following = true;
-    const int row = m_data.currentRow();
+    if (!m_data) {
+        m_following = false;
+        return;
+    }
+    const int row = m_data ? m_data->currentRow() : -1;
     if (row >= 0 && row < m_model->rowCount()) {
         selectionModel()->setCurrentIndex(m_model->index(row, 0),
                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -114,24 +131,32 @@ void RecordList::followCurrentRow()
 
 void RecordList::moveDataSet(const QModelIndex &current)
 {
-    if (m_following || !current.isValid() || current.row() == m_data.currentRow())
+    if (m_following || m_rowsMoving || !m_data || !current.isValid() || current.row() == m_data->currentRow())
         return;
-    try {
-        m_data.moveTo(current.row()); // stores a pending change first
-    } catch (const DbError &error) {
-        messages::error(this, refusalInWords(error, window()));
-    }
+    runGuarded(this, [&] { m_data->moveTo(current.row()); }); // stores a pending change first
     // Back on the set's row when the move could not be made, or the row moved.
     QMetaObject::invokeMethod(this, &RecordList::followCurrentRow, Qt::QueuedConnection);
+}
+
+void RecordList::deleteCurrentRow()
+{
+    // The window's record bar over this set deletes, with the window's own question.
+    for (NavigatorBar *bar : window()->findChildren<NavigatorBar *>()) {
+        if (bar->data() != m_data || !bar->button(NavigatorBar::Delete))
+            continue;
+        if (bar->button(NavigatorBar::Delete)->isEnabled())
+            bar->press(NavigatorBar::Delete);
+        return;
+    }
+    if (m_data && m_data->canModify() && !m_data->isEmpty() && messages::confirmDelete(this))
+        m_data->remove();
 }
 
 void RecordList::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
-        if (m_deleteAllowed && m_data.canModify() && !m_data.isEmpty() && messages::confirmDelete(this)) {
-            m_data.remove();
-            emit rowDeleted();
-        }
+        if (m_deleteAllowed)
+            runGuarded(this, [this] { deleteCurrentRow(); });
         return;
     }
     if (event->key() == Qt::Key_Insert)

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "data/dataset.h"
 #include "ui/dataset_model.h"
 
+#include <QPointer>
 #include <QTableView>
 
-class DataSet;
-
 // The grid of a record editor: follows the set's current row, moves it on a click or a key,
-// never edits; Ctrl+Delete deletes after confirmation unless the list is read-only.
+// never edits; Ctrl+Delete deletes as the window's record bar does, with its question, unless
+// the list is read-only.
 class RecordList : public QTableView {
     Q_OBJECT
 public:
@@ -18,9 +19,6 @@ public:
     // As wide as its columns, so that none is hidden behind a scroll bar.
     void fitWidthToColumns();
 
-signals:
-    void rowDeleted();
-
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -29,10 +27,12 @@ private:
     void followCurrentRow();
     void fitColumnsToView();
     void moveDataSet(const QModelIndex &current);
+    void deleteCurrentRow();
 
-    DataSet &m_data;
+    QPointer<DataSet> m_data; // null once the set is gone
     DataSetModel *m_model;
     bool m_deleteAllowed = true;
     bool m_following = false;
+    bool m_rowsMoving = false;       // a row was added or dropped; the view settles after the set
     std::vector<int> m_wantedWidths; // as given, before a narrow view shrinks the text columns
 };

@@ -11,16 +11,6 @@ RecordWindow::RecordWindow(const QString &objectName, const QString &title, QWid
 {
 }
 
-RecordWindow::~RecordWindow()
-{
-    deleteWidgets();
-}
-
-void RecordWindow::deleteWidgets()
-{
-    qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
-}
-
 void RecordWindow::openTable(const QString &table, const QString &sort)
 {
     connectToDatabase();
@@ -39,17 +29,22 @@ void RecordWindow::openTableForAppend(const QString &table)
 
 void RecordWindow::openQuery(const QString &jetSql, const QString &sort)
 {
+    openQuery(jetSql, {}, sort);
+}
+
+void RecordWindow::openQuery(const QString &jetSql, const QVariantList &values, const QString &sort)
+{
     connectToDatabase();
-    m_data.setSql(jetSql);
+    m_data.setSql(jetSql, values);
     m_data.open();
     if (!sort.isEmpty())
         m_data.setSort(sort);
 }
 
-void RecordWindow::disconnect()
+void RecordWindow::releaseDatabase()
 {
     m_data.close();
-    Window::disconnect();
+    Window::releaseDatabase();
 }
 
 BoundLineEdit *RecordWindow::boundLine(const QString &column, const QString &name, int width)

@@ -15,7 +15,6 @@ class RecordWindow : public Window {
 public:
     RecordWindow(const QString &objectName, const QString &title, QWidget *parent = nullptr,
                  const QColor &background = look::SkyBlue);
-    ~RecordWindow() override;
 
     DataSet &data() { return m_data; }
 
@@ -27,17 +26,14 @@ public:
 protected:
     void openTable(const QString &table, const QString &sort = {});
     void openQuery(const QString &jetSql, const QString &sort = {});
+    void openQuery(const QString &jetSql, const QVariantList &values, const QString &sort = {});
     // The table's columns without its rows, for a window that only adds.
     void openTableForAppend(const QString &table);
-    void disconnect() override;
+    void releaseDatabase() override;
     // A field over `column` of the window's set, named `name` (the column's own name when none is
     // given); a positive `width` is its fixed width.
     BoundLineEdit *boundLine(const QString &column, const QString &name = {}, int width = 0);
     BoundMemo *boundMemo(const QString &column, const QString &name = {});
 
     DataSet m_data{m_connection};
-
-    // Fields and lists read their sets until they go: a window whose sets are its own members
-    // deletes its widgets in its destructor, before the sets.
-    void deleteWidgets();
 };

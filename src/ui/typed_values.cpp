@@ -29,11 +29,13 @@ bool isDecimalMark(QChar c)
 
 std::optional<DateRange> typedDateRange(const QString &from, const QString &to)
 {
-    DateRange range{from.trimmed(), to.trimmed()};
+    const Regional &regional = Regional::current();
+    const auto first = regional.parseDate(from.trimmed()), last = regional.parseDate(to.trimmed());
+    if (!first || !last)
+        return std::nullopt;
+    DateRange range{from.trimmed(), to.trimmed(), *first, *last};
     date_to_sql(range.from);
     date_to_sql(range.to);
-    if (range.from == QLatin1String("ERROR") || range.to == QLatin1String("ERROR"))
-        return std::nullopt;
     return range;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -13,10 +14,13 @@ std::optional<double> typedNumber(const QString &text);
 // A key that types the decimal mark: the regional one, or "." (the keypad's key on most layouts).
 bool isDecimalMark(QChar c);
 
-// Two typed dates as date literals for a statement; nothing when either is not a date.
+// Two typed dates, as dates to bind and as date literals for a statement handed on as text;
+// nothing when either is not a date.
 struct DateRange {
     QString from;
     QString to;
+    QDate first;
+    QDate last;
 };
 std::optional<DateRange> typedDateRange(const QString &from, const QString &to);
 // The first character of `text` that check_chars refuses, apart from those in `allowed`; a null

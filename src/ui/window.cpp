@@ -94,7 +94,7 @@ void Window::connectToDatabase()
     m_connection.reconnect(DbConnectionString);
 }
 
-void Window::disconnect()
+void Window::releaseDatabase()
 {
     m_connection.close();
 }
@@ -111,7 +111,7 @@ QPushButton *Window::newDefaultButton(const QString &caption, const QString &nam
 
 void Window::done(int result)
 {
-    disconnect();
+    releaseDatabase();
     QDialog::done(result);
     m_focusReturn.give();
 }
@@ -129,7 +129,7 @@ void Window::closeEvent(QCloseEvent *event)
 {
     QDialog::closeEvent(event); // rejects, which closes the connection
     if (event->isAccepted())
-        disconnect();
+        releaseDatabase();
 }
 
 void Window::fixSize(QSize size)

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "data/connection.h"
+#include "ui/guarded.h"
 #include "ui/look.h"
 
 #include <QDialog>
 #include <QPointer>
+#include <type_traits>
 
 class QPushButton;
 
@@ -46,10 +48,31 @@ public:
     // Not resizable: at least `size`, and as large as its parts need.
     void fixSize(QSize size = {});
 
+    // A slot for a button, a menu item or a list: an error it throws is shown in the error box
+    // and goes no further. `connect(button, &QPushButton::clicked, this, guarded(&X::store))`.
+    template <typename Action>
+    auto guarded(Action action)
+    {
+        // Takes the signal's arguments where the action wants them, and none otherwise.
+        return [this, action = std::move(action)](auto &&...args) -> void {
+            runGuarded(this, [&] {
+                if constexpr (std::is_invocable_v<Action, decltype(args)...>)
+                    action(args...);
+                else
+                    action();
+            });
+        };
+    }
+    template <typename W, typename... Args>
+    auto guarded(void (W::*slot)(Args...))
+    {
+        return [this, slot](Args... args) { runGuarded(this, [&] { (static_cast<W *>(this)->*slot)(args...); }); };
+    }
+
 protected:
     void connectToDatabase();
     // Closes what the window opened; a record window closes its sets first.
-    virtual void disconnect();
+    virtual void releaseDatabase();
     // The field the next typing belongs to when the window opens; the first one by default.
     virtual QWidget *firstField();
     // The window's own default button (login, searches, receipt issue): Enter presses it.

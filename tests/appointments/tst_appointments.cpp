@@ -205,7 +205,7 @@ private slots:
     {
         connect().execute("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(#8/2/2010#)");
         DaySheetWindow sheet;
-        sheet.openDay("2/8/2010", "#8/2/2010#");
+        sheet.openDay("2/8/2010", QDate(2010, 8, 2));
         QCOMPARE(sheet.findChild<QLineEdit *>("DBEdit1")->maxLength(), 255);
         QCOMPARE(slotCaption("0830-0900"), QString("08:30 - 09:00"));
     }
@@ -213,7 +213,7 @@ private slots:
     void aMissingDayRowStoresNothing()
     {
         DaySheetWindow sheet;
-        sheet.openDay("2/8/2010", "#8/2/2010#");
+        sheet.openDay("2/8/2010", QDate(2010, 8, 2));
         auto *field = sheet.findChild<QLineEdit *>("DBEdit1");
         QVERIFY(field->isReadOnly());
         QCOMPARE(rows(), 0);

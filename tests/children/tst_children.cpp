@@ -335,8 +335,9 @@ private slots:
                 "IOS_TWN_ANTHRWPINWN_THILWMATWN_2, IOS_TWN_ANTHRWPINWN_THILWMATWN_3, MHNIGGITIDOKOKOS_AC1, "
                 "MHNIGGITIDOKOKOS_AC2, MHNIGGITIDOKOKOS_AC3, HPATITIDA_A1, HPATITIDA_A2, MHNIGGITIDOKOKOSC, ROTAIOS_1, "
                 "ROTAIOS_2, FYMATIWSH, PNEYMONIOKOKOS_PNEYMO23, ANTIGRIPIKO, POLYOMYELITIDA FROM STOIXEIA_PAIDIOY "
-                "where ID=";
-            QCOMPARE(window.data().sql(), statement + child.ChildID);
+                "where ID=?";
+            QCOMPARE(window.data().sql(), statement);
+            QCOMPARE(window.data().values(), QVariantList({id}));
             QCOMPARE(window.findChildren<QGroupBox *>().size(), 15);
             auto *calendar = window.findChild<CalendarButton *>("HPATITIDA_B2_CALENDAR");
             QTest::mouseClick(calendar, Qt::LeftButton);

@@ -1,5 +1,6 @@
 #include "actions.h"
 #include "ui/bound_fields.h"
+#include "ui/dataset_model.h"
 #include "fixture.h"
 #include "data/global.h"
 #include "modal.h"
@@ -7,7 +8,11 @@
 #include "ui/record_list.h"
 #include "ui/record_window.h"
 
+#include <QAbstractItemModelTester>
 #include <QGridLayout>
+#include <QSignalSpy>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 
@@ -62,6 +67,8 @@ class RecordEditorTest : public QObject {
 private slots:
     void init()
     {
+        // Errors stop where Qt handed control to the kit, never at the application's last net.
+        QTest::failOnWarning(QRegularExpression("left an event handler"));
         m_practice = std::make_unique<TestPractice>();
         DbConnectionString = m_practice->connectionString();
     }
@@ -196,6 +203,132 @@ private slots:
         press(&window, "Delete");
         QCOMPARE(expenses(), 1);
         QCOMPARE(field(&window, "PERIGRAFH")->text(), QString("Β")); // the row after it is current
+    }
+
+    // A row another window changed or deleted since it was read is told once, in the person's
+    // words, and the window goes on: the row as it now stands takes the next change.
+    void rowChangedElsewhereIsToldOnce_data()
+    {
+        QTest::addColumn<QString>("elsewhere");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("changed") << "UPDATE EKSODA SET POSO=11 WHERE PERIGRAFH='Α'"
+                                 << "Η εγγραφή άλλαξε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος· "
+                                    "δεν αποθηκεύτηκε και διαβάστηκε ξανά όπως είναι τώρα.";
+        QTest::newRow("deleted") << "DELETE FROM EKSODA WHERE PERIGRAFH='Α'"
+                                 << "Η εγγραφή διαγράφηκε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος.";
+    }
+    void rowChangedElsewhereIsToldOnce()
+    {
+        QFETCH(QString, elsewhere);
+        QFETCH(QString, message);
+        addExpense("2010-01-02", "Α");
+        addExpense("2010-01-01", "Β");
+        MessageLog log;
+        KitWindow window;
+        showActive(window);
+        connect().execute(elsewhere);
+        type(&window, "PERIGRAFH", "Γ");
+        press(&window, "Post");
+        QCOMPARE(log.texts, QStringList({message}));
+        QCOMPARE(window.data().state(), DataSet::State::Browse);
+        type(&window, "PERIGRAFH", "Δ");
+        press(&window, "Post");
+        QCOMPARE(log.texts.size(), 1);
+        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM EKSODA WHERE PERIGRAFH='Δ'").toInt(), 1);
+        QCOMPARE(connect().scalar("SELECT COUNT(*) FROM EKSODA WHERE PERIGRAFH='Γ'").toInt(), 0);
+    }
+
+    // An error in a button's slot stops there: one error box, and the window goes on.
+    void errorInAButtonSlotIsShownOnce()
+    {
+        addExpense("2010-01-02", "Α");
+        MessageLog log;
+        KitWindow window;
+        auto *broken = new QPushButton(QStringLiteral("Broken"), &window);
+        broken->setObjectName(QStringLiteral("Broken"));
+        QObject::connect(broken, &QPushButton::clicked, &window, window.guarded([&window] {
+            window.data().setValue(QStringLiteral("PERIGRAFH"), QString("not while browsing"));
+        }));
+        showActive(window);
+        click(&window, "Broken");
+        QCOMPARE(log.texts, QStringList({"Dataset not in edit or insert mode."}));
+        QVERIFY(window.isVisible());
+        type(&window, "PERIGRAFH", "Β");
+        press(&window, "Post");
+        QCOMPARE(log.texts.size(), 1);
+        QCOMPARE(connect().scalar("SELECT PERIGRAFH FROM EKSODA").toString(), QString("Β"));
+    }
+
+    // A window's own sets may go before its widgets: what is left of the editor shows nothing
+    // and touches nothing, however the person goes on.
+    void widgetsOutliveTheirSet()
+    {
+        addExpense("2010-01-02", "Α");
+        MessageLog log;
+        Window window(QStringLiteral("Outliving"), QStringLiteral("Outliving"));
+        Connection c = connect();
+        auto set = std::make_unique<DataSet>(c);
+        set->setTableName("EKSODA");
+        set->open();
+        auto *grid = new QGridLayout(&window);
+        auto *field = new BoundLineEdit(*set, "PERIGRAFH", &window);
+        field->setObjectName("PERIGRAFH");
+        auto *list = new RecordList(*set, {{"PERIGRAFH", "Κείμενο"}}, &window);
+        auto *bar = new NavigatorBar(*set, NavigatorBar::FullEditor, &window);
+        grid->addWidget(field, 0, 0);
+        grid->addWidget(list, 1, 0);
+        grid->addWidget(bar, 2, 0);
+        showActive(window);
+        QCOMPARE(field->text(), QString("Α"));
+        set.reset();
+        QCOMPARE(list->model()->rowCount(), 0);
+        for (const char *action : {"First", "Insert", "Delete", "Post"})
+            QVERIFY2(!navigatorButton(&window, action)->isEnabled(), action);
+        type(&window, "PERIGRAFH", "Β");
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Delete, Qt::ControlModifier);
+        bar->press(NavigatorBar::Post);
+        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(expenses(), 1);
+    }
+
+    // The list's model tells its views what moved: a row added or dropped keeps the others'
+    // places (and the selection), and every change passes Qt's model checks.
+    void listModelTellsWhatMoved()
+    {
+        for (const char *description : {"Α", "Β", "Γ"})
+            addExpense("2010-01-02", description);
+        Connection c = connect();
+        DataSet set(c);
+        set.setTableName("EKSODA");
+        set.open();
+        DataSetModel model(set, {{"PERIGRAFH", "Κείμενο"}, {"POSO", "Ποσό", 80, Qt::AlignRight, {}, 2}});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        const QPersistentModelIndex last = model.index(2, 0);
+        set.moveTo(1);
+        set.insert();
+        QCOMPARE(last.row(), 3);
+        set.setValue("HMEROMHNIA", QDate(2011, 1, 1));
+        set.setValue("POSO", 5);
+        set.setValue("VAT", 1);
+        set.setValue("PERIGRAFH", QString("Δ"));
+        set.post();
+        QCOMPARE(model.data(model.index(1, 0), Qt::DisplayRole).toString(), QString("Δ"));
+        QCOMPARE(model.data(model.index(1, 1), Qt::DisplayRole).toString(), QString("5,00"));
+        set.insert();
+        set.cancel();
+        set.moveTo(0);
+        set.remove();
+        QCOMPARE(last.row(), 2);
+        QCOMPARE(last.data().toString(), QString("Γ"));
+        QCOMPARE(resets.count(), 0);
+        set.setSort("PERIGRAFH DESC");
+        set.refresh();
+        set.close();
+        QCOMPARE(model.rowCount(), 0);
+        set.open();
+        QCOMPARE(model.rowCount(), 3);
     }
 
     void insertThenDeleteDropsOnlyTheNewRow()
