@@ -372,8 +372,9 @@ void MainWindow::openReceiptNumbering()
 
 void MainWindow::changePassword()
 {
-    ChangePasswordWindow(this).exec();
-    ensureRecoveryKey(); // one written before recovery keys were sealed does not follow a new data key
+    // A recovery key written before keys were sealed does not follow a new data key.
+    if (ChangePasswordWindow(this).exec() == QDialog::Accepted)
+        ensureRecoveryKey();
 }
 
 void MainWindow::makeNewRecoveryKey()

@@ -234,8 +234,8 @@ void VaccineScheduleWindow::putInForce()
     m_data.moveTo(row);
 }
 
-void VaccineScheduleWindow::disconnect()
+void VaccineScheduleWindow::releaseDatabase()
 {
     m_doses.close();
-    RecordWindow::disconnect();
+    RecordWindow::releaseDatabase();
 }

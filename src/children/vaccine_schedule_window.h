@@ -11,14 +11,13 @@ class VaccineScheduleWindow : public RecordWindow {
     Q_OBJECT
 public:
     explicit VaccineScheduleWindow(QWidget *parent = nullptr);
-    ~VaccineScheduleWindow() override { deleteWidgets(); } // the dose fields read m_doses until they go
     DataSet &doses() { return m_doses; }
 
     void copyVersion();
     void putInForce();
 
 protected:
-    void disconnect() override;
+    void releaseDatabase() override;
 
 private:
     QWidget *versionsPage();

@@ -151,10 +151,10 @@ void Connection::setConnectionString(const QString &connectionString)
 
 namespace {
 
-// Stores go to a log beside the file and reach the file itself at checkpoints: one sync a
-// store instead of four, as durable with synchronous FULL. The setting stays with the file;
-// a file another program holds open just now is switched at a later opening, without waiting.
-void useWriteAheadLog(sqlite3 *db)
+// Stores go through a rollback journal: a data file is renamed, copied and re-keyed as one
+// file, which a write-ahead log beside it would not follow. A file an earlier build left in
+// log mode is switched back when nobody else holds it, without waiting.
+void useRollbackJournal(sqlite3 *db)
 {
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &stmt, nullptr) != SQLITE_OK)
@@ -162,9 +162,9 @@ void useWriteAheadLog(sqlite3 *db)
     const bool logged = sqlite3_step(stmt) == SQLITE_ROW &&
                         qstricmp(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)), "wal") == 0;
     sqlite3_finalize(stmt);
-    if (!logged) {
+    if (logged) {
         sqlite3_busy_timeout(db, 0);
-        sqlite3_exec(db, "PRAGMA journal_mode = WAL;", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA journal_mode = DELETE;", nullptr, nullptr, nullptr);
     }
 }
 
@@ -223,7 +223,7 @@ void Connection::openHandle(Mode mode)
                             "PRAGMA cache_size = -32000;";
         check(db, sqlite3_exec(db, setup, nullptr, nullptr, nullptr), m_path);
         if (mode != Mode::ReadOnly) {
-            useWriteAheadLog(db);
+            useRollbackJournal(db);
             setBusyHandler(db, m_busyTimeout);
         }
         jet::registerJetFunctions(db);
