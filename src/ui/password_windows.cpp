@@ -47,6 +47,19 @@ void addRow(QGridLayout *grid, int row, const QString &caption, QLineEdit *field
     grid->addWidget(look::requiredMarker(window), row, 2);
 }
 
+// An explanation over one field, then «Συνέχεια» and the exit: the windows that ask one thing.
+void askOneThing(QWidget *window, const QString &explanation, const QString &caption, QLineEdit *field,
+                 QPushButton *proceed)
+{
+    QPushButton *exit = look::exitButton(window);
+    auto *grid = new QGridLayout(window);
+    auto *text = new QLabel(explanation, window);
+    text->setWordWrap(true);
+    grid->addWidget(text, 0, 0, 1, 3);
+    addRow(grid, 1, caption, field, window);
+    grid->addLayout(look::spreadRow({}, {proceed, exit}), 2, 0, 1, 3);
+}
+
 // What DbConnectionString carries: after the login, a session of this process.
 QString currentSecret()
 {
@@ -286,16 +299,10 @@ ForgottenPasswordWindow::ForgottenPasswordWindow(QWidget *parent)
     m_recoveryKey = new QLineEdit(this);
     m_recoveryKey->setObjectName(QStringLiteral("Edit1"));
     m_proceed = newDefaultButton(QStringLiteral("&Συνέχεια"), QStringLiteral("Button1"), Starts::Disabled);
-    QPushButton *exit = look::exitButton(this);
-
-    auto *grid = new QGridLayout(this);
-    auto *explanation = new QLabel(QStringLiteral("Γράψτε το κλειδί ανάκτησης που σας δόθηκε όταν ορίσατε τον "
-                                                  "κωδικό πρόσβασης· στη συνέχεια ορίζετε νέο κωδικό."),
-                                   this);
-    explanation->setWordWrap(true);
-    grid->addWidget(explanation, 0, 0, 1, 3);
-    addRow(grid, 1, QStringLiteral("Κλειδί ανάκτησης:"), m_recoveryKey, this);
-    grid->addLayout(look::spreadRow({}, {m_proceed, exit}), 2, 0, 1, 3);
+    askOneThing(this,
+                QStringLiteral("Γράψτε το κλειδί ανάκτησης που σας δόθηκε όταν ορίσατε τον κωδικό πρόσβασης· "
+                               "στη συνέχεια ορίζετε νέο κωδικό."),
+                QStringLiteral("Κλειδί ανάκτησης:"), m_recoveryKey, m_proceed);
 
     connect(m_recoveryKey, &QLineEdit::textChanged, this,
             [this](const QString &text) { m_proceed->setEnabled(!text.trimmed().isEmpty()); });
@@ -323,16 +330,10 @@ NewRecoveryKeyWindow::NewRecoveryKeyWindow(QWidget *parent)
 {
     m_password = passwordField(QStringLiteral("Edit1"), this);
     m_proceed = newDefaultButton(QStringLiteral("&Συνέχεια"), QStringLiteral("Button1"), Starts::Disabled);
-    QPushButton *exit = look::exitButton(this);
-
-    auto *grid = new QGridLayout(this);
-    auto *explanation = new QLabel(QStringLiteral("Ένα νέο κλειδί ανάκτησης αντικαθιστά το προηγούμενο, που παύει "
-                                                  "να ισχύει μόλις πατήσετε «Συνέχεια» στο νέο."),
-                                   this);
-    explanation->setWordWrap(true);
-    grid->addWidget(explanation, 0, 0, 1, 3);
-    addRow(grid, 1, QStringLiteral("Κωδικός πρόσβασης:"), m_password, this);
-    grid->addLayout(look::spreadRow({}, {m_proceed, exit}), 2, 0, 1, 3);
+    askOneThing(this,
+                QStringLiteral("Ένα νέο κλειδί ανάκτησης αντικαθιστά το προηγούμενο, που παύει να ισχύει μόλις "
+                               "πατήσετε «Συνέχεια» στο νέο."),
+                QStringLiteral("Κωδικός πρόσβασης:"), m_password, m_proceed);
 
     connect(m_password, &QLineEdit::textChanged, this,
             [this](const QString &text) { m_proceed->setEnabled(acceptablePassword(text.trimmed())); });
