@@ -10,6 +10,7 @@ PACKAGES=(
   cups printer-driver-cups-pdf
   dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream
   galculator
+  postgresql-15 libpq-dev
 )
 
 install_packages() {

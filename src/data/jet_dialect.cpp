@@ -125,8 +125,9 @@ bool isWord(const Token &t, const char *word)
 
 } // namespace
 
-QString translate(const QString &jetSql)
+QString translate(const QString &jetSql, Engine engine)
 {
+    Q_UNUSED(engine); // the server's rewrites come with its engine
     const auto tokens = tokenize(jetSql);
     QString out;
     out.reserve(jetSql.size() + 16);

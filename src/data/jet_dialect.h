@@ -15,7 +15,11 @@ struct sqlite3;
 // functions and the collation are registered on every connection (registerJetFunctions).
 namespace jet {
 
-QString translate(const QString &jetSql);
+// The engines a practice can keep its data in: the encrypted file of one seat, or a server
+// shared by several.
+enum class Engine { SqlCipher, Postgres };
+
+QString translate(const QString &jetSql, Engine engine = Engine::SqlCipher);
 
 // A text as a literal of a statement: between single quotes, each quote in it doubled, every
 // other character (%, \, ") as it stands. The one way a text is spliced into a statement
