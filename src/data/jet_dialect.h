@@ -3,16 +3,15 @@
 #include <QString>
 #include <QStringList>
 
-struct sqlite3;
-
 // The statements of the windows are written in the Jet dialect; this turns them into the
 // engine's own just before they are run. One tokenizer, aware of quotes, brackets and date
 // literals, does every rewrite:
 //   #m/d/yyyy#   -> 'yyyy-mm-dd'
 //   "text"       -> 'text'
 //   TRUE / FALSE -> 1 / 0
-// [NAME], Format(), DAY(), MONTH(), YEAR(), LIKE and the Greek sort order need no rewrite: the
-// functions and the collation are registered on every connection (registerJetFunctions).
+// For the encrypted file, [NAME], Format(), DAY(), MONTH(), YEAR(), LIKE and the Greek sort order
+// need no rewrite: the functions and the collation are registered on every connection
+// (data/jet_functions.h).
 namespace jet {
 
 // The engines a practice can keep its data in: the encrypted file of one seat, or a server
@@ -30,8 +29,6 @@ QString quoted(const QString &text);
 // exactly one table whose rows can be written back; empty when the statement is not such a
 // plain select (aggregates, grouping, joins, unions).
 QString withRowId(const QString &engineSql);
-
-void registerJetFunctions(sqlite3 *db);
 
 inline constexpr const char *GreekCollation = "GREEK";
 
