@@ -9,6 +9,13 @@
 //   #m/d/yyyy#   -> 'yyyy-mm-dd'
 //   "text"       -> 'text'
 //   TRUE / FALSE -> 1 / 0
+// and for the server besides:
+//   [NAME]                  -> "name" (the server's tables are made with names in small letters)
+//   ? and ?N                -> $1, $2 … and $N
+//   a LIKE b                -> velmora_fold(a) LIKE velmora_fold(b) ESCAPE ''
+//   Format, DAY, MONTH, YEAR-> velmora_format … (functions the server is given with the tables)
+//   rowid                   -> velmora_row; last_insert_rowid() -> lastval()
+//   COLLATE GREEK           -> COLLATE velmora_greek
 // For the encrypted file, [NAME], Format(), DAY(), MONTH(), YEAR(), LIKE and the Greek sort order
 // need no rewrite: the functions and the collation are registered on every connection
 // (data/jet_functions.h).
@@ -28,8 +35,15 @@ QString quoted(const QString &text);
 // The engine statement with the base table's row id as its first column, for a result over
 // exactly one table whose rows can be written back; empty when the statement is not such a
 // plain select (aggregates, grouping, joins, unions).
-QString withRowId(const QString &engineSql);
+QString withRowId(const QString &engineSql, Engine engine = Engine::SqlCipher);
 
 inline constexpr const char *GreekCollation = "GREEK";
+
+// On the server: the collation made with the practice's tables (ICU Greek, Latin letters before
+// Greek ones, as GREEK orders them), the folding LIKE compares through, and the hidden column
+// that keys every table's rows where the file has its rowid.
+inline constexpr const char *ServerGreekCollation = "velmora_greek";
+inline constexpr const char *ServerFoldFunction = "velmora_fold";
+inline constexpr const char *ServerRowColumn = "velmora_row";
 
 } // namespace jet

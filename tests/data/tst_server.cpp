@@ -1,16 +1,122 @@
+#include "data/jet_dialect.h"
+#include "data/schema.h"
 #include "postgres_server.h"
 
 #include <QTest>
 
 #include <libpq-fe.h>
 
-// The private server the tests of the server side run against.
+// The private server the tests of the server side run against, and a practice's database on it.
 class ServerTest : public QObject {
     Q_OBJECT
     PostgresServer m_server;
 
+    // Runs Jet statements on a fresh practice database, in a transaction rolled back after.
+    struct Practice {
+        PostgresSession session;
+        explicit Practice(const QString &uri) : session(uri) { session.run("BEGIN"); }
+        ~Practice() { session.run("ROLLBACK"); }
+        bool run(const QString &jet, const QVariantList &values = {})
+        {
+            return session.run(jet::translate(jet, jet::Engine::Postgres), values);
+        }
+    };
+
 private slots:
-    void initTestCase() { START_POSTGRES_OR_SKIP(m_server); }
+    void initTestCase()
+    {
+        START_POSTGRES_OR_SKIP(m_server);
+        QString error;
+        QVERIFY2(m_server.createDatabase("practice", &error), qPrintable(error));
+        PostgresSession session(m_server.uri("practice"));
+        QVERIFY(session.run("BEGIN"));
+        for (const QString &statement : schema::serverCreateStatements())
+            QVERIFY2(session.run(statement), qPrintable(session.error() + "\n" + statement));
+        QVERIFY(session.run("COMMIT"));
+    }
+
+    void practiceKeepsItsVersion()
+    {
+        PostgresSession session(m_server.uri("practice"));
+        QVERIFY(session.run(QStringLiteral("SELECT version FROM %1").arg(QLatin1String(schema::ServerVersionTable))));
+        QCOMPARE(session.column(), QStringList{QString::number(schema::Version)});
+        QVERIFY(!session.run(QStringLiteral("INSERT INTO %1(version) VALUES (1)").arg(QLatin1String(schema::ServerVersionTable))));
+    }
+
+    // Every table has the hidden key; where the table numbers its rows the key is the number,
+    // so the number just given names the row just added.
+    void everyRowHasItsHiddenKey()
+    {
+        Practice practice(m_server.uri("practice"));
+        QVERIFY(practice.session.run("SELECT table_name FROM information_schema.tables WHERE table_schema = 'public' "
+                                     "AND table_name <> 'velmora_version' AND table_name NOT IN (SELECT table_name "
+                                     "FROM information_schema.columns WHERE column_name = 'velmora_row')"));
+        QCOMPARE(practice.session.column(), QStringList());
+        QVERIFY2(practice.run("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                              "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+                              "VALUES('Ν','Α','ΑΡΡΕΝ',?,'Π','Μ','Κ','Δ','1')",
+                              {"2010-05-05"}),
+                 qPrintable(practice.session.error()));
+        QVERIFY(practice.run("SELECT last_insert_rowid()"));
+        const QString id = practice.session.column().value(0);
+        QVERIFY(practice.run("SELECT ID, rowid, HMEROMHNIA_GENNHSEWS FROM STOIXEIA_PAIDIOY"));
+        QCOMPARE(practice.session.rows(), QList<QStringList>({{id, id, "2010-05-05"}}));
+        QVERIFY(practice.run("INSERT INTO RANTEBOU(HMEROMHNIA,[0800-0830]) VALUES(#8/2/2010#,'Α')"));
+        QVERIFY(practice.run(jet::withRowId("SELECT [0800-0830] FROM RANTEBOU", jet::Engine::Postgres)));
+        QCOMPARE(practice.session.rows().value(0).value(1), QStringLiteral("Α"));
+        QVERIFY(!practice.session.rows().value(0).value(0).isEmpty());
+    }
+
+    void refusesWhatTheFileRefuses_data()
+    {
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QString>("refusal"); // in the server's message
+        QTest::newRow("a receipt number twice")
+            << QStringList{"INSERT INTO APODEIKSEIS(AR_APODEIKSHS,POSO) VALUES(5,10)",
+                           "INSERT INTO APODEIKSEIS(AR_APODEIKSHS,POSO) VALUES(5,20)"}
+            << "apodeikseis_ar";
+        QTest::newRow("a blank required text")
+            << QStringList{"INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/1/2020#,1,0,'  ')"}
+            << "required:eksoda.perigrafh";
+        QTest::newRow("a missing required date")
+            << QStringList{"INSERT INTO EKSODA(POSO,VAT,PERIGRAFH) VALUES(1,0,'x')"} << "hmeromhnia";
+        QTest::newRow("a text too long")
+            << QStringList{"INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/1/2020#,1,0,'" +
+                           QString(256, QChar(0x3B1)) + "')"}
+            << "255";
+        QTest::newRow("yes/no beyond 0 and 1")
+            << QStringList{"INSERT INTO APODEIKSEIS(AR_APODEIKSHS,EGKYRH) VALUES(6,2)"} << "yesno:apodeikseis.egkyrh";
+        QTest::newRow("an impossible date")
+            << QStringList{"INSERT INTO YPENTHIMISEIS(HMEROMHNIA) VALUES('2021-02-30')"} << "out of range";
+        QTest::newRow("a visit of no child")
+            << QStringList{"INSERT INTO EPISKEPSEIS(ID,HMEROMHNIA,AITIA,PERIGRAFH) VALUES(999,#1/1/2020#,'α','β')"}
+            << "foreign key";
+        QTest::newRow("a second appointment row for a day")
+            << QStringList{"INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(#1/1/2020#)",
+                           "INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(#1/1/2020#)"}
+            << "unique";
+    }
+    void refusesWhatTheFileRefuses()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(QString, refusal);
+        Practice practice(m_server.uri("practice"));
+        const QString last = statements.takeLast();
+        for (const QString &statement : statements)
+            QVERIFY2(practice.run(statement), qPrintable(practice.session.error()));
+        QVERIFY(!practice.run(last));
+        QVERIFY2(practice.session.error().contains(refusal, Qt::CaseInsensitive), qPrintable(practice.session.error()));
+    }
+
+    // The register's search by the start of a surname is served by the index on the fold.
+    void surnameSearchUsesTheFoldIndex()
+    {
+        Practice practice(m_server.uri("practice"));
+        QVERIFY(practice.session.run("SET LOCAL enable_seqscan = off"));
+        QVERIFY(practice.run("EXPLAIN SELECT ID FROM STOIXEIA_PAIDIOY WHERE EPWNYMO LIKE 'Πά%'"));
+        QVERIFY2(practice.session.column().join('\n').contains("stoixeia_paidioy_epwnymo_fold"),
+                 qPrintable(practice.session.column().join('\n')));
+    }
 
     void answersOnItsSocketOnly()
     {

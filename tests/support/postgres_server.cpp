@@ -181,3 +181,45 @@ QString PostgresServer::query(const QString &database, const QString &sql, QStri
     PQfinish(connection);
     return value;
 }
+
+PostgresSession::PostgresSession(const QString &uri) : m_connection(PQconnectdb(uri.toUtf8().constData()))
+{
+    if (PQstatus(m_connection) != CONNECTION_OK)
+        m_error = QString::fromUtf8(PQerrorMessage(m_connection)).trimmed();
+}
+
+PostgresSession::~PostgresSession() { PQfinish(m_connection); }
+
+bool PostgresSession::isOpen() const { return PQstatus(m_connection) == CONNECTION_OK; }
+
+bool PostgresSession::run(const QString &sql, const QVariantList &values)
+{
+    m_rows.clear();
+    std::vector<QByteArray> texts;
+    for (const QVariant &value : values)
+        texts.push_back(value.isNull() ? QByteArray() : value.toString().toUtf8());
+    std::vector<const char *> pointers;
+    for (size_t i = 0; i < texts.size(); ++i)
+        pointers.push_back(values[qsizetype(i)].isNull() ? nullptr : texts[i].constData());
+    PGresult *result = PQexecParams(m_connection, sql.toUtf8().constData(), int(pointers.size()), nullptr,
+                                    pointers.data(), nullptr, nullptr, 0);
+    const ExecStatusType status = PQresultStatus(result);
+    const bool ok = status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK;
+    m_error = ok ? QString() : QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
+    for (int r = 0; ok && r < PQntuples(result); ++r) {
+        QStringList row;
+        for (int c = 0; c < PQnfields(result); ++c)
+            row << QString::fromUtf8(PQgetvalue(result, r, c));
+        m_rows << row;
+    }
+    PQclear(result);
+    return ok;
+}
+
+QStringList PostgresSession::column(int index) const
+{
+    QStringList values;
+    for (const QStringList &row : m_rows)
+        values << row.value(index);
+    return values;
+}

@@ -2,7 +2,11 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <QVariantList>
+
+struct pg_conn;
 
 // A private PostgreSQL 15 server for one test program: a cluster made with initdb in a temporary
 // folder, listening only on a Unix socket in that folder (no TCP), with one database in the Greek
@@ -41,6 +45,29 @@ private:
     QProcess m_server;
     int m_port = 0;
     QString m_log;
+};
+
+// One connection to a database of the server through bare libpq, for tests of what the server
+// is given and answers; values go as texts, answers come back as the server writes them.
+class PostgresSession {
+public:
+    explicit PostgresSession(const QString &uri);
+    ~PostgresSession();
+    PostgresSession(const PostgresSession &) = delete;
+    PostgresSession &operator=(const PostgresSession &) = delete;
+
+    bool isOpen() const;
+    // Runs one statement of the server's own SQL; false with the server's message in error().
+    bool run(const QString &sql, const QVariantList &values = {});
+    // The answer of the last statement run, row by row ("" for a null).
+    QList<QStringList> rows() const { return m_rows; }
+    QStringList column(int index = 0) const;
+    QString error() const { return m_error; }
+
+private:
+    pg_conn *m_connection = nullptr;
+    QList<QStringList> m_rows;
+    QString m_error;
 };
 
 // In a test function (initTestCase usually): starts the server, skips the test with the reason
