@@ -1,5 +1,6 @@
 #include "data/server_functions.h"
 
+#include "data/growth_readings.h"
 #include "data/jet_dialect.h"
 
 namespace jet {
@@ -83,6 +84,7 @@ END $$)");
     // TOTAL: the sum of the values, 0 over no rows.
     statements << QStringLiteral(
         "CREATE OR REPLACE AGGREGATE total(numeric) (sfunc = numeric_add, stype = numeric, initcond = '0')");
+    statements << who::serverSqlFunctions();
     return statements;
 }
 

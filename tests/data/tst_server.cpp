@@ -1,6 +1,9 @@
 #include "data/jet_dialect.h"
 #include "data/schema.h"
+#include "fixture.h"
 #include "postgres_server.h"
+
+#include <QDate>
 
 #include <QTest>
 
@@ -49,7 +52,7 @@ private slots:
     {
         Practice practice(m_server.uri("practice"));
         QVERIFY(practice.session.run("SELECT table_name FROM information_schema.tables WHERE table_schema = 'public' "
-                                     "AND table_name <> 'velmora_version' AND table_name NOT IN (SELECT table_name "
+                                     "AND table_name NOT LIKE 'velmora\\_%' AND table_name NOT IN (SELECT table_name "
                                      "FROM information_schema.columns WHERE column_name = 'velmora_row')"));
         QCOMPARE(practice.session.column(), QStringList());
         QVERIFY2(practice.run("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
@@ -106,6 +109,113 @@ private slots:
             QVERIFY2(practice.run(statement), qPrintable(practice.session.error()));
         QVERIFY(!practice.run(last));
         QVERIFY2(practice.session.error().contains(refusal, Qt::CaseInsensitive), qPrintable(practice.session.error()));
+    }
+
+    // WHO_Z, WHO_CENTILE, WHO_READING and AGE_TEXT give on the server what they give in the file.
+    void growthReadingsAsInTheFile_data()
+    {
+        QTest::addColumn<QString>("indicator");
+        QTest::addColumn<QString>("sex");
+        QTest::addColumn<QDate>("birth");
+        QTest::addColumn<QDate>("measured");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("height"); // none: the five-argument form
+        const QDate born(2020, 1, 1);
+        const QVariant none;
+        QTest::newRow("weight at birth") << "wfa"
+                                         << "ΑΡΡΕΝ" << born << born << QVariant(3.3) << none;
+        QTest::newRow("weight by day") << "wfa"
+                                       << "ΘΗΛΥ" << born << born.addDays(200) << QVariant(7.5) << none;
+        QTest::newRow("height, standard") << "lhfa"
+                                          << "ΑΡΡΕΝ" << born << born.addYears(3) << QVariant(95.0) << none;
+        QTest::newRow("height by month, between months")
+            << "lhfa"
+            << "θηλυ" << born << born.addDays(3750) << QVariant(140.2) << none;
+        QTest::newRow("weight by month") << "wfa"
+                                         << "2" << born << born.addDays(2500) << QVariant(21.0) << none;
+        QTest::newRow("bmi from weight and height")
+            << "bmifa"
+            << "1" << born << born.addYears(7) << QVariant(25.0) << QVariant(120.0);
+        QTest::newRow("bmi as given") << "BMIFA"
+                                      << "ΑΡΡΕΝ" << born << born.addDays(400) << QVariant(16.5) << none;
+        QTest::newRow("head") << "hcfa"
+                              << "ΘΗΛΥ" << born << born.addDays(90) << QVariant(39.0) << none;
+        QTest::newRow("weight for length, between tenths")
+            << "wflh"
+            << "ΑΡΡΕΝ" << born << born.addDays(500) << QVariant(10.2) << QVariant(80.35);
+        QTest::newRow("weight for height") << "wflh"
+                                           << "ΘΗΛΥ" << born << born.addDays(800) << QVariant(13.0)
+                                           << QVariant(90.0);
+        QTest::newRow("far above, restricted") << "wfa"
+                                               << "ΑΡΡΕΝ" << born << born.addYears(1) << QVariant(20.0) << none;
+        QTest::newRow("far below, restricted") << "wfa"
+                                               << "ΘΗΛΥ" << born << born.addYears(2) << QVariant(6.0) << none;
+        QTest::newRow("height far off, implausible")
+            << "lhfa"
+            << "ΑΡΡΕΝ" << born << born.addYears(2) << QVariant(40.0) << none;
+        QTest::newRow("height only counts for bmi")
+            << "wfa"
+            << "ΑΡΡΕΝ" << born << born.addDays(100) << QVariant(6.0) << QVariant(60.0);
+        QTest::newRow("beyond the references") << "wfa"
+                                               << "ΑΡΡΕΝ" << born << born.addYears(20) << QVariant(60.0) << none;
+        QTest::newRow("head beyond five years") << "hcfa"
+                                                << "ΑΡΡΕΝ" << born << born.addYears(6) << QVariant(50.0) << none;
+        QTest::newRow("weight for height past five years")
+            << "wflh"
+            << "ΑΡΡΕΝ" << born << born.addDays(1900) << QVariant(18.0) << QVariant(110.0);
+        QTest::newRow("weight for length without it") << "wflh"
+                                                      << "ΑΡΡΕΝ" << born << born.addDays(100) << QVariant(6.0)
+                                                      << none;
+        QTest::newRow("bmi with a missing height")
+            << "bmifa"
+            << "ΑΡΡΕΝ" << born << born.addDays(400) << QVariant(10.0) << QVariant(QMetaType(QMetaType::Double));
+        QTest::newRow("unknown sex") << "wfa"
+                                     << "Χ" << born << born.addDays(10) << QVariant(4.0) << none;
+        QTest::newRow("unknown indicator") << "xyz"
+                                           << "ΑΡΡΕΝ" << born << born.addDays(10) << QVariant(4.0) << none;
+        QTest::newRow("before birth") << "wfa"
+                                      << "ΑΡΡΕΝ" << born << born.addDays(-1) << QVariant(4.0) << none;
+        QTest::newRow("no weight") << "wfa"
+                                   << "ΑΡΡΕΝ" << born << born.addDays(10) << QVariant(0.0) << none;
+        QTest::newRow("a month's last day") << "wfa"
+                                            << "ΑΡΡΕΝ" << QDate(2020, 1, 31) << QDate(2020, 3, 1)
+                                            << QVariant(4.5) << none;
+    }
+    void growthReadingsAsInTheFile()
+    {
+        QFETCH(QString, indicator);
+        QFETCH(QString, sex);
+        QFETCH(QDate, birth);
+        QFETCH(QDate, measured);
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, height);
+        QVariantList values = {indicator, sex, birth, measured, value};
+        if (height.isValid())
+            values << height;
+        const QString arguments = height.isValid() ? "?1,?2,?3,?4,?5,?6" : "?1,?2,?3,?4,?5";
+        const QString jet = QStringLiteral("SELECT WHO_Z(%1), WHO_CENTILE(%1), WHO_READING(%1), AGE_TEXT(?3,?4)").arg(arguments);
+
+        TestPractice file;
+        Connection connection = file.connect();
+        Statement statement(connection, jet::translate(jet));
+        statement.bind(values);
+        QVERIFY(statement.step());
+        Practice server(m_server.uri("practice"));
+        QVERIFY2(server.run(jet, values), qPrintable(server.session.error()));
+        const QStringList answer = server.session.rows().value(0);
+        for (int column : {0, 1}) {
+            const QVariant expected = statement.value(column);
+            if (expected.isNull()) {
+                QCOMPARE(answer.value(column), QString());
+                continue;
+            }
+            const double found = answer.value(column).toDouble();
+            QVERIFY2(qAbs(found - expected.toDouble()) <= 1e-9 * qMax(1.0, qAbs(expected.toDouble())),
+                     qPrintable(QStringLiteral("%1 on the server, %2 in the file")
+                                    .arg(answer.value(column), expected.toString())));
+        }
+        QCOMPARE(answer.value(2), statement.value(2).toString());
+        QCOMPARE(answer.value(3), statement.value(3).toString());
     }
 
     // The register's search by the start of a surname is served by the index on the fold.
