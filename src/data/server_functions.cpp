@@ -8,8 +8,9 @@ namespace jet {
 QStringList serverFunctionStatements()
 {
     QStringList statements;
-    // Greek order with Latin letters first; case and accents count only between otherwise equal texts.
-    statements << QStringLiteral("CREATE COLLATION IF NOT EXISTS %1 (provider = icu, locale = 'el-u-kr-latn-grek')")
+    // The program's own order: letters alone compared first (case, accents and final sigma aside,
+    // Latin before Greek), then, the collation being deterministic, the exact characters.
+    statements << QStringLiteral("CREATE COLLATION IF NOT EXISTS %1 (provider = icu, locale = 'el-u-kr-latn-grek-ks-level1')")
                       .arg(QLatin1String(ServerGreekCollation));
     // Small letters without accents, final sigma as sigma: the fold of the file's LIKE, for the
     // letters a Greek practice types. Immutable, so that an index on a column's fold serves

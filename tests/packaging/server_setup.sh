@@ -7,7 +7,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 out=$("$setup" --dry-run --host server.practice.lan reception doctor 2>&1) || fail "dry run failed: $out"
 for wanted in "pg_createcluster 15 velmora --port 5433" \
-              "LOCALE_PROVIDER icu" "ICU_LOCALE 'el-u-kr-latn-grek'" \
+              "LOCALE_PROVIDER icu" "ICU_LOCALE 'el-u-kr-latn-grek-ks-level1'" \
               "hostssl velmora  +velmora_practice      0.0.0.0/0   scram-sha-256" \
               "pg_conftool 15 velmora set ssl on" "password_encryption scram-sha-256" \
               "subjectAltName=DNS:server.practice.lan" \

@@ -22,8 +22,9 @@ const QString Binaries = QStringLiteral("/usr/lib/postgresql/15/bin");
 const char *const ServerUser = "postgres";
 const char *const Superuser = "postgres";
 
-// The collation of the practice databases: Greek, with Latin letters before Greek ones.
-const QString GreekIcuLocale = QStringLiteral("el-u-kr-latn-grek");
+// The collation of the practice databases: Greek letters compared alone, Latin ones first; texts
+// equal so by their exact characters.
+const QString GreekIcuLocale = QStringLiteral("el-u-kr-latn-grek-ks-level1");
 
 struct Account {
     uid_t uid = 0;
