@@ -45,5 +45,8 @@ inline constexpr const char *GreekCollation = "GREEK";
 inline constexpr const char *ServerGreekCollation = "velmora_greek";
 inline constexpr const char *ServerFoldFunction = "velmora_fold";
 inline constexpr const char *ServerRowColumn = "velmora_row";
+// The server's notification channel: every committed change to a practice's table is announced
+// there with the table's name (as the program spells it), so that other seats show it at once.
+inline constexpr const char *ServerChangeChannel = "velmora_changes";
 
 } // namespace jet

@@ -390,6 +390,12 @@ QStringList serverCreateStatements()
         statements << jet::translate(createTableStatement(table, jet::Engine::Postgres), jet::Engine::Postgres);
     for (const QString &index : createIndexStatements(jet::Engine::Postgres))
         statements << jet::translate(index, jet::Engine::Postgres);
+    for (const Table &table : tables())
+        statements << jet::translate(QStringLiteral("CREATE TRIGGER [%1_CHANGES] AFTER INSERT OR UPDATE OR DELETE OR "
+                                                    "TRUNCATE ON [%1] FOR EACH STATEMENT EXECUTE FUNCTION "
+                                                    "velmora_announce_change()")
+                                         .arg(table.name),
+                                     jet::Engine::Postgres);
     statements << QStringLiteral("CREATE TABLE %1 (version integer NOT NULL, one_row boolean PRIMARY KEY DEFAULT true "
                                  "CHECK (one_row))")
                       .arg(QLatin1String(ServerVersionTable));

@@ -58,7 +58,8 @@ QStringList createIndexStatements(jet::Engine engine = jet::Engine::SqlCipher);
 
 // Everything an empty server database needs to become a practice at Version, as the server's
 // own SQL in the order to run it (in one transaction): its functions, the tables with their
-// hidden row keys, the indexes, and the row that keeps the version. The delivered rows (the
+// hidden row keys, the indexes, the triggers that announce changes on jet::ServerChangeChannel,
+// and the row that keeps the version. The delivered rows (the
 // SECURITY row, the vaccination schedule) are added by the caller, as for a new file.
 QStringList serverCreateStatements();
 

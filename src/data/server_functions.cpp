@@ -85,6 +85,11 @@ END $$)");
     // TOTAL: the sum of the values, 0 over no rows.
     statements << QStringLiteral(
         "CREATE OR REPLACE AGGREGATE total(numeric) (sfunc = numeric_add, stype = numeric, initcond = '0')");
+    // Announces a change once per statement; the server sends it at commit, one notice per
+    // table and transaction, and none for a change rolled back.
+    statements << QStringLiteral("CREATE OR REPLACE FUNCTION velmora_announce_change() RETURNS trigger LANGUAGE plpgsql "
+                                 "AS $$ BEGIN PERFORM pg_notify('%1', upper(TG_TABLE_NAME)); RETURN NULL; END $$")
+                      .arg(QLatin1String(ServerChangeChannel));
     statements << who::serverSqlFunctions();
     return statements;
 }

@@ -5,6 +5,8 @@
 #include "postgres_server.h"
 
 #include <QDate>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -112,6 +114,48 @@ private slots:
             QVERIFY2(practice.run(statement), qPrintable(practice.session.error()));
         QVERIFY(!practice.run(last));
         QVERIFY2(practice.session.error().contains(refusal, Qt::CaseInsensitive), qPrintable(practice.session.error()));
+    }
+
+    // A change committed on one seat reaches another seat that listens within a second; one
+    // rolled back reaches nobody.
+    void changesReachOtherSeats_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("table");
+        QTest::newRow("an appointment booked") << "INSERT INTO RANTEBOU(HMEROMHNIA,[0900-0930]) VALUES(#3/2/2026#,'Α')"
+                                               << "RANTEBOU";
+        QTest::newRow("an appointment changed") << "UPDATE RANTEBOU SET [0900-0930]='Β' WHERE HMEROMHNIA=#3/1/2026#"
+                                                << "RANTEBOU";
+        QTest::newRow("an appointment cleared") << "DELETE FROM RANTEBOU WHERE HMEROMHNIA=#3/1/2026#"
+                                                << "RANTEBOU";
+        QTest::newRow("a new child") << "INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,"
+                                        "ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,"
+                                        "THLEFWNO_1) VALUES('Ν','Α','ΑΡΡΕΝ',#5/5/2010#,'Π','Μ','Κ','Δ','1')"
+                                     << "STOIXEIA_PAIDIOY";
+    }
+    void changesReachOtherSeats()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, table);
+        PostgresSession reception(m_server.uri("practice")), doctor(m_server.uri("practice"));
+        QVERIFY2(reception.run(jet::translate("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(#3/1/2026#)", jet::Engine::Postgres)),
+                 qPrintable(reception.error()));
+        QVERIFY(doctor.run(QStringLiteral("LISTEN %1").arg(QLatin1String(jet::ServerChangeChannel))));
+        const auto cleanUp = qScopeGuard([&] {
+            reception.run("DELETE FROM rantebou");
+            reception.run("DELETE FROM stoixeia_paidioy");
+        });
+
+        QVERIFY(reception.run("BEGIN"));
+        QVERIFY2(reception.run(jet::translate(change, jet::Engine::Postgres)), qPrintable(reception.error()));
+        QVERIFY(reception.run("ROLLBACK"));
+        QCOMPARE(doctor.notifications(300), QStringList());
+
+        QVERIFY2(reception.run(jet::translate(change, jet::Engine::Postgres)), qPrintable(reception.error()));
+        QElapsedTimer arrival;
+        arrival.start();
+        QCOMPARE(doctor.notifications(1000), QStringList{table});
+        QVERIFY(arrival.elapsed() < 1000);
     }
 
     // Names sort on the server as the program's own collation sorts them: folded first (case and

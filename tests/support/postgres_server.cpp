@@ -10,6 +10,7 @@
 #include <libpq-fe.h>
 
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -223,4 +224,21 @@ QStringList PostgresSession::column(int index) const
     for (const QStringList &row : m_rows)
         values << row.value(index);
     return values;
+}
+
+QStringList PostgresSession::notifications(int milliseconds)
+{
+    QStringList payloads;
+    QDeadlineTimer deadline(milliseconds);
+    while (true) {
+        PQconsumeInput(m_connection);
+        while (PGnotify *notice = PQnotifies(m_connection)) {
+            payloads << QString::fromUtf8(notice->extra);
+            PQfreemem(notice);
+        }
+        if (!payloads.isEmpty() || deadline.hasExpired())
+            return payloads;
+        pollfd socket = {PQsocket(m_connection), POLLIN, 0};
+        poll(&socket, 1, int(qMax<qint64>(1, deadline.remainingTime())));
+    }
 }

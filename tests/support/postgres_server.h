@@ -63,6 +63,9 @@ public:
     QList<QStringList> rows() const { return m_rows; }
     QStringList column(int index = 0) const;
     QString error() const { return m_error; }
+    // The payloads of the notifications that arrive within `milliseconds` (those come already
+    // included), as soon as one is there.
+    QStringList notifications(int milliseconds);
 
 private:
     pg_conn *m_connection = nullptr;
