@@ -12,14 +12,12 @@ QStringList serverFunctionStatements()
     // Latin before Greek), then, the collation being deterministic, the exact characters.
     statements << QStringLiteral("CREATE COLLATION IF NOT EXISTS %1 (provider = icu, locale = 'el-u-kr-latn-grek-ks-level1')")
                       .arg(QLatin1String(ServerGreekCollation));
-    // Small letters without accents, final sigma as sigma: the fold of the file's LIKE, for the
-    // letters a Greek practice types. Immutable, so that an index on a column's fold serves
-    // a LIKE with a fixed start.
-    statements << QStringLiteral(
-                      "CREATE OR REPLACE FUNCTION %1(text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
-                      "AS $$ SELECT translate(lower($1), "
-                      "'άέήίόύώϊϋΐΰςàáâãäåçèéêëìíîïñòóôõöùúûüýÿ', "
-                      "'αεηιουωιυιυσaaaaaaceeeeiiiinooooouuuuyy') $$")
+    // Small letters without their accents (every mark a canonical decomposition adds), final
+    // sigma as sigma: the fold of the file's LIKE. Immutable, so that an index on a column's
+    // fold serves a LIKE with a fixed start.
+    statements << QStringLiteral("CREATE OR REPLACE FUNCTION %1(text) RETURNS text LANGUAGE sql IMMUTABLE STRICT "
+                                 "PARALLEL SAFE AS $$ SELECT translate(regexp_replace(normalize(lower($1), NFD), "
+                                 "'[\\u0300-\\u036f]', '', 'g'), 'ς', 'σ') $$")
                       .arg(QLatin1String(ServerFoldFunction));
     for (const char *part : {"day", "month", "year"})
         statements << QStringLiteral("CREATE OR REPLACE FUNCTION velmora_%1(date) RETURNS integer LANGUAGE sql "

@@ -139,7 +139,8 @@ private slots:
                 statements << QString(child).replace("%1", surname);
             return statements;
         };
-        const QStringList register_ = children({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας", "Αλεξίου", "Smith", "Élan", "Σπαής"});
+        const QStringList register_ =
+            children({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας", "Αλεξίου", "Smith", "Élan", "Σπαής", "Ἀθανασίου", "Dvořák"});
         const QString search = "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY WHERE EPWNYMO LIKE'%1' ORDER BY EPWNYMO ASC";
         const QStringList expenses = {
             "INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/5/2009#,10.005,2.3,'Ενοίκιο')",
@@ -161,6 +162,7 @@ private slots:
             {"like with accent", register_, QString(search).replace("%1", "πά%"), {}, {"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"}},
             {"like final sigma", register_, QString(search).replace("%1", "παπας"), {}, {"ΠΑΠΑΣ"}},
             {"like latin accent", register_, QString(search).replace("%1", "ela%"), {}, {"Élan"}},
+            {"like breathings and carons", register_, "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY WHERE EPWNYMO LIKE 'αθ%' OR EPWNYMO LIKE 'dvor%' ORDER BY EPWNYMO", {}, {"Dvořák", "Ἀθανασίου"}},
             {"like a backslash", children({"C:\\x"}), QString(search).replace("%1", "c:\\%"), {}, {"C:\\x"}},
             {"like a bound value",
              register_,
