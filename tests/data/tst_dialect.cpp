@@ -31,22 +31,15 @@ class DialectTest : public QObject {
     PostgresServer m_server;
     std::unique_ptr<PostgresSession> m_practice;
 
-    // A server database made as `velmora-db create` makes one, at the first row that needs it.
+    // A server practice, started at the first row that needs it.
     bool startPracticeOnServer(QString *error)
     {
-        if (m_practice)
-            return true;
-        if (!m_server.start(error))
-            return false;
-        m_practice = std::make_unique<PostgresSession>(m_server.uri());
-        m_practice->run("BEGIN");
-        for (const QString &statement : schema::serverCreateStatements())
-            if (!m_practice->run(statement)) {
-                *error = m_practice->error() + "\n" + statement;
-                m_practice.reset();
+        if (!m_practice) {
+            if (!m_server.start(error) || !m_server.createPractice("practice", error))
                 return false;
-            }
-        return m_practice->run("COMMIT");
+            m_practice = std::make_unique<PostgresSession>(m_server.uri("practice"));
+        }
+        return m_practice->isOpen();
     }
 
 private slots:

@@ -35,12 +35,7 @@ private slots:
     {
         START_POSTGRES_OR_SKIP(m_server);
         QString error;
-        QVERIFY2(m_server.createDatabase("practice", &error), qPrintable(error));
-        PostgresSession session(m_server.uri("practice"));
-        QVERIFY(session.run("BEGIN"));
-        for (const QString &statement : schema::serverCreateStatements())
-            QVERIFY2(session.run(statement), qPrintable(session.error() + "\n" + statement));
-        QVERIFY(session.run("COMMIT"));
+        QVERIFY2(m_server.createPractice("practice", &error), qPrintable(error));
     }
 
     void practiceKeepsItsVersion()

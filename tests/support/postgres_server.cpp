@@ -1,5 +1,7 @@
 #include "postgres_server.h"
 
+#include "data/schema.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -156,6 +158,22 @@ bool PostgresServer::createDatabase(const QString &name, QString *error) const
             *error = "creating the database failed: " + message;
         return false;
     }
+    return true;
+}
+
+bool PostgresServer::createPractice(const QString &name, QString *error) const
+{
+    if (!createDatabase(name, error))
+        return false;
+    PostgresSession session(uri(name));
+    QStringList statements = schema::serverCreateStatements();
+    statements.prepend(QStringLiteral("BEGIN"));
+    statements << QStringLiteral("COMMIT");
+    for (const QString &statement : statements)
+        if (!session.run(statement)) {
+            *error = session.error() + '\n' + statement;
+            return false;
+        }
     return true;
 }
 
