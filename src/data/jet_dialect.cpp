@@ -4,6 +4,7 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <vector>
 
 namespace jet {
@@ -172,9 +173,13 @@ public:
             default: piece = t.text.toString(); break;
             }
         }
-        for (size_t k = 0; k < m_tokens.size(); ++k)
+        for (size_t k = 0; k < m_tokens.size(); ++k) {
             if (isWord(m_tokens[k], "LIKE"))
                 foldAround(k);
+            else if (isWord(m_tokens[k], "ORDER") && next(qsizetype(k)) >= 0 &&
+                     isWord(m_tokens[size_t(next(qsizetype(k)))], "BY"))
+                nullsSmallest(size_t(next(qsizetype(k))) + 1);
+        }
         QString out;
         for (const QString &piece : m_pieces)
             out += piece;
@@ -280,6 +285,40 @@ private:
         const qsizetype after = next(rightEnd);
         if (after < 0 || !isWord(m_tokens[size_t(after)], "ESCAPE"))
             m_pieces[size_t(rightEnd)].append(QLatin1String(" ESCAPE ''"));
+    }
+
+    // The file sorts a NULL below every value, the server above: each sort key of the ORDER BY
+    // that starts at `first` says where its NULLs go.
+    void nullsSmallest(size_t first)
+    {
+        static const char *const clauseEnds[] = {"LIMIT", "OFFSET", "UNION", "EXCEPT", "INTERSECT", "FETCH", "FOR"};
+        qsizetype keyEnd = -1;
+        const auto endKey = [&] {
+            if (keyEnd >= 0)
+                m_pieces[size_t(keyEnd)] += isWord(m_tokens[size_t(keyEnd)], "DESC") ? QLatin1String(" NULLS LAST")
+                                                                                     : QLatin1String(" NULLS FIRST");
+            keyEnd = -1;
+        };
+        int depth = 0;
+        for (size_t k = first; k < m_tokens.size(); ++k) {
+            const Token &t = m_tokens[k];
+            if (t.kind == TokenKind::Space)
+                continue;
+            if (t.text == QLatin1String("(")) {
+                ++depth;
+            } else if (t.text == QLatin1String(")") && depth-- == 0) {
+                break;
+            } else if (depth == 0 && t.text == QLatin1String(",")) {
+                endKey();
+                continue;
+            } else if (depth == 0 && (t.text == QLatin1String(";") ||
+                                      std::any_of(std::begin(clauseEnds), std::end(clauseEnds),
+                                                  [&](const char *word) { return isWord(t, word); }))) {
+                break;
+            }
+            keyEnd = qsizetype(k);
+        }
+        endKey();
     }
 
     const std::vector<Token> &m_tokens;

@@ -16,6 +16,7 @@
 //   Format, DAY, MONTH, YEAR-> velmora_format … (functions the server is given with the tables)
 //   rowid                   -> velmora_row; last_insert_rowid() -> lastval()
 //   COLLATE GREEK           -> COLLATE velmora_greek
+//   ORDER BY a, b DESC      -> ORDER BY a NULLS FIRST, b DESC NULLS LAST (NULL sorts lowest, as in the file)
 // For the encrypted file, [NAME], Format(), DAY(), MONTH(), YEAR(), LIKE and the Greek sort order
 // need no rewrite: the functions and the collation are registered on every connection
 // (data/jet_functions.h).

@@ -88,7 +88,14 @@ private slots:
                                     << "velmora_month(D) AS \"month\", velmora_year (D), velmora_day(D), MONTH";
         QTest::newRow("row ids") << "SELECT rowid FROM T ORDER BY ROWID; SELECT last_insert_rowid()"
                                  << "SELECT rowid FROM T ORDER BY ROWID; SELECT last_insert_rowid()"
-                                 << "SELECT velmora_row FROM T ORDER BY velmora_row; SELECT lastval()";
+                                 << "SELECT velmora_row FROM T ORDER BY velmora_row NULLS FIRST; SELECT lastval()";
+        QTest::newRow("where NULLs sort")
+            << "SELECT (SELECT MAX(A) FROM U ORDER BY B DESC LIMIT 1) FROM T ORDER BY YEAR(D), Format(E,'0') DESC, [F] "
+               "ASC LIMIT 3"
+            << "SELECT (SELECT MAX(A) FROM U ORDER BY B DESC LIMIT 1) FROM T ORDER BY YEAR(D), Format(E,'0') DESC, [F] "
+               "ASC LIMIT 3"
+            << "SELECT (SELECT MAX(A) FROM U ORDER BY B DESC NULLS LAST LIMIT 1) FROM T ORDER BY velmora_year(D) NULLS "
+               "FIRST, velmora_format(E,'0') DESC NULLS LAST, \"f\" ASC NULLS FIRST LIMIT 3";
         QTest::newRow("collation") << "A TEXT COLLATE GREEK, [GREEK] TEXT"
                                    << "A TEXT COLLATE GREEK, [GREEK] TEXT"
                                    << "A TEXT COLLATE velmora_greek, \"greek\" TEXT";
@@ -210,6 +217,21 @@ private slots:
              "#1/1/2020# AND EGKYRH=TRUE UNION ALL SELECT Format([LAST],'0') FROM LAST_APODEIKSH",
              {},
              {"40,00", "8"}},
+            {"empty values sort lowest",
+             {"INSERT INTO YPENTHIMISEIS(HMEROMHNIA,PERIGRAFH) VALUES(#1/1/2020#,'α')",
+              "INSERT INTO YPENTHIMISEIS(HMEROMHNIA) VALUES(#1/2/2020#)",
+              "INSERT INTO YPENTHIMISEIS(HMEROMHNIA,PERIGRAFH) VALUES(#1/3/2020#,'β')"},
+             "SELECT PERIGRAFH FROM YPENTHIMISEIS ORDER BY PERIGRAFH DESC, HMEROMHNIA",
+             {},
+             {"β", "α", ""}},
+            {"an expense without value has no rate",
+             {"INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/5/2009#,100,24,'α')",
+              "INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/6/2009#,0,5,'β')",
+              "INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(#1/7/2009#,50,6.5,'γ')"},
+             "SELECT CAST(ROUND(100*EKSODA.VAT/NULLIF(EKSODA.POSO,0)) AS INTEGER) AS RATE, Format(SUM(EKSODA.POSO),'0.00') "
+             "AS AKSIA FROM EKSODA WHERE EKSODA.HMEROMHNIA Between ? AND ? GROUP BY 1 ORDER BY 1 DESC",
+             {QDate(2009, 1, 1), QDate(2009, 12, 31)},
+             {"24", "13", ""}},
             {"numbered values",
              register_,
              "SELECT COUNT(*) FROM STOIXEIA_PAIDIOY WHERE EPWNYMO=?2 OR EPWNYMO=?1",
