@@ -20,7 +20,9 @@
 
 namespace {
 
-const QString Binaries = QStringLiteral("/usr/lib/postgresql/15/bin");
+// Where Debian puts the server; VELMORA_POSTGRES_BIN names another place (or none, to see the
+// tests skip as on a machine without it).
+const QString Binaries = qEnvironmentVariable("VELMORA_POSTGRES_BIN", QStringLiteral("/usr/lib/postgresql/15/bin"));
 // The server refuses to run as root: a root test runs it as the packages' own user.
 const char *const ServerUser = "postgres";
 const char *const Superuser = "postgres";
@@ -74,7 +76,8 @@ QString PostgresServer::unavailableReason()
 {
     for (const char *program : {"initdb", "postgres"})
         if (!QFileInfo(Binaries + '/' + program).isExecutable())
-            return QStringLiteral("%1/%2 is missing: install postgresql-15").arg(Binaries, program);
+            return QStringLiteral("%1/%2 is missing: install postgresql-15 (scripts/common.sh lists it)")
+                .arg(Binaries, QLatin1String(program));
     if (!serverAccount().found)
         return QStringLiteral("PostgreSQL does not run as root and this machine has no \"%1\" user").arg(ServerUser);
     return {};
