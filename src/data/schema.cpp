@@ -358,6 +358,14 @@ QString createTableStatement(const Table &table, jet::Engine engine)
     return QStringLiteral("CREATE TABLE [%1] (\n  %2\n)").arg(table.name, definitions.join(QStringLiteral(",\n  ")));
 }
 
+QString searchedSurname()
+{
+    QString surname = QStringLiteral("EPWNYMO");
+    for (const QChar apostrophe : SurnameApostrophes)
+        surname = QStringLiteral("Replace(%1,%2,'')").arg(surname, jet::quoted(apostrophe));
+    return surname;
+}
+
 QStringList createIndexStatements(jet::Engine engine)
 {
     QStringList statements = {
@@ -377,9 +385,9 @@ QStringList createIndexStatements(jet::Engine engine)
     };
     // The register's search by the start of a surname compares folded texts on the server.
     if (engine == jet::Engine::Postgres)
-        statements << QStringLiteral("CREATE INDEX STOIXEIA_PAIDIOY_EPWNYMO_FOLD ON STOIXEIA_PAIDIOY(%1(EPWNYMO) "
+        statements << QStringLiteral("CREATE INDEX STOIXEIA_PAIDIOY_EPWNYMO_FOLD ON STOIXEIA_PAIDIOY(%1(%2) "
                                      "text_pattern_ops)")
-                          .arg(QLatin1String(jet::ServerFoldFunction));
+                          .arg(QLatin1String(jet::ServerFoldFunction), searchedSurname());
     return statements;
 }
 

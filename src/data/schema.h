@@ -51,6 +51,13 @@ QStringList listedDoseColumns();
 QStringList healthColumns();
 QStringList appointmentSlots();
 
+// The register's search by the first letters of a surname compares this expression (Jet): the
+// surname without its apostrophes, so that Ντ'Αμίκο is found with or without one, whichever of
+// the apostrophes a keyboard types. The server keeps an index on its fold.
+QString searchedSurname();
+// Those apostrophes; the typed initials drop them too.
+inline const QString SurnameApostrophes = QStringLiteral("'\u2019\u02BC");
+
 // The statements that make a table with its constraints, and the indexes the windows search by.
 // Jet statements, as the engine's translation runs them.
 QString createTableStatement(const Table &table, jet::Engine engine = jet::Engine::SqlCipher);
