@@ -407,7 +407,8 @@ QStringList serverCreateStatements()
     statements << QStringLiteral("CREATE TABLE %1 (version integer NOT NULL, one_row boolean PRIMARY KEY DEFAULT true "
                                  "CHECK (one_row))")
                       .arg(QLatin1String(ServerVersionTable));
-    statements << QStringLiteral("INSERT INTO %1 (version) VALUES (%2)").arg(QLatin1String(ServerVersionTable)).arg(Version);
+    statements << QStringLiteral("INSERT INTO %1 (version) VALUES (0)").arg(QLatin1String(ServerVersionTable));
+    statements << versionUpdate(jet::Engine::Postgres, Version);
     return statements;
 }
 
@@ -480,15 +481,33 @@ void step4(Connection &connection)
 
 int versionOf(Connection &connection)
 {
-    const int found = connection.scalar(QStringLiteral("PRAGMA user_version")).toInt();
+    return acceptedVersion(connection.scalar(versionQuery(jet::Engine::SqlCipher)).toInt());
+}
+
+} // namespace
+
+QString versionQuery(jet::Engine engine)
+{
+    if (engine == jet::Engine::Postgres)
+        return QStringLiteral("SELECT version FROM %1").arg(QLatin1String(ServerVersionTable));
+    return QStringLiteral("PRAGMA user_version");
+}
+
+QString versionUpdate(jet::Engine engine, int version)
+{
+    if (engine == jet::Engine::Postgres)
+        return QStringLiteral("UPDATE %1 SET version = %2").arg(QLatin1String(ServerVersionTable)).arg(version);
+    return QStringLiteral("PRAGMA user_version = %1").arg(version);
+}
+
+int acceptedVersion(int found)
+{
     if (found > Version)
         throw DbError(DbError::Kind::NewerVersion,
                       QStringLiteral("The database was written by a newer version of the program (version %1)")
                           .arg(found));
     return found;
 }
-
-} // namespace
 
 void upgrade(Connection &connection)
 {
@@ -510,7 +529,7 @@ void upgrade(Connection &connection)
     else
         for (int version = found + 1; version <= Version; ++version)
             steps[version - 2](connection);
-    connection.execute(QStringLiteral("PRAGMA user_version = %1").arg(Version));
+    connection.execute(versionUpdate(jet::Engine::SqlCipher, Version));
     transaction.commit();
 }
 

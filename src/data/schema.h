@@ -72,6 +72,12 @@ QStringList serverCreateStatements();
 
 // The server's one-row table that keeps the version a file keeps in its header.
 inline constexpr const char *ServerVersionTable = "velmora_version";
+// The engine's statements that read and write a store's version (the server's own SQL).
+QString versionQuery(jet::Engine engine);
+QString versionUpdate(jet::Engine engine, int version);
+// The version read, refused (DbError NewerVersion) where a newer program wrote the store: a
+// seat of an older program refuses a newer server as it refuses a newer file.
+int acceptedVersion(int found);
 
 // Brings an open database to Version (an empty file gets every table and the delivered rows),
 // in one transaction. Refuses a file written by a newer program.

@@ -1,3 +1,4 @@
+#include "data/db_error.h"
 #include "data/greek_text.h"
 #include "data/jet_dialect.h"
 #include "data/schema.h"
@@ -38,12 +39,24 @@ private slots:
         QVERIFY2(m_server.createPractice("practice", &error), qPrintable(error));
     }
 
+    // The version lives in a one-row table; a newer one is refused as a newer file is.
     void practiceKeepsItsVersion()
     {
-        PostgresSession session(m_server.uri("practice"));
-        QVERIFY(session.run(QStringLiteral("SELECT version FROM %1").arg(QLatin1String(schema::ServerVersionTable))));
-        QCOMPARE(session.column(), QStringList{QString::number(schema::Version)});
-        QVERIFY(!session.run(QStringLiteral("INSERT INTO %1(version) VALUES (1)").arg(QLatin1String(schema::ServerVersionTable))));
+        Practice practice(m_server.uri("practice"));
+        QVERIFY(practice.session.run(schema::versionQuery(jet::Engine::Postgres)));
+        QCOMPARE(schema::acceptedVersion(practice.session.column().value(0).toInt()), schema::Version);
+        QVERIFY(!practice.session.run(
+            QStringLiteral("INSERT INTO %1(version) VALUES (1)").arg(QLatin1String(schema::ServerVersionTable))));
+        QVERIFY(practice.session.run("ROLLBACK"));
+        QVERIFY(practice.session.run("BEGIN"));
+        QVERIFY(practice.session.run(schema::versionUpdate(jet::Engine::Postgres, schema::Version + 1)));
+        QVERIFY(practice.session.run(schema::versionQuery(jet::Engine::Postgres)));
+        try {
+            schema::acceptedVersion(practice.session.column().value(0).toInt());
+            QFAIL("a newer server accepted");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::NewerVersion);
+        }
     }
 
     // Every table has the hidden key; where the table numbers its rows the key is the number,
