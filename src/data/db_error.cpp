@@ -51,6 +51,11 @@ DbError constraintError(const QString &message)
 
 } // namespace
 
+DbError DbError::refusedByEngine(const QString &message)
+{
+    return constraintError(message);
+}
+
 DbError DbError::fromEngine(sqlite3 *db, int code, const QString &file)
 {
     const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));

@@ -23,6 +23,7 @@ public:
         ChangedElsewhere, // the row was changed by another window or program since it was read
         DeletedElsewhere, // the row was deleted by another window or program since it was read
         DamagedKeyFile,   // unreadable, or asking more of a derivation than a key file may
+        ServerGone,       // the practice's server cannot be reached (network, restart)
         Other
     };
     // Which rule of the schema refused a row (Kind::Constraint).
@@ -49,6 +50,9 @@ public:
 
     // The engine's last error on `db`, in words a user can act on. `file` names the database.
     static DbError fromEngine(sqlite3 *db, int code, const QString &file = {});
+    // A refused row in the file engine's words ("UNIQUE constraint failed: TABLE.COLUMN",
+    // "CHECK constraint failed: length:TABLE.COLUMN"), which a server's refusals are put in too.
+    static DbError refusedByEngine(const QString &message);
 
 private:
     Kind m_kind;

@@ -138,7 +138,7 @@ int runStatement(const QString &file, const QString &statement)
     // A statement that returns columns is read as a result; anything else reports its changes.
     bool returnsRows = false;
     {
-        Statement probe(connection, jet::translate(statement));
+        Statement probe(connection, jet::translate(statement, connection.engine()));
         returnsRows = probe.columnCount() > 0;
     }
     if (!returnsRows) {
