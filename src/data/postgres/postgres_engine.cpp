@@ -272,7 +272,7 @@ std::unique_ptr<engine::Statement> Session::prepare(const QString &engineSql, bo
 
 qint64 Session::insert(const QString &engineSql, const QVariantList &values)
 {
-    const auto statement = prepare(engineSql + QStringLiteral(" RETURNING ") + rowIdColumn(), false);
+    const auto statement = prepare(engineSql + QStringLiteral(" RETURNING %1 AS row_key").arg(rowIdColumn()), false);
     statement->bind(values);
     if (!statement->step())
         return 0;

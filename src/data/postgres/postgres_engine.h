@@ -83,7 +83,8 @@ private:
     int m_changes = 0;
 };
 
-// "?" marks as the server numbers them: $1, $2, ...; quotes and quoted names are left alone.
+// Marks a statement still writes as "?" numbered as the server takes them ($1, $2, ...);
+// quoted texts and names are left alone, and a text the translator numbered has none left.
 QString numberedMarks(const QString &engineSql);
 
 } // namespace postgres
