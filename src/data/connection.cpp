@@ -228,6 +228,11 @@ QVariant Connection::scalar(const QString &jetSql, const QVariantList &values)
     return statement.step() ? statement.value(0) : QVariant();
 }
 
+QVariant Connection::scalarForUpdate(const QString &jetSql, const QVariantList &values)
+{
+    return scalar(engine() == jet::Engine::Postgres ? jetSql + QStringLiteral(" FOR UPDATE") : jetSql, values);
+}
+
 qint64 Connection::insert(const QString &jetSql, const QVariantList &values)
 {
     const QString engineSql = jet::translate(jetSql, engine());

@@ -60,6 +60,10 @@ public:
     int execute(const QString &jetSql, const QVariantList &values = {});
     // The first column of the first row, or an invalid QVariant when there is no row.
     QVariant scalar(const QString &jetSql, const QVariantList &values = {});
+    // As scalar, for a value this write transaction goes on to change (a counter): other seats
+    // of a server wait for the row until the transaction ends, as the file's write
+    // transaction already keeps other writers out.
+    QVariant scalarForUpdate(const QString &jetSql, const QVariantList &values = {});
     // Runs one Jet-dialect INSERT and returns the new row's hidden row id.
     qint64 insert(const QString &jetSql, const QVariantList &values = {});
 

@@ -12,6 +12,7 @@
 #include "data/connection.h"
 #include "data/dataset.h"
 #include "data/db_error.h"
+#include "data/postgres/postgres_engine.h"
 #include "data/global.h"
 #include "data/jet_dialect.h"
 #include "data/keys/key_file.h"
@@ -120,6 +121,8 @@ QString newPassword()
 // The folder as the program leaves it: work cut short is finished or undone first.
 QString settled(const QString &file)
 {
+    if (postgres::isServerUri(file))
+        return file; // a server keeps its own house
     removeLeftovers(file);
     if (old_layout::isOldLayout(file))
         throw DbError(DbError::Kind::Other,
