@@ -133,6 +133,9 @@ void removeWithEngineFiles(const QString &path)
 
 void Connection::open()
 {
+    // A seat whose server went away and came back goes on without a restart.
+    if (m_session && m_session->isLost())
+        m_session.reset();
     if (!m_session)
         openSession(m_readOnly ? Mode::ReadOnly : Mode::ReadWrite);
 }

@@ -51,6 +51,13 @@ DbError constraintError(const QString &message)
 
 } // namespace
 
+DbError DbError::serverGone(const QString &server, const QString &detail)
+{
+    DbError error(Kind::ServerGone, QStringLiteral("The server %1 cannot be reached: %2").arg(server, detail));
+    error.m_server = server;
+    return error;
+}
+
 DbError DbError::refusedByEngine(const QString &message)
 {
     return constraintError(message);

@@ -53,6 +53,9 @@ public:
     // A refused row in the file engine's words ("UNIQUE constraint failed: TABLE.COLUMN",
     // "CHECK constraint failed: length:TABLE.COLUMN"), which a server's refusals are put in too.
     static DbError refusedByEngine(const QString &message);
+    // The practice's server `server` (as the seat names it) did not answer.
+    static DbError serverGone(const QString &server, const QString &detail);
+    QString server() const { return m_server; }
 
 private:
     Kind m_kind;
@@ -60,4 +63,5 @@ private:
     Rule m_rule = Rule::None;
     QString m_table;
     QString m_column;
+    QString m_server;
 };

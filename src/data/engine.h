@@ -60,6 +60,8 @@ public:
     virtual void setBusyTimeout(int milliseconds) = 0;
     // The hidden column that identifies a row of any table.
     virtual QString rowIdColumn() const = 0;
+    // The other end went away (a server restarted, a cable pulled): only a new session helps.
+    virtual bool isLost() const { return false; }
     // A large result is now in the program's memory: what the engine cached for it may go.
     virtual void releaseCache() {}
 };

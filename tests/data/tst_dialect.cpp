@@ -30,14 +30,20 @@ private slots:
         QTest::addColumn<QString>("engine");
         QTest::newRow("date literal") << "WHERE D BETWEEN #3/1/2007# AND #12/31/2007#"
                                       << "WHERE D BETWEEN '2007-03-01' AND '2007-12-31'";
-        QTest::newRow("double quotes") << "Format(D,\"dd/mm/yyyy\")" << "Format(D,'dd/mm/yyyy')";
-        QTest::newRow("quote inside double quotes") << "\"O'Neil\"" << "'O''Neil'";
+        QTest::newRow("double quotes") << "Format(D,\"dd/mm/yyyy\")"
+                                       << "Format(D,'dd/mm/yyyy')";
+        QTest::newRow("quote inside double quotes") << "\"O'Neil\""
+                                                    << "'O''Neil'";
         QTest::newRow("booleans") << "SET EGKYRH=FALSE WHERE EGKYRH=TRUE or x=true"
                                   << "SET EGKYRH=0 WHERE EGKYRH=1 or x=1";
-        QTest::newRow("words inside texts stay") << "'TRUE #1/1/2000# \"x\"'" << "'TRUE #1/1/2000# \"x\"'";
-        QTest::newRow("brackets stay") << "[5HNOSOS], [0800-0830], [TRUE]" << "[5HNOSOS], [0800-0830], [TRUE]";
-        QTest::newRow("names holding TRUE stay") << "TRUE_X, XTRUE" << "TRUE_X, XTRUE";
-        QTest::newRow("LIKE without blank") << "EPWNYMO LIKE'Πα%'" << "EPWNYMO LIKE'Πα%'";
+        QTest::newRow("words inside texts stay") << "'TRUE #1/1/2000# \"x\"'"
+                                                 << "'TRUE #1/1/2000# \"x\"'";
+        QTest::newRow("brackets stay") << "[5HNOSOS], [0800-0830], [TRUE]"
+                                       << "[5HNOSOS], [0800-0830], [TRUE]";
+        QTest::newRow("names holding TRUE stay") << "TRUE_X, XTRUE"
+                                                 << "TRUE_X, XTRUE";
+        QTest::newRow("LIKE without blank") << "EPWNYMO LIKE'Πα%'"
+                                            << "EPWNYMO LIKE'Πα%'";
     }
     void translate()
     {

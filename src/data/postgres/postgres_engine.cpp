@@ -54,7 +54,7 @@ DbError serverError(const PGresult *result, const QString &server)
         return DbError::refusedByEngine(
             QStringLiteral("CHECK constraint failed: %1").arg(diagnostic(result, PG_DIAG_CONSTRAINT_NAME)));
     if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
-        return {Kind::ServerGone, QStringLiteral("The server %1 cannot be reached: %2").arg(server, message)};
+        return DbError::serverGone(server, message);
     if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("55P03"))
         return {Kind::FileInUse, QStringLiteral("The database on %1 is in use by another seat; try again").arg(server)};
     if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
@@ -79,7 +79,7 @@ DbError connectionError(PGconn *conn, const QString &server)
         return {DbError::Kind::WrongPassword, QStringLiteral("Not a valid password for the server %1").arg(server)};
     if (message.contains(QLatin1String("database \"")) && message.contains(QLatin1String("does not exist")))
         return {DbError::Kind::FileNotFound, QStringLiteral("There is no such database on the server %1").arg(server)};
-    return {DbError::Kind::ServerGone, QStringLiteral("The server %1 cannot be reached: %2").arg(server, message)};
+    return DbError::serverGone(server, message);
 }
 
 QString declaredFor(schema::Type type)
@@ -187,10 +187,12 @@ Session::~Session()
 
 QString Session::serverName() const
 {
-    const QString host = QString::fromUtf8(PQhost(m_conn));
-    const QString database = QString::fromUtf8(PQdb(m_conn));
-    return host.startsWith(QLatin1Char('/')) ? QStringLiteral("'%1' (%2)").arg(database, host)
-                                             : QStringLiteral("'%1' on %2").arg(database, host);
+    return QString::fromUtf8(PQhost(m_conn));
+}
+
+bool Session::isLost() const
+{
+    return PQstatus(m_conn) != CONNECTION_OK;
 }
 
 void Session::check(PGresult *result) const
@@ -201,8 +203,7 @@ void Session::check(PGresult *result) const
     DbError error = result ? serverError(result, serverName()) : connectionError(m_conn, serverName());
     // A refusal without a state of its own on a connection that is gone.
     if (PQstatus(m_conn) != CONNECTION_OK && error.kind() == DbError::Kind::Other)
-        error = DbError(DbError::Kind::ServerGone,
-                        QStringLiteral("The server %1 cannot be reached: %2").arg(serverName(), error.text()));
+        error = DbError::serverGone(serverName(), error.text());
     PQclear(result);
     throw error;
 }

@@ -31,9 +31,10 @@ public:
     bool inTransaction() const override;
     void setBusyTimeout(int milliseconds) override;
     QString rowIdColumn() const override { return QStringLiteral("velmora_row"); }
+    bool isLost() const override;
 
     pg_conn *handle() const { return m_conn; }
-    // The server as the messages name it: host (or socket folder) and database.
+    // The server as the messages name it: its host (or socket folder).
     QString serverName() const;
     // Runs a statement without values and without rows; throws the server's refusal.
     void run(const char *sql);
