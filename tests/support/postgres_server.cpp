@@ -1,5 +1,7 @@
 #include "postgres_server.h"
 
+#include "data/schema.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -10,6 +12,7 @@
 #include <libpq-fe.h>
 
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -22,8 +25,9 @@ const QString Binaries = QStringLiteral("/usr/lib/postgresql/15/bin");
 const char *const ServerUser = "postgres";
 const char *const Superuser = "postgres";
 
-// The collation of the practice databases: Greek, with Latin letters before Greek ones.
-const QString GreekIcuLocale = QStringLiteral("el-u-kr-latn-grek");
+// The collation of the practice databases: Greek letters compared alone, Latin ones first; texts
+// equal so by their exact characters.
+const QString GreekIcuLocale = QStringLiteral("el-u-kr-latn-grek-ks-level1");
 
 struct Account {
     uid_t uid = 0;
@@ -157,6 +161,22 @@ bool PostgresServer::createDatabase(const QString &name, QString *error) const
     return true;
 }
 
+bool PostgresServer::createPractice(const QString &name, QString *error) const
+{
+    if (!createDatabase(name, error))
+        return false;
+    PostgresSession session(uri(name));
+    QStringList statements = schema::serverCreateStatements();
+    statements.prepend(QStringLiteral("BEGIN"));
+    statements << QStringLiteral("COMMIT");
+    for (const QString &statement : statements)
+        if (!session.run(statement)) {
+            *error = session.error() + '\n' + statement;
+            return false;
+        }
+    return true;
+}
+
 QString PostgresServer::query(const QString &database, const QString &sql, QString *error) const
 {
     PGconn *connection = PQconnectdb(uri(database).toUtf8().constData());
@@ -180,4 +200,63 @@ QString PostgresServer::query(const QString &database, const QString &sql, QStri
     }
     PQfinish(connection);
     return value;
+}
+
+PostgresSession::PostgresSession(const QString &uri) : m_connection(PQconnectdb(uri.toUtf8().constData()))
+{
+    if (PQstatus(m_connection) != CONNECTION_OK)
+        m_error = QString::fromUtf8(PQerrorMessage(m_connection)).trimmed();
+}
+
+PostgresSession::~PostgresSession() { PQfinish(m_connection); }
+
+bool PostgresSession::isOpen() const { return PQstatus(m_connection) == CONNECTION_OK; }
+
+bool PostgresSession::run(const QString &sql, const QVariantList &values)
+{
+    m_rows.clear();
+    std::vector<QByteArray> texts;
+    for (const QVariant &value : values)
+        texts.push_back(value.isNull() ? QByteArray() : value.toString().toUtf8());
+    std::vector<const char *> pointers;
+    for (size_t i = 0; i < texts.size(); ++i)
+        pointers.push_back(values[qsizetype(i)].isNull() ? nullptr : texts[i].constData());
+    PGresult *result = PQexecParams(m_connection, sql.toUtf8().constData(), int(pointers.size()), nullptr,
+                                    pointers.data(), nullptr, nullptr, 0);
+    const ExecStatusType status = PQresultStatus(result);
+    const bool ok = status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK;
+    m_error = ok ? QString() : QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
+    for (int r = 0; ok && r < PQntuples(result); ++r) {
+        QStringList row;
+        for (int c = 0; c < PQnfields(result); ++c)
+            row << QString::fromUtf8(PQgetvalue(result, r, c));
+        m_rows << row;
+    }
+    PQclear(result);
+    return ok;
+}
+
+QStringList PostgresSession::column(int index) const
+{
+    QStringList values;
+    for (const QStringList &row : m_rows)
+        values << row.value(index);
+    return values;
+}
+
+QStringList PostgresSession::notifications(int milliseconds)
+{
+    QStringList payloads;
+    QDeadlineTimer deadline(milliseconds);
+    while (true) {
+        PQconsumeInput(m_connection);
+        while (PGnotify *notice = PQnotifies(m_connection)) {
+            payloads << QString::fromUtf8(notice->extra);
+            PQfreemem(notice);
+        }
+        if (!payloads.isEmpty() || deadline.hasExpired())
+            return payloads;
+        pollfd socket = {PQsocket(m_connection), POLLIN, 0};
+        poll(&socket, 1, int(qMax<qint64>(1, deadline.remainingTime())));
+    }
 }

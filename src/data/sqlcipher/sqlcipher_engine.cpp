@@ -1,7 +1,7 @@
 #include "data/sqlcipher/sqlcipher_engine.h"
 
 #include "data/db_error.h"
-#include "data/jet_dialect.h"
+#include "data/jet_functions.h"
 #include "data/keys/private_files.h"
 
 #include <QDate>
