@@ -55,6 +55,14 @@ class EnginesTest : public QObject {
         return c;
     }
 
+    // A second seat on the data of the last connect().
+    Connection secondSeat(const Connection &first)
+    {
+        if (first.engine() == jet::Engine::SqlCipher)
+            return m_practice->connect();
+        return Connection(QStringLiteral("Data Source=%1").arg(m_server->uri(QStringLiteral("notes%1").arg(m_databases))));
+    }
+
     static void engineRows()
     {
         QTest::addColumn<jet::Engine>("engine");
@@ -192,6 +200,44 @@ private slots:
             reading.commit();
         }
         QCOMPARE(c.scalar("SELECT TITLE FROM NOTES").toString(), QStringLiteral("Β"));
+    }
+
+    // A row stored through a data set shows its new number at once; a row another seat
+    // changed since it was read is refused and read again, never overwritten.
+    void dataSetsStoreAndRefuseStaleRows_data() { engineRows(); }
+    void dataSetsStoreAndRefuseStaleRows()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_WITHOUT_SERVER(engine);
+        Connection c = connect(engine);
+        Connection other = secondSeat(c);
+        DataSet set(c);
+        set.setTableName("NOTES");
+        set.open();
+        QVERIFY(set.canModify());
+        set.insert();
+        set.setValue("TITLE", QStringLiteral("Α"));
+        set.setValue("SEEN", QDate(2024, 3, 1));
+        set.post();
+        QCOMPARE(set.value("ID").toInt(), 1);
+        set.edit();
+        set.setValue("AMOUNT", 2.5);
+        set.post();
+        QCOMPARE(other.scalar("SELECT AMOUNT FROM NOTES WHERE ID = 1").toDouble(), 2.5);
+
+        set.edit();
+        set.setValue("TITLE", QStringLiteral("from the first seat"));
+        other.execute("UPDATE NOTES SET TITLE = ? WHERE ID = 1", {QStringLiteral("from the second seat")});
+        try {
+            set.post();
+            QFAIL("a stale row was overwritten");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::ChangedElsewhere);
+        }
+        QCOMPARE(set.value("TITLE").toString(), QStringLiteral("from the second seat"));
+        QCOMPARE(other.scalar("SELECT TITLE FROM NOTES WHERE ID = 1").toString(), QStringLiteral("from the second seat"));
+        set.remove();
+        QCOMPARE(other.scalar("SELECT count(*) FROM NOTES").toInt(), 0);
     }
 
     // The server drops the seat (a restart, a cable): one refusal naming the server, and the
