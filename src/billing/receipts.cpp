@@ -13,8 +13,9 @@ int recordReceipt(Connection &connection, const ReceiptEntry &e)
     if (!isNumber)
         throw DbError(DbError::Kind::Other, QStringLiteral("'%1' is not the number of a child").arg(e.childId));
     Transaction transaction(connection);
-    // The number is read inside the transaction: no other issue can take it meanwhile.
-    const QVariant n = connection.scalar(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"));
+    // The number is read inside the transaction and locked: no other issue, on this seat or
+    // another, can take it meanwhile.
+    const QVariant n = connection.scalarForUpdate(QStringLiteral("SELECT [LAST] FROM LAST_APODEIKSH"));
     if (n.isNull())
         throw DbError(DbError::Kind::Other, QStringLiteral("The receipt numbering has not been set"));
     Command command(connection);

@@ -2,36 +2,17 @@
 
 #include "data/db_error.h"
 #include "data/jet_dialect.h"
-#include "data/jet_functions.h"
+#include "data/postgres/postgres_engine.h"
+#include "data/sqlcipher/sqlcipher_engine.h"
 
 #include "data/keys/key_file.h"
-#include "data/keys/private_files.h"
 
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <optional>
-#include <QUrl>
-#include <sqlite3.h>
-
-#include <chrono>
-#include <thread>
 
 namespace {
-
-// The engine's own busy handler sleeps up to 100 ms between tries; a writer that lets the
-// lock go only for a moment between its transactions is rarely caught that way. Short,
-// steady steps find the pause, so a second writer gets its turn too.
-int waitForTurn(void *timeout, int tries)
-{
-    const int limit = int(reinterpret_cast<std::intptr_t>(timeout));
-    const int step = std::min(tries + 1, 10);
-    const int waited = tries < 10 ? tries * (tries + 1) / 2 : 55 + (tries - 10) * 10;
-    if (waited >= limit)
-        return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(step));
-    return 1;
-}
 
 bool changesRows(const QString &engineSql)
 {
@@ -40,15 +21,7 @@ bool changesRows(const QString &engineSql)
            verb == QLatin1String("REPLACE");
 }
 
-void setBusyHandler(sqlite3 *db, int milliseconds)
-{
-    sqlite3_busy_handler(db, waitForTurn, reinterpret_cast<void *>(std::intptr_t(milliseconds)));
-}
-void check(sqlite3 *db, int code, const QString &path = {})
-{
-    if (code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE)
-        throw DbError::fromEngine(db, code, path);
-}
+quint64 openings = 0;
 
 } // namespace
 
@@ -83,8 +56,9 @@ Connection::Connection(const QString &connectionString)
 
 Connection::Connection(Connection &&other) noexcept
     : m_connectionString(std::move(other.m_connectionString)), m_path(std::move(other.m_path)),
-      m_password(std::move(other.m_password)), m_engineKey(std::move(other.m_engineKey)), m_db(std::exchange(other.m_db, nullptr)),
-      m_readOnly(other.m_readOnly), m_busyTimeout(other.m_busyTimeout)
+      m_password(std::move(other.m_password)), m_engineKey(std::move(other.m_engineKey)),
+      m_session(std::move(other.m_session)), m_openingNumber(other.m_openingNumber), m_readOnly(other.m_readOnly),
+      m_busyTimeout(other.m_busyTimeout)
 {
 }
 
@@ -96,7 +70,8 @@ Connection &Connection::operator=(Connection &&other) noexcept
         m_path = std::move(other.m_path);
         m_password = std::move(other.m_password);
         m_engineKey = std::move(other.m_engineKey);
-        m_db = std::exchange(other.m_db, nullptr);
+        m_session = std::move(other.m_session);
+        m_openingNumber = other.m_openingNumber;
         m_readOnly = other.m_readOnly;
         m_busyTimeout = other.m_busyTimeout;
     }
@@ -116,7 +91,7 @@ Connection Connection::onFile(const QString &path, const QString &password, cons
     if (engineKey)
         connection.m_engineKey = engineKey->copy();
     connection.m_readOnly = mode == Mode::ReadOnly;
-    connection.openHandle(mode);
+    connection.openSession(mode);
     return connection;
 }
 
@@ -150,27 +125,6 @@ void Connection::setConnectionString(const QString &connectionString)
     m_engineKey = {};
 }
 
-namespace {
-
-// Stores go through a rollback journal: a data file is renamed, copied and re-keyed as one
-// file, which a write-ahead log beside it would not follow. A file an earlier build left in
-// log mode is switched back when nobody else holds it, without waiting.
-void useRollbackJournal(sqlite3 *db)
-{
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &stmt, nullptr) != SQLITE_OK)
-        return;
-    const bool logged = sqlite3_step(stmt) == SQLITE_ROW &&
-                        qstricmp(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)), "wal") == 0;
-    sqlite3_finalize(stmt);
-    if (logged) {
-        sqlite3_busy_timeout(db, 0);
-        sqlite3_exec(db, "PRAGMA journal_mode = DELETE;", nullptr, nullptr, nullptr);
-    }
-}
-
-} // namespace
-
 void removeWithEngineFiles(const QString &path)
 {
     for (const char *suffix : {"", "-journal", "-wal", "-shm"})
@@ -179,12 +133,22 @@ void removeWithEngineFiles(const QString &path)
 
 void Connection::open()
 {
-    if (!m_db)
-        openHandle(m_readOnly ? Mode::ReadOnly : Mode::ReadWrite);
+    // A seat whose server went away and came back goes on without a restart.
+    if (m_session && m_session->isLost())
+        m_session.reset();
+    if (!m_session)
+        openSession(m_readOnly ? Mode::ReadOnly : Mode::ReadWrite);
 }
 
-void Connection::openHandle(Mode mode)
+void Connection::openSession(Mode mode)
 {
+    // A server holds its own keys: the password is the seat's role password.
+    if (postgres::isServerUri(m_path)) {
+        m_session = std::make_unique<postgres::Session>(m_path, m_password);
+        m_session->setBusyTimeout(m_busyTimeout);
+        m_openingNumber = ++openings;
+        return;
+    }
     const bool create = mode == Mode::Create;
     if (!create && !QFileInfo(m_path).isFile())
         throw DbError(DbError::Kind::FileNotFound, QStringLiteral("Could not find file '%1'").arg(m_path));
@@ -195,44 +159,11 @@ void Connection::openHandle(Mode mode)
     // The key file is read at every open, so a password changed meanwhile counts at once;
     // the slow derivation happens once per process.
     const SecretBytes key = m_engineKey.isEmpty() ? engineKeyFor(unlockDataKey(m_path, m_password)) : m_engineKey.copy();
-    std::optional<PrivateFileMode> privately;
-    if (create)
-        privately.emplace();
-    sqlite3 *db = nullptr;
-    // Each connection belongs to one window on the one thread: no engine lock per call. A
-    // reading connection says so in the file's name, so that databases it attaches later
-    // (the target of a copy) may still be written.
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    QByteArray name = QFile::encodeName(m_path);
-    if (mode == Mode::ReadOnly) {
-        flags |= SQLITE_OPEN_URI;
-        name = QUrl::fromLocalFile(QFileInfo(m_path).absoluteFilePath()).toEncoded() + "?mode=ro";
-    }
-    const int opened = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
-    try {
-        if (opened != SQLITE_OK)
-            throw DbError::fromEngine(db, opened, m_path);
-        check(db, sqlite3_key(db, key.constData(), int(key.size())), m_path);
-        // 4 KB pages: the register reads tens of megabytes, and each page costs a fixed
-        // share of the decryption besides its bytes.
-        check(db, sqlite3_exec(db, "PRAGMA cipher_page_size = 4096;", nullptr, nullptr, nullptr), m_path);
-        setBusyHandler(db, m_busyTimeout);
-        // Reading the schema proves the key; a wrong one reads as "not a database".
-        const char *setup = "SELECT count(*) FROM sqlite_master;"
-                            "PRAGMA foreign_keys = ON;"
-                            "PRAGMA synchronous = FULL;"
-                            "PRAGMA cache_size = -32000;";
-        check(db, sqlite3_exec(db, setup, nullptr, nullptr, nullptr), m_path);
-        if (mode != Mode::ReadOnly) {
-            useRollbackJournal(db);
-            setBusyHandler(db, m_busyTimeout);
-        }
-        jet::registerJetFunctions(db);
-    } catch (...) {
-        sqlite3_close_v2(db);
-        throw;
-    }
-    m_db = db;
+    const auto fileMode = create                   ? sqlcipher::OpenMode::Create
+                          : mode == Mode::ReadOnly ? sqlcipher::OpenMode::ReadOnly
+                                                   : sqlcipher::OpenMode::ReadWrite;
+    m_session = std::make_unique<sqlcipher::Session>(m_path, key, fileMode, m_busyTimeout);
+    m_openingNumber = ++openings;
 }
 
 void Connection::reconnect(const QString &connectionString)
@@ -243,34 +174,43 @@ void Connection::reconnect(const QString &connectionString)
 
 void Connection::close()
 {
-    if (m_db) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
+    m_session.reset();
+}
+
+engine::Session &Connection::session() const
+{
+    if (!m_session)
+        throw DbError(DbError::Kind::Other, QStringLiteral("The connection to the database is not open"));
+    return *m_session;
+}
+
+jet::Engine Connection::engine() const
+{
+    return session().kind();
 }
 
 sqlite3 *Connection::handle() const
 {
-    if (!m_db)
-        throw DbError(DbError::Kind::Other, QStringLiteral("The connection to the database is not open"));
-    return m_db;
+    if (engine() != jet::Engine::SqlCipher)
+        throw DbError(DbError::Kind::Other, QStringLiteral("The connection is not to a data file"));
+    return static_cast<sqlcipher::Session &>(session()).handle();
 }
 
 void Connection::setBusyTimeout(int milliseconds)
 {
     m_busyTimeout = milliseconds;
-    if (m_db)
-        setBusyHandler(m_db, milliseconds);
+    if (m_session)
+        m_session->setBusyTimeout(milliseconds);
 }
 
 bool Connection::inTransaction() const
 {
-    return m_db && !sqlite3_get_autocommit(m_db);
+    return m_session && m_session->inTransaction();
 }
 
 int Connection::execute(const QString &jetSql, const QVariantList &values)
 {
-    const QString engineSql = jet::translate(jetSql);
+    const QString engineSql = jet::translate(jetSql, engine());
     Statement statement(*this, engineSql);
     statement.bind(values);
     std::optional<Transaction> transaction;
@@ -278,7 +218,7 @@ int Connection::execute(const QString &jetSql, const QVariantList &values)
         transaction.emplace(*this);
     while (statement.step()) {
     }
-    const int changed = sqlite3_changes(m_db);
+    const int changed = statement.changes();
     if (transaction)
         transaction->commit();
     return changed;
@@ -286,131 +226,76 @@ int Connection::execute(const QString &jetSql, const QVariantList &values)
 
 QVariant Connection::scalar(const QString &jetSql, const QVariantList &values)
 {
-    Statement statement(*this, jet::translate(jetSql));
+    Statement statement(*this, jet::translate(jetSql, engine()));
     statement.bind(values);
     return statement.step() ? statement.value(0) : QVariant();
 }
 
-Statement::Statement(const Connection &connection, const QString &engineSql) : m_connection(connection)
+QVariant Connection::scalarForUpdate(const QString &jetSql, const QVariantList &values)
 {
-    sqlite3 *db = connection.handle();
-    const QByteArray utf8 = engineSql.toUtf8();
-    const char *tail = nullptr;
-    check(db, sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, &tail), connection.filePath());
-    // One statement per text: nothing may ride along behind it.
-    if (tail && QByteArray(tail).trimmed().size() > 0 && QByteArray(tail).trimmed() != ";") {
-        sqlite3_finalize(m_stmt);
-        throw DbError(DbError::Kind::Syntax, QStringLiteral("Characters found after end of SQL statement"));
-    }
-    if (!m_stmt)
-        throw DbError(DbError::Kind::Syntax, QStringLiteral("The statement is empty"));
+    return scalar(engine() == jet::Engine::Postgres ? jetSql + QStringLiteral(" FOR UPDATE") : jetSql, values);
 }
 
-Statement::Statement(const Connection &connection, sqlite3_stmt *prepared, Prepared)
-    : m_connection(connection), m_stmt(prepared)
+qint64 Connection::insert(const QString &jetSql, const QVariantList &values)
+{
+    const QString engineSql = jet::translate(jetSql, engine());
+    std::optional<Transaction> transaction;
+    if (!inTransaction())
+        transaction.emplace(*this);
+    const qint64 rowId = session().insert(engineSql, values);
+    if (transaction)
+        transaction->commit();
+    return rowId;
+}
+
+Statement::Statement(const Connection &connection, const QString &engineSql)
+    : m_engine(connection.session().prepare(engineSql, false))
 {
 }
+
+Statement::Statement(std::unique_ptr<engine::Statement> prepared) : m_engine(std::move(prepared)) {}
 
 std::unique_ptr<Statement> Statement::tryPrepare(const Connection &connection, const QString &engineSql)
 {
-    const QByteArray utf8 = engineSql.toUtf8();
-    sqlite3_stmt *stmt = nullptr;
-    const char *tail = nullptr;
-    if (sqlite3_prepare_v2(connection.handle(), utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK || !stmt)
+    auto prepared = connection.session().prepare(engineSql, true);
+    if (!prepared)
         return nullptr;
-    if (tail && !QByteArray(tail).trimmed().isEmpty() && QByteArray(tail).trimmed() != ";") {
-        sqlite3_finalize(stmt);
-        return nullptr;
-    }
-    return std::unique_ptr<Statement>(new Statement(connection, stmt, Prepared{}));
+    return std::unique_ptr<Statement>(new Statement(std::move(prepared)));
 }
 
-Statement::~Statement()
-{
-    sqlite3_finalize(m_stmt);
-}
+Statement::~Statement() = default;
 
 void Statement::bind(const QVariantList &values)
 {
-    sqlite3 *db = m_connection.handle();
-    // A mark left without a value would read as NULL and quietly match nothing.
-    if (values.size() != sqlite3_bind_parameter_count(m_stmt))
-        throw DbError(DbError::Kind::Syntax, QStringLiteral("The statement has %1 marks for %2 values")
-                                                 .arg(sqlite3_bind_parameter_count(m_stmt))
-                                                 .arg(values.size()));
-    for (int i = 0; i < values.size(); ++i) {
-        const QVariant &v = values[i];
-        const int at = i + 1;
-        int code = SQLITE_OK;
-        if (v.isNull()) {
-            code = sqlite3_bind_null(m_stmt, at);
-        } else {
-            switch (v.typeId()) {
-            case QMetaType::Bool: code = sqlite3_bind_int(m_stmt, at, v.toBool() ? 1 : 0); break;
-            case QMetaType::Int:
-            case QMetaType::LongLong:
-            case QMetaType::UInt: code = sqlite3_bind_int64(m_stmt, at, v.toLongLong()); break;
-            case QMetaType::Double:
-            case QMetaType::Float: code = sqlite3_bind_double(m_stmt, at, v.toDouble()); break;
-            case QMetaType::QDate: {
-                const QByteArray iso = v.toDate().toString(Qt::ISODate).toUtf8();
-                code = sqlite3_bind_text(m_stmt, at, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            default: {
-                const QByteArray text = v.toString().toUtf8();
-                code = sqlite3_bind_text(m_stmt, at, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            }
-        }
-        check(db, code, m_connection.filePath());
-    }
+    m_engine->bind(values);
 }
 
 void Statement::reset()
 {
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
+    m_engine->reset();
 }
 
 bool Statement::step()
 {
-    const int code = sqlite3_step(m_stmt);
-    if (code == SQLITE_ROW)
-        return true;
-    if (code == SQLITE_DONE)
-        return false;
-    // The statement's own code carries the extended reason.
-    throw DbError::fromEngine(m_connection.handle(), sqlite3_reset(m_stmt), m_connection.filePath());
-}
-
-int Statement::columnCount() const
-{
-    return sqlite3_column_count(m_stmt);
+    return m_engine->step();
 }
 
 QVariant Statement::value(int column) const
 {
-    switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(m_stmt, column)));
-    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(m_stmt, column));
-    case SQLITE_NULL: return QVariant();
-    default:
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column)),
-                                 sqlite3_column_bytes(m_stmt, column));
+    const engine::Value v = m_engine->value(column);
+    switch (v.kind) {
+    case engine::Value::Kind::Integer: return QVariant(qlonglong(v.integer));
+    case engine::Value::Kind::Real: return QVariant(v.real);
+    case engine::Value::Kind::Null: return QVariant();
+    case engine::Value::Kind::Text: break;
     }
-}
-
-void Transaction::run(const char *sql)
-{
-    sqlite3 *db = m_connection.handle();
-    check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr), m_connection.filePath());
+    return QString::fromUtf8(v.text, v.bytes);
 }
 
 Transaction::Transaction(Connection &connection, Kind kind) : m_connection(connection)
 {
-    run(kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN");
+    m_connection.session().begin(kind == Kind::Write ? engine::Session::TransactionKind::Write
+                                                     : engine::Session::TransactionKind::Read);
     m_active = true;
 }
 
@@ -418,7 +303,7 @@ Transaction::~Transaction()
 {
     if (m_active) {
         try {
-            run("ROLLBACK");
+            m_connection.session().rollback();
         } catch (...) {
             // The engine rolls back by itself when a statement fails badly; nothing to add.
         }
@@ -427,6 +312,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    run("COMMIT");
+    m_connection.session().commit();
     m_active = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/engine.h"
 #include "data/keys/secret_bytes.h"
 
 #include <QString>
@@ -8,7 +9,6 @@
 #include <memory>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 // One window's own connection to data.mdb. It opens only an existing file. The password of the
 // connection string is the access password (or the recovery key): it opens the key file beside
@@ -40,10 +40,18 @@ public:
     void close();
     // Closes, takes the connection string and opens again: the first step of every action.
     void reconnect(const QString &connectionString);
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const { return m_session != nullptr; }
 
     QString filePath() const { return m_path; }
+    jet::Engine engine() const;
+    // The file engine's own handle, for the work that is about the file itself (copies,
+    // progress of an export); a connection to a server has none.
     sqlite3 *handle() const;
+    engine::Session &session() const;
+    // Counts the openings of this process: statements prepared under another number belong
+    // to a session that is gone.
+    quint64 openingNumber() const { return m_openingNumber; }
+    QString rowIdColumn() const { return session().rowIdColumn(); }
 
     // Runs one Jet-dialect statement; values, where given, are bound to its "?" marks.
     // Returns the number of rows changed.
@@ -52,6 +60,12 @@ public:
     int execute(const QString &jetSql, const QVariantList &values = {});
     // The first column of the first row, or an invalid QVariant when there is no row.
     QVariant scalar(const QString &jetSql, const QVariantList &values = {});
+    // As scalar, for a value this write transaction goes on to change (a counter): other seats
+    // of a server wait for the row until the transaction ends, as the file's write
+    // transaction already keeps other writers out.
+    QVariant scalarForUpdate(const QString &jetSql, const QVariantList &values = {});
+    // Runs one Jet-dialect INSERT and returns the new row's hidden row id.
+    qint64 insert(const QString &jetSql, const QVariantList &values = {});
 
     // Another copy of the program may be writing for a while (a backup, a long import): wait
     // rather than fail.
@@ -62,13 +76,14 @@ public:
 private:
     enum class Mode { ReadWrite, ReadOnly, Create };
     static Connection onFile(const QString &path, const QString &password, const SecretBytes *engineKey, Mode mode);
-    void openHandle(Mode mode);
+    void openSession(Mode mode);
 
     QString m_connectionString;
     QString m_path;
     QString m_password;
     SecretBytes m_engineKey; // given directly; otherwise unlocked with the password at each open
-    sqlite3 *m_db = nullptr;
+    std::unique_ptr<engine::Session> m_session;
+    quint64 m_openingNumber = 0;
     bool m_readOnly = false;
     int m_busyTimeout = DefaultBusyTimeout;
 };
@@ -99,16 +114,16 @@ public:
     bool step(); // true while a row is there
     // Ready to run again from the start, its values unbound; a read lock it held is let go.
     void reset();
-    sqlite3_stmt *get() const { return m_stmt; }
-    int columnCount() const;
+    int columnCount() const { return m_engine->columnCount(); }
     QVariant value(int column) const; // by the stored type: integer, real, text, NULL
+    engine::Statement &engineStatement() const { return *m_engine; }
+    // Rows changed when it last ran.
+    int changes() const { return m_engine->changes(); }
 
 private:
-    struct Prepared {};
-    Statement(const Connection &connection, sqlite3_stmt *prepared, Prepared);
+    explicit Statement(std::unique_ptr<engine::Statement> prepared);
 
-    const Connection &m_connection;
-    sqlite3_stmt *m_stmt = nullptr;
+    std::unique_ptr<engine::Statement> m_engine;
 };
 
 // Statements that stand or fall together: rolled back unless commit() is reached. A writing
@@ -124,8 +139,6 @@ public:
     void commit();
 
 private:
-    void run(const char *sql);
-
     Connection &m_connection;
     bool m_active = false;
 };

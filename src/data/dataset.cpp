@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/db_error.h"
+#include "data/engine.h"
 #include "data/greek_text.h"
 #include "data/jet_dialect.h"
 #include "data/regional.h"
@@ -12,13 +13,12 @@
 #include <algorithm>
 #include <malloc.h>
 #include <numeric>
-#include <sqlite3.h>
 
 namespace {
 
-FieldType typeFromDeclaration(const char *declared, int &size)
+FieldType typeFromDeclaration(const QString &declared, int &size)
 {
-    const QByteArray type = QByteArray(declared).trimmed().toUpper();
+    const QString type = declared.trimmed().toUpper();
     size = 0;
     if (type.startsWith("LONGTEXT"))
         return FieldType::Memo;
@@ -85,12 +85,25 @@ void DataSet::openForAppend()
     run(false);
 }
 
+// The statement with the row id as its first column, named as the engine keeps it: a
+// server's row key is hidden from `SELECT *`, so it is read under a name of its own.
+QString DataSet::rowIdSelect(const QString &engineSql) const
+{
+    QString select = jet::withRowId(engineSql);
+    const QString column = m_connection.rowIdColumn();
+    if (!select.isEmpty() && column != QLatin1String("rowid")) {
+        const QString fileRowId = QStringLiteral(" rowid,");
+        select.replace(select.indexOf(fileRowId), fileRowId.size(), QStringLiteral(" %1 AS row_key,").arg(column));
+    }
+    return select;
+}
+
 std::unique_ptr<Statement> DataSet::prepare()
 {
-    const QString engineSql = jet::translate(selectStatement());
+    const QString engineSql = jet::translate(selectStatement(), m_connection.engine());
     // A plain select over one table carries the row id, so that its rows can be written back;
     // a text the engine does not take that way (not a single table after all) is read only.
-    if (const QString withRowId = jet::withRowId(engineSql); !withRowId.isEmpty())
+    if (const QString withRowId = rowIdSelect(engineSql); !withRowId.isEmpty())
         if (auto statement = Statement::tryPrepare(m_connection, withRowId)) {
             m_hasRowId = true;
             statement->bind(m_values);
@@ -102,18 +115,19 @@ std::unique_ptr<Statement> DataSet::prepare()
     return statement;
 }
 
-void DataSet::describeColumns(sqlite3_stmt *stmt)
+void DataSet::describeColumns(const Statement &statement)
 {
+    const engine::Statement &stmt = statement.engineStatement();
     const int first = m_hasRowId ? 1 : 0;
-    const int columns = sqlite3_column_count(stmt);
+    const int columns = stmt.columnCount();
     std::vector<Field> fields;
     QString table;
     for (int c = first; c < columns; ++c) {
         Field f;
-        f.name = QString::fromUtf8(sqlite3_column_name(stmt, c));
-        f.table = QString::fromUtf8(sqlite3_column_table_name(stmt, c));
-        f.origin = QString::fromUtf8(sqlite3_column_origin_name(stmt, c));
-        if (const char *declared = sqlite3_column_decltype(stmt, c))
+        f.name = stmt.columnName(c);
+        f.table = stmt.columnTable(c);
+        f.origin = stmt.columnOrigin(c);
+        if (const QString declared = stmt.declaredType(c); !declared.isEmpty())
             f.type = typeFromDeclaration(declared, f.size);
         else
             f.type = FieldType::Text; // computed: refined from the first value read
@@ -129,7 +143,7 @@ void DataSet::describeColumns(sqlite3_stmt *stmt)
         fields.push_back(f);
     }
     if (m_hasRowId) {
-        const QString rowIdTable = QString::fromUtf8(sqlite3_column_table_name(stmt, 0));
+        const QString rowIdTable = stmt.columnTable(0);
         m_hasRowId = !rowIdTable.isEmpty() &&
                      std::all_of(fields.begin(), fields.end(),
                                  [&](const Field &f) { return f.table.isEmpty() || f.table == rowIdTable; });
@@ -144,29 +158,30 @@ void DataSet::describeColumns(sqlite3_stmt *stmt)
 
 void DataSet::fetchRows(Statement &statement)
 {
-    sqlite3_stmt *stmt = statement.get();
+    const engine::Statement &stmt = statement.engineStatement();
     const int first = m_hasRowId ? 1 : 0;
-    const int columns = sqlite3_column_count(stmt);
+    const int columns = stmt.columnCount();
     std::vector<FieldType> types;
+    using Kind = engine::Value::Kind;
     while (statement.step()) {
         if (types.empty()) {
             for (int c = first; c < columns; ++c) {
                 Field &f = m_fields[size_t(c - first)];
-                if (!sqlite3_column_decltype(stmt, c)) {
-                    const int storage = sqlite3_column_type(stmt, c);
-                    f.type = storage == SQLITE_INTEGER ? FieldType::Integer
-                             : storage == SQLITE_FLOAT ? FieldType::Double
-                                                       : FieldType::Text;
+                if (stmt.declaredType(c).isEmpty()) {
+                    const Kind storage = stmt.value(c).kind;
+                    f.type = storage == Kind::Integer ? FieldType::Integer
+                             : storage == Kind::Real  ? FieldType::Double
+                                                      : FieldType::Text;
                 }
                 types.push_back(f.type);
             }
         }
-        m_store.appendFromEngine(m_hasRowId ? sqlite3_column_int64(stmt, 0) : 0, stmt, first, types);
+        m_store.appendFromEngine(m_hasRowId ? stmt.value(0).integer : 0, stmt, first, types);
     }
     // A large result is now in memory: the pages read for it need not stay cached as well, nor
     // their memory kept by the allocator once the engine lets it go.
     if (m_store.rowCount() > 1000) {
-        sqlite3_db_release_memory(m_connection.handle());
+        m_connection.session().releaseCache();
         malloc_trim(0);
     }
 }
@@ -182,7 +197,7 @@ void DataSet::run(bool withRows)
         if (!told)
             emit reset();
     });
-    describeColumns(statement->get());
+    describeColumns(*statement);
     m_store.reset(int(m_fields.size()));
     if (withRows) {
         try {
@@ -376,8 +391,9 @@ void DataSet::post()
         if (!columns.isEmpty()) {
             values << m_store.rowId(m_current);
             const QString condition = unchangedCondition(*m_original, values);
-            const QString update = QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=? AND %3")
-                                       .arg(bracketed(m_table), columns.join(QStringLiteral("=?, ")), condition);
+            const QString update = QStringLiteral("UPDATE %1 SET %2=? WHERE %3=? AND %4")
+                                       .arg(bracketed(m_table), columns.join(QStringLiteral("=?, ")),
+                                            m_connection.rowIdColumn(), condition);
             if (runChange(preparedStatement(update), values) == 0)
                 refuseStale();
         }
@@ -388,8 +404,7 @@ void DataSet::post()
         else
             insert += QStringLiteral("(%1) VALUES(%2)")
                           .arg(columns.join(QLatin1Char(',')), QStringList(columns.size(), QStringLiteral("?")).join(','));
-        m_connection.execute(insert, values);
-        m_store.setRowId(m_current, sqlite3_last_insert_rowid(m_connection.handle()));
+        m_store.setRowId(m_current, m_connection.insert(insert, values));
     }
     reread(m_current);
     m_original.reset();
@@ -406,14 +421,17 @@ void DataSet::addBeforePost(QObject *owner, std::function<void()> hook)
 
 QString DataSet::unchangedCondition(const std::vector<RowStore::Cell> &asRead, QVariantList &values) const
 {
+    // Equal, or both without a value.
+    const QString sameAs = m_connection.engine() == jet::Engine::Postgres ? QStringLiteral(" IS NOT DISTINCT FROM ?")
+                                                                          : QStringLiteral(" IS ?");
     QStringList conditions;
     for (size_t c = 0; c < m_fields.size(); ++c) {
         if (m_fields[c].origin.isEmpty())
             continue;
-        conditions << bracketed(m_fields[c].origin) + QStringLiteral(" IS ?");
+        conditions << bracketed(m_fields[c].origin) + sameAs;
         values << m_store.valueOf(asRead[c]);
     }
-    return conditions.isEmpty() ? QStringLiteral("1") : conditions.join(QStringLiteral(" AND "));
+    return conditions.isEmpty() ? QStringLiteral("1=1") : conditions.join(QStringLiteral(" AND "));
 }
 
 // A row changed since it was read is not overwritten: it is read again as it now stands (or
@@ -449,12 +467,13 @@ bool DataSet::reread(int row)
     if (columns.isEmpty())
         return true;
     Statement &statement = preparedStatement(
-        QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(columns.join(QLatin1Char(',')), bracketed(m_table)));
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+            .arg(columns.join(QLatin1Char(',')), bracketed(m_table), m_connection.rowIdColumn()));
     statement.bind({m_store.rowId(row)});
     const bool found = statement.step();
     if (found)
         for (size_t i = 0; i < targets.size(); ++i)
-            m_store.setFromEngine(row, int(targets[i]), statement.get(), int(i), m_fields[targets[i]].type);
+            m_store.setFromEngine(row, int(targets[i]), statement.engineStatement(), int(i), m_fields[targets[i]].type);
     statement.reset(); // lets go of the read lock
     return found;
 }
@@ -462,13 +481,13 @@ bool DataSet::reread(int row)
 Statement &DataSet::preparedStatement(const QString &jetSql)
 {
     // A connection opened again has a new handle: what was prepared on the old one is dropped.
-    if (m_preparedFor != m_connection.handle()) {
+    if (m_preparedFor != m_connection.openingNumber()) {
         m_prepared.clear();
-        m_preparedFor = m_connection.handle();
+        m_preparedFor = m_connection.openingNumber();
     }
     std::unique_ptr<Statement> &statement = m_prepared[jetSql];
     if (!statement)
-        statement = std::make_unique<Statement>(m_connection, jet::translate(jetSql));
+        statement = std::make_unique<Statement>(m_connection, jet::translate(jetSql, m_connection.engine()));
     else
         statement->reset();
     return *statement;
@@ -487,7 +506,7 @@ int DataSet::runChange(Statement &statement, const QVariantList &values)
         statement.reset();
         throw;
     }
-    const int changed = sqlite3_changes(m_connection.handle());
+    const int changed = statement.changes();
     statement.reset();
     if (transaction)
         transaction->commit();
@@ -528,7 +547,8 @@ void DataSet::remove()
     const int at = m_current;
     QVariantList values{m_store.rowId(at)};
     const QString condition = unchangedCondition(m_store.rowCells(at), values);
-    if (m_connection.execute(QStringLiteral("DELETE FROM %1 WHERE rowid=? AND %2").arg(bracketed(m_table), condition),
+    if (m_connection.execute(QStringLiteral("DELETE FROM %1 WHERE %2=? AND %3")
+                                 .arg(bracketed(m_table), m_connection.rowIdColumn(), condition),
                              values) == 0)
         refuseStale();
     dropRow(at);

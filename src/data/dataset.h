@@ -14,8 +14,6 @@
 
 class Connection;
 class Statement;
-struct sqlite3;
-struct sqlite3_stmt;
 
 enum class FieldType { Integer, Double, Date, Boolean, Text, Memo };
 
@@ -124,7 +122,8 @@ signals:
 private:
     void run(bool withRows);
     std::unique_ptr<Statement> prepare();
-    void describeColumns(sqlite3_stmt *stmt);
+    QString rowIdSelect(const QString &engineSql) const;
+    void describeColumns(const Statement &statement);
     void fetchRows(Statement &statement);
     // "[A] IS ? AND [B] IS ? ...": the row still holds every value as it was read.
     QString unchangedCondition(const std::vector<RowStore::Cell> &asRead, QVariantList &values) const;
@@ -158,7 +157,7 @@ private:
     std::vector<bool> m_modified;
     std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_beforePost;
     std::map<QString, std::unique_ptr<Statement>> m_prepared; // by their text
-    sqlite3 *m_preparedFor = nullptr;                         // the handle they were prepared on
+    quint64 m_preparedFor = 0;                                // the opening they were prepared on
 };
 
 // The text a grid or a bound label shows for a value: dates in the short date format,

@@ -51,6 +51,18 @@ DbError constraintError(const QString &message)
 
 } // namespace
 
+DbError DbError::serverGone(const QString &server, const QString &detail)
+{
+    DbError error(Kind::ServerGone, QStringLiteral("The server %1 cannot be reached: %2").arg(server, detail));
+    error.m_server = server;
+    return error;
+}
+
+DbError DbError::refusedByEngine(const QString &message)
+{
+    return constraintError(message);
+}
+
 DbError DbError::fromEngine(sqlite3 *db, int code, const QString &file)
 {
     const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));

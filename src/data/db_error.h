@@ -23,6 +23,7 @@ public:
         ChangedElsewhere, // the row was changed by another window or program since it was read
         DeletedElsewhere, // the row was deleted by another window or program since it was read
         DamagedKeyFile,   // unreadable, or asking more of a derivation than a key file may
+        ServerGone,       // the practice's server cannot be reached (network, restart)
         Other
     };
     // Which rule of the schema refused a row (Kind::Constraint).
@@ -49,6 +50,12 @@ public:
 
     // The engine's last error on `db`, in words a user can act on. `file` names the database.
     static DbError fromEngine(sqlite3 *db, int code, const QString &file = {});
+    // A refused row in the file engine's words ("UNIQUE constraint failed: TABLE.COLUMN",
+    // "CHECK constraint failed: length:TABLE.COLUMN"), which a server's refusals are put in too.
+    static DbError refusedByEngine(const QString &message);
+    // The practice's server `server` (as the seat names it) did not answer.
+    static DbError serverGone(const QString &server, const QString &detail);
+    QString server() const { return m_server; }
 
 private:
     Kind m_kind;
@@ -56,4 +63,5 @@ private:
     Rule m_rule = Rule::None;
     QString m_table;
     QString m_column;
+    QString m_server;
 };

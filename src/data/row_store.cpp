@@ -1,12 +1,12 @@
 #include "data/row_store.h"
 
 #include "data/dataset.h"
+#include "data/engine.h"
 #include "data/regional.h"
 
 #include <QDate>
 #include <algorithm>
 #include <cstdlib>
-#include <sqlite3.h>
 #include <sys/mman.h>
 #include <utility>
 
@@ -237,46 +237,39 @@ void RowStore::setValue(int row, int column, const QVariant &value)
     }
 }
 
-void RowStore::setFromEngine(int row, int column, sqlite3_stmt *stmt, int statementColumn, FieldType type)
+void RowStore::setFromEngine(int row, int column, const engine::Statement &statement, int statementColumn, FieldType type)
 {
-    rowStart(row)[column] = engineCell(stmt, statementColumn, type);
+    rowStart(row)[column] = engineCell(statement.value(statementColumn), type);
 }
 
-void RowStore::appendFromEngine(qint64 rowId, sqlite3_stmt *stmt, int firstColumn, const std::vector<FieldType> &types)
+void RowStore::appendFromEngine(qint64 rowId, const engine::Statement &statement, int firstColumn,
+                                const std::vector<FieldType> &types)
 {
     addRowSpace();
     m_rowIds.push_back(rowId);
     Cell *row = rowStart(rowCount() - 1);
     for (int c = 0; c < m_columns; ++c)
-        row[c] = engineCell(stmt, firstColumn + c, types[size_t(c)]);
+        row[c] = engineCell(statement.value(firstColumn + c), types[size_t(c)]);
 }
 
-RowStore::Cell RowStore::engineCell(sqlite3_stmt *stmt, int statementColumn, FieldType type)
+RowStore::Cell RowStore::engineCell(const engine::Value &value, FieldType type)
 {
-    const int storage = sqlite3_column_type(stmt, statementColumn);
-    Cell result;
-    switch (storage) {
-    case SQLITE_NULL: break;
-    case SQLITE_INTEGER: {
-        const qint64 v = sqlite3_column_int64(stmt, statementColumn);
-        result = type == FieldType::Double    ? realCell(double(v))
-                 : type == FieldType::Boolean ? integerCell(Cell::Kind::Boolean, v != 0)
-                                              : integerCell(Cell::Kind::Integer, v);
-        break;
-    }
-    case SQLITE_FLOAT: result = realCell(sqlite3_column_double(stmt, statementColumn)); break;
-    default: {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, statementColumn));
-        const int bytes = sqlite3_column_bytes(stmt, statementColumn);
-        const QDate date = type == FieldType::Date && bytes == 10 ? storedDate({text, size_t(bytes)}) : QDate();
+    using Kind = engine::Value::Kind;
+    switch (value.kind) {
+    case Kind::Null: break;
+    case Kind::Integer:
+        return type == FieldType::Double    ? realCell(double(value.integer))
+               : type == FieldType::Boolean ? integerCell(Cell::Kind::Boolean, value.integer != 0)
+                                            : integerCell(Cell::Kind::Integer, value.integer);
+    case Kind::Real: return realCell(value.real);
+    case Kind::Text: {
+        const QDate date = type == FieldType::Date && value.bytes == 10 ? storedDate({value.text, size_t(value.bytes)}) : QDate();
         if (date.isValid())
-            result = integerCell(Cell::Kind::Date, date.toJulianDay());
-        else
-            result = storeText(text, bytes);
-        break;
+            return integerCell(Cell::Kind::Date, date.toJulianDay());
+        return storeText(value.text, value.bytes);
     }
     }
-    return result;
+    return {};
 }
 
 void RowStore::appendRow(qint64 rowId)

@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
-struct sqlite3_stmt;
 enum class FieldType;
+namespace engine {
+class Statement;
+struct Value;
+} // namespace engine
 
 // Memory for a store's blocks, taken from the system in pieces that grow with the store and
 // given back whole when it is reset. Pieces of megabytes are asked for as huge pages, so that
@@ -68,12 +71,13 @@ public:
     const Cell &cell(int row, int column) const { return rowStart(row)[column]; }
     void setValue(int row, int column, const QVariant &value);
     // The engine's value of a statement column, read as the field's type.
-    void setFromEngine(int row, int column, sqlite3_stmt *stmt, int statementColumn, FieldType type);
+    void setFromEngine(int row, int column, const engine::Statement &statement, int statementColumn, FieldType type);
 
     void appendRow(qint64 rowId = 0);
     // A row read from the statement's current step: store column c from statement column
     // `firstColumn` + c, read as types[c].
-    void appendFromEngine(qint64 rowId, sqlite3_stmt *stmt, int firstColumn, const std::vector<FieldType> &types);
+    void appendFromEngine(qint64 rowId, const engine::Statement &statement, int firstColumn,
+                          const std::vector<FieldType> &types);
     void insertRow(int at);
     void removeRow(int at);
     std::vector<Cell> rowCells(int row) const;
@@ -93,7 +97,7 @@ private:
     Cell *newCellBlock();
     void addRowSpace();                            // room for one more row at the end, not yet counted
     char16_t *textSpace(size_t units, Cell &cell); // where `cell`'s text of at most `units` goes
-    Cell engineCell(sqlite3_stmt *stmt, int statementColumn, FieldType type);
+    Cell engineCell(const engine::Value &value, FieldType type);
     Cell storeText(const char *utf8, int bytes);
     Cell storeText(QStringView text);
 

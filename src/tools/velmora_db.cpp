@@ -12,6 +12,7 @@
 #include "data/connection.h"
 #include "data/dataset.h"
 #include "data/db_error.h"
+#include "data/postgres/postgres_engine.h"
 #include "data/global.h"
 #include "data/jet_dialect.h"
 #include "data/keys/key_file.h"
@@ -120,6 +121,8 @@ QString newPassword()
 // The folder as the program leaves it: work cut short is finished or undone first.
 QString settled(const QString &file)
 {
+    if (postgres::isServerUri(file))
+        return file; // a server keeps its own house
     removeLeftovers(file);
     if (old_layout::isOldLayout(file))
         throw DbError(DbError::Kind::Other,
@@ -138,7 +141,7 @@ int runStatement(const QString &file, const QString &statement)
     // A statement that returns columns is read as a result; anything else reports its changes.
     bool returnsRows = false;
     {
-        Statement probe(connection, jet::translate(statement));
+        Statement probe(connection, jet::translate(statement, connection.engine()));
         returnsRows = probe.columnCount() > 0;
     }
     if (!returnsRows) {

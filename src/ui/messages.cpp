@@ -96,6 +96,18 @@ void error(QWidget *parent, const QString &text)
     ask(parent, {Kind::Error, look::ApplicationTitle, withFullStop(text)});
 }
 
+namespace {
+
+// What was typed stays in the window, so the person can store it again once the server is back.
+QString serverGone(const DbError &error)
+{
+    return QStringLiteral("Ο διακομιστής %1 δεν απαντά· ό,τι δεν είχε αποθηκευτεί δεν αποθηκεύτηκε. "
+                          "Δοκιμάστε ξανά μόλις επανέλθει ο διακομιστής.")
+        .arg(error.server());
+}
+
+} // namespace
+
 QString reason(const DbError &error)
 {
     using enum DbError::Kind;
@@ -112,6 +124,7 @@ QString reason(const DbError &error)
     case NewerVersion: return QStringLiteral("Το αρχείο δεδομένων γράφτηκε από νεότερη έκδοση του προγράμματος.");
     case MissingObject:
         return QStringLiteral("Το αρχείο δεδομένων δεν έχει όσα περιμένει το πρόγραμμα (%1).").arg(error.text());
+    case ServerGone: return serverGone(error);
     default: break;
     }
     return withFullStop(error.text());
@@ -126,6 +139,7 @@ QString inWords(const DbError &error, const QString &caption)
                               "δεν αποθηκεύτηκε και διαβάστηκε ξανά όπως είναι τώρα.");
     case DeletedElsewhere:
         return QStringLiteral("Η εγγραφή διαγράφηκε στο μεταξύ από άλλο παράθυρο ή άλλο αντίγραφο του προγράμματος.");
+    case ServerGone: return serverGone(error);
     case Constraint: break;
     default: return error.text();
     }

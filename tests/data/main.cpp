@@ -11,6 +11,7 @@ QObject *newConnectionTest();
 QObject *newKeysTest();
 QObject *newGrowthTest();
 QObject *newServerTest();
+QObject *newEnginesTest();
 
 VELMORA_TEST_MAIN(newRoutinesTest(), newDialectTest(), newSchemaTest(), newDataSetTest(), newConnectionTest(), newKeysTest(),
-                  newGrowthTest(), newServerTest())
+                  newGrowthTest(), newServerTest(), newEnginesTest())

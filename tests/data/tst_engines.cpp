@@ -1,0 +1,269 @@
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "data/db_error.h"
+#include "fixture.h"
+#include "postgres_server.h"
+
+#include <QDate>
+#include <QTest>
+
+#include <memory>
+
+// Statements and results as both engines give them: the encrypted file of one seat and the
+// practice's server. Each test runs once per engine; the server's rows skip with the reason
+// where this machine has no server binaries.
+namespace {
+
+// The same small table on either engine; the server's keeps its hidden row key.
+const char *const FileNotes = "CREATE TABLE NOTES (ID INTEGER PRIMARY KEY AUTOINCREMENT, TITLE TEXT(255) NOT NULL "
+                              "UNIQUE, SEEN DATE, AMOUNT DOUBLE, BODY LONGTEXT)";
+const char *const ServerNotes = "CREATE TABLE notes (velmora_row bigint GENERATED ALWAYS AS IDENTITY UNIQUE, "
+                                "id serial PRIMARY KEY, title varchar(255) NOT NULL UNIQUE, seen date, "
+                                "amount double precision, body text)";
+
+} // namespace
+
+// The server's rows skip, with the reason, where this machine cannot run a server.
+#define SKIP_WITHOUT_SERVER(engine)                                          \
+    do {                                                                     \
+        if ((engine) == jet::Engine::Postgres && !m_serverProblem.isEmpty()) \
+            QSKIP(qPrintable(m_serverProblem));                              \
+    } while (false)
+
+class EnginesTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<PostgresServer> m_server;
+    QString m_serverProblem;
+    std::unique_ptr<TestPractice> m_practice;
+    int m_databases = 0;
+
+    // A fresh NOTES table on the engine of the row, in a database of its own on the server.
+    Connection connect(jet::Engine engine)
+    {
+        if (engine == jet::Engine::SqlCipher) {
+            m_practice = std::make_unique<TestPractice>();
+            Connection c = m_practice->connect();
+            c.execute(FileNotes);
+            return c;
+        }
+        const QString name = QStringLiteral("notes%1").arg(++m_databases);
+        QString error;
+        if (!m_server->createDatabase(name, &error))
+            throw DbError(DbError::Kind::Other, error);
+        Connection c(QStringLiteral("Data Source=%1").arg(m_server->uri(name)));
+        c.execute(ServerNotes);
+        return c;
+    }
+
+    // A second seat on the data of the last connect().
+    Connection secondSeat(const Connection &first)
+    {
+        if (first.engine() == jet::Engine::SqlCipher)
+            return m_practice->connect();
+        return Connection(QStringLiteral("Data Source=%1").arg(m_server->uri(QStringLiteral("notes%1").arg(m_databases))));
+    }
+
+    static void engineRows()
+    {
+        QTest::addColumn<jet::Engine>("engine");
+        QTest::newRow("file") << jet::Engine::SqlCipher;
+        QTest::newRow("server") << jet::Engine::Postgres;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_serverProblem = PostgresServer::unavailableReason();
+        if (!m_serverProblem.isEmpty())
+            return;
+        m_server = std::make_unique<PostgresServer>();
+        QString error;
+        QVERIFY2(m_server->start(&error), qPrintable(error));
+    }
+
+    void cleanupTestCase() { m_server.reset(); }
+
+    void valuesAreBoundAndReadBackByType_data() { engineRows(); }
+    void valuesAreBoundAndReadBackByType()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_WITHOUT_SERVER(engine);
+        Connection c = connect(engine);
+        QCOMPARE(c.engine(), engine);
+        const QString title = QStringLiteral("O'Brien; DROP TABLE NOTES -- ?");
+        const qint64 first = c.insert("INSERT INTO NOTES(TITLE, SEEN, AMOUNT, BODY) VALUES(?,?,?,?)",
+                                      {title, QDate(2024, 2, 29), 12.345, QVariant()});
+        const qint64 second = c.insert("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Δεύτερη")});
+        QVERIFY(second > first);
+        QCOMPARE(c.scalar("SELECT TITLE FROM NOTES WHERE AMOUNT = ?", {12.345}).toString(), title);
+        QCOMPARE(c.scalar("SELECT SEEN FROM NOTES WHERE TITLE = ?", {title}).toString(), QStringLiteral("2024-02-29"));
+        QVERIFY(c.scalar("SELECT BODY FROM NOTES WHERE TITLE = ?", {title}).isNull());
+        QCOMPARE(c.scalar("SELECT count(*) FROM NOTES").toInt(), 2);
+        QVERIFY(!c.scalar("SELECT TITLE FROM NOTES WHERE TITLE = ?", {QStringLiteral("none")}).isValid());
+        QCOMPARE(c.execute("UPDATE NOTES SET AMOUNT = ? WHERE AMOUNT IS NULL", {1.5}), 1);
+        QCOMPARE(c.execute("DELETE FROM NOTES WHERE AMOUNT < ?", {2}), 1);
+        QVERIFY_THROWS_EXCEPTION(DbError, c.scalar("SELECT TITLE FROM NOTES WHERE ID = ? AND TITLE = ?", {1}));
+    }
+
+    // Columns tell their table, origin and declared type; a computed one tells none.
+    void resultsDescribeTheirColumns_data() { engineRows(); }
+    void resultsDescribeTheirColumns()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_WITHOUT_SERVER(engine);
+        Connection c = connect(engine);
+        c.insert("INSERT INTO NOTES(TITLE, SEEN, AMOUNT) VALUES(?,?,?)", {QStringLiteral("Α"), QDate(2024, 1, 2), 3.25});
+        DataSet set(c);
+        set.setSql("SELECT TITLE, SEEN, AMOUNT, BODY, AMOUNT * 2 AS TWICE FROM NOTES");
+        set.open();
+        QCOMPARE(set.fieldCount(), 5);
+        QCOMPARE(set.field(0).table.toUpper(), QStringLiteral("NOTES"));
+        QCOMPARE(set.field(0).origin.toUpper(), QStringLiteral("TITLE"));
+        QCOMPARE(set.field(0).type, FieldType::Text);
+        QCOMPARE(set.field(0).size, 255);
+        QCOMPARE(set.field(1).type, FieldType::Date);
+        QCOMPARE(set.field(2).type, FieldType::Double);
+        QCOMPARE(set.field(3).type, FieldType::Memo);
+        QVERIFY(set.field(4).origin.isEmpty());
+        QCOMPARE(set.field(4).type, FieldType::Double);
+        QVERIFY(set.canModify());
+        QCOMPARE(set.value("SEEN"), QVariant(QDate(2024, 1, 2)));
+        QCOMPARE(set.value("TWICE").toDouble(), 6.5);
+        QCOMPARE(set.value("TITLE").toString(), QStringLiteral("Α"));
+
+        // The server's row key is no column of a whole table.
+        set.setSql("SELECT * FROM NOTES");
+        set.open();
+        QCOMPARE(set.fieldCount(), 5);
+        QCOMPARE(set.field(0).name.toUpper(), QStringLiteral("ID"));
+
+        set.setSql("SELECT count(*) AS N FROM NOTES");
+        set.open();
+        QVERIFY(!set.canModify());
+        QCOMPARE(set.value("N").toInt(), 1);
+    }
+
+    void refusalsNameTheirRule_data() { engineRows(); }
+    void refusalsNameTheirRule()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_WITHOUT_SERVER(engine);
+        Connection c = connect(engine);
+        c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Α")});
+        const auto refusal = [&](const QVariant &title) {
+            try {
+                c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {title});
+            } catch (const DbError &e) {
+                return e;
+            }
+            return DbError(DbError::Kind::Other, QStringLiteral("stored"));
+        };
+        const DbError duplicate = refusal(QStringLiteral("Α"));
+        QCOMPARE(duplicate.rule(), DbError::Rule::Unique);
+        QCOMPARE(duplicate.table().toUpper(), QStringLiteral("NOTES"));
+        QCOMPARE(duplicate.column().toUpper(), QStringLiteral("TITLE"));
+        const DbError missing = refusal(QVariant());
+        QCOMPARE(missing.rule(), DbError::Rule::Required);
+        QCOMPARE(missing.column().toUpper(), QStringLiteral("TITLE"));
+        QCOMPARE(c.scalar("SELECT count(*) FROM NOTES").toInt(), 1);
+        try {
+            c.execute("SELECT NOPE FROM NOTES");
+            QFAIL("a missing column was not refused");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::MissingObject);
+        }
+    }
+
+    // Together or not at all; a failed statement in a transaction leaves it to be rolled back.
+    void transactionsStandOrFallTogether_data() { engineRows(); }
+    void transactionsStandOrFallTogether()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_WITHOUT_SERVER(engine);
+        Connection c = connect(engine);
+        {
+            Transaction t(c);
+            c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Α")});
+            QVERIFY(c.inTransaction());
+            QVERIFY_THROWS_EXCEPTION(DbError, c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Α")}));
+        }
+        QVERIFY(!c.inTransaction());
+        QCOMPARE(c.scalar("SELECT count(*) FROM NOTES").toInt(), 0);
+        {
+            Transaction t(c);
+            c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Β")});
+            t.commit();
+        }
+        {
+            Transaction reading(c, Transaction::Kind::Read);
+            QCOMPARE(c.scalar("SELECT count(*) FROM NOTES").toInt(), 1);
+            reading.commit();
+        }
+        QCOMPARE(c.scalar("SELECT TITLE FROM NOTES").toString(), QStringLiteral("Β"));
+    }
+
+    // A row stored through a data set shows its new number at once; a row another seat
+    // changed since it was read is refused and read again, never overwritten.
+    void dataSetsStoreAndRefuseStaleRows_data() { engineRows(); }
+    void dataSetsStoreAndRefuseStaleRows()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_WITHOUT_SERVER(engine);
+        Connection c = connect(engine);
+        Connection other = secondSeat(c);
+        DataSet set(c);
+        set.setTableName("NOTES");
+        set.open();
+        QVERIFY(set.canModify());
+        set.insert();
+        set.setValue("TITLE", QStringLiteral("Α"));
+        set.setValue("SEEN", QDate(2024, 3, 1));
+        set.post();
+        QCOMPARE(set.value("ID").toInt(), 1);
+        set.edit();
+        set.setValue("AMOUNT", 2.5);
+        set.post();
+        QCOMPARE(other.scalar("SELECT AMOUNT FROM NOTES WHERE ID = 1").toDouble(), 2.5);
+
+        set.edit();
+        set.setValue("TITLE", QStringLiteral("from the first seat"));
+        other.execute("UPDATE NOTES SET TITLE = ? WHERE ID = 1", {QStringLiteral("from the second seat")});
+        try {
+            set.post();
+            QFAIL("a stale row was overwritten");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::ChangedElsewhere);
+        }
+        QCOMPARE(set.value("TITLE").toString(), QStringLiteral("from the second seat"));
+        QCOMPARE(other.scalar("SELECT TITLE FROM NOTES WHERE ID = 1").toString(), QStringLiteral("from the second seat"));
+        set.remove();
+        QCOMPARE(other.scalar("SELECT count(*) FROM NOTES").toInt(), 0);
+    }
+
+    // The server drops the seat (a restart, a cable): one refusal naming the server, and the
+    // next opening works again without a new program.
+    void aSeatWhoseServerWentAwayGoesOnOnceItIsBack()
+    {
+        SKIP_WITHOUT_SERVER(jet::Engine::Postgres);
+        Connection c = connect(jet::Engine::Postgres);
+        c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Α")});
+        const QString backend = c.scalar("SELECT pg_backend_pid()").toString();
+        QString error;
+        m_server->query(QStringLiteral("notes%1").arg(m_databases), "SELECT pg_terminate_backend(" + backend + ")", &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        try {
+            c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Β")});
+            QFAIL("a store on a lost server was taken as done");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::ServerGone);
+            QCOMPARE(e.server(), m_server->socketDirectory());
+        }
+        c.open();
+        c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Β")});
+        QCOMPARE(c.scalar("SELECT count(*) FROM NOTES").toInt(), 2);
+    }
+};
+
+QObject *newEnginesTest() { return new EnginesTest; }
+
+#include "tst_engines.moc"
