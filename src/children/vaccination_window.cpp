@@ -285,12 +285,6 @@ void VaccinationWindow::load()
     showStates();
 }
 
-void VaccinationWindow::releaseDatabase()
-{
-    m_other.close();
-    ChildWindow::releaseDatabase();
-}
-
 // A row is a dose given or a dose not given, and a product counts only for the series it covers.
 void VaccinationWindow::checkOtherDose()
 {

@@ -147,11 +147,10 @@ void VaccineScheduleWindow::readDoses()
 {
     if (!m_connection.isOpen())
         return;
-    m_doses.close();
     m_doses.setSql(QStringLiteral("SELECT PROGRAMMA, SEIRA, DOSH, ONOMA, SYNISTATAI_APO, SYNISTATAI_EWS, ELAXISTH_HLIKIA, "
                                   "ELAXISTO_DIASTHMA, DIASTHMA_APO, MEGISTH_HLIKIA, SELIDA, SHMEIWSEIS FROM EMBOLIA_DOSEIS "
-                                  "WHERE PROGRAMMA=") +
-                   QString::number(version()));
+                                  "WHERE PROGRAMMA=?"),
+                   {version()});
     m_doses.open();
 }
 
@@ -234,8 +233,3 @@ void VaccineScheduleWindow::putInForce()
     m_data.moveTo(row);
 }
 
-void VaccineScheduleWindow::releaseDatabase()
-{
-    m_doses.close();
-    RecordWindow::releaseDatabase();
-}

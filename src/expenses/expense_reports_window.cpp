@@ -222,13 +222,6 @@ void ExpenseReportWindow::print()
     run.print(m_project, m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV") : QStringLiteral("EKSODA2.RAV"), this);
 }
 
-void ExpenseReportWindow::releaseDatabase()
-{
-    for (DataSet *set : {&m_list, &m_totals, &m_reportList, &m_reportTotals, &m_reportRates})
-        set->close();
-    Window::releaseDatabase();
-}
-
 void ExpenseReportWindow::done(int result)
 {
     Window::done(result);

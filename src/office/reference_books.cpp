@@ -57,13 +57,6 @@ void PrintChoiceWindow::print(const QString &statement)
     run.print(m_project, m_book.reportFile, this);
 }
 
-void PrintChoiceWindow::releaseDatabase()
-{
-    m_query.close();
-    m_letterhead.close();
-    Window::releaseDatabase();
-}
-
 const NoteBookWindow::Book NoteBookWindow::Diets{"TForm1", "Δίαιτες", "DIAITES", "Δίαιτα:", "Δίαιτες"};
 const NoteBookWindow::Book NoteBookWindow::Notes{"TForm6", "Βιβλίο σημειώσεων", "SHMEIWSEIS", "Τίτλος:", "Τίτλος"};
 

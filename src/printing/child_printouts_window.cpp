@@ -150,8 +150,3 @@ void ChildPrintoutsWindow::print(const QString &statement, const QString &report
     run.print(m_projects[reportFile], reportFile, this);
 }
 
-void ChildPrintoutsWindow::releaseDatabase()
-{
-    m_query.close();
-    Window::releaseDatabase();
-}

@@ -41,12 +41,6 @@ void RecordWindow::openQuery(const QString &jetSql, const QVariantList &values, 
         m_data.setSort(sort);
 }
 
-void RecordWindow::releaseDatabase()
-{
-    m_data.close();
-    Window::releaseDatabase();
-}
-
 BoundLineEdit *RecordWindow::boundLine(const QString &column, const QString &name, int width)
 {
     auto *field = new BoundLineEdit(m_data, column, this);

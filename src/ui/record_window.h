@@ -29,11 +29,10 @@ protected:
     void openQuery(const QString &jetSql, const QVariantList &values, const QString &sort = {});
     // The table's columns without its rows, for a window that only adds.
     void openTableForAppend(const QString &table);
-    void releaseDatabase() override;
     // A field over `column` of the window's set, named `name` (the column's own name when none is
     // given); a positive `width` is its fixed width.
     BoundLineEdit *boundLine(const QString &column, const QString &name = {}, int width = 0);
     BoundMemo *boundMemo(const QString &column, const QString &name = {});
 
-    DataSet m_data{m_connection};
+    DataSet m_data{m_connection, this};
 };
