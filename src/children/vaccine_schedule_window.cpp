@@ -232,4 +232,3 @@ void VaccineScheduleWindow::putInForce()
     m_data.refresh();
     m_data.moveTo(row);
 }
-
