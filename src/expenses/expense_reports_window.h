@@ -2,7 +2,10 @@
 
 #include "data/dataset.h"
 #include "printing/report_project.h"
+#include "ui/date_range_criteria.h"
 #include "ui/window.h"
+
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -39,8 +42,7 @@ private:
     ReportProject m_project;
     QVariantList m_bounds; // the last search's criteria: two dates or two years
     QString m_period[2]; // the same criteria as the printout states them
-    QLineEdit *m_fromField;
-    QLineEdit *m_toField;
+    std::optional<DateRangeCriteria> m_criteria; // dates, or years by month
     QPushButton *m_search;
     QPushButton *m_print;
     QLabel *m_sums[3];

@@ -5,8 +5,6 @@
 
 class BoundLineEdit;
 class BoundMemo;
-class QGridLayout;
-class QHBoxLayout;
 
 // What every record editor window shares beyond any window: its set, opened when the window
 // is made and closed when it closes (a change not stored is dropped without a question).
@@ -17,11 +15,6 @@ public:
                  const QColor &background = look::SkyBlue);
 
     DataSet &data() { return m_data; }
-
-    // Caption, field and (for a required column) its red marker on one row of a grid; the
-    // returned row takes whatever else stands right of the field.
-    static QHBoxLayout *addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,
-                                 const QString &marker = {}, int columnSpan = 1);
 
 protected:
     void openTable(const QString &table, const QString &sort = {});

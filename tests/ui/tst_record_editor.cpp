@@ -32,7 +32,7 @@ public:
         for (const auto &[column, caption] : fields) {
             auto *field = new BoundLineEdit(m_data, QString::fromLatin1(column), this);
             field->setObjectName(QString::fromLatin1(column));
-            addField(grid, row++, QString::fromUtf8(caption), field, QStringLiteral("*"));
+            look::addField(grid, row++, QString::fromUtf8(caption), field, QStringLiteral("*"));
         }
         grid->addWidget(new RecordList(m_data, {{"PERIGRAFH", "Κείμενο"}, {"POSO", "Ποσό", 80, Qt::AlignRight}}, this),
                         row++, 0, 1, 2);
