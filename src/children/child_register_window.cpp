@@ -5,6 +5,7 @@
 #include "children/child_identity_windows.h"
 #include "data/global.h"
 #include "data/jet_dialect.h"
+#include "data/schema.h"
 #include "children/health_card_window.h"
 #include "ui/messages.h"
 #include "ui/navigator_bar.h"
@@ -358,24 +359,17 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     connect(all, &QPushButton::clicked, this, guarded([this] { showRegister(QString()); }));
 }
 
-// Surnames such as Ντ'Αμίκο are found with or without their apostrophe, whichever of the
-// apostrophes a keyboard types.
-const QString Apostrophes = QStringLiteral("'\u2019\u02BC");
-
 QString ChildSearchWindow::typedInitials() const
 {
     QString initials = m_initials->text();
-    for (const QChar apostrophe : Apostrophes)
+    for (const QChar apostrophe : schema::SurnameApostrophes)
         initials.remove(apostrophe);
     return initials.trimmed();
 }
 
 void ChildSearchWindow::searchByInitials()
 {
-    QString surname = QStringLiteral("EPWNYMO");
-    for (const QChar apostrophe : Apostrophes)
-        surname = QStringLiteral("Replace(%1,%2,'')").arg(surname, jet::quoted(apostrophe));
-    showRegister(QStringLiteral("WHERE ") + surname + QStringLiteral(" LIKE") + jet::quoted(typedInitials() + QStringLiteral("%")) +
+    showRegister(QStringLiteral("WHERE ") + schema::searchedSurname() + QStringLiteral(" LIKE") + jet::quoted(typedInitials() + QStringLiteral("%")) +
                  QStringLiteral(" ORDER BY EPWNYMO ASC"));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/jet_dialect.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -49,9 +51,33 @@ QStringList listedDoseColumns();
 QStringList healthColumns();
 QStringList appointmentSlots();
 
+// The register's search by the first letters of a surname compares this expression (Jet): the
+// surname without its apostrophes, so that Ντ'Αμίκο is found with or without one, whichever of
+// the apostrophes a keyboard types. The server keeps an index on its fold.
+QString searchedSurname();
+// Those apostrophes; the typed initials drop them too.
+inline const QString SurnameApostrophes = QStringLiteral("'\u2019\u02BC");
+
 // The statements that make a table with its constraints, and the indexes the windows search by.
-QString createTableStatement(const Table &table);
-QStringList createIndexStatements();
+// Jet statements, as the engine's translation runs them.
+QString createTableStatement(const Table &table, jet::Engine engine = jet::Engine::SqlCipher);
+QStringList createIndexStatements(jet::Engine engine = jet::Engine::SqlCipher);
+
+// Everything an empty server database needs to become a practice at Version, as the server's
+// own SQL in the order to run it (in one transaction): its functions, the tables with their
+// hidden row keys, the indexes, the triggers that announce changes on jet::ServerChangeChannel,
+// and the row that keeps the version. The delivered rows (the
+// SECURITY row, the vaccination schedule) are added by the caller, as for a new file.
+QStringList serverCreateStatements();
+
+// The server's one-row table that keeps the version a file keeps in its header.
+inline constexpr const char *ServerVersionTable = "velmora_version";
+// The engine's statements that read and write a store's version (the server's own SQL).
+QString versionQuery(jet::Engine engine);
+QString versionUpdate(jet::Engine engine, int version);
+// The version read, refused (DbError NewerVersion) where a newer program wrote the store: a
+// seat of an older program refuses a newer server as it refuses a newer file.
+int acceptedVersion(int found);
 
 // Brings an open database to Version (an empty file gets every table and the delivered rows),
 // in one transaction. Refuses a file written by a newer program.

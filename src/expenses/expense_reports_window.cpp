@@ -154,7 +154,8 @@ QString ExpenseReportWindow::ratesStatement() const
 {
     const QString period = m_kind == Kind::ByDate ? QStringLiteral("EKSODA.HMEROMHNIA Between ? AND ?")
                                                   : QStringLiteral("YEAR(EKSODA.HMEROMHNIA) BETWEEN ? AND ?");
-    return QStringLiteral("SELECT CAST(ROUND(100*EKSODA.VAT/EKSODA.POSO) AS INTEGER) AS RATE, "
+    // NULLIF: the server refuses a division by zero where the file gives NULL.
+    return QStringLiteral("SELECT CAST(ROUND(100*EKSODA.VAT/NULLIF(EKSODA.POSO,0)) AS INTEGER) AS RATE, "
                           "Format(SUM(EKSODA.POSO),'0.00') AS AKSIA, Format(SUM(EKSODA.VAT),'0.00') AS VAT, "
                           "Format(SUM(EKSODA.POSO+EKSODA.VAT),'0.00') AS SYNOLO FROM EKSODA WHERE ") +
            period + QStringLiteral(" GROUP BY 1 ORDER BY 1 DESC");
