@@ -3,7 +3,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 
 PACKAGES=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config clang-format git
   qt6-base-dev qt6-qpa-plugins libqt6sql6 libgl-dev
   libsqlcipher-dev libsodium-dev libbenchmark-dev
   fonts-dejavu-core poppler-utils

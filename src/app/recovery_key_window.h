@@ -22,6 +22,6 @@ private:
 
     QString m_recoveryKey;
     QPushButton *m_proceed = nullptr;
-    DataSet m_sheet{m_connection};
+    DataSet m_sheet{m_connection, this};
     ReportProject m_project;
 };

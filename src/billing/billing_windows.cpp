@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 ReceiptNumberingWindow::ReceiptNumberingWindow(QWidget *parent)
@@ -30,7 +29,7 @@ ReceiptNumberingWindow::ReceiptNumberingWindow(QWidget *parent)
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this, false);
     auto *grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
-    addField(grid, 0, QStringLiteral("Έναρξη από τον αριθμό:"), last, QStringLiteral("*"));
+    look::addField(grid, 0, QStringLiteral("Έναρξη από τον αριθμό:"), last, QStringLiteral("*"));
     grid->addLayout(look::spreadRow({navigator}, {look::exitButton(this)}), 1, 0, 1, 2);
 }
 
@@ -62,11 +61,11 @@ ReceiptIssueWindow::ReceiptIssueWindow(ReceiptPrinter &printer, QWidget *parent)
                                                   {QStringLiteral("Αριθμός απόδειξης:"), m_number}};
     int row = 0;
     for (const auto &[caption, value] : shown)
-        RecordWindow::addField(grid, row++, caption, value);
-    RecordWindow::addField(grid, row++, QStringLiteral("Ποσό:"), m_amount, QStringLiteral("*"));
-    RecordWindow::addField(grid, row++, QStringLiteral("Περιγραφή:"), m_description, QStringLiteral("*"));
-    RecordWindow::addField(grid, row++, QStringLiteral("Παραλήπτης:"), m_recipient, QStringLiteral("*"));
-    RecordWindow::addField(grid, row++, QStringLiteral("Ταμείο:"), m_fund);
+        look::addField(grid, row++, caption, value);
+    look::addField(grid, row++, QStringLiteral("Ποσό:"), m_amount, QStringLiteral("*"));
+    look::addField(grid, row++, QStringLiteral("Περιγραφή:"), m_description, QStringLiteral("*"));
+    look::addField(grid, row++, QStringLiteral("Παραλήπτης:"), m_recipient, QStringLiteral("*"));
+    look::addField(grid, row++, QStringLiteral("Ταμείο:"), m_fund);
     m_refusal = look::note(QString(), this);
     m_refusal->setObjectName(QStringLiteral("Refusal"));
     m_refusal->setWordWrap(true);
@@ -196,15 +195,8 @@ ReceiptRegisterWindow::ReceiptRegisterWindow(ReceiptPrinter &printer, QWidget *p
     list->fitWidthToColumns();
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("CountLine"));
-    auto *sortBox = new QGroupBox(QStringLiteral("Ταξινόμηση με βάση"), this);
-    auto *sortLayout = new QHBoxLayout(sortBox);
-    m_sort = new QButtonGroup(sortBox);
-    const QStringList choices = {"Ημερομηνία", "Αριθμό απόδειξης", "Έγκυρη"};
-    for (int i = 0; i < choices.size(); ++i) {
-        auto *radio = new QRadioButton(choices[i], sortBox);
-        m_sort->addButton(radio, i);
-        sortLayout->addWidget(radio);
-    }
+    QGroupBox *sortBox = look::radioGroup(QStringLiteral("Ταξινόμηση με βάση"), {"Ημερομηνία", "Αριθμό απόδειξης", "Έγκυρη"},
+                                          Qt::Horizontal, m_sort, this);
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Browser, this);
     m_print = new QPushButton(QStringLiteral("Εκτύ&πωση απόδειξης"), this);
     m_print->setObjectName(QStringLiteral("Button1"));
@@ -306,8 +298,8 @@ ChildIncomeWindow::ChildIncomeWindow(QWidget *parent)
     layout->addWidget(list);
     layout->addWidget(new NavigatorBar(m_data, NavigatorBar::Browser, this), 0, Qt::AlignLeft);
     auto *sums = new QGridLayout;
-    addField(sums, 0, QStringLiteral("Συνολικός αριθμός αποδείξεων:"), m_count);
-    addField(sums, 1, QStringLiteral("Συνολικές εισπράξεις (EUR):"), m_total);
+    look::addField(sums, 0, QStringLiteral("Συνολικός αριθμός αποδείξεων:"), m_count);
+    look::addField(sums, 1, QStringLiteral("Συνολικές εισπράξεις (EUR):"), m_total);
     layout->addLayout(sums);
     layout->addLayout(look::spreadRow({}, {look::exitButton(this)}));
 }
@@ -331,32 +323,26 @@ void ChildIncomeWindow::load()
 IncomeBetweenDatesWindow::IncomeBetweenDatesWindow(QWidget *parent)
     : Window(QStringLiteral("TForm59"), QStringLiteral("Εισπράξεις σε διάστημα δυο ημερομηνιών"), parent)
 {
-    m_from = new QLineEdit(this);
-    m_from->setObjectName(QStringLiteral("Edit1"));
-    m_from->setToolTip(QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/03/2007)"));
-    m_to = new QLineEdit(this);
-    m_to->setObjectName(QStringLiteral("Edit2"));
-    m_to->setToolTip(QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)"));
+    auto *grid = new QGridLayout(this);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    m_dates.emplace(grid, 0, QStringLiteral("Edit1"), QStringLiteral("Edit2"), this);
+    m_dates->showExamples();
     m_search = newDefaultButton(captions::FindBetweenDates, QStringLiteral("Button1"), Starts::Enabled);
     m_total = look::note(QString(), this);
     m_total->setObjectName(QStringLiteral("Total"));
-    auto *grid = new QGridLayout(this);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
-    RecordWindow::addField(grid, 0, QStringLiteral("Από:"), m_from, QStringLiteral("*"));
-    RecordWindow::addField(grid, 1, QStringLiteral("Μέχρι:"), m_to, QStringLiteral("*"));
-    RecordWindow::addField(grid, 2, QStringLiteral("Έσοδα (EUR):"), m_total);
+    look::addField(grid, 2, QStringLiteral("Έσοδα (EUR):"), m_total);
     m_refusal = look::note(QString(), this);
     m_refusal->setObjectName(QStringLiteral("Refusal"));
     m_refusal->setWordWrap(true);
     grid->addWidget(m_refusal, 3, 0, 1, 2);
     grid->addLayout(look::spreadRow({}, {m_search, look::exitButton(this)}), 4, 0, 1, 2);
-    enableWhileClean(m_search, {m_from, m_to}, m_refusal, DateCriterionRule);
+    m_dates->enable(m_search, m_refusal);
     connect(m_search, &QPushButton::clicked, this, guarded(&IncomeBetweenDatesWindow::search));
 }
 
 void IncomeBetweenDatesWindow::search()
 {
-    const auto dates = typedDateRange(m_from->text(), m_to->text());
+    const auto dates = m_dates->dates();
     if (!dates) {
         messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));
         return;
@@ -410,7 +396,7 @@ LetterheadWindow::LetterheadWindow(ReceiptPrinter &printer, QWidget *parent)
         if (caption.isEmpty())
             field->setAccessibleName(QString::fromUtf8(line.unnamed));
         const QString marker = row == 0 ? QStringLiteral("*") : QString(); // the title is required
-        addField(grid, row++, caption, field, marker);
+        look::addField(grid, row++, caption, field, marker);
     }
     auto *navigator = new NavigatorBar(m_data, NavigatorBar::Post, this);
     auto *preview = new QPushButton(QStringLiteral("Προε&πισκόπιση"), this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/child_window.h"
+#include "ui/date_range_criteria.h"
 #include "ui/record_window.h"
 
 class QButtonGroup;
@@ -87,8 +88,7 @@ public:
     void search();
 
 private:
-    QLineEdit *m_from;
-    QLineEdit *m_to;
+    std::optional<DateRangeCriteria> m_dates;
     QPushButton *m_search;
     QLabel *m_total;
     QLabel *m_refusal; // a character the dates may not hold

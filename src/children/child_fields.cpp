@@ -59,7 +59,7 @@ void addChildFields(DataSet &data, QGridLayout *grid)
             field = line;
         }
         field->setObjectName(column);
-        RecordWindow::addField(grid, row++, QString::fromUtf8(f.caption), field,
-                               f.required ? QStringLiteral("*") : QString());
+        look::addField(grid, row++, QString::fromUtf8(f.caption), field,
+                       f.required ? QStringLiteral("*") : QString());
     }
 }

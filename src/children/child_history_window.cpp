@@ -155,7 +155,7 @@ QGridLayout *ChildHistoryWindow::entryForm(QWidget *&first)
         auto *field = boundLine(f.column, {}, f.width);
         if (f.width <= 0)
             field->setMinimumWidth(420);
-        addField(entry, row++, f.caption, field, f.marker);
+        look::addField(entry, row++, f.caption, field, f.marker);
         if (!first)
             first = field;
     }

@@ -57,12 +57,12 @@ private:
     void printGrowthTable();
 
     const ChildHistory &m_history;
-    DataSet m_list{m_connection};
+    DataSet m_list{m_connection, this};
     RecordList *m_listView;
     QLabel *m_count;
     QLabel *m_check = nullptr;
     QVariant m_childSex;                 // "ΑΡΡΕΝ" / "ΘΗΛΥ", or NULL
     QVariant m_childBirth;               // the birth date, or NULL
-    DataSet m_growthTable{m_connection}; // RvDataSetConnectionGrowth, for GROWTH.RAV
+    DataSet m_growthTable{m_connection, this}; // RvDataSetConnectionGrowth, for GROWTH.RAV
     ReportProject m_growthReport;
 };

@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -121,24 +120,14 @@ void ChildRegisterWindow::buildList()
 // The two sort groups.
 void ChildRegisterWindow::buildSortGroups()
 {
-    const auto radioGroup = [this](const QString &title, const QStringList &choices, QButtonGroup *&buttons) {
-        auto *box = new QGroupBox(title, this);
-        auto *layout = new QVBoxLayout(box);
-        buttons = new QButtonGroup(box);
-        for (int i = 0; i < choices.size(); ++i) {
-            auto *radio = new QRadioButton(choices[i], box);
-            buttons->addButton(radio, i);
-            layout->addWidget(radio);
-        }
-        layout->addStretch();
+    QGroupBox *columns = look::radioGroup(QStringLiteral("Ταξινόμηση με βάση"),
+                                          {"Επώνυμο παιδιού", "Ημερομηνία γεννήσεως", "Φύλο", "Ονοματεπώνυμο πατέρα",
+                                           "Ονοματεπώνυμο μητέρας", "Ονοματεπώνυμο κηδεμόνα"},
+                                          Qt::Vertical, m_sortColumn, this);
+    QGroupBox *direction = look::radioGroup(QStringLiteral("Είδος ταξινόμησης"), {"Ascending", "Descending"}, Qt::Vertical,
+                                            m_sortDirection, this);
+    for (QButtonGroup *buttons : {m_sortColumn, m_sortDirection})
         connect(buttons, &QButtonGroup::idClicked, this, guarded(&ChildRegisterWindow::sortChosen));
-        return box;
-    };
-    QGroupBox *columns = radioGroup(QStringLiteral("Ταξινόμηση με βάση"),
-                                    {"Επώνυμο παιδιού", "Ημερομηνία γεννήσεως", "Φύλο", "Ονοματεπώνυμο πατέρα",
-                                     "Ονοματεπώνυμο μητέρας", "Ονοματεπώνυμο κηδεμόνα"},
-                                    m_sortColumn);
-    QGroupBox *direction = radioGroup(QStringLiteral("Είδος ταξινόμησης"), {"Ascending", "Descending"}, m_sortDirection);
     m_sortGroups = new QWidget(this);
     auto *sortLayout = new QHBoxLayout(m_sortGroups);
     sortLayout->setContentsMargins(0, 0, 0, 0);
@@ -336,15 +325,10 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
     pages->addTab(byInitials, QStringLiteral("Με βάση τα αρχικά του επωνύμου"));
 
     auto *byDates = new QWidget;
-    m_from = new QLineEdit(byDates);
-    m_from->setObjectName(QStringLiteral("Edit2"));
-    m_to = new QLineEdit(byDates);
-    m_to->setObjectName(QStringLiteral("Edit3"));
+    auto *datesLayout = new QGridLayout(byDates);
+    m_dates.emplace(datesLayout, 0, QStringLiteral("Edit2"), QStringLiteral("Edit3"), byDates);
     m_findByDates = new QPushButton(QStringLiteral("Εύ&ρεση"), byDates);
     m_findByDates->setObjectName(QStringLiteral("Button2"));
-    auto *datesLayout = new QGridLayout(byDates);
-    RecordWindow::addField(datesLayout, 0, QStringLiteral("Από:"), m_from, QStringLiteral("*"));
-    RecordWindow::addField(datesLayout, 1, QStringLiteral("Μέχρι:"), m_to, QStringLiteral("*"));
     m_datesRefusal = look::note(QString(), byDates);
     m_datesRefusal->setObjectName(QStringLiteral("DatesRefusal"));
     m_datesRefusal->setWordWrap(true);
@@ -369,7 +353,7 @@ ChildSearchWindow::ChildSearchWindow(ChildRegisterWindow &childRegister, QWidget
                                                                        QStringLiteral("γράψτε τα πρώτα γράμματα του επωνύμου (η απόστροφος αγνοείται)")));
         m_findByInitials->setEnabled(!initials.isEmpty() && refused.isNull());
     });
-    enableWhileClean(m_findByDates, {m_from, m_to}, m_datesRefusal, DateCriterionRule);
+    m_dates->enable(m_findByDates, m_datesRefusal);
     connect(m_findByInitials, &QPushButton::clicked, this, guarded(&ChildSearchWindow::searchByInitials));
     connect(m_findByDates, &QPushButton::clicked, this, guarded(&ChildSearchWindow::searchByBirthDates));
     connect(all, &QPushButton::clicked, this, guarded([this] { showRegister(QString()); }));
@@ -391,7 +375,7 @@ void ChildSearchWindow::searchByInitials()
 
 void ChildSearchWindow::searchByBirthDates()
 {
-    const auto dates = typedDateRange(m_from->text(), m_to->text());
+    const auto dates = m_dates->dates();
     if (!dates) {
         m_findByDates->setEnabled(false); // until one of the fields is edited again
         messages::plain(this, QStringLiteral("Λανθασμένα κριτήρια."));

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "ui/child_window.h"
+#include "ui/date_range_criteria.h"
 #include "clinical/vaccine_schedule.h"
 #include "data/vaccine_records.h"
 
 #include <QHash>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 
 class NavigatorBar;
@@ -80,8 +82,7 @@ private:
 
     ChildRegisterWindow &m_register;
     class QLineEdit *m_initials;
-    class QLineEdit *m_from;
-    class QLineEdit *m_to;
+    std::optional<DateRangeCriteria> m_dates;
     QPushButton *m_findByInitials;
     QLabel *m_initialsRefusal; // a character the initials may not hold, and why
     QLabel *m_datesRefusal;

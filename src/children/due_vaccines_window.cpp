@@ -82,11 +82,11 @@ DueVaccinesWindow::DueVaccinesWindow(QWidget *parent)
     QPushButton *exit = look::exitButton(this);
 
     auto *criteria = new QGridLayout;
-    QHBoxLayout *fromLine = addField(criteria, 0, QStringLiteral("&Από:"), m_from);
+    QHBoxLayout *fromLine = look::addField(criteria, 0, QStringLiteral("&Από:"), m_from);
     fromLine->insertWidget(1, look::caption(QStringLiteral("Έ&ως:"), m_to, this));
     fromLine->insertWidget(2, m_to);
     fromLine->insertWidget(3, find);
-    addField(criteria, 1, QStringLiteral("&Ταξινόμηση:"), m_sort);
+    look::addField(criteria, 1, QStringLiteral("&Ταξινόμηση:"), m_sort);
 
     auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -338,7 +338,7 @@ GrowthChartWindow::GrowthChartWindow(QWidget *parent)
     QPushButton *exit = look::exitButton(this);
 
     auto *choice = new QGridLayout;
-    addField(choice, 0, QStringLiteral("Δείκτης:"), m_indicators);
+    look::addField(choice, 0, QStringLiteral("Δείκτης:"), m_indicators);
     auto *reference = new QLabel(QStringLiteral("Αναφορά: WHO 2006 (έως 5 ετών) / WHO 2007 (5–19 ετών). "
                                                 "Κάτω των 2 ετών μήκος ξαπλωτό, από 2 ετών όρθιο ύψος."),
                                  this);

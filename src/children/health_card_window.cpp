@@ -49,7 +49,7 @@ HealthCardWindow::HealthCardWindow(QWidget *parent)
         for (const Question &q : questions) {
             auto *choice = new BoundChoice(m_data, QString::fromLatin1(q.column), {"ΝΑΙ", "ΟΧΙ"}, box);
             choice->setObjectName(QString::fromLatin1(q.column));
-            addField(grid, row++, QString::fromUtf8(q.caption), choice);
+            look::addField(grid, row++, QString::fromUtf8(q.caption), choice);
         }
         return box;
     };
@@ -68,7 +68,7 @@ HealthCardWindow::HealthCardWindow(QWidget *parent)
     groups->addWidget(group(QStringLiteral("Ασθένειες που πέρασε"), PastIllnesses), 0, Qt::AlignTop);
     layout->addLayout(groups);
     auto *below = new QGridLayout;
-    addField(below, 0, QStringLiteral("Προηγούμενος παιδίατρος:"), doctor);
+    look::addField(below, 0, QStringLiteral("Προηγούμενος παιδίατρος:"), doctor);
     below->addWidget(look::caption(QStringLiteral("Άλλες ασθένεις και Ιστορικό:"), history, this), 1, 0, Qt::AlignRight | Qt::AlignTop);
     below->addWidget(history, 1, 1);
     layout->addLayout(below);

@@ -198,13 +198,13 @@ QWidget *VaccinationWindow::otherDosesPage()
     BoundLineEdit *note = line(QStringLiteral("SHMEIWSH"), 260);
 
     auto *form = new QGridLayout;
-    addField(form, 0, QStringLiteral("&Σειρά:"), m_series, QStringLiteral("*"));
-    addField(form, 1, QStringLiteral("Δ&όση:"), dose);
-    addField(form, 2, QStringLiteral("&Ημερομηνία:"), date, QStringLiteral("(π.χ 28/12/2007)"));
-    addField(form, 3, QStringLiteral("Σκε&ύασμα:"), m_product);
-    addField(form, 4, QStringLiteral("Έγινε &αλλού:"), elsewhere);
-    addField(form, 5, QStringLiteral("Δεν &χορηγήθηκε:"), notGiven);
-    addField(form, 6, QStringLiteral("Σημεί&ωση:"), note);
+    look::addField(form, 0, QStringLiteral("&Σειρά:"), m_series, QStringLiteral("*"));
+    look::addField(form, 1, QStringLiteral("Δ&όση:"), dose);
+    look::addField(form, 2, QStringLiteral("&Ημερομηνία:"), date, QStringLiteral("(π.χ 28/12/2007)"));
+    look::addField(form, 3, QStringLiteral("Σκε&ύασμα:"), m_product);
+    look::addField(form, 4, QStringLiteral("Έγινε &αλλού:"), elsewhere);
+    look::addField(form, 5, QStringLiteral("Δεν &χορηγήθηκε:"), notGiven);
+    look::addField(form, 6, QStringLiteral("Σημεί&ωση:"), note);
     form->setRowStretch(7, 1);
 
     const auto seriesText = [this](const QVariant &value, int role) -> QVariant {
@@ -283,12 +283,6 @@ void VaccinationWindow::load()
     m_other.open();
     m_other.setSort(QStringLiteral("HMEROMHNIA"));
     showStates();
-}
-
-void VaccinationWindow::releaseDatabase()
-{
-    m_other.close();
-    ChildWindow::releaseDatabase();
 }
 
 // A row is a dose given or a dose not given, and a product counts only for the series it covers.

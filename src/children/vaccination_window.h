@@ -20,7 +20,6 @@ public:
 
 protected:
     void load() override;
-    void releaseDatabase() override;
 
 private:
     QWidget *scheduleDosesPage();
@@ -31,7 +30,7 @@ private:
 
     QDate m_birth; // the first day a dose may have
     clinical::Schedule m_schedule;
-    DataSet m_other{m_connection}; // EMBOLIA_EPIPLEON, the child's rows
+    DataSet m_other{m_connection, this}; // EMBOLIA_EPIPLEON, the child's rows
     SetPages *m_parts = nullptr;
     QTableWidget *m_states = nullptr;
     BoundChoice *m_series = nullptr;

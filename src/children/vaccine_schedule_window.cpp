@@ -74,9 +74,9 @@ QWidget *VaccineScheduleWindow::versionsPage()
     list->fitWidthToColumns();
     auto *form = new QGridLayout;
     BoundLineEdit *name = boundLine(QStringLiteral("ONOMA"), {}, 420);
-    addField(form, 0, QStringLiteral("Ό&νομα:"), name, QStringLiteral("*"));
-    addField(form, 1, QStringLiteral("Ε&γκύκλιος:"), boundLine(QStringLiteral("EGKYKLIOS"), {}, 420));
-    addField(form, 2, QStringLiteral("Η&μερομηνία:"), boundLine(QStringLiteral("HMEROMHNIA"), {}, 100));
+    look::addField(form, 0, QStringLiteral("Ό&νομα:"), name, QStringLiteral("*"));
+    look::addField(form, 1, QStringLiteral("Ε&γκύκλιος:"), boundLine(QStringLiteral("EGKYKLIOS"), {}, 420));
+    look::addField(form, 2, QStringLiteral("Η&μερομηνία:"), boundLine(QStringLiteral("HMEROMHNIA"), {}, 100));
     auto *bar = new NavigatorBar(m_data, NavigatorBar::Browser | NavigatorBar::Post | NavigatorBar::Cancel, page);
     auto *copy = new QPushButton(QStringLiteral("&Αντίγραφο για αλλαγές"), page);
     copy->setObjectName(QStringLiteral("Copy"));
@@ -112,7 +112,7 @@ QWidget *VaccineScheduleWindow::dosesPage()
         auto *field = new BoundLineEdit(m_doses, QString::fromLatin1(c.column), page);
         field->setObjectName(QStringLiteral("DOSE_") + QString::fromLatin1(c.column));
         field->setFixedWidth(c.width + 40);
-        addField(grids[row / 5], row % 5, QString::fromUtf8(c.caption), field);
+        look::addField(grids[row / 5], row % 5, QString::fromUtf8(c.caption), field);
         ++row;
     }
     form->addLayout(grids[0]);
@@ -147,11 +147,10 @@ void VaccineScheduleWindow::readDoses()
 {
     if (!m_connection.isOpen())
         return;
-    m_doses.close();
     m_doses.setSql(QStringLiteral("SELECT PROGRAMMA, SEIRA, DOSH, ONOMA, SYNISTATAI_APO, SYNISTATAI_EWS, ELAXISTH_HLIKIA, "
                                   "ELAXISTO_DIASTHMA, DIASTHMA_APO, MEGISTH_HLIKIA, SELIDA, SHMEIWSEIS FROM EMBOLIA_DOSEIS "
-                                  "WHERE PROGRAMMA=") +
-                   QString::number(version()));
+                                  "WHERE PROGRAMMA=?"),
+                   {version()});
     m_doses.open();
 }
 
@@ -234,10 +233,4 @@ void VaccineScheduleWindow::putInForce()
     const int row = m_data.currentRow();
     m_data.refresh();
     m_data.moveTo(row);
-}
-
-void VaccineScheduleWindow::releaseDatabase()
-{
-    m_doses.close();
-    RecordWindow::releaseDatabase();
 }

@@ -16,9 +16,6 @@ public:
     void copyVersion();
     void putInForce();
 
-protected:
-    void releaseDatabase() override;
-
 private:
     QWidget *versionsPage();
     QWidget *dosesPage();
@@ -30,6 +27,6 @@ private:
     // with its rules and products; throws naming what cannot stand.
     void checkDoses(int leaving);
 
-    DataSet m_doses{m_connection};
+    DataSet m_doses{m_connection, this};
     SetPages *m_pages;
 };

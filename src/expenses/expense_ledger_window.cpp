@@ -33,10 +33,10 @@ ExpenseLedgerWindow::ExpenseLedgerWindow(QWidget *parent)
 
     auto *grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
-    addField(grid, 0, QStringLiteral("Ημερομηνία:"), date, QStringLiteral("*"));
-    addField(grid, 1, QStringLiteral("Ποσό:"), amount, QStringLiteral("EUR *"));
-    addField(grid, 2, QStringLiteral("Φ.Π.Α:"), vat, QStringLiteral("EUR *"));
-    addField(grid, 3, QStringLiteral("Περιγραφή:"), description, QStringLiteral("*"));
+    look::addField(grid, 0, QStringLiteral("Ημερομηνία:"), date, QStringLiteral("*"));
+    look::addField(grid, 1, QStringLiteral("Ποσό:"), amount, QStringLiteral("EUR *"));
+    look::addField(grid, 2, QStringLiteral("Φ.Π.Α:"), vat, QStringLiteral("EUR *"));
+    look::addField(grid, 3, QStringLiteral("Περιγραφή:"), description, QStringLiteral("*"));
     grid->addWidget(list, 4, 0, 1, 2);
     grid->addLayout(look::spreadRow({navigator}, {exit}), 5, 0, 1, 2);
 }

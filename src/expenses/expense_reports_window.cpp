@@ -43,14 +43,16 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
     data_connections::add(byDate ? QStringLiteral("RvDataSetConnection4Rates") : QStringLiteral("RvDataSetConnection6Rates"),
                           m_reportRates, this);
 
-    m_fromField = new QLineEdit(this);
-    m_fromField->setObjectName(QStringLiteral("Edit1"));
-    m_toField = new QLineEdit(this);
-    m_toField->setObjectName(QStringLiteral("Edit2"));
-    m_fromField->setToolTip(byDate ? QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/03/2007)")
-                                   : QStringLiteral("(π.χ 2000)"));
-    m_toField->setToolTip(byDate ? QStringLiteral("Η ημερομηνία δηλώνεται ΗΗ/ΜΜ/ΕΕΕΕ (π.χ 28/12/2007)")
-                                 : QStringLiteral("(π.χ 2007)"));
+    auto *criteria = new QGridLayout;
+    if (byDate) {
+        m_criteria.emplace(criteria, 0, QStringLiteral("Edit1"), QStringLiteral("Edit2"), this);
+        m_criteria->showExamples();
+    } else {
+        m_criteria.emplace(criteria, 0, QStringLiteral("Edit1"), QStringLiteral("Edit2"), this,
+                           DateRangeCaptions{QStringLiteral("Από το έτος:"), QStringLiteral("Μέχρι το έτος:")});
+        m_criteria->from()->setToolTip(QStringLiteral("(π.χ 2000)"));
+        m_criteria->to()->setToolTip(QStringLiteral("(π.χ 2007)"));
+    }
     m_search = newDefaultButton(byDate ? captions::FindBetweenDates : QStringLiteral("Εύ&ρεση"), QStringLiteral("Button1"), Starts::Enabled);
     m_print = new QPushButton(QStringLiteral("Εκτύ&πωση"), this);
     m_print->setObjectName(QStringLiteral("Button2"));
@@ -62,11 +64,6 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    auto *criteria = new QGridLayout;
-    RecordWindow::addField(criteria, 0, byDate ? QStringLiteral("Από:") : QStringLiteral("Από το έτος:"), m_fromField,
-                           QStringLiteral("*"));
-    RecordWindow::addField(criteria, 1, byDate ? QStringLiteral("Μέχρι:") : QStringLiteral("Μέχρι το έτος:"), m_toField,
-                           QStringLiteral("*"));
     auto *top = new QHBoxLayout;
     top->addLayout(criteria);
     top->addStretch();
@@ -81,8 +78,8 @@ ExpenseReportWindow::ExpenseReportWindow(Kind kind, QWidget *parent)
     layout->addWidget(navigator, 0, Qt::AlignLeft);
     layout->addLayout(buildSums());
 
-    enableWhileClean(m_search, {m_fromField, m_toField}, m_refusal,
-                     byDate ? DateCriterionRule : QStringLiteral("γράψτε το έτος με αριθμούς, π.χ. 2026"));
+    m_criteria->enable(m_search, m_refusal,
+                       byDate ? DateCriterionRule : QStringLiteral("γράψτε το έτος με αριθμούς, π.χ. 2026"));
     connect(m_search, &QPushButton::clicked, this, guarded(&ExpenseReportWindow::search));
     connect(m_print, &QPushButton::clicked, this, guarded(&ExpenseReportWindow::print));
 }
@@ -175,8 +172,8 @@ void ExpenseReportWindow::search()
 {
     connectToDatabase();
     m_print->setEnabled(true);
-    m_period[0] = m_fromField->text().trimmed();
-    m_period[1] = m_toField->text().trimmed();
+    m_period[0] = m_criteria->from()->text().trimmed();
+    m_period[1] = m_criteria->to()->text().trimmed();
     if (m_kind == Kind::ByDate) {
         const auto dates = typedDateRange(m_period[0], m_period[1]);
         if (!dates) {
@@ -223,19 +220,12 @@ void ExpenseReportWindow::print()
     run.print(m_project, m_kind == Kind::ByDate ? QStringLiteral("EKSODA1.RAV") : QStringLiteral("EKSODA2.RAV"), this);
 }
 
-void ExpenseReportWindow::releaseDatabase()
-{
-    for (DataSet *set : {&m_list, &m_totals, &m_reportList, &m_reportTotals, &m_reportRates})
-        set->close();
-    Window::releaseDatabase();
-}
-
 void ExpenseReportWindow::done(int result)
 {
     Window::done(result);
     // The window lives for the whole run: each showing starts from empty criteria.
-    m_fromField->clear();
-    m_toField->clear();
+    m_criteria->from()->clear();
+    m_criteria->to()->clear();
     m_print->setEnabled(false);
     for (QLabel *sum : m_sums)
         sum->clear();

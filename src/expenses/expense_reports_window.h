@@ -2,7 +2,10 @@
 
 #include "data/dataset.h"
 #include "printing/report_project.h"
+#include "ui/date_range_criteria.h"
 #include "ui/window.h"
+
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -20,7 +23,6 @@ public:
     void print();
 
 protected:
-    void releaseDatabase() override;
     void done(int result) override;
 
 private:
@@ -32,16 +34,15 @@ private:
     void refuse();
 
     Kind m_kind;
-    DataSet m_list{m_connection};
-    DataSet m_totals{m_connection};
-    DataSet m_reportList{m_connection};
-    DataSet m_reportTotals{m_connection};
-    DataSet m_reportRates{m_connection}; // the sums of each VAT rate, under the totals
+    DataSet m_list{m_connection, this};
+    DataSet m_totals{m_connection, this};
+    DataSet m_reportList{m_connection, this};
+    DataSet m_reportTotals{m_connection, this};
+    DataSet m_reportRates{m_connection, this}; // the sums of each VAT rate, under the totals
     ReportProject m_project;
     QVariantList m_bounds; // the last search's criteria: two dates or two years
     QString m_period[2]; // the same criteria as the printout states them
-    QLineEdit *m_fromField;
-    QLineEdit *m_toField;
+    std::optional<DateRangeCriteria> m_criteria; // dates, or years by month
     QPushButton *m_search;
     QPushButton *m_print;
     QLabel *m_sums[3];

@@ -57,13 +57,6 @@ void PrintChoiceWindow::print(const QString &statement)
     run.print(m_project, m_book.reportFile, this);
 }
 
-void PrintChoiceWindow::releaseDatabase()
-{
-    m_query.close();
-    m_letterhead.close();
-    Window::releaseDatabase();
-}
-
 const NoteBookWindow::Book NoteBookWindow::Diets{"TForm1", "Δίαιτες", "DIAITES", "Δίαιτα:", "Δίαιτες"};
 const NoteBookWindow::Book NoteBookWindow::Notes{"TForm6", "Βιβλίο σημειώσεων", "SHMEIWSEIS", "Τίτλος:", "Τίτλος"};
 
@@ -86,7 +79,7 @@ NoteBookWindow::NoteBookWindow(const Book &book, PrintChoiceWindow &printChoice,
 
     auto *grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
-    addField(grid, 0, book.titleCaption, title, QStringLiteral("*"));
+    look::addField(grid, 0, book.titleCaption, title, QStringLiteral("*"));
     grid->addWidget(look::caption(QStringLiteral("Περιγραφή:"), text, this), 1, 0, Qt::AlignRight | Qt::AlignTop);
     auto *textLine = new QHBoxLayout;
     textLine->addWidget(text);
@@ -154,7 +147,7 @@ ContactBookWindow::ContactBookWindow(const Book &book, QWidget *parent)
     int row = 0;
     for (const Field &f : book.fields) {
         auto *edit = boundLine(f.column, {}, f.width);
-        addField(fields, row++, f.caption, edit, f.required ? QStringLiteral("*") : QString());
+        look::addField(fields, row++, f.caption, edit, f.required ? QStringLiteral("*") : QString());
         columns.push_back({f.column, f.listTitle, f.listWidth, f.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter});
     }
     auto *list = new RecordList(m_data, columns, this);

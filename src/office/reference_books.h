@@ -28,15 +28,12 @@ public:
     void printAll();
     void printSelected();
 
-protected:
-    void releaseDatabase() override;
-
 private:
     void print(const QString &statement);
 
     Book m_book;
-    DataSet m_query{m_connection};
-    DataSet m_letterhead{m_connection};
+    DataSet m_query{m_connection, this};
+    DataSet m_letterhead{m_connection, this};
     ReportProject m_project;
 };
 

@@ -27,7 +27,7 @@ RemindersWindow::RemindersWindow(QWidget *parent)
 
     auto *grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
-    QHBoxLayout *dateLine = addField(grid, 0, QStringLiteral("Ημερομηνία:"), date, QStringLiteral("*"));
+    QHBoxLayout *dateLine = look::addField(grid, 0, QStringLiteral("Ημερομηνία:"), date, QStringLiteral("*"));
     dateLine->insertWidget(2, look::note(QStringLiteral("(π.χ 28/12/2007)"), this));
     grid->addWidget(look::caption(QStringLiteral("Κείμενο:"), text, this), 1, 0, Qt::AlignRight | Qt::AlignTop);
     grid->addWidget(text, 1, 1);

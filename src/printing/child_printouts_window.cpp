@@ -149,9 +149,3 @@ void ChildPrintoutsWindow::print(const QString &statement, const QString &report
     run.query(m_query, statement, values);
     run.print(m_projects[reportFile], reportFile, this);
 }
-
-void ChildPrintoutsWindow::releaseDatabase()
-{
-    m_query.close();
-    Window::releaseDatabase();
-}

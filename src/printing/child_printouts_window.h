@@ -23,12 +23,9 @@ public:
     void printSelected(Printout printout);
     void printList();
 
-protected:
-    void releaseDatabase() override;
-
 private:
     void print(const QString &statement, const QString &reportFile, const QVariantList &values = {});
 
-    DataSet m_query{m_connection};
+    DataSet m_query{m_connection, this};
     std::map<QString, ReportProject> m_projects; // one per report file, loaded once
 };

@@ -30,7 +30,6 @@
 #include <QTextStream>
 #include <fcntl.h>
 #include <optional>
-#include <sqlite3.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <termios.h>

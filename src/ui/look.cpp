@@ -1,7 +1,11 @@
 #include "ui/look.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QFontDatabase>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -110,6 +114,35 @@ void centre(QWidget *window)
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
+}
+
+QHBoxLayout *addField(QGridLayout *grid, int row, const QString &text, QWidget *field, const QString &marker, int columnSpan)
+{
+    QWidget *parent = grid->parentWidget();
+    grid->addWidget(caption(text, field, parent), row, 0, Qt::AlignRight | Qt::AlignVCenter);
+    auto *line = new QHBoxLayout;
+    line->addWidget(field);
+    if (!marker.isEmpty())
+        line->addWidget(note(marker, parent));
+    line->addStretch();
+    grid->addLayout(line, row, 1, 1, columnSpan);
+    return line;
+}
+
+QGroupBox *radioGroup(const QString &title, const QStringList &choices, Qt::Orientation orientation,
+                      QButtonGroup *&buttons, QWidget *parent)
+{
+    auto *box = new QGroupBox(title, parent);
+    auto *layout = new QBoxLayout(orientation == Qt::Vertical ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight, box);
+    buttons = new QButtonGroup(box);
+    for (int i = 0; i < choices.size(); ++i) {
+        auto *radio = new QRadioButton(choices[i], box);
+        buttons->addButton(radio, i);
+        layout->addWidget(radio);
+    }
+    if (orientation == Qt::Vertical)
+        layout->addStretch();
+    return box;
 }
 
 } // namespace look

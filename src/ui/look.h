@@ -2,9 +2,13 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <initializer_list>
 
 class QAbstractButton;
+class QButtonGroup;
+class QGroupBox;
+class QGridLayout;
 class QHBoxLayout;
 class QKeySequence;
 class QLabel;
@@ -28,6 +32,14 @@ void paint(QWidget *window, const QColor &background = SkyBlue);
 
 // A bold caption label, buddy of `field` so that the field's accessible name is the caption.
 QLabel *caption(const QString &text, QWidget *field, QWidget *parent);
+// Caption, field and (for a required column) its red marker on one row of a grid; the
+// returned row takes whatever else stands right of the field.
+QHBoxLayout *addField(QGridLayout *grid, int row, const QString &text, QWidget *field, const QString &marker = {},
+                      int columnSpan = 1);
+// A framed group of radio buttons, one a choice, numbered from 0 in `buttons` (a child of the
+// box), as a window's sort choices; a column of them keeps to the top of the box.
+QGroupBox *radioGroup(const QString &title, const QStringList &choices, Qt::Orientation orientation,
+                      QButtonGroup *&buttons, QWidget *parent);
 // The red bold "*" beside a required field.
 QLabel *requiredMarker(QWidget *parent);
 // A red bold note, as the password windows carry.

@@ -2,10 +2,6 @@
 
 #include "ui/bound_fields.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
-
 RecordWindow::RecordWindow(const QString &objectName, const QString &title, QWidget *parent, const QColor &background)
     : Window(objectName, title, parent, background)
 {
@@ -41,12 +37,6 @@ void RecordWindow::openQuery(const QString &jetSql, const QVariantList &values, 
         m_data.setSort(sort);
 }
 
-void RecordWindow::releaseDatabase()
-{
-    m_data.close();
-    Window::releaseDatabase();
-}
-
 BoundLineEdit *RecordWindow::boundLine(const QString &column, const QString &name, int width)
 {
     auto *field = new BoundLineEdit(m_data, column, this);
@@ -61,18 +51,4 @@ BoundMemo *RecordWindow::boundMemo(const QString &column, const QString &name)
     auto *memo = new BoundMemo(m_data, column, this);
     memo->setObjectName(name.isEmpty() ? column : name);
     return memo;
-}
-
-QHBoxLayout *RecordWindow::addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,
-                                    const QString &marker, int columnSpan)
-{
-    QWidget *parent = grid->parentWidget();
-    grid->addWidget(look::caption(caption, field, parent), row, 0, Qt::AlignRight | Qt::AlignVCenter);
-    auto *line = new QHBoxLayout;
-    line->addWidget(field);
-    if (!marker.isEmpty())
-        line->addWidget(look::note(marker, parent));
-    line->addStretch();
-    grid->addLayout(line, row, 1, 1, columnSpan);
-    return line;
 }

@@ -5,8 +5,6 @@
 
 class BoundLineEdit;
 class BoundMemo;
-class QGridLayout;
-class QHBoxLayout;
 
 // What every record editor window shares beyond any window: its set, opened when the window
 // is made and closed when it closes (a change not stored is dropped without a question).
@@ -18,22 +16,16 @@ public:
 
     DataSet &data() { return m_data; }
 
-    // Caption, field and (for a required column) its red marker on one row of a grid; the
-    // returned row takes whatever else stands right of the field.
-    static QHBoxLayout *addField(QGridLayout *grid, int row, const QString &caption, QWidget *field,
-                                 const QString &marker = {}, int columnSpan = 1);
-
 protected:
     void openTable(const QString &table, const QString &sort = {});
     void openQuery(const QString &jetSql, const QString &sort = {});
     void openQuery(const QString &jetSql, const QVariantList &values, const QString &sort = {});
     // The table's columns without its rows, for a window that only adds.
     void openTableForAppend(const QString &table);
-    void releaseDatabase() override;
     // A field over `column` of the window's set, named `name` (the column's own name when none is
     // given); a positive `width` is its fixed width.
     BoundLineEdit *boundLine(const QString &column, const QString &name = {}, int width = 0);
     BoundMemo *boundMemo(const QString &column, const QString &name = {});
 
-    DataSet m_data{m_connection};
+    DataSet m_data{m_connection, this};
 };

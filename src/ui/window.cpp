@@ -1,6 +1,7 @@
 #include "ui/window.h"
 
 #include "ui/calendar_button.h"
+#include "data/dataset.h"
 #include "data/global.h"
 
 #include <QApplication>
@@ -96,6 +97,8 @@ void Window::connectToDatabase()
 
 void Window::releaseDatabase()
 {
+    for (DataSet *set : findChildren<DataSet *>(Qt::FindDirectChildrenOnly))
+        set->close();
     m_connection.close();
 }
 

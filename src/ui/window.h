@@ -71,8 +71,10 @@ public:
 
 protected:
     void connectToDatabase();
-    // Closes what the window opened; a record window closes its sets first.
-    virtual void releaseDatabase();
+    // Closes the window's sets, then its connection. The window's sets are its children
+    // (`DataSet m_rows{m_connection, this}`), closed in the order they were made, so that a
+    // set whose reset re-reads another (versions and their doses) comes before the one it reads.
+    void releaseDatabase();
     // The field the next typing belongs to when the window opens; the first one by default.
     virtual QWidget *firstField();
     // The window's own default button (login, searches, receipt issue): Enter presses it.

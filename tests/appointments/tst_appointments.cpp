@@ -2,6 +2,7 @@
 #include "ui/bound_fields.h"
 #include "appointments/day_sheet_window.h"
 #include "fixture.h"
+#include "practice_test.h"
 #include "data/global.h"
 #include "modal.h"
 #include "appointments/month_calendar_window.h"
@@ -60,19 +61,11 @@ void typeIntoSlot(QWidget *sheet, int slot, const QString &text)
 
 } // namespace
 
-class AppointmentsTest : public QObject {
+class AppointmentsTest : public PracticeTest {
     Q_OBJECT
-    std::unique_ptr<TestPractice> m_practice;
-    Connection connect() { return m_practice->connect(); }
     int rows() { return connect().scalar("SELECT COUNT(*) FROM RANTEBOU").toInt(); }
 
 private slots:
-    void init()
-    {
-        m_practice = std::make_unique<TestPractice>();
-        DbConnectionString = m_practice->connectionString();
-    }
-    void cleanup() { m_practice.reset(); }
 
     // Every month of the book fills the cells that the book's own rules give: the weekday of the
     // first by its formula (January and February count as months 13 and 14 of the year before)

@@ -5,6 +5,7 @@
 #include "children/child_identity_windows.h"
 #include "children/child_register_window.h"
 #include "fixture.h"
+#include "practice_test.h"
 #include "data/global.h"
 #include "children/growth_chart_window.h"
 #include "children/health_card_window.h"
@@ -53,10 +54,8 @@ QString countLine(QWidget *window)
 
 } // namespace
 
-class ChildrenTest : public QObject {
+class ChildrenTest : public PracticeTest {
     Q_OBJECT
-    std::unique_ptr<TestPractice> m_practice;
-    Connection connect() { return m_practice->connect(); }
 
     int addChild(const QString &name, const QString &surname, const QString &birth, const QString &sex = "ΑΡΡΕΝ")
     {
@@ -82,12 +81,6 @@ class ChildrenTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        m_practice = std::make_unique<TestPractice>();
-        DbConnectionString = m_practice->connectionString();
-    }
-    void cleanup() { m_practice.reset(); }
 
     void registeringTwoChildrenInARow()
     {

@@ -4,7 +4,7 @@
 #include "fixture.h"
 #include "data/global.h"
 #include "modal.h"
-#include "printing_practice.h"
+#include "practice_test.h"
 #include "ui/record_list.h"
 #include "printing/report_project.h"
 

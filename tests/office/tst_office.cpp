@@ -4,7 +4,7 @@
 #include "fixture.h"
 #include "data/global.h"
 #include "modal.h"
-#include "printing_practice.h"
+#include "practice_test.h"
 #include "office/reference_books.h"
 #include "office/reminders_window.h"
 #include "printing/report_project.h"

@@ -7,7 +7,7 @@
 #include "fixture.h"
 #include "data/global.h"
 #include "modal.h"
-#include "printing_practice.h"
+#include "practice_test.h"
 #include "billing/receipts.h"
 #include "office/reference_books.h"
 #include "printing/report_project.h"

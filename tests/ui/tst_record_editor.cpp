@@ -32,12 +32,33 @@ public:
         for (const auto &[column, caption] : fields) {
             auto *field = new BoundLineEdit(m_data, QString::fromLatin1(column), this);
             field->setObjectName(QString::fromLatin1(column));
-            addField(grid, row++, QString::fromUtf8(caption), field, QStringLiteral("*"));
+            look::addField(grid, row++, QString::fromUtf8(caption), field, QStringLiteral("*"));
         }
         grid->addWidget(new RecordList(m_data, {{"PERIGRAFH", "Κείμενο"}, {"POSO", "Ποσό", 80, Qt::AlignRight}}, this),
                         row++, 0, 1, 2);
         grid->addWidget(new NavigatorBar(m_data, NavigatorBar::FullEditor, this), row, 0, 1, 2);
     }
+};
+
+// A window with a second set that re-reads whenever the first resets, as versions and their
+// doses do: closing the first opens the second again while the connection is still open.
+class MasterDetailWindow : public KitWindow {
+public:
+    MasterDetailWindow()
+    {
+        QObject::connect(&m_data, &DataSet::reset, this, [this] {
+            if (m_connection.isOpen()) {
+                m_details.setSql(QStringLiteral("SELECT * FROM EKSODA WHERE PERIGRAFH=?"), {QStringLiteral("Α")});
+                m_details.open();
+            }
+        });
+        m_data.refresh();
+    }
+    DataSet &details() { return m_details; }
+    bool connected() const { return m_connection.isOpen(); }
+
+private:
+    DataSet m_details{m_connection, this};
 };
 
 QLineEdit *field(QWidget *window, const char *name)
@@ -290,6 +311,30 @@ private slots:
         bar->press(NavigatorBar::Post);
         QCOMPARE(log.texts, QStringList());
         QCOMPARE(expenses(), 1);
+    }
+
+    // However the window is left, the kit closes every set it owns, then the connection.
+    void leavingClosesTheWindowsSets_data()
+    {
+        QTest::addColumn<bool>("byEsc");
+        QTest::newRow("Esc") << true;
+        QTest::newRow("close") << false;
+    }
+    void leavingClosesTheWindowsSets()
+    {
+        QFETCH(bool, byEsc);
+        addExpense("2010-01-02", "Α");
+        MasterDetailWindow window;
+        showActive(window);
+        QVERIFY(window.details().isOpen());
+        if (byEsc)
+            QTest::keyClick(&window, Qt::Key_Escape);
+        else
+            window.close();
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.data().isOpen());
+        QVERIFY(!window.details().isOpen());
+        QVERIFY(!window.connected());
     }
 
     // The list's model tells its views what moved: a row added or dropped keeps the others'
