@@ -414,6 +414,14 @@ QStringList serverCreateStatements()
 
 namespace {
 
+// The rows every new practice starts with, on either engine.
+void addDeliveredRows(Connection &connection)
+{
+    // The access password opens the key file (or the server's login); the row stays, holding no password.
+    connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES(?)"), {StoredPasswordMarker});
+    vaccine_records::addSchedule(connection, clinical::shippedSchedule(), true);
+}
+
 // A new file is made at the current version at once, from the declaration.
 void createCurrent(Connection &connection)
 {
@@ -421,9 +429,7 @@ void createCurrent(Connection &connection)
         connection.execute(createTableStatement(table));
     for (const QString &index : createIndexStatements())
         connection.execute(index);
-    // The access password opens the key file; the row stays, holding no password.
-    connection.execute(QStringLiteral("INSERT INTO SECURITY([PASSWORD]) VALUES(?)"), {StoredPasswordMarker});
-    vaccine_records::addSchedule(connection, clinical::shippedSchedule(), true);
+    addDeliveredRows(connection);
 }
 
 // A column declared above, added at the end of its table with its checks; older rows hold no value.
@@ -481,7 +487,8 @@ void step4(Connection &connection)
 
 int versionOf(Connection &connection)
 {
-    return acceptedVersion(connection.scalar(versionQuery(jet::Engine::SqlCipher)).toInt());
+    Statement version(connection, versionQuery(connection.engine()));
+    return acceptedVersion(version.step() ? version.value(0).toInt() : 0);
 }
 
 } // namespace
@@ -529,7 +536,22 @@ void upgrade(Connection &connection)
     else
         for (int version = found + 1; version <= Version; ++version)
             steps[version - 2](connection);
-    connection.execute(versionUpdate(jet::Engine::SqlCipher, Version));
+    Statement(connection, versionUpdate(connection.engine(), Version)).step();
+    transaction.commit();
+}
+
+void createServerPractice(Connection &connection)
+{
+    Transaction transaction(connection);
+    Statement tables(connection, QStringLiteral("SELECT COUNT(*) FROM pg_catalog.pg_tables WHERE schemaname = "
+                                                "current_schema()"));
+    if (tables.step() && tables.value(0).toInt() > 0)
+        throw DbError(DbError::Kind::Other,
+                      QStringLiteral("The database already holds tables; a practice is made only in an empty "
+                                     "database. Nothing was changed"));
+    for (const QString &statement : serverCreateStatements())
+        Statement(connection, statement).step();
+    addDeliveredRows(connection);
     transaction.commit();
 }
 

@@ -86,6 +86,10 @@ void upgrade(Connection &connection);
 // Refuses a file that lacks a table or a column the program names (MissingObject).
 void verify(Connection &connection);
 
+// Makes an empty server database a practice at Version, with the delivered rows, in one
+// transaction; refuses a database that holds any table.
+void createServerPractice(Connection &connection);
+
 // Writes a new data.mdb at `path`, encrypted with `password`; refuses to replace a file.
 void createDatabase(const QString &path, const QString &password);
 

@@ -1,6 +1,7 @@
 // velmora-db: the practice's administration tool for data.mdb.
 //   velmora-db create DIR              a new data.mdb and data.key in DIR, under the factory-default password
-//   velmora-db sql FILE "STATEMENT"    runs one statement; rows tab-separated under a header
+//   velmora-db create URI              the practice's tables in an empty server database
+//   velmora-db sql FILE "STATEMENT"    runs one statement; rows tab-separated under a header (FILE may be a URI)
 //   velmora-db backup FILE DEST        a verified, encrypted copy with its key file, even while the program runs
 //   velmora-db password FILE [--new-key]  changes the access password (the current one or the recovery key opens);
 //                                         with --new-key data.mdb moves under a new data key
@@ -40,8 +41,8 @@ namespace {
 int usage()
 {
     QTextStream(stderr) << "usage:\n"
-                           "  velmora-db create DIR\n"
-                           "  velmora-db sql FILE \"STATEMENT\"\n"
+                           "  velmora-db create DIR | URI\n"
+                           "  velmora-db sql FILE | URI \"STATEMENT\"\n"
                            "  velmora-db backup FILE DEST\n"
                            "  velmora-db password FILE [--new-key]\n"
                            "  velmora-db recovery FILE\n"
@@ -247,6 +248,12 @@ int main(int argc, char *argv[])
         return usage();
     try {
         const QString verb = args[0];
+        if (verb == QLatin1String("create") && args.size() == 2 && postgres::isServerUri(args[1])) {
+            Connection connection = Connection::openFile(args[1], accessPassword());
+            schema::createServerPractice(connection);
+            QTextStream(stdout) << args[1] << Qt::endl;
+            return 0;
+        }
         if (verb == QLatin1String("create") && args.size() == 2) {
             const QString path = QDir(args[1]).filePath(DataFileName);
             makePrivateFolder(args[1]);

@@ -1,3 +1,4 @@
+#include "data/connection.h"
 #include "data/db_error.h"
 #include "data/greek_text.h"
 #include "data/jet_dialect.h"
@@ -57,6 +58,22 @@ private slots:
         } catch (const DbError &e) {
             QCOMPARE(e.kind(), DbError::Kind::NewerVersion);
         }
+    }
+
+    // A practice is made only in an empty database: a second making changes nothing, and the
+    // made one starts with the delivered rows and is current for the program.
+    void practiceIsMadeOnceWithItsDeliveredRows()
+    {
+        Connection connection(QStringLiteral("Data Source=%1").arg(m_server.uri("practice")));
+        try {
+            schema::createServerPractice(connection);
+            QFAIL("a practice made twice");
+        } catch (const DbError &) {
+        }
+        schema::upgrade(connection);
+        QCOMPARE(connection.scalar("SELECT COUNT(*) FROM SECURITY").toInt(), 1);
+        QCOMPARE(connection.scalar("SELECT COUNT(*) FROM EMBOLIA_PROGRAMMATA").toInt(), 1);
+        QVERIFY(connection.scalar("SELECT COUNT(*) FROM EMBOLIA_DOSEIS").toInt() > 0);
     }
 
     // Every table has the hidden key; where the table numbers its rows the key is the number,

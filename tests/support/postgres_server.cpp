@@ -1,5 +1,7 @@
 #include "postgres_server.h"
 
+#include "data/connection.h"
+#include "data/db_error.h"
 #include "data/schema.h"
 
 #include <QCoreApplication>
@@ -168,15 +170,14 @@ bool PostgresServer::createPractice(const QString &name, QString *error) const
 {
     if (!createDatabase(name, error))
         return false;
-    PostgresSession session(uri(name));
-    QStringList statements = schema::serverCreateStatements();
-    statements.prepend(QStringLiteral("BEGIN"));
-    statements << QStringLiteral("COMMIT");
-    for (const QString &statement : statements)
-        if (!session.run(statement)) {
-            *error = session.error() + '\n' + statement;
-            return false;
-        }
+    try {
+        Connection connection(QStringLiteral("Data Source=%1").arg(uri(name)));
+        schema::createServerPractice(connection);
+    } catch (const DbError &e) {
+        if (error)
+            *error = e.text();
+        return false;
+    }
     return true;
 }
 

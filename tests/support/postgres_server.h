@@ -36,8 +36,7 @@ public:
     // Creates an empty database in the Greek ICU collation.
     bool createDatabase(const QString &name, QString *error) const;
 
-    // Creates a database and makes it a practice as `velmora-db create` does on a server: its
-    // functions, tables, indexes and version, in one transaction.
+    // Creates a database and makes it a practice as `velmora-db create` does on a server.
     bool createPractice(const QString &name, QString *error) const;
 
     // Runs one statement as the superuser; returns the first column of the first row, or an
