@@ -134,6 +134,11 @@ Connection Connection::openWithKey(const QString &path, const SecretBytes &engin
     return onFile(path, {}, &engineKey, Mode::ReadWrite);
 }
 
+Connection Connection::openWithKeyForReading(const QString &path, const SecretBytes &engineKey)
+{
+    return onFile(path, {}, &engineKey, Mode::ReadOnly);
+}
+
 Connection Connection::createWithKey(const QString &path, const SecretBytes &engineKey)
 {
     return onFile(path, {}, &engineKey, Mode::Create);

@@ -2,6 +2,7 @@
 //   velmora-db create DIR              a new data.mdb and data.key in DIR, under the factory-default password
 //   velmora-db sql FILE "STATEMENT"    runs one statement; rows tab-separated under a header
 //   velmora-db backup FILE DEST        a verified, encrypted copy with its key file, even while the program runs
+//   (on a folder of the old layout these two only read, with the folder's own password; the rest refuse)
 //   velmora-db password FILE [--new-key]  changes the access password (the current one or the recovery key opens);
 //                                         with --new-key data.mdb moves under a new data key
 //   velmora-db recovery FILE           a new recovery key in place of the old one
@@ -11,6 +12,7 @@
 #include "data/backup.h"
 #include "data/connection.h"
 #include "data/dataset.h"
+#include "data/folder_in_use.h"
 #include "data/db_error.h"
 #include "data/global.h"
 #include "data/jet_dialect.h"
@@ -117,22 +119,35 @@ QString newPassword()
     return password;
 }
 
-// The folder as the program leaves it: work cut short is finished or undone first.
-QString settled(const QString &file)
+QString convertedAtNextStart(const QString &file)
+{
+    return QStringLiteral("'%1' has the layout of an earlier version, without its key file; the program converts "
+                          "it at its next start (after the login)")
+        .arg(file);
+}
+
+// The folder as the program leaves it: work cut short is finished or undone first. An old
+// folder is only read here (`sql`, `backup`), with its own password: it changes once, when the
+// program converts it and the practice sets a new password.
+bool settledIsOldLayout(const QString &file)
 {
     removeLeftovers(file);
-    if (old_layout::isOldLayout(file))
-        throw DbError(DbError::Kind::Other,
-                      QStringLiteral("'%1' has the layout of an earlier version, without its key file; the program "
-                                     "converts it at its next start (after the login)")
-                          .arg(file));
+    return old_layout::isOldLayout(file);
+}
+
+QString settled(const QString &file)
+{
+    if (settledIsOldLayout(file))
+        throw DbError(DbError::Kind::Other, convertedAtNextStart(file));
     return file;
 }
 
 int runStatement(const QString &file, const QString &statement)
 {
     QTextStream out(stdout);
-    Connection connection = Connection::openFile(settled(file), accessPassword());
+    const bool oldLayout = settledIsOldLayout(file);
+    Connection connection = oldLayout ? old_layout::openForReading(file, accessPassword())
+                                      : Connection::openFile(file, accessPassword());
     DataSet rows(connection);
     rows.setSql(statement);
     // A statement that returns columns is read as a result; anything else reports its changes.
@@ -140,6 +155,9 @@ int runStatement(const QString &file, const QString &statement)
     {
         Statement probe(connection, jet::translate(statement));
         returnsRows = probe.columnCount() > 0;
+        if (oldLayout && !sqlite3_stmt_readonly(probe.get()))
+            throw DbError(DbError::Kind::ReadOnly,
+                          convertedAtNextStart(file) + QStringLiteral("; until then it is only read here"));
     }
     if (!returnsRows) {
         out << connection.execute(statement) << Qt::endl;
@@ -194,6 +212,10 @@ void showRecoveryKey(const QString &file, const QString &recovery)
 
 int changeAccessPassword(const QString &file, bool newKey)
 {
+    // Refused before anything is asked while the program has the folder open.
+    std::optional<SoleUse> soleUse;
+    if (newKey)
+        soleUse.emplace(file);
     QString current = accessPassword();
     proveOpens(file, current); // a wrong one is refused before anything is asked
     QString password = newPassword();
@@ -255,7 +277,8 @@ int main(int argc, char *argv[])
         if (verb == QLatin1String("sql") && args.size() == 3)
             return runStatement(args[1], args[2]);
         if (verb == QLatin1String("backup") && args.size() == 3) {
-            const BackupResult result = backupDatabase(settled(args[1]), args[2], accessPassword());
+            removeLeftovers(args[1]);
+            const BackupResult result = backupDatabase(args[1], args[2], accessPassword());
             QTextStream out(stdout);
             out << result.path << Qt::endl;
             for (auto it = result.rowCounts.cbegin(); it != result.rowCounts.cend(); ++it)
