@@ -105,6 +105,7 @@ Connection &Connection::operator=(Connection &&other) noexcept
 Connection::~Connection()
 {
     close();
+    wipe(m_password); // the password itself where a tool opened with it
 }
 
 Connection Connection::onFile(const QString &path, const QString &password, const SecretBytes *engineKey, Mode mode)

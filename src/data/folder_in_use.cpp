@@ -46,7 +46,8 @@ int lockWaitingOutSignals(int descriptor, int operation)
 
 bool sameFile(int descriptor, const QByteArray &path)
 {
-    struct stat opened {}, named {};
+    struct stat opened = {};
+    struct stat named = {};
     return ::fstat(descriptor, &opened) == 0 && ::stat(path.constData(), &named) == 0 &&
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }

@@ -28,9 +28,12 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTextStream>
+#include <cstdio>
 #include <fcntl.h>
 #include <optional>
+#include <sodium.h>
 #include <sqlite3.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -75,7 +78,9 @@ std::optional<QString> askOnTerminal(const char *prompt)
     if (isTerminal)
         ::tcsetattr(tty, TCSAFLUSH, &saved);
     ::close(tty);
-    return QString::fromUtf8(line);
+    QString typed = QString::fromUtf8(line);
+    wipe(line);
+    return typed;
 }
 
 QString accessPassword()
@@ -94,8 +99,14 @@ QString newPassword()
     if (qEnvironmentVariableIsSet("VELMORA_NEW_PASSWORD")) {
         password = qEnvironmentVariable("VELMORA_NEW_PASSWORD").trimmed();
     } else {
-        const auto first = askOnTerminal("New access password: ");
-        const auto second = askOnTerminal("New access password again: ");
+        auto first = askOnTerminal("New access password: ");
+        auto second = askOnTerminal("New access password again: ");
+        const auto forget = qScopeGuard([&] {
+            if (first)
+                wipe(*first);
+            if (second)
+                wipe(*second);
+        });
         if (!first || !second)
             throw DbError(DbError::Kind::Other, QStringLiteral("Give the new password in VELMORA_NEW_PASSWORD"));
         if (first->trimmed() != second->trimmed())
@@ -292,8 +303,11 @@ int main(int argc, char *argv[])
             return newRecovery(settled(args[1]));
         if (verb == QLatin1String("key") && args.size() == 2) {
             const SecretBytes dataKey = unlockDataKey(settled(args[1]), accessPassword());
-            QTextStream(stdout) << QByteArray(dataKey.constData(), dataKey.size()).toHex() << Qt::endl;
-            return 0;
+            // Written from locked memory: no ordinary copy of the key is left behind.
+            SecretBytes hex(dataKey.size() * 2 + 1);
+            sodium_bin2hex(hex.data(), size_t(hex.size()), dataKey.bytes(), size_t(dataKey.size()));
+            hex.data()[hex.size() - 1] = '\n';
+            return std::fwrite(hex.constData(), 1, size_t(hex.size()), stdout) == size_t(hex.size()) ? 0 : 1;
         }
         if (verb == QLatin1String("due") && (args.size() == 2 || (args.size() == 4 && args[2] == QLatin1String("--on")))) {
             const QDate on = args.size() == 4 ? QDate::fromString(args[3], Qt::ISODate) : QDate::currentDate();
