@@ -226,7 +226,9 @@ void VaccineScheduleWindow::putInForce()
     const qint64 id = version();
     {
         Transaction transaction(m_connection);
-        m_connection.execute(QStringLiteral("UPDATE EMBOLIA_PROGRAMMATA SET SE_ISXY = (ID = ?)"), {id});
+        // A yes/no is 0 or 1 on both engines; the server gives a comparison no number.
+        m_connection.execute(QStringLiteral("UPDATE EMBOLIA_PROGRAMMATA SET SE_ISXY = CASE WHEN ID = ? THEN 1 ELSE 0 END"),
+                             {id});
         transaction.commit();
     }
     const int row = m_data.currentRow();

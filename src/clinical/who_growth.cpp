@@ -194,6 +194,17 @@ std::optional<double> zScore(Indicator indicator, Sex sex, int ageDays, double v
     return -3 + (y - sd3neg) / (sd2neg - sd3neg);
 }
 
+std::vector<ReferenceTable> referenceTables()
+{
+    const References &r = references();
+    const auto entry = [](const char *name, const Table &table) {
+        return ReferenceTable{name, table.firstKey, table.step, {&table.rows[0], &table.rows[1]}};
+    };
+    return {entry("wfa", r.wfa), entry("lhfa", r.lhfa), entry("bmifa", r.bmifa),
+            entry("hcfa", r.hcfa), entry("wfl", r.wfl), entry("wfh", r.wfh),
+            entry("wfa2007", r.wfa2007), entry("hfa2007", r.hfa2007), entry("bmifa2007", r.bmifa2007)};
+}
+
 int ageInDays(const QDate &birth, const QDate &measured)
 {
     return int(birth.daysTo(measured));

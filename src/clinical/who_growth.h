@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <optional>
+#include <vector>
 
 // Growth read against the WHO references: the Child Growth Standards 2006 (by day, birth to
 // 1856 days) and the WHO Reference 2007 (by month, 61 to 228 months). One computation serves
@@ -41,6 +42,18 @@ std::optional<Lms> reference(Indicator indicator, Sex sex, int ageDays, double l
 // reference does not cover the age or size, or a value is missing or not positive.
 std::optional<double> zScore(Indicator indicator, Sex sex, int ageDays, double value,
                              std::optional<double> heightCm = std::nullopt);
+
+// The reference tables as read above, for a server that computes the same readings: rows at
+// firstKey, firstKey + step … (days, months or cm), boys' rows first. The names are the
+// indicators' codes for the 2006 tables by age, "wfl"/"wfh" by length/height, and
+// "wfa2007", "hfa2007", "bmifa2007" by month.
+struct ReferenceTable {
+    const char *name;
+    double firstKey;
+    double step;
+    const std::vector<Lms> *rows[2];
+};
+std::vector<ReferenceTable> referenceTables();
 
 // Age in completed days, as WHO counts it.
 int ageInDays(const QDate &birth, const QDate &measured);

@@ -2,6 +2,7 @@
 
 #include "data/db_error.h"
 #include "data/jet_dialect.h"
+#include "data/jet_functions.h"
 
 #include "data/keys/key_file.h"
 #include "data/keys/private_files.h"

@@ -2,6 +2,8 @@
 
 #include "clinical/who_growth.h"
 
+#include <QStringList>
+
 struct sqlite3;
 
 // Growth readings as the program shows them, and the SQL functions that give the same numbers.
@@ -19,5 +21,10 @@ QString ageText(const QDate &birth, const QDate &measured);
 // value, for printouts; NULL where zScore has no answer. AGE_TEXT(birth_date, measure_date)
 // gives ageText.
 void registerSqlFunctions(sqlite3 *db);
+
+// The same functions for a server database, in the server's own SQL: the reference tables
+// loaded into velmora_who_tables and velmora_who_lms, and WHO_Z, WHO_CENTILE, WHO_READING and
+// AGE_TEXT computed from them step by step as above.
+QStringList serverSqlFunctions();
 
 } // namespace who

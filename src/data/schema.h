@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/jet_dialect.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -50,8 +52,19 @@ QStringList healthColumns();
 QStringList appointmentSlots();
 
 // The statements that make a table with its constraints, and the indexes the windows search by.
-QString createTableStatement(const Table &table);
-QStringList createIndexStatements();
+// Jet statements, as the engine's translation runs them.
+QString createTableStatement(const Table &table, jet::Engine engine = jet::Engine::SqlCipher);
+QStringList createIndexStatements(jet::Engine engine = jet::Engine::SqlCipher);
+
+// Everything an empty server database needs to become a practice at Version, as the server's
+// own SQL in the order to run it (in one transaction): its functions, the tables with their
+// hidden row keys, the indexes, the triggers that announce changes on jet::ServerChangeChannel,
+// and the row that keeps the version. The delivered rows (the
+// SECURITY row, the vaccination schedule) are added by the caller, as for a new file.
+QStringList serverCreateStatements();
+
+// The server's one-row table that keeps the version a file keeps in its header.
+inline constexpr const char *ServerVersionTable = "velmora_version";
 
 // Brings an open database to Version (an empty file gets every table and the delivered rows),
 // in one transaction. Refuses a file written by a newer program.

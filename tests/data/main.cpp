@@ -10,6 +10,7 @@ QObject *newDataSetTest();
 QObject *newConnectionTest();
 QObject *newKeysTest();
 QObject *newGrowthTest();
+QObject *newServerTest();
 
 VELMORA_TEST_MAIN(newRoutinesTest(), newDialectTest(), newSchemaTest(), newDataSetTest(), newConnectionTest(), newKeysTest(),
-                  newGrowthTest())
+                  newGrowthTest(), newServerTest())

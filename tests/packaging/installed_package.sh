@@ -31,7 +31,7 @@ done
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 usr=$root/usr
-for program in velmora velmora-db velmora-start; do
+for program in velmora velmora-db velmora-start velmora-server-setup; do
   [ -x "$usr/bin/$program" ] || fail "bin/$program not installed as a program"
 done
 for f in "$source"/resources/reports/*.RAV "$source"/resources/pictures/*.jpg; do
