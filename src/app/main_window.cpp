@@ -268,6 +268,7 @@ bool MainWindow::startUp()
         DbConnectionString = connectionStringFor(AppDirectory);
         AccessGranted = false;
         const QString dataFile = accessedDataFile();
+        m_folderInUse.emplace(dataFile);
         removeLeftovers(dataFile);
         // An old folder still at the factory default needs no login check to be converted.
         if (old_layout::isOldLayout(dataFile) && old_layout::storedPassword(dataFile) == FactoryDefaultPassword)

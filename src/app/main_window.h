@@ -1,11 +1,13 @@
 #pragma once
 
 #include "data/connection.h"
+#include "data/folder_in_use.h"
 
 #include <QDate>
 #include <QHash>
 #include <QMainWindow>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QCalendarWidget;
@@ -64,6 +66,8 @@ private:
     void failStartUp(const QString &reason);
 
     Connection m_connection;
+    // Held from the start to the end of the run: no other program moves data.mdb from under it.
+    std::optional<FolderInUse> m_folderInUse;
     QDate m_today;
     int m_splashMilliseconds = 3000;
     bool m_leaving = false;

@@ -5,6 +5,7 @@
 #include "data/db_error.h"
 #include "data/keys/key_file.h"
 #include "data/keys/private_files.h"
+#include "data/old_layout.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -50,6 +51,25 @@ QString backupFolderOf(const QString &sourcePath)
     return QFileInfo(backupPathFor(sourcePath, QDateTime::currentDateTime())).absolutePath();
 }
 
+// The source as one moment, in `partial` under `engineKey`, proved by the rows of every table.
+QMap<QString, qint64> copyProved(Connection &source, const QString &partial, const SecretBytes &engineKey)
+{
+    database_copy::attachEmpty(source, partial, QStringLiteral("copy"), engineKey);
+    QMap<QString, qint64> rowCounts;
+    int version = 0;
+    {
+        // One reading transaction: the copy is of one moment, and a writer elsewhere only
+        // waits to commit until the copy is made.
+        Transaction snapshot(source, Transaction::Kind::Read);
+        rowCounts = database_copy::rowCounts(source);
+        version = database_copy::exportInto(source, QStringLiteral("copy"));
+        snapshot.commit();
+    }
+    source.execute(QStringLiteral("DETACH DATABASE copy"));
+    database_copy::verify(partial, engineKey, rowCounts, version);
+    return rowCounts;
+}
+
 } // namespace
 
 void removeUnfinishedBackups(const QString &sourcePath)
@@ -85,21 +105,21 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
     BackupResult result;
     bool keyCopied = false;
     try {
+        if (old_layout::isOldLayout(sourcePath)) {
+            // An old folder's copy keeps its layout, as a restored copy the program converts at
+            // its start after the login: made by reading alone, it makes no key, and the old
+            // password, plain in every copy of the old file, could protect no key made here.
+            Connection source = old_layout::openForReading(sourcePath, password);
+            result.rowCounts = copyProved(source, partial, old_layout::engineKey());
+            refuseExisting({destinationPath});
+            durableRename(partial, destinationPath);
+            result.path = destinationPath;
+            return result;
+        }
         Connection source = Connection::openFileForReading(sourcePath, password);
         // The copy stays under the same data key and takes the key file with it.
         const SecretBytes engineKey = engineKeyFor(unlockDataKey(sourcePath, password));
-        database_copy::attachEmpty(source, partial, QStringLiteral("copy"), engineKey);
-        int version = 0;
-        {
-            // One reading transaction: the copy is of one moment, and a writer elsewhere only
-            // waits to commit until the copy is made.
-            Transaction snapshot(source, Transaction::Kind::Read);
-            result.rowCounts = database_copy::rowCounts(source);
-            version = database_copy::exportInto(source, QStringLiteral("copy"));
-            snapshot.commit();
-        }
-        source.execute(QStringLiteral("DETACH DATABASE copy"));
-        database_copy::verify(partial, engineKey, result.rowCounts, version);
+        result.rowCounts = copyProved(source, partial, engineKey);
 
         QFile sourceKey(keyFilePathFor(sourcePath));
         if (!sourceKey.open(QIODevice::ReadOnly))

@@ -6,7 +6,8 @@
 
 // A consistent copy of an open or closed data.mdb with its key file (X.mdb beside X.key),
 // encrypted under the same data key and proved by opening it and comparing the rows of every
-// table with the source. `password` opens the source's key file.
+// table with the source. `password` opens the source's key file. A folder of the old layout is
+// copied as it is (X.mdb alone, read with its own password), for the program to convert.
 struct BackupResult {
     QString path;
     QMap<QString, qint64> rowCounts;

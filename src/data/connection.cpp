@@ -81,6 +81,7 @@ Connection &Connection::operator=(Connection &&other) noexcept
 Connection::~Connection()
 {
     close();
+    wipe(m_password); // the password itself where a tool opened with it
 }
 
 Connection Connection::onFile(const QString &path, const QString &password, const SecretBytes *engineKey, Mode mode)
@@ -108,6 +109,11 @@ Connection Connection::openFileForReading(const QString &path, const QString &pa
 Connection Connection::openWithKey(const QString &path, const SecretBytes &engineKey)
 {
     return onFile(path, {}, &engineKey, Mode::ReadWrite);
+}
+
+Connection Connection::openWithKeyForReading(const QString &path, const SecretBytes &engineKey)
+{
+    return onFile(path, {}, &engineKey, Mode::ReadOnly);
 }
 
 Connection Connection::createWithKey(const QString &path, const SecretBytes &engineKey)

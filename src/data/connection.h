@@ -31,6 +31,7 @@ public:
     static Connection openFileForReading(const QString &path, const QString &password);
     // Keyed as the engine takes it: engineKeyFor(data key), or the passphrase of an old file.
     static Connection openWithKey(const QString &path, const SecretBytes &engineKey);
+    static Connection openWithKeyForReading(const QString &path, const SecretBytes &engineKey);
     // Only for making a new file: the one place where a missing file is created.
     static Connection createWithKey(const QString &path, const SecretBytes &engineKey);
 

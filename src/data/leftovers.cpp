@@ -1,6 +1,7 @@
 #include "data/leftovers.h"
 
 #include "data/backup.h"
+#include "data/folder_in_use.h"
 #include "data/keys/key_file.h"
 #include "data/old_layout.h"
 #include "data/rekeying.h"
@@ -38,4 +39,5 @@ void removeLeftovers(const QString &dataFile)
     if (folder.entryList({QStringLiteral("*-journal")}, QDir::Files | QDir::Hidden).isEmpty())
         removeStale(folder, data.fileName() + QStringLiteral("-mj*"));
     removeUnfinishedBackups(dataFile);
+    removeUnheldLock(dataFile);
 }

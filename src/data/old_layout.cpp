@@ -47,10 +47,27 @@ bool isOldLayout(const QString &dataFile)
     return QFileInfo::exists(dataFile) && !QFileInfo::exists(keyFilePathFor(dataFile));
 }
 
+namespace {
+
+QString storedPasswordOn(Connection &connection)
+{
+    return connection.scalar(QStringLiteral("SELECT * FROM SECURITY")).toString().trimmed();
+}
+
+} // namespace
+
 QString storedPassword(const QString &dataFile)
 {
     Connection connection = open(dataFile);
-    return connection.scalar(QStringLiteral("SELECT * FROM SECURITY")).toString().trimmed();
+    return storedPasswordOn(connection);
+}
+
+Connection openForReading(const QString &dataFile, const QString &password)
+{
+    Connection connection = Connection::openWithKeyForReading(dataFile, engineKey());
+    if (storedPasswordOn(connection) != password.trimmed())
+        throw DbError(DbError::Kind::WrongPassword, QStringLiteral("Not a valid password for '%1'").arg(dataFile));
+    return connection;
 }
 
 void settleInterruptedConversion(const QString &dataFile)

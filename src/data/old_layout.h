@@ -19,6 +19,8 @@ Connection open(const QString &dataFile);
 SecretBytes engineKey();
 // SECURITY's first column, trimmed: the access password of an old folder.
 QString storedPassword(const QString &dataFile);
+// The folder as it is, never written, for the password of its time; throws DbError for another.
+Connection openForReading(const QString &dataFile, const QString &password);
 
 // Finishes a conversion that had reached its key file, or removes the traces of one that had not.
 void settleInterruptedConversion(const QString &dataFile);

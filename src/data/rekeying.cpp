@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/db_error.h"
+#include "data/folder_in_use.h"
 #include "data/keys/key_file.h"
 #include "data/keys/private_files.h"
 
@@ -72,6 +73,7 @@ SecretBytes changeDataKey(const QString &dataFile, const QString &secret, const 
             return {};
         return [&progress, from, to](double done) { progress(from + (to - from) * done); };
     };
+    const SoleUse soleUse(dataFile); // the connections of a running program would stay with the old file
     QLockFile lock(lockPathFor(dataFile));
     if (!lock.tryLock(0))
         throw DbError(DbError::Kind::FileInUse, QStringLiteral("The data key of '%1' is being changed already").arg(dataFile));

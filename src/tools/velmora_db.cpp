@@ -3,6 +3,7 @@
 //   velmora-db create URI              the practice's tables in an empty server database
 //   velmora-db sql FILE "STATEMENT"    runs one statement; rows tab-separated under a header (FILE may be a URI)
 //   velmora-db backup FILE DEST        a verified, encrypted copy with its key file, even while the program runs
+//   (on a folder of the old layout these two only read, with the folder's own password; the rest refuse)
 //   velmora-db password FILE [--new-key]  changes the access password (the current one or the recovery key opens);
 //                                         with --new-key data.mdb moves under a new data key
 //   velmora-db recovery FILE           a new recovery key in place of the old one
@@ -12,6 +13,7 @@
 #include "data/backup.h"
 #include "data/connection.h"
 #include "data/dataset.h"
+#include "data/folder_in_use.h"
 #include "data/db_error.h"
 #include "data/postgres/postgres_engine.h"
 #include "data/global.h"
@@ -28,9 +30,12 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTextStream>
+#include <cstdio>
 #include <fcntl.h>
 #include <optional>
+#include <sodium.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <termios.h>
@@ -74,7 +79,9 @@ std::optional<QString> askOnTerminal(const char *prompt)
     if (isTerminal)
         ::tcsetattr(tty, TCSAFLUSH, &saved);
     ::close(tty);
-    return QString::fromUtf8(line);
+    QString typed = QString::fromUtf8(line);
+    wipe(line);
+    return typed;
 }
 
 QString accessPassword()
@@ -93,8 +100,14 @@ QString newPassword()
     if (qEnvironmentVariableIsSet("VELMORA_NEW_PASSWORD")) {
         password = qEnvironmentVariable("VELMORA_NEW_PASSWORD").trimmed();
     } else {
-        const auto first = askOnTerminal("New access password: ");
-        const auto second = askOnTerminal("New access password again: ");
+        auto first = askOnTerminal("New access password: ");
+        auto second = askOnTerminal("New access password again: ");
+        const auto forget = qScopeGuard([&] {
+            if (first)
+                wipe(*first);
+            if (second)
+                wipe(*second);
+        });
         if (!first || !second)
             throw DbError(DbError::Kind::Other, QStringLiteral("Give the new password in VELMORA_NEW_PASSWORD"));
         if (first->trimmed() != second->trimmed())
@@ -118,24 +131,37 @@ QString newPassword()
     return password;
 }
 
-// The folder as the program leaves it: work cut short is finished or undone first.
-QString settled(const QString &file)
+QString convertedAtNextStart(const QString &file)
+{
+    return QStringLiteral("'%1' has the layout of an earlier version, without its key file; the program converts "
+                          "it at its next start (after the login)")
+        .arg(file);
+}
+
+// The folder as the program leaves it: work cut short is finished or undone first. An old
+// folder is only read here (`sql`, `backup`), with its own password: it changes once, when the
+// program converts it and the practice sets a new password.
+bool settledIsOldLayout(const QString &file)
 {
     if (postgres::isServerUri(file))
-        return file; // a server keeps its own house
+        return false; // a server keeps its own house
     removeLeftovers(file);
-    if (old_layout::isOldLayout(file))
-        throw DbError(DbError::Kind::Other,
-                      QStringLiteral("'%1' has the layout of an earlier version, without its key file; the program "
-                                     "converts it at its next start (after the login)")
-                          .arg(file));
+    return old_layout::isOldLayout(file);
+}
+
+QString settled(const QString &file)
+{
+    if (settledIsOldLayout(file))
+        throw DbError(DbError::Kind::Other, convertedAtNextStart(file));
     return file;
 }
 
 int runStatement(const QString &file, const QString &statement)
 {
     QTextStream out(stdout);
-    Connection connection = Connection::openFile(settled(file), accessPassword());
+    const bool oldLayout = settledIsOldLayout(file);
+    Connection connection = oldLayout ? old_layout::openForReading(file, accessPassword())
+                                      : Connection::openFile(file, accessPassword());
     DataSet rows(connection);
     rows.setSql(statement);
     // A statement that returns columns is read as a result; anything else reports its changes.
@@ -143,6 +169,10 @@ int runStatement(const QString &file, const QString &statement)
     {
         Statement probe(connection, jet::translate(statement, connection.engine()));
         returnsRows = probe.columnCount() > 0;
+        // Whatever returns no rows changes something.
+        if (oldLayout && !returnsRows)
+            throw DbError(DbError::Kind::ReadOnly,
+                          convertedAtNextStart(file) + QStringLiteral("; until then it is only read here"));
     }
     if (!returnsRows) {
         out << connection.execute(statement) << Qt::endl;
@@ -197,6 +227,10 @@ void showRecoveryKey(const QString &file, const QString &recovery)
 
 int changeAccessPassword(const QString &file, bool newKey)
 {
+    // Refused before anything is asked while the program has the folder open.
+    std::optional<SoleUse> soleUse;
+    if (newKey)
+        soleUse.emplace(file);
     QString current = accessPassword();
     proveOpens(file, current); // a wrong one is refused before anything is asked
     QString password = newPassword();
@@ -264,7 +298,8 @@ int main(int argc, char *argv[])
         if (verb == QLatin1String("sql") && args.size() == 3)
             return runStatement(args[1], args[2]);
         if (verb == QLatin1String("backup") && args.size() == 3) {
-            const BackupResult result = backupDatabase(settled(args[1]), args[2], accessPassword());
+            removeLeftovers(args[1]);
+            const BackupResult result = backupDatabase(args[1], args[2], accessPassword());
             QTextStream out(stdout);
             out << result.path << Qt::endl;
             for (auto it = result.rowCounts.cbegin(); it != result.rowCounts.cend(); ++it)
@@ -278,8 +313,11 @@ int main(int argc, char *argv[])
             return newRecovery(settled(args[1]));
         if (verb == QLatin1String("key") && args.size() == 2) {
             const SecretBytes dataKey = unlockDataKey(settled(args[1]), accessPassword());
-            QTextStream(stdout) << QByteArray(dataKey.constData(), dataKey.size()).toHex() << Qt::endl;
-            return 0;
+            // Written from locked memory: no ordinary copy of the key is left behind.
+            SecretBytes hex(dataKey.size() * 2 + 1);
+            sodium_bin2hex(hex.data(), size_t(hex.size()), dataKey.bytes(), size_t(dataKey.size()));
+            hex.data()[hex.size() - 1] = '\n';
+            return std::fwrite(hex.constData(), 1, size_t(hex.size()), stdout) == size_t(hex.size()) ? 0 : 1;
         }
         if (verb == QLatin1String("due") && (args.size() == 2 || (args.size() == 4 && args[2] == QLatin1String("--on")))) {
             const QDate on = args.size() == 4 ? QDate::fromString(args[3], Qt::ISODate) : QDate::currentDate();

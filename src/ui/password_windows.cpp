@@ -60,6 +60,19 @@ void askOneThing(QWidget *window, const QString &explanation, const QString &cap
     grid->addLayout(look::spreadRow({}, {proceed, exit}), 2, 0, 1, 3);
 }
 
+// A secret field's text, trimmed, taken out of the field: the field lets go of its buffer and its
+// undo steps, so that the string returned is the buffer's only owner and wipe() clears it where
+// it lies, not in a copy. (Qt's copies made while typing are beyond reach.)
+QString takeSecret(QLineEdit *field)
+{
+    QString typed = field->text();
+    field->setText(QString());
+    QString trimmed = typed.trimmed();
+    if (trimmed.constData() != typed.constData())
+        wipe(typed);
+    return trimmed;
+}
+
 // What DbConnectionString carries: after the login, a session of this process.
 QString currentSecret()
 {
@@ -182,12 +195,11 @@ void LoginWindow::enter()
 {
     if (m_secondsLeft > 0)
         return;
-    QString typed = m_password->text().trimmed();
+    QString typed = takeSecret(m_password);
     const auto forget = qScopeGuard([&typed] { wipe(typed); });
     AccessGranted = false;
     if (!whileWaiting([&] { return accessPasswordOpens(typed); })) {
         messages::plain(this, WrongPassword);
-        m_password->clear();
         m_password->setFocus();
         m_secondsLeft = waitSeconds(++m_failures);
         countDown();
@@ -202,7 +214,6 @@ void LoginWindow::enter()
         upgradeKeyFile(dataFile, typed);
         useAccessSecret(openSession(dataFile, typed));
     }
-    m_password->clear();
     AccessGranted = true;
     accept();
 }
@@ -277,8 +288,11 @@ void SetPasswordWindow::store()
 {
     if (!acceptedAsNewPassword(this, m_password))
         return;
-    QString password = m_password->text().trimmed();
-    const auto forget = qScopeGuard([&password] { wipe(password); });
+    QString password = takeSecret(m_password), confirmation = takeSecret(m_confirmation);
+    const auto forget = qScopeGuard([&] {
+        wipe(password);
+        wipe(confirmation);
+    });
     const QString dataFile = accessedDataFile();
     if (m_purpose == Purpose::FirstPassword) {
         // Every copy made until now opens with the public password: none opens the data from here on.
@@ -287,8 +301,6 @@ void SetPasswordWindow::store()
     } else {
         changePassword(dataFile, m_openingSecret, password);
     }
-    m_password->clear();
-    m_confirmation->clear();
     messages::plain(this, QStringLiteral("Ο καθορισμός του κωδικού πρόσβασης έγινε με επιτυχία."));
     accept();
 }
@@ -312,15 +324,15 @@ ForgottenPasswordWindow::ForgottenPasswordWindow(QWidget *parent)
 
 void ForgottenPasswordWindow::proceed()
 {
-    QString recoveryKey = m_recoveryKey->text().trimmed();
+    QString recoveryKey = takeSecret(m_recoveryKey);
     const auto forget = qScopeGuard([&recoveryKey] { wipe(recoveryKey); });
     if (!whileWaiting([&] { return unlocks(accessedDataFile(), recoveryKey); })) {
         messages::plain(this, QStringLiteral("Λανθασμένο κλειδί ανάκτησης."));
+        m_recoveryKey->setText(recoveryKey); // opens nothing: back for a typo to be mended
         m_recoveryKey->selectAll();
         m_recoveryKey->setFocus();
         return;
     }
-    m_recoveryKey->clear();
     SetPasswordWindow(recoveryKey, SetPasswordWindow::Purpose::AfterRecovery, this).exec();
     accept();
 }
@@ -343,17 +355,15 @@ NewRecoveryKeyWindow::NewRecoveryKeyWindow(QWidget *parent)
 
 void NewRecoveryKeyWindow::proceed()
 {
-    QString password = m_password->text().trimmed();
+    QString password = takeSecret(m_password);
     const auto forget = qScopeGuard([&password] { wipe(password); });
     const QString dataFile = accessedDataFile();
     // Asked afresh, not taken from the session: a seat left unlocked does not give the key away.
     if (!whileWaiting([&] { return unlocks(dataFile, password); })) {
         messages::plain(this, WrongPassword);
-        m_password->clear();
         m_password->setFocus();
         return;
     }
-    m_password->clear();
     m_newRecoveryKey = addPendingRecoveryKey(dataFile, password);
     accept();
 }
@@ -398,25 +408,25 @@ void ChangePasswordWindow::change()
 {
     if (!acceptedAsNewPassword(this, m_password))
         return;
-    QString current = m_current->text().trimmed(), password = m_password->text().trimmed();
+    QString current = takeSecret(m_current), password, confirmation;
     const auto forget = qScopeGuard([&] {
         wipe(current);
         wipe(password);
+        wipe(confirmation);
     });
     const QString dataFile = accessedDataFile();
     // The key file is the judge, as at the login: nothing in memory to guess against.
     if (!whileWaiting([&] { return unlocks(dataFile, current); })) {
         messages::plain(this, WrongPassword);
-        m_current->clear();
         m_current->setFocus();
         return;
     }
+    password = takeSecret(m_password);
+    confirmation = takeSecret(m_confirmation);
     if (m_newDataKey->isChecked())
         newDataKeyWithProgress(this, current, password);
     else
         changePassword(dataFile, current, password);
-    for (QLineEdit *field : {m_current, m_password, m_confirmation})
-        field->clear();
     messages::plain(this, QStringLiteral("Η αλλαγή του κωδικού πρόσβασης έγινε με επιτυχία."));
     accept();
 }

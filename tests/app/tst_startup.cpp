@@ -21,6 +21,7 @@
 #include <QRegularExpression>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
@@ -513,6 +514,33 @@ private slots:
             opened = false;
         }
         QCOMPARE(opened, !newDataKey);
+    }
+
+    // While the program runs on the folder, `velmora-db password --new-key` would leave its
+    // connections with the replaced file: it is refused until the program has ended.
+    void noNewDataKeyFromOutsideWhileRunning()
+    {
+        setPassword("Παλιός κωδ");
+        MessageLog log;
+        logInWith("Παλιός κωδ");
+        auto window = newMainWindow();
+        QVERIFY(window->startUp());
+        const auto newDataKeyFromOutside = [this] {
+            QProcess tool;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("VELMORA_PASSWORD", "Παλιός κωδ");
+            environment.insert("VELMORA_NEW_PASSWORD", "Νέος κωδικός");
+            tool.setProcessEnvironment(environment);
+            tool.start(VELMORA_DB, {"password", m_practice->dataFile(), "--new-key"});
+            return tool.waitForFinished(120000) ? tool.exitCode() : -1;
+        };
+        const QByteArray keyFileBefore = fileBytes(keyFilePathFor(m_practice->dataFile()));
+        QCOMPARE(newDataKeyFromOutside(), 1);
+        QCOMPARE(fileBytes(keyFilePathFor(m_practice->dataFile())), keyFileBefore);
+        QCOMPARE(Connection(DbConnectionString).scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker);
+        window.reset();
+        QCOMPARE(newDataKeyFromOutside(), 0);
+        QVERIFY(unlocks(m_practice->dataFile(), "Νέος κωδικός"));
     }
 
     // «Νέο κλειδί ανάκτησης» asks the password; the new key replaces the old once confirmed.

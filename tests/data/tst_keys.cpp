@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 #include <csignal>
 #include <sqlite3.h>
@@ -257,6 +258,59 @@ private slots:
         QCOMPARE(old_layout::isOldLayout(file), !keyWritten);
         Connection c = keyWritten ? Connection::openFile(file, Password) : old_layout::open(file);
         QCOMPARE(c.scalar("SELECT TITLOS FROM DIAITES").toString(), QString("Παλιά δίαιτα"));
+    }
+
+    // velmora-db on a folder of the old layout: `sql` and `backup` read it with its own password
+    // and change nothing; a backup keeps the layout, for the program to convert; every other
+    // command says that the program converts the folder at its next start.
+    void velmoraDbOnAnOldFolder_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // FILE: the old data.mdb, DEST: a backup
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        const QString converts = QStringLiteral("converts it at its next start");
+        const QString wrong = QStringLiteral("Not a valid password");
+        const QStringList select{"sql", "FILE", "SELECT TITLOS FROM DIAITES"};
+        QTest::newRow("sql reads") << select << Password << 0 << "^TITLOS\nΠαλιά δίαιτα\n$";
+        QTest::newRow("sql, another password") << select << "Κωδικός 2" << 1 << wrong;
+        QTest::newRow("sql, a write") << QStringList{"sql", "FILE", "DELETE FROM DIAITES"} << Password << 1
+                                      << converts + ".*only read here";
+        QTest::newRow("backup") << QStringList{"backup", "FILE", "DEST"} << Password << 0 << "copy\\.mdb\\n";
+        QTest::newRow("backup, another password") << QStringList{"backup", "FILE", "DEST"} << "Κωδικός 2" << 1 << wrong;
+        for (const char *command : {"password", "recovery", "key", "due"})
+            QTest::newRow(command) << QStringList{command, "FILE"} << Password << 1 << converts;
+    }
+    void velmoraDbOnAnOldFolder()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, password);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(DataFileName), backup = folder.filePath("backup/copy.mdb");
+        createOldLayoutFile(file, Password);
+        const QByteArray before = fileBytes(file);
+        arguments.replaceInStrings(QRegularExpression("^FILE$"), file).replaceInStrings(QRegularExpression("^DEST$"), backup);
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VELMORA_PASSWORD", password);
+        environment.insert("VELMORA_NEW_PASSWORD", "Νέος κωδ 1");
+        tool.setProcessEnvironment(environment);
+        tool.start(VELMORA_DB, arguments);
+        QVERIFY(tool.waitForFinished(60000));
+        const QString output = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
+        QCOMPARE(tool.exitCode(), exitCode);
+        QVERIFY2(QRegularExpression(says).match(output).hasMatch(), qPrintable(output));
+        QCOMPARE(fileBytes(file), before);
+        QVERIFY(old_layout::isOldLayout(file));
+        QCOMPARE(QFile::exists(backup), arguments.first() == "backup" && exitCode == 0);
+        if (QFile::exists(backup)) {
+            QVERIFY(old_layout::isOldLayout(backup));
+            QCOMPARE(fileMode(backup), 0600);
+            QCOMPARE(old_layout::openForReading(backup, Password).scalar("SELECT TITLOS FROM DIAITES").toString(),
+                     QString("Παλιά δίαιτα"));
+        }
     }
 
     // Killed at any moment while converting, an old folder always opens: as it was, or converted.

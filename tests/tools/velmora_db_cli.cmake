@@ -1,8 +1,9 @@
 # Drives velmora-db as an administrator would: create, refuse to overwrite, run statements, back up.
 file(REMOVE_RECURSE ${WORK})
 set(ENV{VELMORA_PASSWORD} "40617283") # a new practice answers to the factory default
+# `holder`, when set, runs the tool under a lock as the program holds it for its run.
 function(run expect_rc)
-  execute_process(COMMAND ${TOOL} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  execute_process(COMMAND ${holder} ${TOOL} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL expect_rc)
     message(FATAL_ERROR "velmora-db ${ARGN}: exit ${rc}, expected ${expect_rc}\n${out}\n${err}")
   endif()
@@ -145,3 +146,19 @@ if(NOT EXISTS ${WORK}/backup/second.key)
 endif()
 run(0 sql ${WORK}/backup/second.mdb "SELECT COUNT(*) AS N FROM EKSODA")
 expect("${out}" "^N\n1\n$" "rows of the backup")
+
+# While the program has the folder open, data.mdb does not move under a new data key (the
+# program's connections would stay with the replaced file); the lock goes with its holder.
+file(READ ${WORK}/data.key before)
+set(ENV{VELMORA_NEW_PASSWORD} "Νέος κωδ 1")
+set(holder flock --shared ${WORK}/.data.mdb-in-use)
+run(1 password ${WORK}/data.mdb --new-key)
+unset(holder)
+expect("${err}" "has the practice folder .* open" "new data key while the program runs")
+file(READ ${WORK}/data.key after)
+if(NOT before STREQUAL after)
+  message(FATAL_ERROR "the key file changed although the program had the folder open")
+endif()
+run(0 password ${WORK}/data.mdb --new-key)
+run(0 sql ${WORK}/data.mdb "SELECT COUNT(*) AS N FROM EKSODA")
+expect("${out}" "^N\n1\n$" "rows after the new data key")
