@@ -24,7 +24,10 @@ namespace jet {
 
 // The engines a practice can keep its data in: the encrypted file of one seat, or a server
 // shared by several.
-enum class Engine { SqlCipher, Postgres };
+enum class Engine {
+    SqlCipher,
+    Postgres,
+};
 
 QString translate(const QString &jetSql, Engine engine = Engine::SqlCipher);
 
