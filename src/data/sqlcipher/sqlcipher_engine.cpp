@@ -43,10 +43,12 @@ void check(sqlite3 *db, int code, const QString &path = {})
         throw DbError::fromEngine(db, code, path);
 }
 
-// Stores go through a rollback journal: a data file is renamed, copied and re-keyed as one
-// file, which a write-ahead log beside it would not follow. A file an earlier build left in
-// log mode is switched back when nobody else holds it, without waiting.
-void useRollbackJournal(sqlite3 *db)
+// Stores go to a log beside the file and reach the file itself at checkpoints: one sync a
+// store instead of four, as durable with synchronous FULL. The log and its index take the
+// file's own mode, and the last connection to close checkpoints and removes them. The setting
+// stays with the file; one that another connection holds just now is switched at a later
+// opening, without waiting.
+void useWriteAheadLog(sqlite3 *db)
 {
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &stmt, nullptr) != SQLITE_OK)
@@ -54,9 +56,9 @@ void useRollbackJournal(sqlite3 *db)
     const bool logged = sqlite3_step(stmt) == SQLITE_ROW &&
                         qstricmp(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)), "wal") == 0;
     sqlite3_finalize(stmt);
-    if (logged) {
+    if (!logged) {
         sqlite3_busy_timeout(db, 0);
-        sqlite3_exec(db, "PRAGMA journal_mode = DELETE;", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA journal_mode = WAL;", nullptr, nullptr, nullptr);
     }
 }
 
@@ -105,7 +107,7 @@ Session::Session(const QString &path, const SecretBytes &key, OpenMode mode, int
                             "PRAGMA cache_size = -32000;";
         check(db, sqlite3_exec(db, setup, nullptr, nullptr, nullptr), path);
         if (mode != OpenMode::ReadOnly) {
-            useRollbackJournal(db);
+            useWriteAheadLog(db);
             setBusyHandler(db, busyTimeout);
         }
         jet::registerJetFunctions(db);
