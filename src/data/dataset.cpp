@@ -691,3 +691,12 @@ QString displayText(const QVariant &value)
     }
     return value.toString();
 }
+
+int countRows(const QString &connectionString, const QString &jetSql, const QVariantList &values)
+{
+    Connection connection(connectionString);
+    DataSet rows(connection);
+    rows.setSql(jetSql, values);
+    rows.open();
+    return rows.recordCount();
+}

@@ -163,3 +163,7 @@ private:
 // The text a grid or a bound label shows for a value: dates in the short date format,
 // decimals with the regional separator, yes/no as True/False.
 QString displayText(const QVariant &value);
+
+// Opens `connectionString`, counts the rows of one statement as a result set reads them, closes:
+// the checks that only ask whether rows are there need no more.
+int countRows(const QString &connectionString, const QString &jetSql, const QVariantList &values = {});

@@ -485,13 +485,13 @@ void step4(Connection &connection)
         vaccine_records::addSchedule(connection, clinical::shippedSchedule(), true);
 }
 
+} // namespace
+
 int versionOf(Connection &connection)
 {
     Statement version(connection, versionQuery(connection.engine()));
     return acceptedVersion(version.step() ? version.value(0).toInt() : 0);
 }
-
-} // namespace
 
 QString versionQuery(jet::Engine engine)
 {
@@ -559,9 +559,18 @@ void verify(Connection &connection)
 {
     for (const Table &table : tables()) {
         QStringList present;
-        Statement columns(connection, QStringLiteral("PRAGMA table_info([%1])").arg(table.name));
-        while (columns.step())
-            present << columns.value(1).toString();
+        if (connection.engine() == jet::Engine::Postgres) {
+            // The server made every name in small letters.
+            Statement columns(connection, QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                                         "WHERE table_schema = current_schema() AND table_name = $1"));
+            columns.bind({table.name.toLower()});
+            while (columns.step())
+                present << columns.value(0).toString();
+        } else {
+            Statement columns(connection, QStringLiteral("PRAGMA table_info([%1])").arg(table.name));
+            while (columns.step())
+                present << columns.value(1).toString();
+        }
         if (present.isEmpty())
             throw DbError(DbError::Kind::MissingObject, QStringLiteral("no table %1").arg(table.name));
         for (const Column &column : table.columns)

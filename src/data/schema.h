@@ -78,6 +78,9 @@ QString versionUpdate(jet::Engine engine, int version);
 // The version read, refused (DbError NewerVersion) where a newer program wrote the store: a
 // seat of an older program refuses a newer server as it refuses a newer file.
 int acceptedVersion(int found);
+// The version of the open store, refused as acceptedVersion refuses it; a server database that
+// holds no practice refuses the question itself (MissingObject).
+int versionOf(Connection &connection);
 
 // Brings an open database to Version (an empty file gets every table and the delivered rows),
 // in one transaction. Refuses a file written by a newer program.

@@ -4,7 +4,7 @@
 #include "fixture.h"
 #include "data/global.h"
 #include "data/keys/key_file.h"
-#include "app/main_window.h"
+#include "started_window.h"
 #include "ui/messages.h"
 #include "modal.h"
 #include "data/old_layout.h"
@@ -62,12 +62,7 @@ class StartupTest : public QObject {
     std::unique_ptr<TestPractice> m_practice;
     QString m_previousDirectory;
 
-    std::unique_ptr<MainWindow> newMainWindow()
-    {
-        auto window = std::make_unique<MainWindow>();
-        window->setSplashMilliseconds(1);
-        return window;
-    }
+    std::unique_ptr<StartedWindow> newMainWindow() { return std::make_unique<StartedWindow>(); }
     QString m_password = FactoryDefaultPassword;
     QString m_recoveryKey;
 
@@ -727,6 +722,8 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(new StartupTest)
+QObject *newServerSeatTest();
+
+VELMORA_TEST_MAIN(new StartupTest, newServerSeatTest())
 
 #include "tst_startup.moc"

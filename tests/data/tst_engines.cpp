@@ -174,6 +174,47 @@ private slots:
         }
     }
 
+    // The server makes every name in small letters; what it gives back reads as the schema and
+    // the statement spell it, so that messages and velmora-db's header read as on the file.
+    void practiceNamesReadAsSpelled_data() { engineRows(); }
+    void practiceNamesReadAsSpelled()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_WITHOUT_SERVER(engine);
+        Connection c = [&] {
+            if (engine == jet::Engine::SqlCipher) {
+                m_practice = std::make_unique<TestPractice>();
+                return m_practice->connect();
+            }
+            const QString name = QStringLiteral("practice%1").arg(++m_databases);
+            QString error;
+            if (!m_server->createPractice(name, &error))
+                throw DbError(DbError::Kind::Other, error);
+            return Connection(QStringLiteral("Data Source=%1").arg(m_server->uri(name)));
+        }();
+        DataSet set(c);
+        set.setSql("SELECT S.ID, S.BAROS AS Baros_kg, COUNT(*) AS N FROM SWMATOMETRIA S GROUP BY S.ID, S.BAROS");
+        set.open();
+        QCOMPARE(set.field(0).name, QStringLiteral("ID"));
+        QCOMPARE(set.field(1).name, QStringLiteral("Baros_kg"));
+        QCOMPARE(set.field(2).name, QStringLiteral("N"));
+        set.setSql("SELECT * FROM STOIXEIA_PAIDIOY");
+        set.open();
+        QCOMPARE(set.field(1).name, QStringLiteral("ONOMA"));
+        QCOMPARE(set.field(1).table, QStringLiteral("STOIXEIA_PAIDIOY"));
+        QCOMPARE(set.field(1).origin, QStringLiteral("ONOMA"));
+        try {
+            c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                      "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+                      "VALUES('Νίκος','Παπαδάκης',#1/2/2020#,'Π','Μ','Κ','Ερμού 5','2101234567')");
+            QFAIL("a child without a sex was stored");
+        } catch (const DbError &e) {
+            QCOMPARE(e.rule(), DbError::Rule::Required);
+            QCOMPARE(e.table(), QStringLiteral("STOIXEIA_PAIDIOY"));
+            QCOMPARE(e.column(), QStringLiteral("FYLO"));
+        }
+    }
+
     // Together or not at all; a failed statement in a transaction leaves it to be rolled back.
     void transactionsStandOrFallTogether_data() { engineRows(); }
     void transactionsStandOrFallTogether()
