@@ -284,6 +284,10 @@ void MainWindow::openReceiptNumbering()
 
 void MainWindow::changePassword()
 {
+    if (onServer()) {
+        messages::plain(this, messages::ServerPasswordNote);
+        return;
+    }
     // A recovery key written before keys were sealed does not follow a new data key.
     if (ChangePasswordWindow(this).exec() == QDialog::Accepted)
         ensureRecoveryKey(this);

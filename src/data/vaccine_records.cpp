@@ -80,7 +80,7 @@ namespace {
 std::vector<QStringList> rows(Connection &connection, const QString &sql, const QVariantList &values)
 {
     std::vector<QStringList> all;
-    Statement statement(connection, sql);
+    Statement statement(connection, jet::translate(sql, connection.engine()));
     statement.bind(values);
     while (statement.step()) {
         QStringList row;
@@ -152,7 +152,7 @@ std::vector<ChildDoses> readDoses(Connection &connection, const Schedule &schedu
     std::vector<ChildDoses> children;
     std::unordered_map<qint64, size_t> byId;
     {
-        Statement statement(connection, select);
+        Statement statement(connection, jet::translate(select, connection.engine()));
         statement.bind(values);
         while (statement.step()) {
             ChildDoses child;
@@ -175,7 +175,7 @@ std::vector<ChildDoses> readDoses(Connection &connection, const Schedule &schedu
     QString extra = QStringLiteral("SELECT ID, SEIRA, HMEROMHNIA, SKEYASMA, MH_XORHGHSH, rowid FROM EMBOLIA_EPIPLEON");
     if (childId)
         extra += QStringLiteral(" WHERE ID = ?");
-    Statement statement(connection, extra);
+    Statement statement(connection, jet::translate(extra, connection.engine()));
     statement.bind(values);
     while (statement.step()) {
         const auto found = byId.find(statement.value(0).toLongLong());

@@ -135,6 +135,10 @@ const QString ServerBackupNote =
                    "κρυπτογραφημένο αρχείο δημιουργεί η εντολή velmora-db backup, σε όποιον υπολογιστή φυλάσσονται "
                    "τα αντίγραφα.");
 
+const QString ServerPasswordNote =
+    QStringLiteral("Σε ιατρείο με διακομιστή ο κωδικός πρόσβασης είναι ο κωδικός της θέσης εργασίας στον "
+                   "διακομιστή. Αλλάζει με την εντολή velmora-db password και τη διεύθυνση του διακομιστή.");
+
 QString serverProblem(const DbError &error)
 {
     using enum DbError::Kind;

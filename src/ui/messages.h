@@ -39,6 +39,8 @@ QString reason(const DbError &error);
 QString serverProblem(const DbError &error);
 // A server practice's seat keeps no data file: backups are the server's (velmora-db backup).
 extern const QString ServerBackupNote;
+// The seat's password is its role's on the server: velmora-db changes it there.
+extern const QString ServerPasswordNote;
 
 // A data error in the person's words for the error box: a refused row names the field by
 // `caption` (its column where none is given), a row changed elsewhere says so; anything else is

@@ -23,6 +23,10 @@ namespace {
 const QString Wrong = QStringLiteral("Λανθασμένος κωδικός πρόσβασης.");
 const QString SeatRole = QStringLiteral("reception");
 const QString SeatPassword = QStringLiteral("Θέση 1 pass");
+const QString NotAPractice = QStringLiteral("Η βάση δεδομένων του διακομιστή δεν είναι βάση δεδομένων ιατρείου του "
+                                            "προγράμματος (δημιουργείται με την εντολή velmora-db create).");
+const QString OfANewerProgram = QStringLiteral("Η βάση δεδομένων του διακομιστή γράφτηκε από νεότερη έκδοση του "
+                                               "προγράμματος· ενημερώστε πρώτα το πρόγραμμα σε αυτόν τον υπολογιστή.");
 
 // Something at a TCP address that is no practice server: it answers a request for TLS with "no",
 // as a server without TLS does, and hangs up.
@@ -182,6 +186,10 @@ private slots:
         QVERIFY(reminderShown);
         QVERIFY(ReceiptNumberingSet);
         QVERIFY(!menuItem(window, "NewRecoveryKey")->isVisible()); // the file's, not the server's
+        for (const char *item : {"ChangePassword", "Backup"}) {
+            menuItem(window, item)->trigger(); // what belongs to the data file is answered in words
+            QVERIFY2(log.texts.last().contains("velmora-db"), qPrintable(log.texts.last()));
+        }
         // The password is kept nowhere in the run, and yet every window's connection opens.
         QVERIFY(!DbConnectionString.contains(SeatPassword));
         Connection windows(DbConnectionString);
@@ -195,12 +203,8 @@ private slots:
     {
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("not a practice") << "empty"
-                                        << "Η βάση δεδομένων του διακομιστή δεν είναι βάση δεδομένων ιατρείου του "
-                                           "προγράμματος (δημιουργείται με την εντολή velmora-db create).";
-        QTest::newRow("newer version") << "newer"
-                                       << "Η βάση δεδομένων του διακομιστή γράφτηκε από νεότερη έκδοση του "
-                                          "προγράμματος· ενημερώστε πρώτα το πρόγραμμα σε αυτόν τον υπολογιστή.";
+        QTest::newRow("not a practice") << "empty" << NotAPractice;
+        QTest::newRow("newer version") << "newer" << OfANewerProgram;
     }
     void unusableDatabaseEndsTheStartUp()
     {
@@ -243,12 +247,8 @@ private slots:
                                       << "Ο διακομιστής δεν δέχτηκε τον χρήστη ή τον κωδικό πρόσβασης.";
         QTest::newRow("no such database") << "database"
                                           << "Ο διακομιστής δεν έχει βάση δεδομένων με αυτό το όνομα.";
-        QTest::newRow("not a practice") << "empty"
-                                        << "Η βάση δεδομένων του διακομιστή δεν είναι βάση δεδομένων ιατρείου του "
-                                           "προγράμματος (δημιουργείται με την εντολή velmora-db create).";
-        QTest::newRow("newer version") << "newer"
-                                       << "Η βάση δεδομένων του διακομιστή γράφτηκε από νεότερη έκδοση του "
-                                          "προγράμματος· ενημερώστε πρώτα το πρόγραμμα σε αυτόν τον υπολογιστή.";
+        QTest::newRow("not a practice") << "empty" << NotAPractice;
+        QTest::newRow("newer version") << "newer" << OfANewerProgram;
         QTest::newRow("a practice") << ""
                                     << "Τα στοιχεία του διακομιστή αποθηκεύτηκαν στο server.conf. Κλείστε το "
                                        "πρόγραμμα και ξεκινήστε το ξανά: από την επόμενη εκκίνηση εργάζεται με τα "
