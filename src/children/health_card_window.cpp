@@ -28,16 +28,11 @@ const Question Conditions[] = {
 };
 
 const Question PastIllnesses[] = {
-    {"Ανεμευλογιά:", "ANEMEBLOGIA"},
-    {"Διφθερίτιδα:", "DIFTHERITIDA"},
-    {"Οστρακιά:", "OSTRAKIA"},
-    {"Ιλαρά:", "ILARA"},
-    {"Κοκκίτης:", "KOKKITHS"},
-    {"Παρωτίτιδα:", "PARWTITIDA"},
-    {"Ερυθρά:", "ERYTHRA"},
-    {"Πέμπτη Νόσος:", "5HNOSOS"},
-    {"Αιφνίδιο εξάνθημα:", "AIFNIDIO_EKSANTHIMA"},
-    {"Πολιομυελίτιδα:", "POLYOMYELITIDA"},
+    {"Ανεμευλογιά:", "ANEMEBLOGIA"}, {"Διφθερίτιδα:", "DIFTHERITIDA"},
+    {"Οστρακιά:", "OSTRAKIA"},       {"Ιλαρά:", "ILARA"},
+    {"Κοκκίτης:", "KOKKITHS"},       {"Παρωτίτιδα:", "PARWTITIDA"},
+    {"Ερυθρά:", "ERYTHRA"},          {"Πέμπτη Νόσος:", "5HNOSOS"},
+    {"Αιφνίδιο εξάνθημα:", "AIFNIDIO_EKSANTHIMA"}, {"Πολιομυελίτιδα:", "POLYOMYELITIDA"},
 };
 
 } // namespace

@@ -124,10 +124,8 @@ double Lms::value(double zScore) const
 std::optional<Indicator> indicatorFromCode(QStringView text)
 {
     static const std::pair<const char *, Indicator> codes[] = {
-        {"wfa", Indicator::WeightForAge},
-        {"lhfa", Indicator::LengthHeightForAge},
-        {"bmifa", Indicator::BmiForAge},
-        {"hcfa", Indicator::HeadForAge},
+        {"wfa", Indicator::WeightForAge},      {"lhfa", Indicator::LengthHeightForAge},
+        {"bmifa", Indicator::BmiForAge},       {"hcfa", Indicator::HeadForAge},
         {"wflh", Indicator::WeightForLengthHeight},
     };
     for (const auto &[name, indicator] : codes)

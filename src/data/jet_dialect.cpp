@@ -368,7 +368,7 @@ QString withRowId(const QString &engineSql, Engine engine)
 {
     const auto tokens = tokenize(engineSql);
     static const char *const refused[] = {"GROUP", "UNION", "DISTINCT", "JOIN", "INTERSECT", "EXCEPT",
-                                          "SUM", "COUNT", "AVG", "TOTAL", "GROUP_CONCAT"};
+                                          "SUM",   "COUNT", "AVG",      "TOTAL", "GROUP_CONCAT"};
     qsizetype selectEnd = -1, pos = 0;
     int fromCount = 0;
     for (size_t k = 0; k < tokens.size(); ++k) {

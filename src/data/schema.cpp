@@ -267,10 +267,10 @@ const Table *findTable(const QString &name)
 
 QStringList healthColumns()
 {
-    return {"DIABHTHS", "EPILHPSIA", "KARDIOPATHIA", "ASTHMA", "ALLERGIES", "BROGXIKA",
-            "DIATARAXES_AKOH", "DIATARAXES_ORASH", "HPATITIDA", "EKZEMA", "ANAIMIA", "PSWRIASH",
-            "LEYXAIMIA", "ANEMEBLOGIA", "DIFTHERITIDA", "OSTRAKIA", "ILARA", "KOKKITHS",
-            "PARWTITIDA", "ERYTHRA", "5HNOSOS", "AIFNIDIO_EKSANTHIMA", "POLYOMYELITIDA"};
+    return {"DIABHTHS",     "EPILHPSIA",      "KARDIOPATHIA", "ASTHMA",         "ALLERGIES", "BROGXIKA",
+            "DIATARAXES_AKOH", "DIATARAXES_ORASH", "HPATITIDA", "EKZEMA",      "ANAIMIA",   "PSWRIASH",
+            "LEYXAIMIA",    "ANEMEBLOGIA",    "DIFTHERITIDA", "OSTRAKIA",       "ILARA",     "KOKKITHS",
+            "PARWTITIDA",   "ERYTHRA",        "5HNOSOS",      "AIFNIDIO_EKSANTHIMA", "POLYOMYELITIDA"};
 }
 
 QStringList Vaccine::doses() const

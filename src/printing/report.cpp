@@ -747,7 +747,7 @@ bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int
 {
     device.setPageSize(QPageSize(QPageSize::A4));
     device.setPageOrientation(report.pageSize.width() > report.pageSize.height() ? QPageLayout::Landscape
-                                                                                 : QPageLayout::Portrait);
+                                                                                : QPageLayout::Portrait);
     device.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter;
     if (!painter.begin(&device))

@@ -459,8 +459,7 @@ private slots:
         QTest::newRow("comma") << "1,5" << "" << 1.5 << false;
         QTest::newRow("nought") << "0" << "Μη αποδεκτή τιμή" << 0.0 << false;
         QTest::newRow("grouped") << "1.000,5" << "Η καταχώρηση δεν έγινε" << 0.0 << false;
-        QTest::newRow("Ctrl+S") << "102.5"
-                                << "" << 102.5 << true;
+        QTest::newRow("Ctrl+S") << "102.5" << "" << 102.5 << true;
     }
     void receiptIssueByKeyboard()
     {

@@ -92,8 +92,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("zero") << "0" << "Μη αποδεκτή τιμή";
         QTest::newRow("negative") << "-5" << "Μη αποδεκτή τιμή";
-        QTest::newRow("letters") << "πέντε"
-                                 << "Η καταχώρηση δεν έγινε";
+        QTest::newRow("letters") << "πέντε" << "Η καταχώρηση δεν έγινε";
     }
     void refusedAmountsWriteNothing()
     {
@@ -221,8 +220,7 @@ private slots:
         QTest::addColumn<QString>("surname");
         QTest::newRow("apostrophe") << "Ντ'Αμίκο" << "O'Brien";
         QTest::newRow("splice attempt") << "x'||(SELECT [PASSWORD] FROM SECURITY)||'" << "Π";
-        QTest::newRow("percent and backslash") << "50% \\ \"Α\""
-                                               << "#1/1/2020# TRUE";
+        QTest::newRow("percent and backslash") << "50% \\ \"Α\"" << "#1/1/2020# TRUE";
     }
     void receiptNamesAreValues()
     {
@@ -358,8 +356,7 @@ private slots:
                               << "Το αρχείο δεδομένων χρησιμοποιείται από άλλο πρόγραμμα και δεν ελευθερώθηκε "
                                  "εγκαίρως· δοκιμάστε ξανά σε λίγο.";
         QTest::newRow("disk full") << "full" << "Ο δίσκος είναι γεμάτος.";
-        QTest::newRow("read-only") << "read-only"
-                                   << "Το αρχείο δεδομένων ή ο φάκελός του είναι μόνο για ανάγνωση.";
+        QTest::newRow("read-only") << "read-only" << "Το αρχείο δεδομένων ή ο φάκελός του είναι μόνο για ανάγνωση.";
     }
     void recordingFailuresNameTheirCause()
     {

@@ -503,9 +503,7 @@ private slots:
         QTest::newRow("update") << "UPDATE DIAITES SET PERIGRAFH=%1 WHERE TITLOS='άλλη'"
                                 << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='άλλη'" << "";
         QTest::newRow("where") << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS=%1" << "";
-        QTest::newRow("like as the search builds it") << ""
-                                                      << "SELECT TITLOS FROM DIAITES WHERE TITLOS LIKE%1"
-                                                      << "%";
+        QTest::newRow("like as the search builds it") << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS LIKE%1" << "%";
     }
     void splicedTextsStayValues()
     {

@@ -75,8 +75,7 @@ private slots:
                "ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) VALUES('Ν','Α','ΑΡΡΕΝ','Π','Μ','Κ','Δ','2')"
             << "STOIXEIA_PAIDIOY.HMEROMHNIA_GENNHSEWS";
         QTest::newRow("diet without title") << "INSERT INTO DIAITES(PERIGRAFH) VALUES('x')" << "DIAITES.TITLOS";
-        QTest::newRow("empty password") << "UPDATE SECURITY SET [PASSWORD]=''"
-                                        << "SECURITY.PASSWORD";
+        QTest::newRow("empty password") << "UPDATE SECURITY SET [PASSWORD]=''" << "SECURITY.PASSWORD";
     }
     void requiredColumnsRefuseNoValueAndEmptyText()
     {

@@ -49,14 +49,14 @@ QString pdfText(const QString &path);
 QStringList order(const QString &text, const QStringList &words);
 
 // Runs several test objects in one program and sums their failures.
-#define VELMORA_TEST_MAIN(...)                                                 \
-    int main(int argc, char *argv[])                                           \
-    {                                                                          \
-        Application app(argc, argv);                                           \
-        int failures = 0;                                                      \
-        for (QObject * test : std::initializer_list<QObject *>{__VA_ARGS__}) { \
-            failures += QTest::qExec(test, argc, argv);                        \
-            delete test;                                                       \
-        }                                                                      \
-        return failures == 0 ? 0 : 1;                                          \
+#define VELMORA_TEST_MAIN(...)                                                                                  \
+    int main(int argc, char *argv[])                                                                            \
+    {                                                                                                           \
+        Application app(argc, argv);                                                                            \
+        int failures = 0;                                                                                       \
+        for (QObject *test : std::initializer_list<QObject *>{__VA_ARGS__}) {                                   \
+            failures += QTest::qExec(test, argc, argv);                                                         \
+            delete test;                                                                                        \
+        }                                                                                                       \
+        return failures == 0 ? 0 : 1;                                                                           \
     }
