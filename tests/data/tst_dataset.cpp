@@ -423,7 +423,11 @@ private slots:
         // The server places pictographs, symbols and letters of other scripts by its own
         // collation's rules; the names a practice keeps sort alike on both.
         if (engine == jet::Engine::SqlCipher)
-            texts << "\U0001D49C lettre" << "\U0001F600" << "\uFF21 wide" << "\uE000 private" << "\U00010400 deseret";
+            texts << "\U0001D49C lettre"
+                  << "\U0001F600"
+                  << "\uFF21 wide"
+                  << "\uE000 private"
+                  << "\U00010400 deseret";
         for (const QString &text : texts)
             addDiet(c, text);
         DataSet set(c);

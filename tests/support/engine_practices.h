@@ -35,8 +35,8 @@ private:
     int m_databases = 0;
 };
 
-#define SKIP_UNAVAILABLE_ENGINE(practices, engine)                        \
-    do {                                                                  \
+#define SKIP_UNAVAILABLE_ENGINE(practices, engine)                               \
+    do {                                                                         \
         if (const QString why = (practices).unavailable(engine); !why.isEmpty()) \
-            QSKIP(qPrintable(why));                                       \
+            QSKIP(qPrintable(why));                                              \
     } while (false)
