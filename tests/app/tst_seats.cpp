@@ -51,14 +51,6 @@ class SeatsTest : public QObject {
     int m_practices = 0;
     std::unique_ptr<Connection> m_otherSeat;
 
-    void addChild(const QString &surname)
-    {
-        m_otherSeat->execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-                             "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
-                             "VALUES('Νίκος',?,'ΑΡΡΕΝ',#1/1/2010#,'Π','Μ','Κ','Δ','1')",
-                             {surname});
-    }
-
 private slots:
     void initTestCase() { START_POSTGRES_OR_SKIP(m_server); }
 
@@ -159,7 +151,7 @@ private slots:
     void aNewChildShowsInTheOpenRegister()
     {
         for (int i = 1; i <= 40; ++i)
-            addChild(QStringLiteral("Σ%1").arg(i, 2, 10, QChar('0')));
+            addChild(*m_otherSeat, "Νίκος", QStringLiteral("Σ%1").arg(i, 2, 10, QChar('0')));
         ChildRegisterWindow reg;
         ChildSearchWindow search(reg);
         whenShown("TForm18", [&](QWidget *) {
@@ -170,7 +162,7 @@ private slots:
             const int top = list->verticalScrollBar()->value();
             QCOMPARE(top, 20);
 
-            addChild("Α");
+            addChild(*m_otherSeat, "Νίκος", "Α");
             QTRY_COMPARE_WITH_TIMEOUT(reg.findChild<QLabel *>("CountLine")->text(), QString("Βρέθηκαν 41 παιδιά"), Second);
             QCOMPARE(reg.data().value(0, reg.data().fieldIndex("EPWNYMO")).toString(), QString("Α"));
             QCOMPARE(reg.data().value("ID"), selected);

@@ -20,14 +20,6 @@ QStringList titles(const DataSet &set, int column)
     return values;
 }
 
-// A child with every required column filled in; the first one gets ID 1.
-void addChild(Connection &c)
-{
-    c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-              "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
-              "VALUES('Νίκος','Παπαδάκης','ΑΡΡΕΝ',#1/1/2010#,'Π','Μ','Κ','Δ','1')");
-}
-
 } // namespace
 
 // Each test runs once per engine: the data file and the practice's server.
@@ -299,8 +291,7 @@ private slots:
         QTest::addColumn<jet::Engine>("engine");
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("other");
-        const std::pair<jet::Engine, const char *> engines[] = {{jet::Engine::SqlCipher, "file"}, {jet::Engine::Postgres, "server"}};
-        for (const auto &[engine, engineName] : engines)
+        for (const auto &[engine, engineName] : EnginePractices::Engines)
             for (const char *action : {"post", "remove"}) {
                 QTest::addRow("%s: %s after a change", engineName, action) << engine << action << "change";
                 QTest::addRow("%s: %s after a delete", engineName, action) << engine << action << "delete";

@@ -19,6 +19,12 @@ public:
 
     // The column "engine" with the rows "file" and "server".
     static void addRows();
+    // The engines with the names their rows take, for a table that has more columns.
+    struct Named {
+        jet::Engine engine;
+        const char *name;
+    };
+    static const Named Engines[2];
     // Why a row of `engine` cannot run here; empty when it can.
     QString unavailable(jet::Engine engine) const;
 
