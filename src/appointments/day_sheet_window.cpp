@@ -62,12 +62,7 @@ DaySheetWindow::DaySheetWindow(QWidget *parent)
 
     // Another seat's booking shows at once; what is being typed here is never read over (its
     // store is refused instead, should the other seat have changed the same day meanwhile).
-    refreshOnChanges({QStringLiteral("RANTEBOU")}, [this] {
-        if (!m_data.isOpen())
-            return;
-        m_data.refresh();
-        closeSlotsWithoutRow();
-    });
+    refreshRowsOnChanges(QStringLiteral("RANTEBOU"), [this] { closeSlotsWithoutRow(); });
 }
 
 void DaySheetWindow::closeSlotsWithoutRow()

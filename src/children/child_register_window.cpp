@@ -89,12 +89,7 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
 
     // A child registered or corrected on another seat shows in the open register, which keeps
     // its order and the selected child.
-    refreshOnChanges({QStringLiteral("STOIXEIA_PAIDIOY")}, [this] {
-        if (!m_data.isOpen())
-            return;
-        m_data.refresh();
-        showCount();
-    });
+    refreshRowsOnChanges(QStringLiteral("STOIXEIA_PAIDIOY"), [this] { showCount(); });
 }
 
 void ChildRegisterWindow::buildList()

@@ -5,9 +5,8 @@
 #include "data/change_listener.h"
 #include "data/db_error.h"
 #include "data/global.h"
-#include "fixture.h"
+#include "engine_practices.h"
 #include "modal.h"
-#include "postgres_server.h"
 #include "ui/messages.h"
 
 #include <QLabel>
@@ -47,20 +46,21 @@ QString todaysText()
 
 class SeatsTest : public QObject {
     Q_OBJECT
-    PostgresServer m_server;
-    int m_practices = 0;
+    EnginePractices m_practices;
     std::unique_ptr<Connection> m_otherSeat;
 
 private slots:
-    void initTestCase() { START_POSTGRES_OR_SKIP(m_server); }
+    void initTestCase()
+    {
+        QString error;
+        QVERIFY2(m_practices.start(&error), qPrintable(error));
+        SKIP_UNAVAILABLE_ENGINE(m_practices, jet::Engine::Postgres);
+    }
 
     // Each test on a practice of its own, this seat and the other one on it.
     void init()
     {
-        const QString name = QStringLiteral("seats%1").arg(++m_practices);
-        QString error;
-        QVERIFY2(m_server.createPractice(name, &error), qPrintable(error));
-        DbConnectionString = QStringLiteral("Data Source=") + m_server.uri(name);
+        DbConnectionString = m_practices.newPractice(jet::Engine::Postgres);
         m_otherSeat = std::make_unique<Connection>(DbConnectionString);
     }
     void cleanup() { m_otherSeat.reset(); }
