@@ -10,6 +10,7 @@
 #include "practice_test.h"
 #include "billing/receipts.h"
 #include "office/reference_books.h"
+#include "printing/report.h"
 #include "printing/report_project.h"
 
 #include <QDir>
@@ -421,6 +422,19 @@ private slots:
         QTest::newRow("header and footer fill the page")
             << "<page-header height=\"200\"/><page-footer height=\"100\"/>"
             << "<report> leaves no room for rows";
+        // What the reader does not know is refused, never dropped from paper.
+        QTest::newRow("misspelt element") << text.arg("<line/><txt x=\"0\" y=\"0\">{ONOMA}</txt>")
+                                          << "<txt> number 2 in <detail> is not an element of a band";
+        QTest::newRow("misspelt band") << "<colum-header height=\"5\"/>"
+                                       << "<colum-header> number 1 in <report> is not a band";
+        QTest::newRow("unknown attribute") << text.arg("<text x=\"0\" y=\"0\" colour=\"red\">x</text>")
+                                           << "<text> number 1 in <detail> has colour=\"red\"; it may have only x, y, w, h,";
+        QTest::newRow("unknown band attribute") << "<detail heigth=\"5\"/>"
+                                                << "<detail> has heigth=\"5\"";
+        QTest::newRow("misspelt value") << text.arg("<text x=\"0\" y=\"0\" align=\"centre\">x</text>")
+                                        << "<text> number 1 in <detail> has align=\"centre\"; it must be \"left\" or \"center\" or \"right\".";
+        QTest::newRow("text attribute on a box") << text.arg("<box bold=\"true\"/>")
+                                                 << "<box> number 1 in <detail> has bold=\"true\"";
     }
     void impossibleReportFilesAreRefused()
     {
@@ -440,6 +454,24 @@ private slots:
             QVERIFY2(e.text().startsWith("Report file \"BAD.RAV\": " + message), qPrintable(e.text()));
         }
         QVERIFY(!QFile::exists(m_pdf));
+    }
+
+    // Every report file the program ships reads as it is.
+    void shippedReportFilesRead_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir reports(QStringLiteral(VELMORA_REPORTS));
+        for (const QString &file : reports.entryList({QStringLiteral("*.RAV")}))
+            QTest::newRow(qPrintable(file)) << reports.filePath(file);
+    }
+    void shippedReportFilesRead()
+    {
+        QFETCH(QString, path);
+        try {
+            ReportDefinition::load(path);
+        } catch (const std::exception &e) {
+            QFAIL(e.what());
+        }
     }
 
     // Pages the report does not have are said, instead of a blank page.
