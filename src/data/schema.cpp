@@ -273,6 +273,15 @@ QStringList healthColumns()
             "PARWTITIDA",   "ERYTHRA",        "5HNOSOS",      "AIFNIDIO_EKSANTHIMA", "POLYOMYELITIDA"};
 }
 
+QStringList listedHealthColumns()
+{
+    return {"DIABHTHS", "EPILHPSIA", "KARDIOPATHIA", "ASTHMA", "ALLERGIES",
+            "BROGXIKA", "DIATARAXES_AKOH", "DIATARAXES_ORASH", "ILARA", "DIFTHERITIDA",
+            "KOKKITHS", "PARWTITIDA", "ERYTHRA", "OSTRAKIA", "ANEMEBLOGIA",
+            "POLYOMYELITIDA", "ANAIMIA", "HPATITIDA", "5HNOSOS", "AIFNIDIO_EKSANTHIMA",
+            "PSWRIASH", "EKZEMA", "LEYXAIMIA"};
+}
+
 QStringList Vaccine::doses() const
 {
     if (doseCount == 1)

@@ -456,6 +456,44 @@ private slots:
         QVERIFY(!QFile::exists(m_pdf));
     }
 
+    // The statements the printouts run are put together from the schema's column lists; their
+    // text stays what it always was, piece by piece.
+    void printoutStatementsKeepTheirText_data()
+    {
+        QTest::addColumn<ChildPrintoutsWindow::Printout>("printout");
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<QString>("text");
+        const QString health =
+            "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
+            "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, THLEFWNO_2, DIEYTHYNSH, DIABHTHS, EPILHPSIA, KARDIOPATHIA, ASTHMA, "
+            "ALLERGIES, BROGXIKA, ISTORIKO, PROHGOYMENOS_PAIDIATROS,  DIATARAXES_AKOH, DIATARAXES_ORASH, ILARA, "
+            "DIFTHERITIDA, KOKKITHS, PARWTITIDA, ERYTHRA, OSTRAKIA, ANEMEBLOGIA, POLYOMYELITIDA, ANAIMIA, HPATITIDA, "
+            "[5HNOSOS], AIFNIDIO_EKSANTHIMA, PSWRIASH, EKZEMA, LEYXAIMIA FROM STOIXEIA_PAIDIOY ";
+        const QString vaccinations =
+            "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
+            "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, HPATITIDA_B1, HPATITIDA_B2, HPATITIDA_B3, IFLOYENTZA_1, IFLOYENTZA_2, "
+            "IFLOYENTZA_3, IFLOYENTZA_4, DIFTHERITIDA_TETANOS_KOKKITHS_1, DIFTHERITIDA_TETANOS_KOKKITHS_2, "
+            "DIFTHERITIDA_TETANOS_KOKKITHS_3, DIFTHERITIDA_TETANOS_KOKKITHS_4, DIFTHERITIDA_TETANOS_KOKKITHS_5, "
+            "POLIOMYELITIDA_1, POLIOMYELITIDA_2, POLIOMYELITIDA_3, POLIOMYELITIDA_4, PNEYMONIOKOKOS_1_PCV7, "
+            "PNEYMONIOKOKOS_2_PCV7, PNEYMONIOKOKOS_3_PCV7, PNEYMONIOKOKOS_4_PCV7, ILARA_PARWTITIDA_ERYTHRA_1, "
+            "ILARA_PARWTITIDA_ERYTHRA_2,  ANEMEYLOGIA_1, ANEMEYLOGIA_2, IOS_TWN_ANTHRWPINWN_THILWMATWN_1, "
+            "IOS_TWN_ANTHRWPINWN_THILWMATWN_2, IOS_TWN_ANTHRWPINWN_THILWMATWN_3, MHNIGGITIDOKOKOS_AC1, "
+            "MHNIGGITIDOKOKOS_AC2, MHNIGGITIDOKOKOS_AC3, HPATITIDA_A1, HPATITIDA_A2,  MHNIGGITIDOKOKOSC, ROTAIOS_1, "
+            "ROTAIOS_2, FYMATIWSH, PNEYMONIOKOKOS_PNEYMO23, ANTIGRIPIKO, THLEFWNO_2, DIEYTHYNSH FROM STOIXEIA_PAIDIOY ";
+        using P = ChildPrintoutsWindow::Printout;
+        QTest::newRow("history, all") << P::History << false << health;
+        QTest::newRow("health card, selected") << P::HealthCard << true << health + " WHERE ID=";
+        QTest::newRow("vaccinations, all") << P::Vaccinations << false << vaccinations;
+        QTest::newRow("vaccinations, selected") << P::Vaccinations << true << vaccinations + " WHERE ID=";
+    }
+    void printoutStatementsKeepTheirText()
+    {
+        QFETCH(ChildPrintoutsWindow::Printout, printout);
+        QFETCH(bool, selected);
+        QFETCH(QString, text);
+        QCOMPARE(ChildPrintoutsWindow::statement(printout, selected), text);
+    }
+
     // Every report file the program ships reads as it is.
     void shippedReportFilesRead_data()
     {
