@@ -366,8 +366,10 @@ QString quoted(const QString &text)
 
 QString withRowId(const QString &engineSql, Engine engine)
 {
+    // clang-format off
     const auto tokens = tokenize(engineSql);
     static const char *const refused[] = {"GROUP", "UNION", "DISTINCT", "JOIN", "INTERSECT", "EXCEPT",
+    // clang-format on
                                           "SUM",   "COUNT", "AVG",      "TOTAL", "GROUP_CONCAT"};
     qsizetype selectEnd = -1, pos = 0;
     int fromCount = 0;

@@ -267,10 +267,12 @@ const Table *findTable(const QString &name)
 
 QStringList healthColumns()
 {
+    // clang-format off
     return {"DIABHTHS",     "EPILHPSIA",      "KARDIOPATHIA", "ASTHMA",         "ALLERGIES", "BROGXIKA",
             "DIATARAXES_AKOH", "DIATARAXES_ORASH", "HPATITIDA", "EKZEMA",      "ANAIMIA",   "PSWRIASH",
             "LEYXAIMIA",    "ANEMEBLOGIA",    "DIFTHERITIDA", "OSTRAKIA",       "ILARA",     "KOKKITHS",
             "PARWTITIDA",   "ERYTHRA",        "5HNOSOS",      "AIFNIDIO_EKSANTHIMA", "POLYOMYELITIDA"};
+    // clang-format on
 }
 
 QStringList listedHealthColumns()

@@ -451,6 +451,7 @@ private slots:
     // the focus back while the other fields keep their text.
     void receiptIssueByKeyboard_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("message");
         QTest::addColumn<double>("stored");
@@ -460,6 +461,7 @@ private slots:
         QTest::newRow("nought") << "0" << "Μη αποδεκτή τιμή" << 0.0 << false;
         QTest::newRow("grouped") << "1.000,5" << "Η καταχώρηση δεν έγινε" << 0.0 << false;
         QTest::newRow("Ctrl+S") << "102.5" << "" << 102.5 << true;
+        // clang-format on
     }
     void receiptIssueByKeyboard()
     {

@@ -88,11 +88,13 @@ private slots:
 
     void refusedAmountsWriteNothing_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("message");
         QTest::newRow("zero") << "0" << "Μη αποδεκτή τιμή";
         QTest::newRow("negative") << "-5" << "Μη αποδεκτή τιμή";
         QTest::newRow("letters") << "πέντε" << "Η καταχώρηση δεν έγινε";
+        // clang-format on
     }
     void refusedAmountsWriteNothing()
     {
@@ -216,11 +218,13 @@ private slots:
     // Names reach the receipt as values, whatever they hold.
     void receiptNamesAreValues_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("surname");
         QTest::newRow("apostrophe") << "Ντ'Αμίκο" << "O'Brien";
         QTest::newRow("splice attempt") << "x'||(SELECT [PASSWORD] FROM SECURITY)||'" << "Π";
         QTest::newRow("percent and backslash") << "50% \\ \"Α\"" << "#1/1/2020# TRUE";
+        // clang-format on
     }
     void receiptNamesAreValues()
     {
@@ -350,6 +354,7 @@ private slots:
     // The causes the issue names, as the engine reports them.
     void recordingFailuresNameTheirCause_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("cause");
         QTest::addColumn<QString>("reason");
         QTest::newRow("busy") << "busy"
@@ -357,6 +362,7 @@ private slots:
                                  "εγκαίρως· δοκιμάστε ξανά σε λίγο.";
         QTest::newRow("disk full") << "full" << "Ο δίσκος είναι γεμάτος.";
         QTest::newRow("read-only") << "read-only" << "Το αρχείο δεδομένων ή ο φάκελός του είναι μόνο για ανάγνωση.";
+        // clang-format on
     }
     void recordingFailuresNameTheirCause()
     {

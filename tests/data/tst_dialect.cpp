@@ -495,6 +495,7 @@ private slots:
     // it holds: a quote, a percent, a backslash, a date-like or bracketed piece.
     void splicedTextsStayValues_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("suffix");
@@ -504,6 +505,7 @@ private slots:
                                 << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='άλλη'" << "";
         QTest::newRow("where") << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS=%1" << "";
         QTest::newRow("like as the search builds it") << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS LIKE%1" << "%";
+        // clang-format on
     }
     void splicedTextsStayValues()
     {
