@@ -1,7 +1,7 @@
 #include "actions.h"
 #include "billing/billing_windows.h"
 #include "data/db_error.h"
-#include "fixture.h"
+#include "practice_test.h"
 #include "data/global.h"
 #include "ui/messages.h"
 #include "modal.h"
@@ -34,13 +34,19 @@ void fill(QWidget *w, const QString &amount, const QString &description, const Q
 
 } // namespace
 
-class BillingTest : public QObject {
+class BillingTest : public PrintingPracticeTest {
     Q_OBJECT
-    std::unique_ptr<TestPractice> m_practice;
-    QString m_pdf;
     std::unique_ptr<ReceiptPrinter> m_printer;
 
-    Connection connect() { return m_practice->connect(); }
+    void setUpPractice() override
+    {
+        m_printer = std::make_unique<ReceiptPrinter>();
+        m_practice->addChild("Νίκος", "Παπαδάκης", QDate(2015, 5, 5));
+        connect().execute("INSERT INTO INFORMATION(TITLE,ADDRESS1,PHONE,AFM) VALUES('Παιδιατρείο Δρ. Αλεξίου',"
+                          "'Ερμού 10, Αθήνα','2101234567','012345678')");
+    }
+    void tearDownPractice() override { m_printer.reset(); }
+
     int count(const QString &sql) { return connect().scalar(sql).toInt(); }
 
     // The issue window as the register opens it for the fixture's child.
@@ -62,21 +68,6 @@ class BillingTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        m_practice = std::make_unique<TestPractice>();
-        m_pdf = m_practice->useForPrinting();
-        m_printer = std::make_unique<ReceiptPrinter>();
-        m_practice->addChild("Νίκος", "Παπαδάκης", QDate(2015, 5, 5));
-        connect().execute("INSERT INTO INFORMATION(TITLE,ADDRESS1,PHONE,AFM) VALUES('Παιδιατρείο Δρ. Αλεξίου',"
-                          "'Ερμού 10, Αθήνα','2101234567','012345678')");
-    }
-    void cleanup()
-    {
-        m_printer.reset();
-        m_practice.reset();
-    }
-
     void numberingCreatesTheCounter()
     {
         ReceiptNumberingWindow window;
