@@ -526,24 +526,21 @@ private slots:
     // it holds: a quote, a percent, a backslash, a date-like or bracketed piece.
     void splicedTextsStayValues_data()
     {
+        // clang-format off
         QTest::addColumn<jet::Engine>("engine");
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("suffix");
         for (const auto &[engine, on] : EnginePractices::Engines) {
             QTest::addRow("%s: insert", on) << engine << "INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('νέα', %1)"
-                                            << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='νέα'"
-                                            << "";
+                                            << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='νέα'" << "";
             QTest::addRow("%s: update", on) << engine << "UPDATE DIAITES SET PERIGRAFH=%1 WHERE TITLOS='άλλη'"
-                                            << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='άλλη'"
-                                            << "";
-            QTest::addRow("%s: where", on) << engine << ""
-                                           << "SELECT TITLOS FROM DIAITES WHERE TITLOS=%1"
-                                           << "";
+                                            << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='άλλη'" << "";
+            QTest::addRow("%s: where", on) << engine << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS=%1" << "";
             QTest::addRow("%s: like as the search builds it", on) << engine << ""
-                                                                  << "SELECT TITLOS FROM DIAITES WHERE TITLOS LIKE%1"
-                                                                  << "%";
+                                                                  << "SELECT TITLOS FROM DIAITES WHERE TITLOS LIKE%1" << "%";
         }
+        // clang-format on
     }
     void splicedTextsStayValues()
     {

@@ -53,6 +53,7 @@ QString pdfText(const QString &path);
 QStringList order(const QString &text, const QStringList &words);
 
 // Runs several test objects in one program and sums their failures.
+// clang-format off
 #define VELMORA_TEST_MAIN(...)                                                                                  \
     int main(int argc, char *argv[])                                                                            \
     {                                                                                                           \
@@ -64,3 +65,4 @@ QStringList order(const QString &text, const QStringList &words);
         }                                                                                                       \
         return failures == 0 ? 0 : 1;                                                                           \
     }
+// clang-format on
