@@ -120,7 +120,8 @@ signals:
     void posted();
 
 private:
-    void run(bool withRows);
+    // `place` chooses the current row among the rows read; the first one without it.
+    void run(bool withRows, const std::function<int()> &place = {});
     std::unique_ptr<Statement> prepare();
     QString rowIdSelect(const QString &engineSql) const;
     void describeColumns(const Statement &statement);

@@ -267,10 +267,21 @@ const Table *findTable(const QString &name)
 
 QStringList healthColumns()
 {
+    // clang-format off
     return {"DIABHTHS",     "EPILHPSIA",      "KARDIOPATHIA", "ASTHMA",         "ALLERGIES", "BROGXIKA",
             "DIATARAXES_AKOH", "DIATARAXES_ORASH", "HPATITIDA", "EKZEMA",      "ANAIMIA",   "PSWRIASH",
             "LEYXAIMIA",    "ANEMEBLOGIA",    "DIFTHERITIDA", "OSTRAKIA",       "ILARA",     "KOKKITHS",
             "PARWTITIDA",   "ERYTHRA",        "5HNOSOS",      "AIFNIDIO_EKSANTHIMA", "POLYOMYELITIDA"};
+    // clang-format on
+}
+
+QStringList listedHealthColumns()
+{
+    return {"DIABHTHS", "EPILHPSIA", "KARDIOPATHIA", "ASTHMA", "ALLERGIES",
+            "BROGXIKA", "DIATARAXES_AKOH", "DIATARAXES_ORASH", "ILARA", "DIFTHERITIDA",
+            "KOKKITHS", "PARWTITIDA", "ERYTHRA", "OSTRAKIA", "ANEMEBLOGIA",
+            "POLYOMYELITIDA", "ANAIMIA", "HPATITIDA", "5HNOSOS", "AIFNIDIO_EKSANTHIMA",
+            "PSWRIASH", "EKZEMA", "LEYXAIMIA"};
 }
 
 QStringList Vaccine::doses() const

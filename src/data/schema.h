@@ -49,6 +49,8 @@ QStringList doseColumns();
 // The dose columns in the order the statements that select them all name them.
 QStringList listedDoseColumns();
 QStringList healthColumns();
+// The health columns in the order the statements that select them all name them.
+QStringList listedHealthColumns();
 QStringList appointmentSlots();
 
 // The register's search by the first letters of a surname compares this expression (Jet): the

@@ -314,6 +314,7 @@ private slots:
     // Each bad file: one message with the reason and the path, a failure status, the file as it was.
     void badDataFileEndsWithItsReason_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("reason");
         const QString damaged = "Το αρχείο δεδομένων είναι κατεστραμμένο ή δεν ανοίγει με τον κωδικό της βάσης.";
@@ -325,6 +326,7 @@ private slots:
                                        << "Το αρχείο δεδομένων γράφτηκε από νεότερη έκδοση του προγράμματος.";
         QTest::newRow("table missing") << "table"
                                        << "Το αρχείο δεδομένων δεν έχει όσα περιμένει το πρόγραμμα (no table EKSODA).";
+        // clang-format on
     }
     void badDataFileEndsWithItsReason()
     {

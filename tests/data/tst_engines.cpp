@@ -1,8 +1,7 @@
 #include "data/connection.h"
 #include "data/dataset.h"
 #include "data/db_error.h"
-#include "fixture.h"
-#include "postgres_server.h"
+#include "engine_practices.h"
 
 #include <QDate>
 #include <QTest>
@@ -23,71 +22,37 @@ const char *const ServerNotes = "CREATE TABLE notes (velmora_row bigint GENERATE
 
 } // namespace
 
-// The server's rows skip, with the reason, where this machine cannot run a server.
-#define SKIP_WITHOUT_SERVER(engine)                                          \
-    do {                                                                     \
-        if ((engine) == jet::Engine::Postgres && !m_serverProblem.isEmpty()) \
-            QSKIP(qPrintable(m_serverProblem));                              \
-    } while (false)
-
 class EnginesTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<PostgresServer> m_server;
-    QString m_serverProblem;
-    std::unique_ptr<TestPractice> m_practice;
-    int m_databases = 0;
+    EnginePractices m_practices;
+    QString m_practice;
 
-    // A fresh NOTES table on the engine of the row, in a database of its own on the server.
+    // A fresh NOTES table on the engine of the row, in a practice of its own.
     Connection connect(jet::Engine engine)
     {
-        if (engine == jet::Engine::SqlCipher) {
-            m_practice = std::make_unique<TestPractice>();
-            Connection c = m_practice->connect();
-            c.execute(FileNotes);
-            return c;
-        }
-        const QString name = QStringLiteral("notes%1").arg(++m_databases);
-        QString error;
-        if (!m_server->createDatabase(name, &error))
-            throw DbError(DbError::Kind::Other, error);
-        Connection c(QStringLiteral("Data Source=%1").arg(m_server->uri(name)));
-        c.execute(ServerNotes);
+        m_practice = m_practices.newPractice(engine);
+        Connection c(m_practice);
+        c.execute(engine == jet::Engine::SqlCipher ? FileNotes : ServerNotes);
         return c;
     }
 
     // A second seat on the data of the last connect().
-    Connection secondSeat(const Connection &first)
-    {
-        if (first.engine() == jet::Engine::SqlCipher)
-            return m_practice->connect();
-        return Connection(QStringLiteral("Data Source=%1").arg(m_server->uri(QStringLiteral("notes%1").arg(m_databases))));
-    }
-
-    static void engineRows()
-    {
-        QTest::addColumn<jet::Engine>("engine");
-        QTest::newRow("file") << jet::Engine::SqlCipher;
-        QTest::newRow("server") << jet::Engine::Postgres;
-    }
+    Connection secondSeat() { return Connection(m_practice); }
 
 private slots:
     void initTestCase()
     {
-        m_serverProblem = PostgresServer::unavailableReason();
-        if (!m_serverProblem.isEmpty())
-            return;
-        m_server = std::make_unique<PostgresServer>();
         QString error;
-        QVERIFY2(m_server->start(&error), qPrintable(error));
+        QVERIFY2(m_practices.start(&error), qPrintable(error));
     }
 
-    void cleanupTestCase() { m_server.reset(); }
+    void cleanupTestCase() { m_practices.stop(); }
 
-    void valuesAreBoundAndReadBackByType_data() { engineRows(); }
+    void valuesAreBoundAndReadBackByType_data() { EnginePractices::addRows(); }
     void valuesAreBoundAndReadBackByType()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
         QCOMPARE(c.engine(), engine);
         const QString title = QStringLiteral("O'Brien; DROP TABLE NOTES -- ?");
@@ -106,11 +71,11 @@ private slots:
     }
 
     // Columns tell their table, origin and declared type; a computed one tells none.
-    void resultsDescribeTheirColumns_data() { engineRows(); }
+    void resultsDescribeTheirColumns_data() { EnginePractices::addRows(); }
     void resultsDescribeTheirColumns()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
         c.insert("INSERT INTO NOTES(TITLE, SEEN, AMOUNT) VALUES(?,?,?)", {QStringLiteral("Α"), QDate(2024, 1, 2), 3.25});
         DataSet set(c);
@@ -143,11 +108,11 @@ private slots:
         QCOMPARE(set.value("N").toInt(), 1);
     }
 
-    void refusalsNameTheirRule_data() { engineRows(); }
+    void refusalsNameTheirRule_data() { EnginePractices::addRows(); }
     void refusalsNameTheirRule()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
         c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Α")});
         const auto refusal = [&](const QVariant &title) {
@@ -216,11 +181,11 @@ private slots:
     }
 
     // Together or not at all; a failed statement in a transaction leaves it to be rolled back.
-    void transactionsStandOrFallTogether_data() { engineRows(); }
+    void transactionsStandOrFallTogether_data() { EnginePractices::addRows(); }
     void transactionsStandOrFallTogether()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
         {
             Transaction t(c);
@@ -245,13 +210,13 @@ private slots:
 
     // A row stored through a data set shows its new number at once; a row another seat
     // changed since it was read is refused and read again, never overwritten.
-    void dataSetsStoreAndRefuseStaleRows_data() { engineRows(); }
+    void dataSetsStoreAndRefuseStaleRows_data() { EnginePractices::addRows(); }
     void dataSetsStoreAndRefuseStaleRows()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
-        Connection other = secondSeat(c);
+        Connection other = secondSeat();
         DataSet set(c);
         set.setTableName("NOTES");
         set.open();
@@ -285,19 +250,19 @@ private slots:
     // next opening works again without a new program.
     void aSeatWhoseServerWentAwayGoesOnOnceItIsBack()
     {
-        SKIP_WITHOUT_SERVER(jet::Engine::Postgres);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, jet::Engine::Postgres);
         Connection c = connect(jet::Engine::Postgres);
         c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Α")});
         const QString backend = c.scalar("SELECT pg_backend_pid()").toString();
         QString error;
-        m_server->query(QStringLiteral("notes%1").arg(m_databases), "SELECT pg_terminate_backend(" + backend + ")", &error);
+        m_practices.server().query(m_practices.lastServerDatabase(), "SELECT pg_terminate_backend(" + backend + ")", &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         try {
             c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Β")});
             QFAIL("a store on a lost server was taken as done");
         } catch (const DbError &e) {
             QCOMPARE(e.kind(), DbError::Kind::ServerGone);
-            QCOMPARE(e.server(), m_server->socketDirectory());
+            QCOMPARE(e.server(), m_practices.server().socketDirectory());
         }
         c.open();
         c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Β")});
