@@ -1,7 +1,9 @@
 #include "data/connection.h"
 #include "data/dataset.h"
 #include "data/db_error.h"
+#include "data/schema.h"
 #include "engine_practices.h"
+#include "ui/messages.h"
 
 #include <QDate>
 #include <QTest>
@@ -34,6 +36,13 @@ class EnginesTest : public QObject {
         Connection c(m_practice);
         c.execute(engine == jet::Engine::SqlCipher ? FileNotes : ServerNotes);
         return c;
+    }
+
+    // A fresh practice on the engine of the row, made as a new one is made there.
+    Connection connectPractice(jet::Engine engine)
+    {
+        m_practice = m_practices.newPractice(engine);
+        return Connection(m_practice);
     }
 
     // A second seat on the data of the last connect().
@@ -141,22 +150,12 @@ private slots:
 
     // The server makes every name in small letters; what it gives back reads as the schema and
     // the statement spell it, so that messages and velmora-db's header read as on the file.
-    void practiceNamesReadAsSpelled_data() { engineRows(); }
+    void practiceNamesReadAsSpelled_data() { EnginePractices::addRows(); }
     void practiceNamesReadAsSpelled()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
-        Connection c = [&] {
-            if (engine == jet::Engine::SqlCipher) {
-                m_practice = std::make_unique<TestPractice>();
-                return m_practice->connect();
-            }
-            const QString name = QStringLiteral("practice%1").arg(++m_databases);
-            QString error;
-            if (!m_server->createPractice(name, &error))
-                throw DbError(DbError::Kind::Other, error);
-            return Connection(QStringLiteral("Data Source=%1").arg(m_server->uri(name)));
-        }();
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c = connectPractice(engine);
         DataSet set(c);
         set.setSql("SELECT S.ID, S.BAROS AS Baros_kg, COUNT(*) AS N FROM SWMATOMETRIA S GROUP BY S.ID, S.BAROS");
         set.open();
@@ -244,6 +243,66 @@ private slots:
         QCOMPARE(other.scalar("SELECT TITLE FROM NOTES WHERE ID = 1").toString(), QStringLiteral("from the second seat"));
         set.remove();
         QCOMPARE(other.scalar("SELECT count(*) FROM NOTES").toInt(), 0);
+    }
+
+    // A practice of an earlier version is brought up to date by the same steps on either
+    // engine, keeps its rows, and passes the start-up check; one of a newer version is refused
+    // with the start-up message of a newer file.
+    void olderPracticesAreUpgradedNewerOnesRefused_data() { EnginePractices::addRows(); }
+    void olderPracticesAreUpgradedNewerOnesRefused()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c = connectPractice(engine);
+        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+                  "VALUES('Ν','Α','ΑΡΡΕΝ',#1/1/2010#,'Π','Μ','Κ','Δ','1')");
+        // As the first version left it: no head circumference, no schedule tables.
+        schema::Table first = *schema::findTable("SWMATOMETRIA");
+        first.columns.pop_back();
+        c.execute("DROP TABLE SWMATOMETRIA");
+        c.execute(schema::createTableStatement(first, engine));
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#3/1/2011#,80.5,10.25)");
+        for (const char *table : {"EMBOLIA_EPIPLEON", "EMBOLIA_SKEYASMATA", "EMBOLIA_KANONES", "EMBOLIA_DOSEIS",
+                                  "EMBOLIA_PROGRAMMATA"})
+            c.execute(QStringLiteral("DROP TABLE %1").arg(table));
+        Statement(c, schema::versionUpdate(engine, 1)).step();
+        QVERIFY_THROWS_EXCEPTION(DbError, schema::verify(c));
+
+        schema::upgrade(c);
+        schema::verify(c);
+        QCOMPARE(c.scalar(schema::versionQuery(engine)).toInt(), schema::Version);
+        QCOMPARE(c.scalar("SELECT Format(YPSOS,'0.00') FROM SWMATOMETRIA").toString(), QString("80,50"));
+        QVERIFY(c.scalar("SELECT PERIMETROS_KEFALHS FROM SWMATOMETRIA").isNull());
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM EMBOLIA_PROGRAMMATA").toInt(), 1);
+        c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID,SEIRA,DOSH) VALUES(1,'HEPB',4)");
+        QVERIFY_THROWS_EXCEPTION(DbError, c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID,DOSH) VALUES(1,4)"));
+        if (engine == jet::Engine::Postgres) // the new tables announce their changes as the others do
+            QCOMPARE(c.scalar("SELECT COUNT(*) FROM pg_trigger WHERE tgname = 'embolia_epipleon_changes'").toInt(), 1);
+
+        Statement(c, schema::versionUpdate(engine, schema::Version + 1)).step();
+        try {
+            schema::upgrade(c);
+            QFAIL("a newer practice was accepted");
+        } catch (const DbError &e) {
+            QCOMPARE(messages::reason(e), "Το αρχείο δεδομένων γράφτηκε από νεότερη έκδοση του προγράμματος.");
+        }
+    }
+
+    // An empty database on the server is not taken for a practice.
+    void anEmptyServerDatabaseIsNoPractice()
+    {
+        SKIP_UNAVAILABLE_ENGINE(m_practices, jet::Engine::Postgres);
+        QString error;
+        m_practices.server().query(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE nothing_yet"), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        Connection c(QStringLiteral("Data Source=%1").arg(m_practices.server().uri(QStringLiteral("nothing_yet"))));
+        try {
+            schema::upgrade(c);
+            QFAIL("an empty database was taken for a practice");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::MissingObject);
+        }
     }
 
     // The server drops the seat (a restart, a cable): one refusal naming the server, and the

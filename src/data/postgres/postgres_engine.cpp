@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <libpq-fe.h>
 
 namespace postgres {
@@ -288,6 +289,22 @@ void Session::run(const char *sql)
     PGresult *result = PQexec(m_conn, sql);
     check(result);
     PQclear(result);
+}
+
+void Session::setRolePassword(const QString &password)
+{
+    QByteArray plain = password.toUtf8();
+    char *encrypted = PQencryptPasswordConn(m_conn, plain.constData(), PQuser(m_conn), nullptr);
+    plain.fill('\0');
+    if (!encrypted)
+        throw DbError::serverGone(serverName(), QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    char *literal = PQescapeLiteral(m_conn, encrypted, std::strlen(encrypted));
+    PQfreemem(encrypted);
+    if (!literal)
+        throw DbError::serverGone(serverName(), QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    const QByteArray statement = QByteArray("ALTER ROLE CURRENT_USER PASSWORD ") + literal;
+    PQfreemem(literal);
+    run(statement.constData());
 }
 
 QByteArray Session::nextStatementName()

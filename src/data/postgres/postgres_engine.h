@@ -43,6 +43,9 @@ public:
     QString serverName() const;
     // Runs a statement without values and without rows; throws the server's refusal.
     void run(const char *sql);
+    // The seat's role is given a new password, which crosses to the server only encrypted
+    // (SCRAM, as the server keeps it).
+    void setRolePassword(const QString &password);
     // Throws the refusal a failed result carries, naming this server; frees the result then.
     void check(pg_result *result) const;
     // A table's name and its columns' names, by the numbers a result gives them.
