@@ -236,6 +236,11 @@ private slots:
         hba.close();
         m_server.query("postgres", "SELECT pg_reload_conf()");
         m_server.query("postgres", "CREATE ROLE reception LOGIN PASSWORD 'Παλιός κωδ 1'");
+        // As the server setup makes a seat: it logs in as itself and works as the practice's owner.
+        m_server.query("postgres", "CREATE ROLE practice_owner NOLOGIN");
+        m_server.query("postgres", "GRANT practice_owner TO reception");
+        m_server.query("velmora", "GRANT ALL ON ALL TABLES IN SCHEMA public TO practice_owner");
+        m_server.query("postgres", "ALTER ROLE reception SET role = practice_owner");
         QString seat = m_server.uri("velmora").replace("user=postgres", "user=reception");
 
         QProcessEnvironment environment = toolEnvironment("Νέος κωδ 2");
@@ -244,6 +249,8 @@ private slots:
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QVERIFY(m_server.query("postgres", "SELECT rolpassword FROM pg_authid WHERE rolname='reception'")
                     .startsWith("SCRAM-SHA-256$"));
+        QCOMPARE(m_server.query("postgres", "SELECT rolpassword IS NULL FROM pg_authid WHERE rolname='practice_owner'"),
+                 QString("t"));
         QVERIFY_THROWS_EXCEPTION(DbError, Connection::openFile(seat, "Παλιός κωδ 1"));
         Connection::openFile(seat, "Νέος κωδ 2");
         // A quote in the password is refused by the password rules before it reaches the server.

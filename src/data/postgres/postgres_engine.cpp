@@ -302,9 +302,20 @@ void Session::setRolePassword(const QString &password)
     PQfreemem(encrypted);
     if (!literal)
         throw DbError::serverGone(serverName(), QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
-    const QByteArray statement = QByteArray("ALTER ROLE CURRENT_USER PASSWORD ") + literal;
+    const QByteArray statement = QByteArray("ALTER ROLE SESSION_USER PASSWORD ") + literal;
     PQfreemem(literal);
+    // A seat logs in as its own role and works as the practice's owner (the setup sets its role);
+    // the password is the login role's, which that role may change only while acting as itself.
+    PGresult *acting = PQexec(m_conn, "SELECT current_user");
+    check(acting);
+    const QByteArray actingAs = PQgetvalue(acting, 0, 0);
+    PQclear(acting);
+    run("SET ROLE NONE");
     run(statement.constData());
+    char *role = PQescapeIdentifier(m_conn, actingAs.constData(), actingAs.size());
+    const QByteArray back = QByteArray("SET ROLE ") + role;
+    PQfreemem(role);
+    run(back.constData());
 }
 
 QByteArray Session::nextStatementName()
