@@ -37,6 +37,12 @@ void run(benchmark::State &state, ChildPrintoutsWindow::Printout *printout, int 
         else
             window.printList();
     }
+    // VELMORA_BENCH_PDF=folder keeps each benchmark's PDF there, to compare the pages of two builds.
+    if (const QString keep = qEnvironmentVariable("VELMORA_BENCH_PDF"); !keep.isEmpty()) {
+        const QString kept = QDir(keep).filePath(QLatin1String(printout ? "details.pdf" : "list.pdf"));
+        QFile::remove(kept);
+        QFile::copy(pdf, kept);
+    }
     state.counters["pages"] = pdfPages(pdf);
     state.counters["pdf_MB"] = QFileInfo(pdf).size() / 1048576.0;
     state.counters["peak_RSS_MB"] = processMegabytes("VmHWM");

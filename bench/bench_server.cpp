@@ -1,13 +1,16 @@
 // The 100,000-child register read from the practice's server, through the program's data set
 // and through bare libpq, beside the same rows read from the encrypted file; the server is a
 // private one on a Unix socket of this machine.
+#include "billing/receipts.h"
 #include "children_fixture.h"
 #include "data/connection.h"
 #include "data/dataset.h"
 #include "data/global.h"
+#include "data/schema.h"
 #include "postgres_server.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 
@@ -113,6 +116,43 @@ void BM_Register_Server_BareLibpq(benchmark::State &state)
     PQfinish(conn);
 }
 BENCHMARK(BM_Register_Server_BareLibpq)->Unit(benchmark::kMillisecond);
+
+// One receipt issued as the issue window records it: number locked and taken, income row,
+// receipt row, counter, in one transaction; on a practice file and on a practice's server.
+void issueReceipts(benchmark::State &state, const QString &connectionString)
+{
+    Connection c(connectionString);
+    if (c.scalar(QStringLiteral("SELECT COUNT(*) FROM LAST_APODEIKSH")).toInt() == 0)
+        c.execute(QStringLiteral("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)"));
+    for (auto _ : state)
+        recordReceipt(c, {QStringLiteral("1"), QStringLiteral("Νίκος"), QStringLiteral("Παπαδάκης"), 25.5,
+                          QStringLiteral("Επίσκεψη"), QStringLiteral("Μητέρα"), QStringLiteral("ΕΟΠΥΥ")});
+}
+
+void BM_Receipt_File(benchmark::State &state)
+{
+    static const QString folder = [] {
+        const QString dir = QDir(workDirectory().path()).filePath(QStringLiteral("receipts"));
+        QDir().mkpath(dir);
+        schema::createDatabase(QDir(dir).filePath(DataFileName), DbPassword);
+        return dir;
+    }();
+    issueReceipts(state, connectionStringFor(folder));
+}
+BENCHMARK(BM_Receipt_File)->Unit(benchmark::kMillisecond);
+
+void BM_Receipt_Server(benchmark::State &state)
+{
+    static const bool made = [] {
+        QString error;
+        if (!server().createPractice(QStringLiteral("receipts"), &error))
+            qFatal("no practice on the server: %s", qPrintable(error));
+        return true;
+    }();
+    Q_UNUSED(made);
+    issueReceipts(state, QStringLiteral("Data Source=%1").arg(server().uri(QStringLiteral("receipts"))));
+}
+BENCHMARK(BM_Receipt_Server)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

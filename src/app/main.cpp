@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/start_up.h"
 #include "app/window_catalog.h"
 #include "ui/application.h"
 
@@ -14,7 +15,8 @@ int main(int argc, char *argv[])
     Application app(argc, argv);
     MainWindow mainWindow;
     registerWindows(mainWindow);
-    if (!mainWindow.startUp())
-        return mainWindow.exitStatus();
+    StartUp startUp(mainWindow);
+    if (!startUp.run())
+        return startUp.exitStatus();
     return app.exec();
 }

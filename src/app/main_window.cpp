@@ -8,18 +8,15 @@
 #include "data/dataset.h"
 #include "data/db_error.h"
 #include "data/global.h"
-#include "data/keys/key_file.h"
-#include "data/leftovers.h"
 #include "ui/look.h"
 #include "ui/messages.h"
-#include "data/old_layout.h"
 #include "ui/password_windows.h"
 #include "app/recovery_key_window.h"
+#include "app/server_connection_window.h"
 #include "data/regional.h"
-#include "office/reminder_display_window.h"
-#include "data/schema.h"
 #include "app/splash_window.h"
 
+#include <QAction>
 #include <QCalendarWidget>
 #include <QCoreApplication>
 #include <QStyle>
@@ -228,6 +225,8 @@ void MainWindow::buildMenu()
             "Letterhead", opens("TForm73"));
     addItem(options, QStringLiteral("Αλλαγή του &κωδικού πρόσβασης"), "ChangePassword", [this] { changePassword(); });
     addItem(options, QStringLiteral("Νέο κ&λειδί ανάκτησης"), "NewRecoveryKey", [this] { makeNewRecoveryKey(); });
+    addItem(options, QStringLiteral("Σύνδεσ&η με διακομιστή"), "ServerConnection",
+            [this] { ServerConnectionWindow(this).exec(); });
     options->addSeparator();
     addItem(options, QStringLiteral("Backup"), "Backup", [this] { makeBackup(); });
 
@@ -255,111 +254,23 @@ void MainWindow::open(const QString &windowName)
         runGuarded(this, opener);
 }
 
-bool MainWindow::startUp()
+// A server's seat has no data file of its own: what belongs to the file (its recovery key) goes.
+void MainWindow::showServerPractice()
 {
-    try {
-        ReceiptNumberingSet = false;
-        m_today = QDate::currentDate();
-        m_calendar->setSelectedDate(m_today);
-        m_notice->setText(Notice);
-        AppDirectory = QDir::currentPath();
-        showSplash();
-        messages::plain(nullptr, StartupInformation);
-        DbConnectionString = connectionStringFor(AppDirectory);
-        AccessGranted = false;
-        const QString dataFile = accessedDataFile();
-        m_folderInUse.emplace(dataFile);
-        removeLeftovers(dataFile);
-        // An old folder still at the factory default needs no login check to be converted.
-        if (old_layout::isOldLayout(dataFile) && old_layout::storedPassword(dataFile) == FactoryDefaultPassword)
-            old_layout::convert(dataFile, FactoryDefaultPassword);
-        // The key file tells a practice still at the factory default: no derivation before the login's.
-        if (!old_layout::isOldLayout(dataFile) && passwordStateOf(dataFile) == KeyFile::PasswordState::FactoryDefault) {
-            checkDataFile(); // a damaged file is told before a password is asked for
-            setOwnPassword(FactoryDefaultPassword);
-        }
-        LoginWindow(this).exec();
-        if (!AccessGranted)
-            return false;
-        if (old_layout::isOldLayout(dataFile)) {
-            QString password = ConnectionSettings::parse(DbConnectionString).databasePassword;
-            old_layout::convert(dataFile, password);
-            useAccessSecret(openSession(dataFile, password));
-            wipe(password);
-        }
-        // The old password lies in every copy of the old file: the practice sets its own now.
-        if (KeyFile::load(keyFilePathFor(dataFile)).passwordState() == KeyFile::PasswordState::FromOldLayout)
-            setOwnPassword(sessionSecret());
-        ensureRecoveryKey();
-        checkDataFile();
-        checkTodaysReminders();
-        showMaximized();
-        activateWindow(); // the login window has gone: the keyboard is the main window's now
-        checkReceiptNumbering();
-        return true;
-    } catch (const DbError &error) {
-        failStartUp(messages::reason(error));
-    } catch (const std::exception &error) {
-        failStartUp(QString::fromLocal8Bit(error.what()));
-    }
-    return false;
+    findChild<QAction *>(QStringLiteral("NewRecoveryKey"))->setVisible(false);
 }
 
-// Opens the file with the connection string in force: a file of an older version is brought up
-// to date, one that lacks a table or column is refused.
-void MainWindow::checkDataFile()
+// The date the run started on and the program's notice, as the start-up shows them.
+void MainWindow::showStartingDay(const QDate &today)
 {
-    m_connection.reconnect(DbConnectionString);
-    schema::upgrade(m_connection);
-    schema::verify(m_connection);
-    m_connection.close();
-}
-
-QString MainWindow::dataFilePath() const
-{
-    return QDir(AppDirectory).filePath(DataFileName);
-}
-
-// The program cannot go on: one message with the reason and the file, and a failure status,
-// so that neither the person nor a script takes the end for a normal one.
-void MainWindow::failStartUp(const QString &reason)
-{
-    m_connection.close();
-    hide();
-    messages::plain(nullptr, QStringLiteral("Το πρόγραμμα δεν μπορεί να ξεκινήσει.\n%1\n%2")
-                                 .arg(reason, QDir::toNativeSeparators(dataFilePath())));
-    m_exitStatus = 1;
-}
-
-// Open, count the rows of one statement, close: the start-up checks need no more.
-int MainWindow::countRows(const QString &jetSql, const QVariantList &values)
-{
-    m_connection.reconnect(DbConnectionString);
-    DataSet rows(m_connection);
-    rows.setSql(jetSql, values);
-    rows.open();
-    const int count = rows.recordCount();
-    rows.close();
-    m_connection.close();
-    return count;
-}
-
-void MainWindow::checkTodaysReminders()
-{
-    const QString today =
-        QStringLiteral(" from YPENTHIMISEIS WHERE DAY(HMEROMHNIA)=? AND MONTH(HMEROMHNIA)=? AND YEAR(HMEROMHNIA)=?");
-    const QVariantList values{m_today.day(), m_today.month(), m_today.year()};
-    if (countRows(QStringLiteral("SELECT HMEROMHNIA") + today, values) != 1)
-        return;
-    ReminderDisplayWindow display(this);
-    display.setQuery(QStringLiteral("SELECT *") + today, values);
-    display.exec();
+    m_calendar->setSelectedDate(today);
+    m_notice->setText(Notice);
 }
 
 void MainWindow::checkReceiptNumbering()
 {
     ReceiptNumberingSet = false;
-    if (countRows(QStringLiteral("SELECT * from LAST_APODEIKSH")) != 0) {
+    if (countRows(DbConnectionString, QStringLiteral("SELECT * from LAST_APODEIKSH")) != 0) {
         m_numberingItem->setVisible(false); // never shown again in this run
         ReceiptNumberingSet = true;
     }
@@ -373,46 +284,20 @@ void MainWindow::openReceiptNumbering()
 
 void MainWindow::changePassword()
 {
+    if (onServer()) {
+        messages::plain(this, messages::ServerPasswordNote);
+        return;
+    }
     // A recovery key written before keys were sealed does not follow a new data key.
     if (ChangePasswordWindow(this).exec() == QDialog::Accepted)
-        ensureRecoveryKey();
+        ensureRecoveryKey(this);
 }
 
 void MainWindow::makeNewRecoveryKey()
 {
     NewRecoveryKeyWindow ask(this);
     if (ask.exec() == QDialog::Accepted && !ask.newRecoveryKey().isEmpty())
-        showRecoveryKey(ask.newRecoveryKey());
-}
-
-QString MainWindow::sessionSecret() const
-{
-    return ConnectionSettings::parse(DbConnectionString).databasePassword;
-}
-
-// The practice's own password in place of a public one, with a new data key and recovery key.
-void MainWindow::setOwnPassword(const QString &openingSecret)
-{
-    SetPasswordWindow setPassword(openingSecret, SetPasswordWindow::Purpose::FirstPassword, this);
-    setPassword.exec();
-    if (const QString recoveryKey = setPassword.newRecoveryKey(); !recoveryKey.isEmpty())
-        showRecoveryKey(recoveryKey);
-}
-
-// A practice whose recovery key was never confirmed (the program was ended while it was shown)
-// gets a new one now.
-void MainWindow::ensureRecoveryKey()
-{
-    const QString dataFile = accessedDataFile();
-    if (!hasRecoveryKey(dataFile))
-        showRecoveryKey(addPendingRecoveryKey(dataFile, sessionSecret()));
-}
-
-// Shown once; it counts from «Συνέχεια» on, and the one before it stops working then.
-void MainWindow::showRecoveryKey(const QString &recoveryKey)
-{
-    RecoveryKeyWindow(recoveryKey, this).exec();
-    confirmRecoveryKey(accessedDataFile());
+        showRecoveryKey(ask.newRecoveryKey(), this);
 }
 
 void MainWindow::showSplash()
@@ -439,10 +324,14 @@ void MainWindow::startCalculator()
 
 void MainWindow::makeBackup()
 {
-    const QString source = dataFilePath();
+    const QString source = accessedDataFile();
+    if (onServer()) {
+        messages::plain(this, messages::ServerBackupNote);
+        return;
+    }
     try {
         const BackupResult result = backupDatabase(source, backupPathFor(source, QDateTime::currentDateTime()),
-                                                   sessionSecret());
+                                                   accessSecret());
         messages::plain(this, QStringLiteral("Το αντίγραφο ασφαλείας των δεδομένων δημιουργήθηκε και ελέγχθηκε:\n") +
                                   QDir::toNativeSeparators(result.path));
     } catch (const DbError &error) {

@@ -1,6 +1,8 @@
 #include "app/recovery_key_window.h"
 
+#include "data/keys/key_file.h"
 #include "printing/data_connections.h"
+#include "ui/password_windows.h"
 #include "ui/look.h"
 #include "printing/print_run.h"
 
@@ -64,4 +66,17 @@ void RecoveryKeyWindow::print()
     // Made by the program from its own alphabet: nothing in it needs quoting.
     run.query(m_sheet, QStringLiteral("SELECT '") + m_recoveryKey + QStringLiteral("' AS KLEIDI"));
     run.print(m_project, QStringLiteral("KLEIDI.RAV"), this);
+}
+
+void showRecoveryKey(const QString &recoveryKey, QWidget *parent)
+{
+    RecoveryKeyWindow(recoveryKey, parent).exec();
+    confirmRecoveryKey(accessedDataFile());
+}
+
+void ensureRecoveryKey(QWidget *parent)
+{
+    const QString dataFile = accessedDataFile();
+    if (!hasRecoveryKey(dataFile))
+        showRecoveryKey(addPendingRecoveryKey(dataFile, accessSecret()), parent);
 }

@@ -25,3 +25,10 @@ private:
     DataSet m_sheet{m_connection, this};
     ReportProject m_project;
 };
+
+// Shows a new recovery key once; it counts from «Συνέχεια» on, and the one before it stops
+// working then.
+void showRecoveryKey(const QString &recoveryKey, QWidget *parent);
+// A practice whose recovery key was never confirmed (the program was ended while it was shown)
+// gets a new one now.
+void ensureRecoveryKey(QWidget *parent);

@@ -59,16 +59,25 @@ DaySheetWindow::DaySheetWindow(QWidget *parent)
     layout->addWidget(m_header);
     layout->addWidget(scroll, 1);
     layout->addLayout(look::spreadRow({navigator}, {exit}));
+
+    // Another seat's booking shows at once; what is being typed here is never read over (its
+    // store is refused instead, should the other seat have changed the same day meanwhile).
+    refreshRowsOnChanges(QStringLiteral("RANTEBOU"), [this] { closeSlotsWithoutRow(); });
+}
+
+void DaySheetWindow::closeSlotsWithoutRow()
+{
+    // Without the day's row the slots stay empty and closed to typing: a row without its
+    // date could never be stored.
+    for (BoundLineEdit *slot : std::as_const(m_slots))
+        slot->setReadOnly(m_data.isEmpty());
 }
 
 void DaySheetWindow::openDay(const QString &dateText, QDate day)
 {
     m_header->setText(dateText);
     openQuery(QStringLiteral("SELECT * FROM RANTEBOU WHERE HMEROMHNIA=?"), {day});
-    // Without the day's row the slots stay empty and closed to typing: a row without its
-    // date could never be stored.
-    for (BoundLineEdit *slot : std::as_const(m_slots))
-        slot->setReadOnly(m_data.isEmpty());
+    closeSlotsWithoutRow();
     if (!m_slots.isEmpty())
         m_slots.first()->setFocus();
 }

@@ -11,6 +11,8 @@ public:
     void openDay(const QString &dateText, QDate day);
 
 private:
+    void closeSlotsWithoutRow();
+
     class QLabel *m_header;
     QList<class BoundLineEdit *> m_slots;
 };

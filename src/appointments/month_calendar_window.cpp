@@ -87,6 +87,8 @@ MonthCalendarWindow::MonthCalendarWindow(QWidget *parent)
     setTabOrder(previous, exit);
 
     showToday();
+    // What another seat books, changes or clears shows in the counts.
+    refreshOnChanges({QStringLiteral("RANTEBOU")}, [this] { countAppointments(); });
     connect(m_months, &QComboBox::activated, this, guarded(&MonthCalendarWindow::rebuild));
     connect(m_years, &QComboBox::activated, this, guarded(&MonthCalendarWindow::rebuild));
 }

@@ -3,6 +3,7 @@
 #include "ui/captions.h"
 #include "children/child_history_window.h"
 #include "children/child_identity_windows.h"
+#include "data/db_error.h"
 #include "data/global.h"
 #include "data/jet_dialect.h"
 #include "data/schema.h"
@@ -85,6 +86,10 @@ ChildRegisterWindow::ChildRegisterWindow(QWidget *parent)
     lower->addWidget(m_buttons, 0, Qt::AlignTop);
     layout->addLayout(lower);
     layout->addWidget(m_loneExit, 0, Qt::AlignRight);
+
+    // A child registered or corrected on another seat shows in the open register, which keeps
+    // its order and the selected child.
+    refreshRowsOnChanges(QStringLiteral("STOIXEIA_PAIDIOY"), [this] { showCount(); });
 }
 
 void ChildRegisterWindow::buildList()
@@ -204,12 +209,18 @@ QVariant ChildRegisterWindow::vaccinesDue(qint64 childId, int role)
         return {};
     auto found = m_due.find(childId);
     if (found == m_due.end()) {
-        if (!m_scheduleRead) {
-            m_schedule = vaccine_records::scheduleInForce(m_connection);
-            m_scheduleRead = true;
+        // Asked while the list paints, where no error may pass: a cell the data cannot fill
+        // (a server gone meanwhile) stays empty, and the next action tells why.
+        try {
+            if (!m_scheduleRead) {
+                m_schedule = vaccine_records::scheduleInForce(m_connection);
+                m_scheduleRead = true;
+            }
+            found = m_due.emplace(childId, vaccine_records::dueCount(m_connection, m_schedule, childId, QDate::currentDate()))
+                        .first;
+        } catch (const DbError &) {
+            return {};
         }
-        found = m_due.emplace(childId, vaccine_records::dueCount(m_connection, m_schedule, childId, QDate::currentDate()))
-                    .first;
     }
     const vaccine_records::DueCount &count = found->second;
     switch (role) {

@@ -17,6 +17,7 @@ struct Question {
     const char *column;
 };
 
+// clang-format off
 const Question Conditions[] = {
     {"Διαβήτης:", "DIABHTHS"},       {"Επιληψία:", "EPILHPSIA"},
     {"Καρδιοπάθια:", "KARDIOPATHIA"}, {"Άσθμα:", "ASTHMA"},
@@ -34,6 +35,7 @@ const Question PastIllnesses[] = {
     {"Ερυθρά:", "ERYTHRA"},          {"Πέμπτη Νόσος:", "5HNOSOS"},
     {"Αιφνίδιο εξάνθημα:", "AIFNIDIO_EKSANTHIMA"}, {"Πολιομυελίτιδα:", "POLYOMYELITIDA"},
 };
+// clang-format on
 
 } // namespace
 

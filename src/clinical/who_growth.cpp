@@ -66,8 +66,10 @@ void load(Table &table, const QString &file, std::optional<Sex> onlySex = std::n
 }
 
 struct References {
+    // clang-format off
     Table wfa, lhfa, bmifa, hcfa, wfl, wfh;            // 2006, by day / by tenth of a cm
     Table wfa2007, hfa2007, bmifa2007;                 // 2007, by month
+    // clang-format on
 
     References()
     {
@@ -123,11 +125,13 @@ double Lms::value(double zScore) const
 
 std::optional<Indicator> indicatorFromCode(QStringView text)
 {
+    // clang-format off
     static const std::pair<const char *, Indicator> codes[] = {
         {"wfa", Indicator::WeightForAge},      {"lhfa", Indicator::LengthHeightForAge},
         {"bmifa", Indicator::BmiForAge},       {"hcfa", Indicator::HeadForAge},
         {"wflh", Indicator::WeightForLengthHeight},
     };
+    // clang-format on
     for (const auto &[name, indicator] : codes)
         if (text.trimmed().compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
             return indicator;

@@ -163,7 +163,7 @@ void Connection::openSession(Mode mode)
 {
     // A server holds its own keys: the password is the seat's role password.
     if (postgres::isServerUri(m_path)) {
-        m_session = std::make_unique<postgres::Session>(m_path, m_password);
+        m_session = std::make_unique<postgres::Session>(m_path, serverPassword(m_path, m_password));
         m_session->setBusyTimeout(m_busyTimeout);
         m_openingNumber = ++openings;
         return;

@@ -240,7 +240,7 @@ void DataSet::fetchRows(Statement &statement)
     }
 }
 
-void DataSet::run(bool withRows)
+void DataSet::run(bool withRows, const std::function<int()> &place)
 {
     close();
     m_prepared.clear();
@@ -268,6 +268,8 @@ void DataSet::run(bool withRows)
     m_current = isEmpty() ? -1 : 0;
     m_state = State::Browse;
     applySort();
+    if (place && !isEmpty())
+        m_current = place();
     told = true;
     emit reset();
     emit stateChanged(m_state);
@@ -626,15 +628,15 @@ void DataSet::refresh()
     storePending();
     const qint64 rowid = m_current >= 0 ? m_store.rowId(m_current) : 0;
     const int index = m_current;
-    run(true);
-    if (isEmpty())
-        return;
-    int found = std::min(std::max(index, 0), recordCount() - 1);
-    if (m_hasRowId)
-        for (int i = 0; i < recordCount(); ++i)
-            if (m_store.rowId(i) == rowid)
-                found = i;
-    setCurrent(found);
+    // The row stays current from the moment the rows are told, so that a list showing them
+    // keeps its place instead of jumping to the first row and back.
+    run(true, [&] {
+        if (m_hasRowId)
+            for (int i = 0; i < recordCount(); ++i)
+                if (m_store.rowId(i) == rowid)
+                    return i;
+        return std::min(std::max(index, 0), recordCount() - 1);
+    });
 }
 
 void DataSet::refreshCurrent()
@@ -774,4 +776,13 @@ QString displayText(const QVariant &value)
     default: break;
     }
     return value.toString();
+}
+
+int countRows(const QString &connectionString, const QString &jetSql, const QVariantList &values)
+{
+    Connection connection(connectionString);
+    DataSet rows(connection);
+    rows.setSql(jetSql, values);
+    rows.open();
+    return rows.recordCount();
 }

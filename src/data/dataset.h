@@ -120,7 +120,8 @@ signals:
     void posted();
 
 private:
-    void run(bool withRows);
+    // `place` chooses the current row among the rows read; the first one without it.
+    void run(bool withRows, const std::function<int()> &place = {});
     std::unique_ptr<Statement> prepare();
     QString rowIdSelect(const QString &engineSql) const;
     void describeColumns(const Statement &statement);
@@ -174,3 +175,7 @@ private:
 // The text a grid or a bound label shows for a value: dates in the short date format,
 // decimals with the regional separator, yes/no as True/False.
 QString displayText(const QVariant &value);
+
+// Opens `connectionString`, counts the rows of one statement as a result set reads them, closes:
+// the checks that only ask whether rows are there need no more.
+int countRows(const QString &connectionString, const QString &jetSql, const QVariantList &values = {});

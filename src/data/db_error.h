@@ -24,6 +24,7 @@ public:
         DeletedElsewhere, // the row was deleted by another window or program since it was read
         DamagedKeyFile,   // unreadable, or asking more of a derivation than a key file may
         ServerGone,       // the practice's server cannot be reached (network, restart)
+        ServerUntrusted,  // the server's certificate is not the practice's, or it offers no TLS
         Other
     };
     // Which rule of the schema refused a row (Kind::Constraint).

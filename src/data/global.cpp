@@ -6,8 +6,12 @@
 
 QString connectionStringFor(const QString &directory, const QString &password)
 {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=\"\";Data Source=") + directory +
-           QDir::separator() + DataFileName +
+    return connectionStringOn(directory + QDir::separator() + DataFileName, password);
+}
+
+QString connectionStringOn(const QString &dataSource, const QString &password)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Password=\"\";Data Source=") + dataSource +
            QStringLiteral(";Persist Security Info=True;Jet OLEDB:Database Password=") + password;
 }
 

@@ -18,6 +18,8 @@ inline const QString DataFileName = QStringLiteral("data.mdb");
 
 // The connection string for a data.mdb that lies in `directory`.
 QString connectionStringFor(const QString &directory, const QString &password = DbPassword);
+// The connection string for a data source: a data file's path, or a server's URI.
+QString connectionStringOn(const QString &dataSource, const QString &password);
 
 // Turns a typed date into a date literal "#m/d/yyyy#", or into "ERROR" when it cannot be read.
 void date_to_sql(QString &date);

@@ -30,6 +30,7 @@ char32_t foldSlow(char32_t c)
         return (c >= 'A' && c <= 'Z') ? c + 0x20 : c;
     if (c >= 0x0386 && c <= 0x03CE) {
         switch (c) {
+        // clang-format off
         case 0x0386: case 0x03AC: return 0x03B1; // alpha
         case 0x0388: case 0x03AD: return 0x03B5; // epsilon
         case 0x0389: case 0x03AE: return 0x03B7; // eta
@@ -38,6 +39,7 @@ char32_t foldSlow(char32_t c)
         case 0x038E: case 0x03CD: case 0x03AB: case 0x03CB: case 0x03B0: return 0x03C5; // upsilon
         case 0x038F: case 0x03CE: return 0x03C9; // omega
         case 0x03C2: return 0x03C3;              // final sigma
+        // clang-format on
         default: break;
         }
         if (c >= 0x0391 && c <= 0x03A9)

@@ -367,8 +367,10 @@ QString quoted(const QString &text)
 QString withRowId(const QString &engineSql, Engine engine)
 {
     const auto tokens = tokenize(engineSql);
+    // clang-format off
     static const char *const refused[] = {"GROUP", "UNION", "DISTINCT", "JOIN", "INTERSECT", "EXCEPT",
                                           "SUM",   "COUNT", "AVG",      "TOTAL", "GROUP_CONCAT"};
+    // clang-format on
     qsizetype selectEnd = -1, pos = 0;
     int fromCount = 0;
     for (size_t k = 0; k < tokens.size(); ++k) {

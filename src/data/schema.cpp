@@ -267,10 +267,21 @@ const Table *findTable(const QString &name)
 
 QStringList healthColumns()
 {
+    // clang-format off
     return {"DIABHTHS",     "EPILHPSIA",      "KARDIOPATHIA", "ASTHMA",         "ALLERGIES", "BROGXIKA",
             "DIATARAXES_AKOH", "DIATARAXES_ORASH", "HPATITIDA", "EKZEMA",      "ANAIMIA",   "PSWRIASH",
             "LEYXAIMIA",    "ANEMEBLOGIA",    "DIFTHERITIDA", "OSTRAKIA",       "ILARA",     "KOKKITHS",
             "PARWTITIDA",   "ERYTHRA",        "5HNOSOS",      "AIFNIDIO_EKSANTHIMA", "POLYOMYELITIDA"};
+    // clang-format on
+}
+
+QStringList listedHealthColumns()
+{
+    return {"DIABHTHS", "EPILHPSIA", "KARDIOPATHIA", "ASTHMA", "ALLERGIES",
+            "BROGXIKA", "DIATARAXES_AKOH", "DIATARAXES_ORASH", "ILARA", "DIFTHERITIDA",
+            "KOKKITHS", "PARWTITIDA", "ERYTHRA", "OSTRAKIA", "ANEMEBLOGIA",
+            "POLYOMYELITIDA", "ANAIMIA", "HPATITIDA", "5HNOSOS", "AIFNIDIO_EKSANTHIMA",
+            "PSWRIASH", "EKZEMA", "LEYXAIMIA"};
 }
 
 QStringList Vaccine::doses() const
@@ -391,6 +402,20 @@ QStringList createIndexStatements(jet::Engine engine)
     return statements;
 }
 
+namespace {
+
+// Every committed change to the table is announced to the other seats (server only).
+QString announceChanges(const Table &table)
+{
+    return jet::translate(QStringLiteral("CREATE OR REPLACE TRIGGER [%1_CHANGES] AFTER INSERT OR UPDATE OR DELETE OR "
+                                         "TRUNCATE ON [%1] FOR EACH STATEMENT EXECUTE FUNCTION "
+                                         "velmora_announce_change()")
+                              .arg(table.name),
+                          jet::Engine::Postgres);
+}
+
+} // namespace
+
 QStringList serverCreateStatements()
 {
     QStringList statements = jet::serverFunctionStatements();
@@ -399,11 +424,7 @@ QStringList serverCreateStatements()
     for (const QString &index : createIndexStatements(jet::Engine::Postgres))
         statements << jet::translate(index, jet::Engine::Postgres);
     for (const Table &table : tables())
-        statements << jet::translate(QStringLiteral("CREATE TRIGGER [%1_CHANGES] AFTER INSERT OR UPDATE OR DELETE OR "
-                                                    "TRUNCATE ON [%1] FOR EACH STATEMENT EXECUTE FUNCTION "
-                                                    "velmora_announce_change()")
-                                         .arg(table.name),
-                                     jet::Engine::Postgres);
+        statements << announceChanges(table);
     statements << QStringLiteral("CREATE TABLE %1 (version integer NOT NULL, one_row boolean PRIMARY KEY DEFAULT true "
                                  "CHECK (one_row))")
                       .arg(QLatin1String(ServerVersionTable));
@@ -423,13 +444,12 @@ void addDeliveredRows(Connection &connection)
 }
 
 // A new file is made at the current version at once, from the declaration.
-void createCurrent(Connection &connection)
+void createFileTables(Connection &connection)
 {
     for (const Table &table : tables())
         connection.execute(createTableStatement(table));
     for (const QString &index : createIndexStatements())
         connection.execute(index);
-    addDeliveredRows(connection);
 }
 
 // A column declared above, added at the end of its table with its checks; older rows hold no value.
@@ -438,7 +458,8 @@ void addDeclaredColumn(Connection &connection, const QString &tableName, const Q
     const Table *table = findTable(tableName);
     const auto column = std::find_if(table->columns.begin(), table->columns.end(),
                                      [&](const Column &c) { return c.name == columnName; });
-    connection.execute(QStringLiteral("ALTER TABLE [%1] ADD COLUMN %2").arg(table->name, columnDefinition(*table, *column)));
+    connection.execute(QStringLiteral("ALTER TABLE [%1] ADD COLUMN %2")
+                           .arg(table->name, columnDefinition(*table, *column, connection.engine())));
 }
 
 // Version 2: head circumference with the growth measurements.
@@ -453,6 +474,8 @@ void step2(Connection &connection)
 // connection that makes the change keeps the old checks until it is opened again.
 void step3(Connection &connection)
 {
+    if (connection.engine() == jet::Engine::Postgres)
+        return; // the server's tables refused blanks from the start
     const int schemaVersion = connection.scalar(QStringLiteral("PRAGMA schema_version")).toInt();
     connection.execute(QStringLiteral("PRAGMA writable_schema = ON"));
     for (const Table &table : tables())
@@ -475,23 +498,38 @@ void step4(Connection &connection)
     static const QStringList added = {"EMBOLIA_PROGRAMMATA", "EMBOLIA_DOSEIS", "EMBOLIA_KANONES",
                                       "EMBOLIA_SKEYASMATA", "EMBOLIA_EPIPLEON"};
     // A file that has the tables already (made by a newer program, then marked older) keeps them.
-    for (const QString &name : added)
-        connection.execute(createTableStatement(*findTable(name))
+    const jet::Engine engine = connection.engine();
+    for (const QString &name : added) {
+        connection.execute(createTableStatement(*findTable(name), engine)
                                .replace(QLatin1String("CREATE TABLE"), QLatin1String("CREATE TABLE IF NOT EXISTS")));
-    for (QString index : createIndexStatements())
+        if (engine == jet::Engine::Postgres)
+            Statement(connection, announceChanges(*findTable(name))).step();
+    }
+    for (QString index : createIndexStatements(engine))
         if (index.contains(QLatin1String(" ON EMBOLIA_")))
             connection.execute(index.replace(QLatin1String(" INDEX "), QLatin1String(" INDEX IF NOT EXISTS ")));
     if (connection.scalar(QStringLiteral("SELECT COUNT(*) FROM EMBOLIA_PROGRAMMATA")).toInt() == 0)
         vaccine_records::addSchedule(connection, clinical::shippedSchedule(), true);
 }
 
-int versionOf(Connection &connection)
+} // namespace
+
+// Inside the upgrade's transaction the server's version row is locked: a second seat starting
+// at the same moment waits, then finds the practice current.
+int versionOf(Connection &connection, bool forUpgrade)
 {
-    Statement version(connection, versionQuery(connection.engine()));
+    const bool server = connection.engine() == jet::Engine::Postgres;
+    if (server) {
+        Statement kept(connection, QStringLiteral("SELECT to_regclass(?) IS NOT NULL"));
+        kept.bind({QLatin1String(ServerVersionTable)});
+        if (!kept.step() || kept.value(0).toInt() != 1)
+            throw DbError(DbError::Kind::MissingObject,
+                          QStringLiteral("The database on the server is not a practice of this program"));
+    }
+    Statement version(connection, versionQuery(connection.engine()) +
+                                      (server && forUpgrade ? QStringLiteral(" FOR UPDATE") : QString()));
     return acceptedVersion(version.step() ? version.value(0).toInt() : 0);
 }
-
-} // namespace
 
 QString versionQuery(jet::Engine engine)
 {
@@ -528,29 +566,42 @@ void upgrade(Connection &connection)
     if (versionOf(connection) == Version)
         return;
     Transaction transaction(connection);
-    const int found = versionOf(connection);
+    const int found = versionOf(connection, true);
     if (found == Version)
         return;
-    if (found == 0)
-        createCurrent(connection);
-    else
+    if (found == 0) {
+        createFileTables(connection);
+        addDeliveredRows(connection);
+    } else
         for (int version = found + 1; version <= Version; ++version)
             steps[version - 2](connection);
     Statement(connection, versionUpdate(connection.engine(), Version)).step();
     transaction.commit();
 }
 
-void createServerPractice(Connection &connection)
+void createTables(Connection &connection)
 {
-    Transaction transaction(connection);
-    Statement tables(connection, QStringLiteral("SELECT COUNT(*) FROM pg_catalog.pg_tables WHERE schemaname = "
-                                                "current_schema()"));
+    const bool server = connection.engine() == jet::Engine::Postgres;
+    Statement tables(connection, server ? QStringLiteral("SELECT COUNT(*) FROM pg_catalog.pg_tables WHERE "
+                                                         "schemaname = current_schema()")
+                                        : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'"));
     if (tables.step() && tables.value(0).toInt() > 0)
         throw DbError(DbError::Kind::Other,
                       QStringLiteral("The database already holds tables; a practice is made only in an empty "
                                      "database. Nothing was changed"));
+    if (!server) {
+        createFileTables(connection);
+        Statement(connection, versionUpdate(jet::Engine::SqlCipher, Version)).step();
+        return;
+    }
     for (const QString &statement : serverCreateStatements())
         Statement(connection, statement).step();
+}
+
+void createServerPractice(Connection &connection)
+{
+    Transaction transaction(connection);
+    createTables(connection);
     addDeliveredRows(connection);
     transaction.commit();
 }
@@ -558,12 +609,14 @@ void createServerPractice(Connection &connection)
 void verify(Connection &connection)
 {
     for (const Table &table : tables()) {
-        QStringList present;
-        Statement columns(connection, QStringLiteral("PRAGMA table_info([%1])").arg(table.name));
-        while (columns.step())
-            present << columns.value(1).toString();
-        if (present.isEmpty())
+        const auto columns = Statement::tryPrepare(
+            connection, jet::translate(QStringLiteral("SELECT * FROM [%1] WHERE 1 = 0").arg(table.name),
+                                       connection.engine()));
+        if (!columns)
             throw DbError(DbError::Kind::MissingObject, QStringLiteral("no table %1").arg(table.name));
+        QStringList present;
+        for (int c = 0; c < columns->columnCount(); ++c)
+            present << columns->engineStatement().columnName(c);
         for (const Column &column : table.columns)
             if (!present.contains(column.name, Qt::CaseInsensitive))
                 throw DbError(DbError::Kind::MissingObject,
@@ -572,6 +625,11 @@ void verify(Connection &connection)
 }
 
 void createDatabase(const QString &path, const QString &password)
+{
+    createDatabase(path, password, upgrade);
+}
+
+void createDatabase(const QString &path, const QString &password, const std::function<void(Connection &)> &fill)
 {
     refuseExisting({path, keyFilePathFor(path)});
     PrivateFileMode privately;
@@ -584,7 +642,7 @@ void createDatabase(const QString &path, const QString &password)
     try {
         {
             Connection connection = Connection::createWithKey(partial, engineKeyFor(dataKey));
-            upgrade(connection);
+            fill(connection);
         }
         writeNewKeyFile(path, dataKey, password, passwordStateFor(password));
         keyWritten = true;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class Connection;
@@ -49,6 +50,8 @@ QStringList doseColumns();
 // The dose columns in the order the statements that select them all name them.
 QStringList listedDoseColumns();
 QStringList healthColumns();
+// The health columns in the order the statements that select them all name them.
+QStringList listedHealthColumns();
 QStringList appointmentSlots();
 
 // The register's search by the first letters of a surname compares this expression (Jet): the
@@ -78,6 +81,9 @@ QString versionUpdate(jet::Engine engine, int version);
 // The version read, refused (DbError NewerVersion) where a newer program wrote the store: a
 // seat of an older program refuses a newer server as it refuses a newer file.
 int acceptedVersion(int found);
+// The version of the open store, refused as acceptedVersion refuses it; a server database that
+// holds no practice refuses the question itself (MissingObject).
+int versionOf(Connection &connection, bool forUpgrade = false);
 
 // Brings an open database to Version (an empty file gets every table and the delivered rows),
 // in one transaction. Refuses a file written by a newer program.
@@ -89,8 +95,15 @@ void verify(Connection &connection);
 // Makes an empty server database a practice at Version, with the delivered rows, in one
 // transaction; refuses a database that holds any table.
 void createServerPractice(Connection &connection);
+// The tables of Version, without any row, in an empty database of either engine, in the
+// caller's transaction; refuses a database that holds any table. For a practice whose rows
+// come from another store (a file moved to a server, a server's backup).
+void createTables(Connection &connection);
 
 // Writes a new data.mdb at `path`, encrypted with `password`; refuses to replace a file.
 void createDatabase(const QString &path, const QString &password);
+// The same with the new, empty file filled by `fill` instead of the tables and delivered rows
+// of a new practice; nothing is left at `path` when it throws.
+void createDatabase(const QString &path, const QString &password, const std::function<void(Connection &)> &fill);
 
 } // namespace schema

@@ -40,12 +40,12 @@ qint64 addSchedule(Connection &connection, const Schedule &schedule, bool inForc
         transaction.emplace(connection);
     if (inForce)
         connection.execute(QStringLiteral("UPDATE EMBOLIA_PROGRAMMATA SET SE_ISXY = 0"));
-    connection.execute(QStringLiteral("INSERT INTO EMBOLIA_PROGRAMMATA(ONOMA, EGKYKLIOS, HMEROMHNIA, SE_ISXY) "
-                                      "VALUES(?, ?, ?, ?)"),
-                       {schedule.name, schedule.circular,
-                        schedule.date.isValid() ? QVariant(schedule.date.toString(Qt::ISODate)) : QVariant(),
-                        inForce ? 1 : 0});
-    const qint64 id = connection.scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+    // The table numbers its rows: the row id is the new version's ID on either engine.
+    const qint64 id = connection.insert(QStringLiteral("INSERT INTO EMBOLIA_PROGRAMMATA(ONOMA, EGKYKLIOS, HMEROMHNIA, SE_ISXY) "
+                                                       "VALUES(?, ?, ?, ?)"),
+                                        {schedule.name, schedule.circular,
+                                         schedule.date.isValid() ? QVariant(schedule.date.toString(Qt::ISODate)) : QVariant(),
+                                         inForce ? 1 : 0});
     for (const DoseRule &rule : schedule.doses) {
         QString interval, from;
         if (!rule.intervals.empty()) {
@@ -80,7 +80,7 @@ namespace {
 std::vector<QStringList> rows(Connection &connection, const QString &sql, const QVariantList &values)
 {
     std::vector<QStringList> all;
-    Statement statement(connection, sql);
+    Statement statement(connection, jet::translate(sql, connection.engine()));
     statement.bind(values);
     while (statement.step()) {
         QStringList row;
@@ -104,14 +104,15 @@ std::vector<QStringList> scheduleRules(Connection &connection, qint64 version)
 {
     return rows(connection,
                 QStringLiteral("SELECT SEIRA, KANONAS, DOSH, APO_DOSH, TIMH, SHMEIWSEIS FROM EMBOLIA_KANONES "
-                               "WHERE PROGRAMMA = ? ORDER BY rowid"),
+                               "WHERE PROGRAMMA = ? ORDER BY ") +
+                    connection.rowIdColumn(),
                 {version});
 }
 
 std::vector<QStringList> scheduleProducts(Connection &connection, qint64 version)
 {
     return rows(connection,
-                QStringLiteral("SELECT ONOMA, SEIRES FROM EMBOLIA_SKEYASMATA WHERE PROGRAMMA = ? ORDER BY rowid"),
+                QStringLiteral("SELECT ONOMA, SEIRES FROM EMBOLIA_SKEYASMATA WHERE PROGRAMMA = ? ORDER BY ") + connection.rowIdColumn(),
                 {version});
 }
 
@@ -121,7 +122,8 @@ Schedule readSchedule(Connection &connection, qint64 version)
         rows(connection,
              QStringLiteral("SELECT SEIRA, DOSH, ONOMA, SYNISTATAI_APO, SYNISTATAI_EWS, ELAXISTH_HLIKIA, "
                             "ELAXISTO_DIASTHMA, DIASTHMA_APO, MEGISTH_HLIKIA, SELIDA, SHMEIWSEIS FROM EMBOLIA_DOSEIS "
-                            "WHERE PROGRAMMA = ? ORDER BY rowid"),
+                            "WHERE PROGRAMMA = ? ORDER BY ") +
+                 connection.rowIdColumn(),
              {version}),
         scheduleRules(connection, version), scheduleProducts(connection, version));
     const std::vector<QStringList> head =
@@ -152,7 +154,7 @@ std::vector<ChildDoses> readDoses(Connection &connection, const Schedule &schedu
     std::vector<ChildDoses> children;
     std::unordered_map<qint64, size_t> byId;
     {
-        Statement statement(connection, select);
+        Statement statement(connection, jet::translate(select, connection.engine()));
         statement.bind(values);
         while (statement.step()) {
             ChildDoses child;
@@ -172,10 +174,11 @@ std::vector<ChildDoses> readDoses(Connection &connection, const Schedule &schedu
         }
     }
 
-    QString extra = QStringLiteral("SELECT ID, SEIRA, HMEROMHNIA, SKEYASMA, MH_XORHGHSH, rowid FROM EMBOLIA_EPIPLEON");
+    QString extra = QStringLiteral("SELECT ID, SEIRA, HMEROMHNIA, SKEYASMA, MH_XORHGHSH, %1 FROM EMBOLIA_EPIPLEON")
+                        .arg(connection.rowIdColumn());
     if (childId)
         extra += QStringLiteral(" WHERE ID = ?");
-    Statement statement(connection, extra);
+    Statement statement(connection, jet::translate(extra, connection.engine()));
     statement.bind(values);
     while (statement.step()) {
         const auto found = byId.find(statement.value(0).toLongLong());

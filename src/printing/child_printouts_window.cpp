@@ -5,12 +5,14 @@
 #include "data/global.h"
 #include "ui/look.h"
 #include "printing/print_run.h"
+#include "data/schema.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace {
 
@@ -19,31 +21,35 @@ using Printout = ChildPrintoutsWindow::Printout;
 const QString DetailsFirst = QStringLiteral(
     "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
     "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, THLEFWNO_2, GONEIS_DIAZEYGMENOI_DIASTASH, ");
-const QString HealthFirst = QStringLiteral(
+const QString ChildNamed = QStringLiteral(
     "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
-    "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, THLEFWNO_2, DIEYTHYNSH, DIABHTHS, EPILHPSIA, KARDIOPATHIA, ASTHMA, "
-    "ALLERGIES, BROGXIKA,");
-const QString HealthSecond = QStringLiteral(
-    " ISTORIKO, PROHGOYMENOS_PAIDIATROS,  DIATARAXES_AKOH, DIATARAXES_ORASH, ILARA, DIFTHERITIDA, KOKKITHS, "
-    "PARWTITIDA, ERYTHRA, OSTRAKIA, ANEMEBLOGIA, POLYOMYELITIDA, ANAIMIA, HPATITIDA, [5HNOSOS],");
-const QString VaccinesFirst = QStringLiteral(
-    "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
-    "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, HPATITIDA_B1, HPATITIDA_B2, HPATITIDA_B3,");
-const QString VaccinesSecond = QStringLiteral(
-    " IFLOYENTZA_1, IFLOYENTZA_2, IFLOYENTZA_3, IFLOYENTZA_4, DIFTHERITIDA_TETANOS_KOKKITHS_1, "
-    "DIFTHERITIDA_TETANOS_KOKKITHS_2, DIFTHERITIDA_TETANOS_KOKKITHS_3, DIFTHERITIDA_TETANOS_KOKKITHS_4, "
-    "DIFTHERITIDA_TETANOS_KOKKITHS_5, ");
-const QString VaccinesThird = QStringLiteral(
-    "POLIOMYELITIDA_1, POLIOMYELITIDA_2, POLIOMYELITIDA_3, POLIOMYELITIDA_4, PNEYMONIOKOKOS_1_PCV7, "
-    "PNEYMONIOKOKOS_2_PCV7, PNEYMONIOKOKOS_3_PCV7, PNEYMONIOKOKOS_4_PCV7, ILARA_PARWTITIDA_ERYTHRA_1, "
-    "ILARA_PARWTITIDA_ERYTHRA_2, ");
-const QString VaccinesFourth = QStringLiteral(
-    " ANEMEYLOGIA_1, ANEMEYLOGIA_2, IOS_TWN_ANTHRWPINWN_THILWMATWN_1, IOS_TWN_ANTHRWPINWN_THILWMATWN_2, "
-    "IOS_TWN_ANTHRWPINWN_THILWMATWN_3, MHNIGGITIDOKOKOS_AC1, MHNIGGITIDOKOKOS_AC2, MHNIGGITIDOKOKOS_AC3, "
-    "HPATITIDA_A1, HPATITIDA_A2, ");
-const QString VaccinesLast = QStringLiteral(
-    " MHNIGGITIDOKOKOSC, ROTAIOS_1, ROTAIOS_2, FYMATIWSH, PNEYMONIOKOKOS_PNEYMO23, ANTIGRIPIKO, THLEFWNO_2, "
-    "DIEYTHYNSH FROM STOIXEIA_PAIDIOY ");
+    "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, ");
+
+// Columns as the statements name them: one that starts with a digit in brackets.
+QString named(const QStringList &columns)
+{
+    QStringList names;
+    for (const QString &column : columns)
+        names << (column.front().isDigit() ? QLatin1Char('[') + column + QLatin1Char(']') : column);
+    return names.join(QStringLiteral(", "));
+}
+
+// The health and dose columns come from the schema, so that a new one is printed too; the
+// statements keep the pieces and the spacing they have always had.
+QString health(qsizetype from, qsizetype count = -1)
+{
+    return named(schema::listedHealthColumns().mid(from, count));
+}
+
+QString doses(int firstListed, int lastListed = std::numeric_limits<int>::max())
+{
+    QStringList columns;
+    for (const QString &column : schema::listedDoseColumns())
+        for (const schema::Vaccine &vaccine : schema::vaccines())
+            if (vaccine.listed >= firstListed && vaccine.listed <= lastListed && vaccine.doses().contains(column))
+                columns << column;
+    return named(columns);
+}
 
 // The statement's pieces up to its FROM clause, then the FROM clause's start; "all" appends
 // WhereText, "the selected" a blank and " WHERE ID=" and the child's ID, bound.
@@ -61,16 +67,17 @@ Statements statementsFor(Printout printout)
         return {DetailsFirst + tail, DetailsFirst + tail + QStringLiteral("WHERE ID=")};
     }
     case Printout::History:
-    case Printout::HealthCard:
-        return {HealthFirst + HealthSecond +
-                    QStringLiteral(" AIFNIDIO_EKSANTHIMA, PSWRIASH, EKZEMA, LEYXAIMIA FROM STOIXEIA_PAIDIOY "),
-                HealthFirst + HealthSecond +
-                    QStringLiteral(" AIFNIDIO_EKSANTHIMA, PSWRIASH, EKZEMA, LEYXAIMIA FROM STOIXEIA_PAIDIOY  WHERE ID=")};
+    case Printout::HealthCard: {
+        const QString first = ChildNamed + QStringLiteral("THLEFWNO_2, DIEYTHYNSH, ") + health(0, 6) +
+                              QStringLiteral(", ISTORIKO, PROHGOYMENOS_PAIDIATROS,  ") + health(6, 13) +
+                              QStringLiteral(", ") + health(19);
+        return {first + QStringLiteral(" FROM STOIXEIA_PAIDIOY "), first + QStringLiteral(" FROM STOIXEIA_PAIDIOY  WHERE ID=")};
+    }
     case Printout::Vaccinations: {
-        const QString first = VaccinesFirst + VaccinesSecond + VaccinesThird + VaccinesFourth;
-        return {first + VaccinesLast,
-                first + QStringLiteral(" MHNIGGITIDOKOKOSC, ROTAIOS_1, ROTAIOS_2, FYMATIWSH, PNEYMONIOKOKOS_PNEYMO23, "
-                                       "ANTIGRIPIKO, THLEFWNO_2, DIEYTHYNSH FROM STOIXEIA_PAIDIOY  WHERE ID=")};
+        const QString first = ChildNamed + doses(1, 1) + QStringLiteral(", ") + doses(2, 3) + QStringLiteral(", ") +
+                              doses(4, 6) + QStringLiteral(",  ") + doses(7, 10) + QStringLiteral(",  ") + doses(11) +
+                              QStringLiteral(", THLEFWNO_2, DIEYTHYNSH FROM STOIXEIA_PAIDIOY ");
+        return {first, first + QStringLiteral(" WHERE ID=")};
     }
     }
     return {};
@@ -126,6 +133,12 @@ ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent)
     QPushButton *exit = look::exitButton(this);
     exit->setText(QStringLiteral("Έξοδος"));
     layout->addWidget(exit, 3, 1, Qt::AlignRight);
+}
+
+QString ChildPrintoutsWindow::statement(Printout printout, bool selected)
+{
+    const Statements statements = statementsFor(printout);
+    return selected ? statements.selected : statements.all;
 }
 
 void ChildPrintoutsWindow::printAll(Printout printout)

@@ -23,6 +23,9 @@ public:
     void printSelected(Printout printout);
     void printList();
 
+    // The statement a printout runs, before the WhereText or the child's ID that ends it.
+    static QString statement(Printout printout, bool selected);
+
 private:
     void print(const QString &statement, const QString &reportFile, const QVariantList &values = {});
 

@@ -13,6 +13,7 @@ class QPaintDevice;
 
 // A report definition (.RAV): our own plain XML of bands holding texts, lines and boxes,
 // measured in millimetres. See resources/reports/README.md for the format.
+// Read in report_reader.cpp, laid out in report_layout.cpp, painted in report_paint.cpp.
 struct ReportElement {
     enum class Kind { Text, Line, Box };
     enum class Fit { Shrink, Wrap };
@@ -49,8 +50,11 @@ struct ReportDefinition {
     std::vector<ReportBand> summaries;
 
     // Reads a definition; throws std::runtime_error naming the file and the element when it
-    // cannot, or when a measure could not be printed (absurd sizes, a band taller than a page).
+    // cannot, when a measure could not be printed (absurd sizes, a band taller than a page), or
+    // when an element or attribute is not one the format knows.
     static ReportDefinition load(const QString &path);
+
+    QSizeF pageSize() const; // mm
 };
 
 // One laid-out page: what to draw where, in millimetres from the page's top left.

@@ -3,6 +3,9 @@
 //   velmora-db create URI              the practice's tables in an empty server database
 //   velmora-db sql FILE "STATEMENT"    runs one statement; rows tab-separated under a header (FILE may be a URI)
 //   velmora-db backup FILE DEST        a verified, encrypted copy with its key file, even while the program runs
+//   velmora-db backup URI DEST         the server's practice as such a pair of files, under a new access password
+//   velmora-db migrate FILE URI        the practice file moved into an empty server database, in one transaction
+//   velmora-db password URI            a new password for the seat's role on the server
 //   (on a folder of the old layout these two only read, with the folder's own password; the rest refuse)
 //   velmora-db password FILE [--new-key]  changes the access password (the current one or the recovery key opens);
 //                                         with --new-key data.mdb moves under a new data key
@@ -10,6 +13,8 @@
 //   velmora-db key FILE                prints the data key, for another tool that opens the file
 //   velmora-db due FILE [--on DATE]    the vaccine doses every child still needs, by the schedule in force
 // The access password comes from VELMORA_PASSWORD, else from the terminal, else it is the factory default.
+// On a URI that is the role's password; `migrate` takes the role's from VELMORA_SERVER_PASSWORD
+// (else the terminal, else none: libpq's own PGPASSWORD or ~/.pgpass).
 #include "data/backup.h"
 #include "data/connection.h"
 #include "data/dataset.h"
@@ -22,6 +27,7 @@
 #include "data/leftovers.h"
 #include "data/rekeying.h"
 #include "data/old_layout.h"
+#include "data/practice_copy.h"
 #include "data/keys/private_files.h"
 #include "data/schema.h"
 #include "data/vaccine_records.h"
@@ -34,6 +40,7 @@
 #include <QTextStream>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <sodium.h>
 #include <sys/prctl.h>
@@ -48,8 +55,9 @@ int usage()
     QTextStream(stderr) << "usage:\n"
                            "  velmora-db create DIR | URI\n"
                            "  velmora-db sql FILE | URI \"STATEMENT\"\n"
-                           "  velmora-db backup FILE DEST\n"
-                           "  velmora-db password FILE [--new-key]\n"
+                           "  velmora-db backup FILE | URI DEST\n"
+                           "  velmora-db migrate FILE URI\n"
+                           "  velmora-db password FILE [--new-key] | URI\n"
                            "  velmora-db recovery FILE\n"
                            "  velmora-db key FILE\n"
                            "  velmora-db due FILE [--on YYYY-MM-DD]\n"
@@ -91,6 +99,32 @@ QString accessPassword()
     const QString typed = askOnTerminal("Access password or recovery key (Enter: the factory default): ")
                               .value_or(FactoryDefaultPassword);
     return typed.trimmed().isEmpty() ? FactoryDefaultPassword : typed;
+}
+
+// The server role's password where the access password opens a file: VELMORA_SERVER_PASSWORD,
+// else asked, else none.
+QString serverPassword()
+{
+    if (qEnvironmentVariableIsSet("VELMORA_SERVER_PASSWORD"))
+        return qEnvironmentVariable("VELMORA_SERVER_PASSWORD");
+    return askOnTerminal("Password of the server's role (Enter: none): ").value_or(QString());
+}
+
+void endProgress()
+{
+    QTextStream err(stderr);
+    err << Qt::endl;
+}
+
+// Long work shows how far it has come, in steps of ten per cent, on stderr.
+std::function<void(double)> percentOnStderr()
+{
+    return [shown = -1](double done) mutable {
+        if (const int percent = int(done * 100); percent / 10 != shown / 10) {
+            shown = percent;
+            QTextStream(stderr) << "\r" << percent << "%" << Qt::flush;
+        }
+    };
 }
 
 // The new password: VELMORA_NEW_PASSWORD, else asked twice; the rules of the password windows.
@@ -235,15 +269,8 @@ int changeAccessPassword(const QString &file, bool newKey)
     proveOpens(file, current); // a wrong one is refused before anything is asked
     QString password = newPassword();
     if (newKey) {
-        QTextStream err(stderr);
-        int shown = -1;
-        rekeying::changeDataKey(file, current, password, [&err, &shown](double done) {
-            if (const int percent = int(done * 100); percent / 10 != shown / 10) {
-                shown = percent;
-                err << "\r" << percent << "%" << Qt::flush;
-            }
-        });
-        err << Qt::endl;
+        rekeying::changeDataKey(file, current, password, percentOnStderr());
+        endProgress();
     } else {
         changePassword(file, current, password);
     }
@@ -257,6 +284,35 @@ int changeAccessPassword(const QString &file, bool newKey)
     wipe(current);
     wipe(password);
     return 0;
+}
+
+// A seat's role on the server: the current password opens the connection, the new one is
+// proved by opening another.
+int changeRolePassword(const QString &uri)
+{
+    QString current = accessPassword();
+    Connection connection = Connection::openFile(uri, current);
+    QString password = newPassword();
+    static_cast<postgres::Session &>(connection.session()).setRolePassword(password);
+    Connection::openFile(uri, password);
+    QTextStream(stdout) << "The password of the server's role was changed." << Qt::endl;
+    wipe(current);
+    wipe(password);
+    return 0;
+}
+
+// Where the copy went, and the rows of each table it holds.
+void printCopy(const QString &where, const QMap<QString, qint64> &rowCounts)
+{
+    QTextStream out(stdout);
+    out << where << Qt::endl;
+    for (auto it = rowCounts.cbegin(); it != rowCounts.cend(); ++it)
+        out << it.key() << '\t' << it.value() << '\n';
+}
+
+void printBackup(const BackupResult &result)
+{
+    printCopy(result.path, result.rowCounts);
 }
 
 int newRecovery(const QString &file)
@@ -297,15 +353,34 @@ int main(int argc, char *argv[])
         }
         if (verb == QLatin1String("sql") && args.size() == 3)
             return runStatement(args[1], args[2]);
-        if (verb == QLatin1String("backup") && args.size() == 3) {
-            removeLeftovers(args[1]);
-            const BackupResult result = backupDatabase(args[1], args[2], accessPassword());
-            QTextStream out(stdout);
-            out << result.path << Qt::endl;
-            for (auto it = result.rowCounts.cbegin(); it != result.rowCounts.cend(); ++it)
-                out << it.key() << '\t' << it.value() << '\n';
+        if (verb == QLatin1String("backup") && args.size() == 3 && postgres::isServerUri(args[1])) {
+            QString rolePassword = accessPassword();
+            QString password = newPassword();
+            printBackup(practice_copy::backupServer(args[1], rolePassword, args[2], password, percentOnStderr()));
+            endProgress();
+            wipe(rolePassword);
+            wipe(password);
             return 0;
         }
+        if (verb == QLatin1String("backup") && args.size() == 3) {
+            removeLeftovers(args[1]);
+            printBackup(backupDatabase(args[1], args[2], accessPassword()));
+            return 0;
+        }
+        if (verb == QLatin1String("migrate") && args.size() == 3 && !postgres::isServerUri(args[1]) &&
+            postgres::isServerUri(args[2])) {
+            QString filePassword = accessPassword();
+            QString rolePassword = serverPassword();
+            const practice_copy::Summary moved = practice_copy::migrate(settled(args[1]), filePassword, args[2],
+                                                                        rolePassword, percentOnStderr());
+            endProgress();
+            wipe(filePassword);
+            wipe(rolePassword);
+            printCopy(args[2], moved.rowCounts);
+            return 0;
+        }
+        if (verb == QLatin1String("password") && args.size() == 2 && postgres::isServerUri(args[1]))
+            return changeRolePassword(args[1]);
         if (verb == QLatin1String("password") &&
             (args.size() == 2 || (args.size() == 3 && args[2] == QLatin1String("--new-key"))))
             return changeAccessPassword(settled(args[1]), args.size() == 3);

@@ -7,10 +7,12 @@
 namespace captions {
 
 inline const QString LoginCaseNote = QStringLiteral("Προσοχή έχoυν σημασία Πεζά / Κεφαλαία"); // Latin "o"
+// clang-format off
 inline const QString FindBetweenDates = QStringLiteral("Eύ&ρεση");   // Latin "E": income and expense searches
 inline const QString RemindersItem = QStringLiteral("Yπενθ&υμίσεις"); // Latin "Y": main menu
 inline const QString Diseases = QStringLiteral("Aσθένειες");          // Latin "A": health card group
 inline const QString VaccinationsItem = QStringLiteral("Ε&μβoλιασμοί"); // Latin "o": children register menu
 inline const QString VaccinationsPrintout = QStringLiteral("Εμβoλιασμοί"); // Latin "o": child printouts
+// clang-format on
 
 } // namespace captions

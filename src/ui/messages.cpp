@@ -130,6 +130,39 @@ QString reason(const DbError &error)
     return withFullStop(error.text());
 }
 
+const QString ServerBackupNote =
+    QStringLiteral("Τα δεδομένα αυτού του ιατρείου βρίσκονται στον διακομιστή. Αντίγραφο ασφαλείας τους σε "
+                   "κρυπτογραφημένο αρχείο δημιουργεί η εντολή velmora-db backup, σε όποιον υπολογιστή φυλάσσονται "
+                   "τα αντίγραφα.");
+
+const QString ServerPasswordNote =
+    QStringLiteral("Σε ιατρείο με διακομιστή ο κωδικός πρόσβασης είναι ο κωδικός της θέσης εργασίας στον "
+                   "διακομιστή. Αλλάζει με την εντολή velmora-db password και τη διεύθυνση του διακομιστή.");
+
+QString serverProblem(const DbError &error)
+{
+    using enum DbError::Kind;
+    switch (error.kind()) {
+    case ServerGone:
+        return QStringLiteral("Δεν απαντά διακομιστής σε αυτή τη διεύθυνση και θύρα. Ελέγξτε τη διεύθυνση, τη θύρα "
+                              "και ότι ο διακομιστής λειτουργεί και είναι συνδεδεμένος στο δίκτυο.");
+    case ServerUntrusted:
+        return QStringLiteral("Ο διακομιστής δεν αναγνωρίστηκε: το πιστοποιητικό του δεν ταιριάζει με το πιστοποιητικό "
+                              "(CA) του ιατρείου ή με τη διεύθυνση που γράψατε. Η σύνδεση δεν έγινε.");
+    case WrongPassword:
+        return QStringLiteral("Ο διακομιστής δεν δέχτηκε τον χρήστη ή τον κωδικό πρόσβασης.");
+    case FileNotFound: return QStringLiteral("Ο διακομιστής δεν έχει βάση δεδομένων με αυτό το όνομα.");
+    case MissingObject:
+        return QStringLiteral("Η βάση δεδομένων του διακομιστή δεν είναι βάση δεδομένων ιατρείου του προγράμματος "
+                              "(δημιουργείται με την εντολή velmora-db create).");
+    case NewerVersion:
+        return QStringLiteral("Η βάση δεδομένων του διακομιστή γράφτηκε από νεότερη έκδοση του προγράμματος· "
+                              "ενημερώστε πρώτα το πρόγραμμα σε αυτόν τον υπολογιστή.");
+    default: break;
+    }
+    return reason(error);
+}
+
 QString inWords(const DbError &error, const QString &caption)
 {
     using enum DbError::Kind;

@@ -33,6 +33,15 @@ QString withFullStop(const QString &text);
 
 // Why a data file could not be used, in words the person can act on (one Greek sentence).
 QString reason(const DbError &error);
+// Why the practice's server could not be used, for its seat: no server at the address, a
+// certificate that is not the practice's, a refused role or password, a database that is not a
+// practice or is of a newer program. Anything else as reason() says it.
+QString serverProblem(const DbError &error);
+// A server practice's seat keeps no data file: backups are the server's (velmora-db backup).
+extern const QString ServerBackupNote;
+// The seat's password is its role's on the server: velmora-db changes it there.
+extern const QString ServerPasswordNote;
+
 // A data error in the person's words for the error box: a refused row names the field by
 // `caption` (its column where none is given), a row changed elsewhere says so; anything else is
 // the error's own text.

@@ -4,6 +4,7 @@
 #include "data/global.h"
 #include "data/keys/key_file.h"
 #include "data/old_layout.h"
+#include "data/postgres/postgres_engine.h"
 #include "data/rekeying.h"
 #include "ui/captions.h"
 #include "ui/look.h"
@@ -30,15 +31,6 @@ const QString FactoryDefault = QStringLiteral("Ο κωδικός %1 είναι �
                                               "όλους· ορίστε δικό σας κωδικό πρόσβασης.");
 constexpr int LongestWait = 30;
 
-QLineEdit *passwordField(const QString &objectName, QWidget *parent)
-{
-    auto *field = new QLineEdit(parent);
-    field->setObjectName(objectName);
-    field->setEchoMode(QLineEdit::Password);
-    field->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // shown as "*"
-    return field;
-}
-
 // Caption, field and the red "*" on one row of the grid.
 void addRow(QGridLayout *grid, int row, const QString &caption, QLineEdit *field, QWidget *window)
 {
@@ -58,25 +50,6 @@ void askOneThing(QWidget *window, const QString &explanation, const QString &cap
     grid->addWidget(text, 0, 0, 1, 3);
     addRow(grid, 1, caption, field, window);
     grid->addLayout(look::spreadRow({}, {proceed, exit}), 2, 0, 1, 3);
-}
-
-// A secret field's text, trimmed, taken out of the field: the field lets go of its buffer and its
-// undo steps, so that the string returned is the buffer's only owner and wipe() clears it where
-// it lies, not in a copy. (Qt's copies made while typing are beyond reach.)
-QString takeSecret(QLineEdit *field)
-{
-    QString typed = field->text();
-    field->setText(QString());
-    QString trimmed = typed.trimmed();
-    if (trimmed.constData() != typed.constData())
-        wipe(typed);
-    return trimmed;
-}
-
-// What DbConnectionString carries: after the login, a session of this process.
-QString currentSecret()
-{
-    return ConnectionSettings::parse(DbConnectionString).databasePassword.trimmed();
 }
 
 // Unlocking takes a moment on purpose: the cursor says so meanwhile.
@@ -118,12 +91,36 @@ SecretBytes newDataKeyWithProgress(QWidget *parent, const QString &secret, const
     SecretBytes dataKey = rekeying::changeDataKey(accessedDataFile(), secret, password,
                                                   [&progress](double done) { progress.setValue(int(done * 100)); });
     // The session of this run goes on with the new key.
-    if (const QString session = currentSecret(); isSession(session))
+    if (const QString session = accessSecret(); isSession(session))
         renewSession(session, dataKey);
     return dataKey;
 }
 
 } // namespace
+
+QLineEdit *passwordField(const QString &objectName, QWidget *parent)
+{
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setEchoMode(QLineEdit::Password);
+    field->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // shown as "*"
+    return field;
+}
+
+QString takeSecret(QLineEdit *field)
+{
+    QString typed = field->text();
+    field->setText(QString());
+    QString trimmed = typed.trimmed();
+    if (trimmed.constData() != typed.constData())
+        wipe(typed);
+    return trimmed;
+}
+
+QString accessSecret()
+{
+    return ConnectionSettings::parse(DbConnectionString).databasePassword.trimmed();
+}
 
 QString accessedDataFile()
 {
@@ -132,12 +129,19 @@ QString accessedDataFile()
 
 void useAccessSecret(const QString &secret)
 {
-    DbConnectionString = connectionStringFor(QFileInfo(accessedDataFile()).absolutePath(), secret);
+    DbConnectionString = connectionStringOn(accessedDataFile(), secret);
+}
+
+bool onServer()
+{
+    return postgres::isServerUri(accessedDataFile());
 }
 
 bool accessPasswordOpens(const QString &password)
 {
     const QString dataFile = accessedDataFile();
+    if (onServer())
+        return postgres::acceptsPassword(dataFile, password);
     if (old_layout::isOldLayout(dataFile))
         return old_layout::storedPassword(dataFile) == password;
     return unlocks(dataFile, password);
@@ -154,9 +158,11 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
     exit->setObjectName(QStringLiteral("Button2"));
     auto *forgotten = new QPushButton(QStringLiteral("Ξέχασα τον &κωδικό"), this);
     forgotten->setObjectName(QStringLiteral("Button3"));
-    // Only a key file that holds a recovery key offers the way back.
+    // Only a key file that holds a recovery key offers the way back; a server's seat asks the
+    // server's keeper for a new password instead.
     const QString keyFile = keyFilePathFor(accessedDataFile());
-    forgotten->setVisible(QFileInfo::exists(keyFile) && KeyFile::load(keyFile).has(KeyFile::Slot::Recovery));
+    forgotten->setVisible(!onServer() && QFileInfo::exists(keyFile) &&
+                          KeyFile::load(keyFile).has(KeyFile::Slot::Recovery));
     m_waitNote = new QLabel(this);
     m_waitNote->setObjectName(QStringLiteral("WaitNote"));
     m_waitTimer = new QTimer(this);
@@ -169,7 +175,7 @@ LoginWindow::LoginWindow(QWidget *parent) : Window(QStringLiteral("TForm65"), QS
     grid->addLayout(look::spreadRow({forgotten}, {m_enter, exit}), 3, 0, 1, 3);
 
     connect(m_password, &QLineEdit::textChanged, this, &LoginWindow::passwordChanged);
-    connect(m_enter, &QPushButton::clicked, this, &LoginWindow::enter);
+    connect(m_enter, &QPushButton::clicked, this, guarded(&LoginWindow::enter)); // a server may not answer
     connect(exit, &QPushButton::clicked, this, &LoginWindow::leave);
     connect(forgotten, &QPushButton::clicked, this, &LoginWindow::forgotten);
     connect(m_waitTimer, &QTimer::timeout, this, &LoginWindow::countDown);
@@ -206,9 +212,11 @@ void LoginWindow::enter()
         return;
     }
     const QString dataFile = accessedDataFile();
-    // A folder of the old layout is converted with its password right after; any other keeps a
-    // session instead of the password.
-    if (old_layout::isOldLayout(dataFile)) {
+    // A folder of the old layout is converted with its password right after; a data file or a
+    // server keeps a session instead of the password.
+    if (onServer()) {
+        useAccessSecret(openServerSession(dataFile, typed));
+    } else if (old_layout::isOldLayout(dataFile)) {
         useAccessSecret(typed);
     } else {
         upgradeKeyFile(dataFile, typed);

@@ -14,12 +14,24 @@ class QTimer;
 // data.mdb); after the login DbConnectionString carries a session of this process in its place,
 // so that the password itself is kept nowhere.
 
+// A field that shows what is typed as "*".
+QLineEdit *passwordField(const QString &objectName, QWidget *parent);
+// A secret field's text, trimmed, taken out of the field: the field lets go of its buffer and its
+// undo steps, so that the string returned is the buffer's only owner and wipe() clears it where
+// it lies, not in a copy. (Qt's copies made while typing are beyond reach.)
+QString takeSecret(QLineEdit *field);
+
 // The data file that DbConnectionString names.
 QString accessedDataFile();
+// What DbConnectionString carries after the login: a session of this process (or an old
+// folder's password until it is converted).
+QString accessSecret();
+// True when the practice keeps its data on a server: the password is the seat's role password.
+bool onServer();
 // From now on every connection opens with this secret (a session, or an old folder's password).
 void useAccessSecret(const QString &secret);
-// True when `password` opens the practice: its key file, or for a folder of the old layout the
-// password that SECURITY still holds.
+// True when `password` opens the practice: its key file, for a folder of the old layout the
+// password that SECURITY still holds, or the seat's role on the server.
 bool accessPasswordOpens(const QString &password);
 
 class LoginWindow : public Window {

@@ -52,3 +52,14 @@ BoundMemo *RecordWindow::boundMemo(const QString &column, const QString &name)
     memo->setObjectName(name.isEmpty() ? column : name);
     return memo;
 }
+
+void RecordWindow::refreshRowsOnChanges(const QString &table, std::function<void()> then)
+{
+    refreshOnChanges({table}, [this, then = std::move(then)] {
+        if (!m_data.isOpen())
+            return;
+        m_data.refresh();
+        if (then)
+            then();
+    });
+}

@@ -26,6 +26,9 @@ protected:
     // given); a positive `width` is its fixed width.
     BoundLineEdit *boundLine(const QString &column, const QString &name = {}, int width = 0);
     BoundMemo *boundMemo(const QString &column, const QString &name = {});
+    // Reads the set again when another seat changes `table` (see Window::refreshOnChanges),
+    // keeping the current row; `then` follows what the window derives from the rows.
+    void refreshRowsOnChanges(const QString &table, std::function<void()> then = {});
 
     DataSet m_data{m_connection, this};
 };

@@ -1,6 +1,7 @@
 #include "ui/window.h"
 
 #include "ui/calendar_button.h"
+#include "data/change_listener.h"
 #include "data/dataset.h"
 #include "data/global.h"
 
@@ -21,6 +22,7 @@
 ScopedConnection::ScopedConnection(Connection &connection) : m_connection(connection)
 {
     m_connection.reconnect(DbConnectionString);
+    ChangeListener::instance().follow(DbConnectionString); // listens again after a lost server
 }
 
 ScopedConnection::~ScopedConnection()
@@ -93,6 +95,58 @@ Window::~Window()
 void Window::connectToDatabase()
 {
     m_connection.reconnect(DbConnectionString);
+    ChangeListener::instance().follow(DbConnectionString); // listens again after a lost server
+}
+
+namespace {
+
+// Changes stored together (a receipt and its income) come a few milliseconds apart: one read.
+constexpr int ChangesSettleMs = 100;
+// How soon a window that had to wait looks again.
+constexpr int BusyRecheckMs = 250;
+
+} // namespace
+
+void Window::refreshOnChanges(const QStringList &tables, std::function<void()> refresh)
+{
+    m_followedTables = tables;
+    m_refresh = std::move(refresh);
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setSingleShot(true);
+    connect(m_refreshTimer, &QTimer::timeout, this, &Window::refreshWhenFree);
+    ChangeListener &listener = ChangeListener::instance();
+    listener.follow(DbConnectionString);
+    connect(&listener, &ChangeListener::changed, this, [this](const QString &table) {
+        const bool followed = table.isEmpty() || m_followedTables.contains(table, Qt::CaseInsensitive);
+        if (followed && isVisible() && !m_refreshTimer->isActive())
+            m_refreshTimer->start(ChangesSettleMs);
+    });
+}
+
+bool Window::isBusy() const
+{
+    const QWidget *modal = QApplication::activeModalWidget();
+    if ((modal && modal != this) || QApplication::activePopupWidget())
+        return true;
+    for (const DataSet *set : findChildren<DataSet *>(Qt::FindDirectChildrenOnly))
+        if (set->state() == DataSet::State::Edit || set->state() == DataSet::State::Insert)
+            return true;
+    return false;
+}
+
+void Window::refreshWhenFree()
+{
+    if (!isVisible()) // it reads its rows when it shows again
+        return;
+    if (isBusy()) {
+        m_refreshTimer->start(BusyRecheckMs);
+        return;
+    }
+    runGuarded(this, [this] {
+        if (m_connection.isOpen())
+            m_connection.open(); // a session the server dropped is opened anew
+        m_refresh();
+    });
 }
 
 void Window::releaseDatabase()

@@ -6,9 +6,12 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QStringList>
+#include <functional>
 #include <type_traits>
 
 class QPushButton;
+class QTimer;
 
 // The control that had the keyboard before a message or a modal window took it (else the
 // active window, else the window beneath); give() hands it back once that has closed, so that
@@ -84,6 +87,12 @@ protected:
         Disabled
     };
     QPushButton *newDefaultButton(const QString &caption, const QString &name, Starts starts, QWidget *parent = nullptr);
+    // Runs `refresh` a moment after another seat of a server practice stores into one of
+    // `tables`, while the window shows. It waits while a row of the window's sets is being typed
+    // into (until it is stored or dropped) and while a window or question the window opened is
+    // up, so that the person's text and place stay and an action waiting on an answer acts on
+    // the rows it asked about.
+    void refreshOnChanges(const QStringList &tables, std::function<void()> refresh);
 
     void done(int result) override;
     bool event(QEvent *event) override;
@@ -96,9 +105,14 @@ protected:
 private:
     // A window at least as wide as its title, so that the frame never cuts it.
     void widenToTitle();
+    void refreshWhenFree();
+    bool isBusy() const;
 
     FocusReturn m_focusReturn;
     QPushButton *m_default = nullptr;
     bool m_defaultStartsEnabled = false; // nothing tells it that its fields are filled
     bool m_shown = false;
+    QStringList m_followedTables;
+    std::function<void()> m_refresh;
+    QTimer *m_refreshTimer = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "ui/bound_fields.h"
 #include "ui/calendar_button.h"
 #include "data/connection.h"
-#include "fixture.h"
+#include "practice_test.h"
 #include "data/global.h"
 #include "app/main_window.h"
 #include "modal.h"
@@ -104,11 +104,22 @@ void typeEverywhere(QWidget *window)
 
 } // namespace
 
-class KeyboardTest : public QObject {
+class KeyboardTest : public PrintingPracticeTest {
     Q_OBJECT
-    std::unique_ptr<TestPractice> m_practice;
     QString m_previousDirectory;
-    Connection connect() { return m_practice->connect(); }
+
+    void setUpPractice() override
+    {
+        m_previousDirectory = QDir::currentPath();
+        QDir::setCurrent(m_practice->directory());
+        Connection c = connect();
+        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,HPATITIDA_B1) VALUES('Νίκος',"
+                  "'Παπαδάκης','ΑΡΡΕΝ','2010-01-01','Πατέρας','Μητέρα','Κηδεμόνας','Οδός 1','210','2010-02-01')");
+        c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
+        ReceiptNumberingSet = true;
+    }
+    void tearDownPractice() override { QDir::setCurrent(m_previousDirectory); }
 
     // Opens a window from the main window's menu, a child's window from the register of all
     // children, or the first day's sheet from the month calendar, and runs `act` on it.
@@ -172,26 +183,6 @@ class KeyboardTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        m_practice = std::make_unique<TestPractice>();
-        m_previousDirectory = QDir::currentPath();
-        QDir::setCurrent(m_practice->directory());
-        m_practice->useForPrinting();
-        DbConnectionString = m_practice->connectionString();
-        Connection c = connect();
-        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
-                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1,HPATITIDA_B1) VALUES('Νίκος',"
-                  "'Παπαδάκης','ΑΡΡΕΝ','2010-01-01','Πατέρας','Μητέρα','Κηδεμόνας','Οδός 1','210','2010-02-01')");
-        c.execute("INSERT INTO LAST_APODEIKSH([LAST]) VALUES(1)");
-        ReceiptNumberingSet = true;
-    }
-    void cleanup()
-    {
-        QDir::setCurrent(m_previousDirectory);
-        m_practice.reset();
-    }
-
     void typingSurvivesEnterAndEscAndCtrlSStores_data()
     {
         QTest::addColumn<QString>("window");
@@ -451,6 +442,7 @@ private slots:
     // the focus back while the other fields keep their text.
     void receiptIssueByKeyboard_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("message");
         QTest::addColumn<double>("stored");
@@ -460,6 +452,7 @@ private slots:
         QTest::newRow("nought") << "0" << "Μη αποδεκτή τιμή" << 0.0 << false;
         QTest::newRow("grouped") << "1.000,5" << "Η καταχώρηση δεν έγινε" << 0.0 << false;
         QTest::newRow("Ctrl+S") << "102.5" << "" << 102.5 << true;
+        // clang-format on
     }
     void receiptIssueByKeyboard()
     {

@@ -4,7 +4,7 @@
 #include "fixture.h"
 #include "data/global.h"
 #include "data/keys/key_file.h"
-#include "app/main_window.h"
+#include "started_window.h"
 #include "ui/messages.h"
 #include "modal.h"
 #include "data/old_layout.h"
@@ -62,12 +62,7 @@ class StartupTest : public QObject {
     std::unique_ptr<TestPractice> m_practice;
     QString m_previousDirectory;
 
-    std::unique_ptr<MainWindow> newMainWindow()
-    {
-        auto window = std::make_unique<MainWindow>();
-        window->setSplashMilliseconds(1);
-        return window;
-    }
+    std::unique_ptr<StartedWindow> newMainWindow() { return std::make_unique<StartedWindow>(); }
     QString m_password = FactoryDefaultPassword;
     QString m_recoveryKey;
 
@@ -319,6 +314,7 @@ private slots:
     // Each bad file: one message with the reason and the path, a failure status, the file as it was.
     void badDataFileEndsWithItsReason_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("reason");
         const QString damaged = "Το αρχείο δεδομένων είναι κατεστραμμένο ή δεν ανοίγει με τον κωδικό της βάσης.";
@@ -330,6 +326,7 @@ private slots:
                                        << "Το αρχείο δεδομένων γράφτηκε από νεότερη έκδοση του προγράμματος.";
         QTest::newRow("table missing") << "table"
                                        << "Το αρχείο δεδομένων δεν έχει όσα περιμένει το πρόγραμμα (no table EKSODA).";
+        // clang-format on
     }
     void badDataFileEndsWithItsReason()
     {
@@ -731,6 +728,8 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(new StartupTest)
+QObject *newServerSeatTest();
+
+VELMORA_TEST_MAIN(new StartupTest, newServerSeatTest())
 
 #include "tst_startup.moc"

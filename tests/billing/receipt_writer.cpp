@@ -1,10 +1,12 @@
 // Issues receipts for one child in a loop, through the same recording as the issue window:
 // the reliability tests kill it at random moments, or run two side by side.
-// Arguments: practice folder, pause between receipts in ms, seconds to run (0: until killed).
+// Arguments: practice folder (or a server's URI), pause between receipts in ms, seconds to run
+// (0: until killed).
 // Says "writing" once its first receipt is recorded, and at the end how many it recorded.
 #include "data/connection.h"
 #include "data/db_error.h"
 #include "data/global.h"
+#include "data/postgres/postgres_engine.h"
 #include "billing/receipts.h"
 
 #include <QCoreApplication>
@@ -22,7 +24,9 @@ int main(int argc, char *argv[])
     clock.start();
     int issued = 0;
     try {
-        Connection connection(connectionStringFor(arguments.at(1)));
+        const QString practice = arguments.at(1);
+        Connection connection(postgres::isServerUri(practice) ? QStringLiteral("Data Source=%1").arg(practice)
+                                                              : connectionStringFor(practice));
         while (runFor == 0 || clock.elapsed() < runFor) {
             recordReceipt(connection, {QStringLiteral("1"), QStringLiteral("Νίκος"), QStringLiteral("Παπαδάκης"),
                                        10.5 + issued, QStringLiteral("Επίσκεψη"), QStringLiteral("Μητέρα"),

@@ -1,7 +1,7 @@
 #include "actions.h"
 #include "billing/billing_windows.h"
 #include "data/db_error.h"
-#include "fixture.h"
+#include "practice_test.h"
 #include "data/global.h"
 #include "ui/messages.h"
 #include "modal.h"
@@ -34,13 +34,19 @@ void fill(QWidget *w, const QString &amount, const QString &description, const Q
 
 } // namespace
 
-class BillingTest : public QObject {
+class BillingTest : public PrintingPracticeTest {
     Q_OBJECT
-    std::unique_ptr<TestPractice> m_practice;
-    QString m_pdf;
     std::unique_ptr<ReceiptPrinter> m_printer;
 
-    Connection connect() { return m_practice->connect(); }
+    void setUpPractice() override
+    {
+        m_printer = std::make_unique<ReceiptPrinter>();
+        m_practice->addChild("Νίκος", "Παπαδάκης", QDate(2015, 5, 5));
+        connect().execute("INSERT INTO INFORMATION(TITLE,ADDRESS1,PHONE,AFM) VALUES('Παιδιατρείο Δρ. Αλεξίου',"
+                          "'Ερμού 10, Αθήνα','2101234567','012345678')");
+    }
+    void tearDownPractice() override { m_printer.reset(); }
+
     int count(const QString &sql) { return connect().scalar(sql).toInt(); }
 
     // The issue window as the register opens it for the fixture's child.
@@ -62,21 +68,6 @@ class BillingTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        m_practice = std::make_unique<TestPractice>();
-        m_pdf = m_practice->useForPrinting();
-        m_printer = std::make_unique<ReceiptPrinter>();
-        m_practice->addChild("Νίκος", "Παπαδάκης", QDate(2015, 5, 5));
-        connect().execute("INSERT INTO INFORMATION(TITLE,ADDRESS1,PHONE,AFM) VALUES('Παιδιατρείο Δρ. Αλεξίου',"
-                          "'Ερμού 10, Αθήνα','2101234567','012345678')");
-    }
-    void cleanup()
-    {
-        m_printer.reset();
-        m_practice.reset();
-    }
-
     void numberingCreatesTheCounter()
     {
         ReceiptNumberingWindow window;
@@ -88,11 +79,13 @@ private slots:
 
     void refusedAmountsWriteNothing_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("message");
         QTest::newRow("zero") << "0" << "Μη αποδεκτή τιμή";
         QTest::newRow("negative") << "-5" << "Μη αποδεκτή τιμή";
         QTest::newRow("letters") << "πέντε" << "Η καταχώρηση δεν έγινε";
+        // clang-format on
     }
     void refusedAmountsWriteNothing()
     {
@@ -216,11 +209,13 @@ private slots:
     // Names reach the receipt as values, whatever they hold.
     void receiptNamesAreValues_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("surname");
         QTest::newRow("apostrophe") << "Ντ'Αμίκο" << "O'Brien";
         QTest::newRow("splice attempt") << "x'||(SELECT [PASSWORD] FROM SECURITY)||'" << "Π";
         QTest::newRow("percent and backslash") << "50% \\ \"Α\"" << "#1/1/2020# TRUE";
+        // clang-format on
     }
     void receiptNamesAreValues()
     {
@@ -350,6 +345,7 @@ private slots:
     // The causes the issue names, as the engine reports them.
     void recordingFailuresNameTheirCause_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("cause");
         QTest::addColumn<QString>("reason");
         QTest::newRow("busy") << "busy"
@@ -357,6 +353,7 @@ private slots:
                                  "εγκαίρως· δοκιμάστε ξανά σε λίγο.";
         QTest::newRow("disk full") << "full" << "Ο δίσκος είναι γεμάτος.";
         QTest::newRow("read-only") << "read-only" << "Το αρχείο δεδομένων ή ο φάκελός του είναι μόνο για ανάγνωση.";
+        // clang-format on
     }
     void recordingFailuresNameTheirCause()
     {

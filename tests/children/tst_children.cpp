@@ -17,6 +17,8 @@
 #include "children/vaccine_schedule_window.h"
 #include "data/vaccine_records.h"
 #include "data/regional.h"
+#include "data/schema.h"
+#include "printing/child_printouts_window.h"
 
 #include <QCalendarWidget>
 #include <QGroupBox>
@@ -284,6 +286,39 @@ private slots:
             QCOMPARE(countLine(&reg), QString("Βρέθηκαν 60 παιδιά"));
         });
         QCOMPARE(log.texts, QStringList());
+    }
+
+    // A column the child's windows show is printed too: a new dose or health column cannot be
+    // left out of the printouts.
+    void printoutsNameEveryColumnTheWindowsShow_data()
+    {
+        QTest::addColumn<QStringList>("columns"); // none: the health card window's
+        QTest::addColumn<ChildPrintoutsWindow::Printout>("printout");
+        QTest::newRow("health card window") << QStringList() << ChildPrintoutsWindow::Printout::HealthCard;
+        QTest::newRow("health columns") << schema::healthColumns() << ChildPrintoutsWindow::Printout::History;
+        QTest::newRow("dose columns") << schema::doseColumns() << ChildPrintoutsWindow::Printout::Vaccinations;
+    }
+    void printoutsNameEveryColumnTheWindowsShow()
+    {
+        QFETCH(QStringList, columns);
+        QFETCH(ChildPrintoutsWindow::Printout, printout);
+        if (columns.isEmpty()) {
+            HealthCardWindow card;
+            card.hand({QString::number(addChild("Α", "Άλφα", "2010-01-01")), "Α", "Άλφα", "Κηδεμόνας", "1/1/2010"});
+            card.show();
+            for (int column = 0; column < card.data().fieldCount(); ++column)
+                columns << card.data().field(column).name;
+        }
+        QVERIFY(columns.size() > 20);
+        for (bool selected : {false, true}) {
+            const QString statement = ChildPrintoutsWindow::statement(printout, selected);
+            const QString list = statement.mid(7, statement.indexOf(" FROM ") - 7);
+            QStringList printed;
+            for (const QString &name : list.split(','))
+                printed << name.trimmed().remove('[').remove(']').toUpper();
+            for (const QString &column : columns)
+                QVERIFY2(printed.contains(column.toUpper()), qPrintable(column));
+        }
     }
 
     void healthCardStoresOnlyWhatWasChosen()

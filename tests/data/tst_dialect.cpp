@@ -1,9 +1,8 @@
 #include "data/dataset.h"
 #include "data/db_error.h"
-#include "fixture.h"
+#include "engine_practices.h"
 #include "data/jet_dialect.h"
 #include "data/schema.h"
-#include "postgres_server.h"
 
 #include <QScopeGuard>
 #include <memory>
@@ -28,21 +27,36 @@ QStringList column(Connection &connection, const QString &jetSql, int index = 0)
 
 class DialectTest : public QObject {
     Q_OBJECT
-    PostgresServer m_server;
+    EnginePractices m_practices;
     std::unique_ptr<PostgresSession> m_practice;
 
-    // A server practice, started at the first row that needs it.
+    // A server practice for the statements run bare, made at the first row that needs it.
     bool startPracticeOnServer(QString *error)
     {
         if (!m_practice) {
-            if (!m_server.start(error) || !m_server.createPractice("practice", error))
+            try {
+                m_practice = std::make_unique<PostgresSession>(
+                    ConnectionSettings::parse(m_practices.newPractice(jet::Engine::Postgres)).dataSource);
+            } catch (const DbError &e) {
+                *error = e.text();
                 return false;
-            m_practice = std::make_unique<PostgresSession>(m_server.uri("practice"));
+            }
         }
         return m_practice->isOpen();
     }
 
 private slots:
+    void initTestCase()
+    {
+        QString error;
+        QVERIFY2(m_practices.start(&error), qPrintable(error));
+    }
+    void cleanupTestCase()
+    {
+        m_practice.reset();
+        m_practices.stop();
+    }
+
     void translate_data()
     {
         QTest::addColumn<QString>("jet");
@@ -258,8 +272,7 @@ private slots:
         QFETCH(QVariantList, values);
         QFETCH(QStringList, expected);
         if (jet::Engine(engine) == jet::Engine::SqlCipher) {
-            TestPractice practice;
-            Connection c = practice.connect();
+            Connection c(m_practices.newPractice(jet::Engine::SqlCipher));
             for (const QString &statement : setup)
                 c.execute(statement);
             DataSet rows(c);
@@ -271,9 +284,7 @@ private slots:
             QCOMPARE(found, expected);
             return;
         }
-        const QString unavailable = PostgresServer::unavailableReason();
-        if (!unavailable.isEmpty())
-            QSKIP(qPrintable(unavailable));
+        SKIP_UNAVAILABLE_ENGINE(m_practices, jet::Engine::Postgres);
         QString error;
         QVERIFY2(startPracticeOnServer(&error), qPrintable(error));
         PostgresSession &server = *m_practice;
@@ -288,22 +299,26 @@ private slots:
 
     void badStatementsRaise_data()
     {
+        QTest::addColumn<jet::Engine>("engine");
         QTest::addColumn<QString>("jet");
         QTest::addColumn<int>("kind");
-        QTest::newRow("impossible date") << "SELECT * FROM EKSODA WHERE HMEROMHNIA=#2/31/2007#" << int(DbError::Kind::Syntax);
-        QTest::newRow("open text") << "SELECT * FROM EKSODA WHERE PERIGRAFH='x" << int(DbError::Kind::Syntax);
-        QTest::newRow("syntax") << "SELEC * FROM EKSODA" << int(DbError::Kind::Syntax);
-        QTest::newRow("missing table") << "SELECT * FROM NOTHING" << int(DbError::Kind::MissingObject);
-        QTest::newRow("missing column") << "SELECT NOTHING FROM EKSODA" << int(DbError::Kind::MissingObject);
-        QTest::newRow("unbracketed digit name") << "SELECT 5HNOSOS FROM STOIXEIA_PAIDIOY" << int(DbError::Kind::Syntax);
-        QTest::newRow("second statement") << "SELECT * FROM EKSODA; DELETE FROM EKSODA" << int(DbError::Kind::Syntax);
+        for (const auto &[engine, on] : EnginePractices::Engines) {
+            QTest::addRow("%s: impossible date", on) << engine << "SELECT * FROM EKSODA WHERE HMEROMHNIA=#2/31/2007#" << int(DbError::Kind::Syntax);
+            QTest::addRow("%s: open text", on) << engine << "SELECT * FROM EKSODA WHERE PERIGRAFH='x" << int(DbError::Kind::Syntax);
+            QTest::addRow("%s: syntax", on) << engine << "SELEC * FROM EKSODA" << int(DbError::Kind::Syntax);
+            QTest::addRow("%s: missing table", on) << engine << "SELECT * FROM NOTHING" << int(DbError::Kind::MissingObject);
+            QTest::addRow("%s: missing column", on) << engine << "SELECT NOTHING FROM EKSODA" << int(DbError::Kind::MissingObject);
+            QTest::addRow("%s: unbracketed digit name", on) << engine << "SELECT 5HNOSOS FROM STOIXEIA_PAIDIOY" << int(DbError::Kind::Syntax);
+            QTest::addRow("%s: second statement", on) << engine << "SELECT * FROM EKSODA; DELETE FROM EKSODA" << int(DbError::Kind::Syntax);
+        }
     }
     void badStatementsRaise()
     {
         QFETCH(QString, jet);
         QFETCH(int, kind);
-        TestPractice practice;
-        Connection c = practice.connect();
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c(m_practices.newPractice(engine));
         try {
             column(c, jet);
             QFAIL("no error raised");
@@ -313,10 +328,12 @@ private slots:
         }
     }
 
+    void dateRangesIncludeBothEnds_data() { EnginePractices::addRows(); }
     void dateRangesIncludeBothEnds()
     {
-        TestPractice practice;
-        Connection c = practice.connect();
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c(m_practices.newPractice(engine));
         for (const char *day : {"2007-02-28", "2007-03-01", "2007-03-31", "2007-04-01"})
             c.execute(QStringLiteral("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(?,10,2.3,'x')"),
                       {QString::fromLatin1(day)});
@@ -326,10 +343,12 @@ private slots:
         QCOMPARE(column(c, "SELECT COUNT(*) FROM EKSODA WHERE HMEROMHNIA=#2/28/2007#"), QStringList({"1"}));
     }
 
+    void expenseReportsAsQuoted_data() { EnginePractices::addRows(); }
     void expenseReportsAsQuoted()
     {
-        TestPractice practice;
-        Connection c = practice.connect();
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c(m_practices.newPractice(engine));
         const QVariantList rows[] = {{"2009-01-05", 10.005, 2.3}, {"2009-01-20", 20.0, 4.6}, {"2010-03-01", 1.1, 0.25}};
         for (const auto &row : rows)
             c.execute(QStringLiteral("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(?,?,?,'Ενοίκιο')"), row);
@@ -401,10 +420,12 @@ private slots:
         QTEST(column(c, sql, 2).value(0), "type");
     }
 
+    void dayMonthYearAndReminders_data() { EnginePractices::addRows(); }
     void dayMonthYearAndReminders()
     {
-        TestPractice practice;
-        Connection c = practice.connect();
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c(m_practices.newPractice(engine));
         c.execute("INSERT INTO YPENTHIMISEIS(HMEROMHNIA,PERIGRAFH) VALUES(#12/10/2026#,'Εμβόλια')");
         c.execute("INSERT INTO YPENTHIMISEIS(HMEROMHNIA,PERIGRAFH) VALUES(#12/11/2026#,'Άλλο')");
         QCOMPARE(column(c, "SELECT * from YPENTHIMISEIS WHERE DAY(HMEROMHNIA)=10 AND MONTH(HMEROMHNIA)=12 AND "
@@ -415,25 +436,29 @@ private slots:
 
     void likeIsGreekAware_data()
     {
+        QTest::addColumn<jet::Engine>("engine");
         QTest::addColumn<QString>("initials");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("as stored") << "Πα" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
-        QTest::newRow("capitals") << "ΠΑ" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
-        QTest::newRow("small letters") << "πα" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
-        QTest::newRow("with accent") << "Πά" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
-        QTest::newRow("final sigma") << "παπας" << QStringList({"ΠΑΠΑΣ"});
-        QTest::newRow("longer") << "Παπαδ" << QStringList({"Παπαδάκης"});
-        QTest::newRow("latin") << "sm" << QStringList({"Smith"});
-        QTest::newRow("none") << "Ω" << QStringList();
+        for (const auto &[engine, on] : EnginePractices::Engines) {
+            QTest::addRow("%s: as stored", on) << engine << "Πα" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
+            QTest::addRow("%s: capitals", on) << engine << "ΠΑ" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
+            QTest::addRow("%s: small letters", on) << engine << "πα" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
+            QTest::addRow("%s: with accent", on) << engine << "Πά" << QStringList({"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας"});
+            QTest::addRow("%s: final sigma", on) << engine << "παπας" << QStringList({"ΠΑΠΑΣ"});
+            QTest::addRow("%s: longer", on) << engine << "Παπαδ" << QStringList({"Παπαδάκης"});
+            QTest::addRow("%s: latin", on) << engine << "sm" << QStringList({"Smith"});
+            QTest::addRow("%s: none", on) << engine << "Ω" << QStringList();
+        }
     }
     void likeIsGreekAware()
     {
         QFETCH(QString, initials);
         QFETCH(QStringList, found);
-        TestPractice practice;
-        Connection c = practice.connect();
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c(m_practices.newPractice(engine));
         for (const char *surname : {"Παπαδάκης", "ΠΑΠΑΣ", "Πάτρας", "Αλεξίου", "Smith", "Σπαής"})
-            practice.addChild("Νίκος", QString::fromUtf8(surname), QDate(2010, 5, 5));
+            addChild(c, "Νίκος", QString::fromUtf8(surname), QDate(2010, 5, 5));
         const QString search =
             "SELECT ID,ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,ONOMATEPWNYMO_MHTERAS,"
             "ONOMATEPWNYMO_KHDEMONA,THLEFWNO_1,THLEFWNO_2,DIEYTHYNSH FROM STOIXEIA_PAIDIOY WHERE EPWNYMO LIKE'" +
@@ -441,22 +466,26 @@ private slots:
         QCOMPARE(column(c, search, 2), found);
     }
 
+    void orderByIsGreekAlphabetical_data() { EnginePractices::addRows(); }
     void orderByIsGreekAlphabetical()
     {
-        TestPractice practice;
-        Connection c = practice.connect();
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c(m_practices.newPractice(engine));
         for (const char *surname : {"Ωραίος", "άλφα", "Βήτα", "Αλέξης", "ΑΒΡΑΜ", "Έψιλον", "ζήτα", "Adams"})
-            practice.addChild("Ν", QString::fromUtf8(surname), QDate(2010, 5, 5));
+            addChild(c, "Ν", QString::fromUtf8(surname), QDate(2010, 5, 5));
         QCOMPARE(column(c, "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY ORDER BY EPWNYMO ASC"),
                  QStringList({"Adams", "ΑΒΡΑΜ", "Αλέξης", "άλφα", "Βήτα", "Έψιλον", "ζήτα", "Ωραίος"}));
         QCOMPARE(column(c, "SELECT EPWNYMO FROM STOIXEIA_PAIDIOY ORDER BY EPWNYMO DESC").first(), QString("Ωραίος"));
     }
 
+    void bracketsAndBooleans_data() { EnginePractices::addRows(); }
     void bracketsAndBooleans()
     {
-        TestPractice practice;
-        Connection c = practice.connect();
-        practice.addChild("Ν", "Α", QDate(2010, 5, 5));
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c(m_practices.newPractice(engine));
+        addChild(c, "Ν", "Α", QDate(2010, 5, 5));
         c.execute("UPDATE STOIXEIA_PAIDIOY SET [5HNOSOS]='ΝΑΙ'");
         QCOMPARE(column(c, "SELECT [5HNOSOS] FROM STOIXEIA_PAIDIOY"), QStringList({"ΝΑΙ"}));
         c.execute("INSERT INTO RANTEBOU(HMEROMHNIA,[0800-0830],[2130-2200]) VALUES(#8/2/2010#,'Α','Β')");
@@ -479,11 +508,13 @@ private slots:
         QCOMPARE(column(c, "SELECT * FROM SECURITY"), QStringList({"1234"}));
     }
 
+    void measurementsFormattedWithComma_data() { EnginePractices::addRows(); }
     void measurementsFormattedWithComma()
     {
-        TestPractice practice;
-        Connection c = practice.connect();
-        practice.addChild("Ν", "Α", QDate(2010, 5, 5));
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c(m_practices.newPractice(engine));
+        addChild(c, "Ν", "Α", QDate(2010, 5, 5));
         c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#1/2/2011#,102.5,16)");
         const QString list = "SELECT ID, HMEROMHNIA, Format(BAROS,'0.00') AS BAROS, Format(YPSOS,'0.00') AS YPSOS "
                              "FROM SWMATOMETRIA WHERE ID=1 ORDER BY HMEROMHNIA";
@@ -495,15 +526,21 @@ private slots:
     // it holds: a quote, a percent, a backslash, a date-like or bracketed piece.
     void splicedTextsStayValues_data()
     {
+        // clang-format off
+        QTest::addColumn<jet::Engine>("engine");
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("suffix");
-        QTest::newRow("insert") << "INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('νέα', %1)"
-                                << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='νέα'" << "";
-        QTest::newRow("update") << "UPDATE DIAITES SET PERIGRAFH=%1 WHERE TITLOS='άλλη'"
-                                << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='άλλη'" << "";
-        QTest::newRow("where") << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS=%1" << "";
-        QTest::newRow("like as the search builds it") << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS LIKE%1" << "%";
+        for (const auto &[engine, on] : EnginePractices::Engines) {
+            QTest::addRow("%s: insert", on) << engine << "INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('νέα', %1)"
+                                            << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='νέα'" << "";
+            QTest::addRow("%s: update", on) << engine << "UPDATE DIAITES SET PERIGRAFH=%1 WHERE TITLOS='άλλη'"
+                                            << "SELECT PERIGRAFH FROM DIAITES WHERE TITLOS='άλλη'" << "";
+            QTest::addRow("%s: where", on) << engine << "" << "SELECT TITLOS FROM DIAITES WHERE TITLOS=%1" << "";
+            QTest::addRow("%s: like as the search builds it", on) << engine << ""
+                                                                  << "SELECT TITLOS FROM DIAITES WHERE TITLOS LIKE%1" << "%";
+        }
+        // clang-format on
     }
     void splicedTextsStayValues()
     {
@@ -511,8 +548,9 @@ private slots:
         QFETCH(QString, query);
         QFETCH(QString, suffix);
         const QString value = "O'Brien 50% C:\\x \"y\" #1/2/2020# [PASSWORD] ' OR ''='";
-        TestPractice practice;
-        Connection c = practice.connect();
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c(m_practices.newPractice(engine));
         c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES(?,?)", {value, value});
         c.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('άλλη','x')");
         // Not QString::arg, which warns about the queries that carry no mark.

@@ -1,8 +1,9 @@
 #include "data/connection.h"
 #include "data/dataset.h"
 #include "data/db_error.h"
-#include "fixture.h"
-#include "postgres_server.h"
+#include "data/schema.h"
+#include "engine_practices.h"
+#include "ui/messages.h"
 
 #include <QDate>
 #include <QTest>
@@ -23,71 +24,44 @@ const char *const ServerNotes = "CREATE TABLE notes (velmora_row bigint GENERATE
 
 } // namespace
 
-// The server's rows skip, with the reason, where this machine cannot run a server.
-#define SKIP_WITHOUT_SERVER(engine)                                          \
-    do {                                                                     \
-        if ((engine) == jet::Engine::Postgres && !m_serverProblem.isEmpty()) \
-            QSKIP(qPrintable(m_serverProblem));                              \
-    } while (false)
-
 class EnginesTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<PostgresServer> m_server;
-    QString m_serverProblem;
-    std::unique_ptr<TestPractice> m_practice;
-    int m_databases = 0;
+    EnginePractices m_practices;
+    QString m_practice;
 
-    // A fresh NOTES table on the engine of the row, in a database of its own on the server.
+    // A fresh NOTES table on the engine of the row, in a practice of its own.
     Connection connect(jet::Engine engine)
     {
-        if (engine == jet::Engine::SqlCipher) {
-            m_practice = std::make_unique<TestPractice>();
-            Connection c = m_practice->connect();
-            c.execute(FileNotes);
-            return c;
-        }
-        const QString name = QStringLiteral("notes%1").arg(++m_databases);
-        QString error;
-        if (!m_server->createDatabase(name, &error))
-            throw DbError(DbError::Kind::Other, error);
-        Connection c(QStringLiteral("Data Source=%1").arg(m_server->uri(name)));
-        c.execute(ServerNotes);
+        m_practice = m_practices.newPractice(engine);
+        Connection c(m_practice);
+        c.execute(engine == jet::Engine::SqlCipher ? FileNotes : ServerNotes);
         return c;
     }
 
-    // A second seat on the data of the last connect().
-    Connection secondSeat(const Connection &first)
+    // A fresh practice on the engine of the row, made as a new one is made there.
+    Connection connectPractice(jet::Engine engine)
     {
-        if (first.engine() == jet::Engine::SqlCipher)
-            return m_practice->connect();
-        return Connection(QStringLiteral("Data Source=%1").arg(m_server->uri(QStringLiteral("notes%1").arg(m_databases))));
+        m_practice = m_practices.newPractice(engine);
+        return Connection(m_practice);
     }
 
-    static void engineRows()
-    {
-        QTest::addColumn<jet::Engine>("engine");
-        QTest::newRow("file") << jet::Engine::SqlCipher;
-        QTest::newRow("server") << jet::Engine::Postgres;
-    }
+    // A second seat on the data of the last connect().
+    Connection secondSeat() { return Connection(m_practice); }
 
 private slots:
     void initTestCase()
     {
-        m_serverProblem = PostgresServer::unavailableReason();
-        if (!m_serverProblem.isEmpty())
-            return;
-        m_server = std::make_unique<PostgresServer>();
         QString error;
-        QVERIFY2(m_server->start(&error), qPrintable(error));
+        QVERIFY2(m_practices.start(&error), qPrintable(error));
     }
 
-    void cleanupTestCase() { m_server.reset(); }
+    void cleanupTestCase() { m_practices.stop(); }
 
-    void valuesAreBoundAndReadBackByType_data() { engineRows(); }
+    void valuesAreBoundAndReadBackByType_data() { EnginePractices::addRows(); }
     void valuesAreBoundAndReadBackByType()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
         QCOMPARE(c.engine(), engine);
         const QString title = QStringLiteral("O'Brien; DROP TABLE NOTES -- ?");
@@ -106,11 +80,11 @@ private slots:
     }
 
     // Columns tell their table, origin and declared type; a computed one tells none.
-    void resultsDescribeTheirColumns_data() { engineRows(); }
+    void resultsDescribeTheirColumns_data() { EnginePractices::addRows(); }
     void resultsDescribeTheirColumns()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
         c.insert("INSERT INTO NOTES(TITLE, SEEN, AMOUNT) VALUES(?,?,?)", {QStringLiteral("Α"), QDate(2024, 1, 2), 3.25});
         DataSet set(c);
@@ -143,11 +117,11 @@ private slots:
         QCOMPARE(set.value("N").toInt(), 1);
     }
 
-    void refusalsNameTheirRule_data() { engineRows(); }
+    void refusalsNameTheirRule_data() { EnginePractices::addRows(); }
     void refusalsNameTheirRule()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
         c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Α")});
         const auto refusal = [&](const QVariant &title) {
@@ -174,12 +148,43 @@ private slots:
         }
     }
 
+    // The server makes every name in small letters; what it gives back reads as the schema and
+    // the statement spell it, so that messages and velmora-db's header read as on the file.
+    void practiceNamesReadAsSpelled_data() { EnginePractices::addRows(); }
+    void practiceNamesReadAsSpelled()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c = connectPractice(engine);
+        DataSet set(c);
+        set.setSql("SELECT S.ID, S.BAROS AS Baros_kg, COUNT(*) AS N FROM SWMATOMETRIA S GROUP BY S.ID, S.BAROS");
+        set.open();
+        QCOMPARE(set.field(0).name, QStringLiteral("ID"));
+        QCOMPARE(set.field(1).name, QStringLiteral("Baros_kg"));
+        QCOMPARE(set.field(2).name, QStringLiteral("N"));
+        set.setSql("SELECT * FROM STOIXEIA_PAIDIOY");
+        set.open();
+        QCOMPARE(set.field(1).name, QStringLiteral("ONOMA"));
+        QCOMPARE(set.field(1).table, QStringLiteral("STOIXEIA_PAIDIOY"));
+        QCOMPARE(set.field(1).origin, QStringLiteral("ONOMA"));
+        try {
+            c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                      "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+                      "VALUES('Νίκος','Παπαδάκης',#1/2/2020#,'Π','Μ','Κ','Ερμού 5','2101234567')");
+            QFAIL("a child without a sex was stored");
+        } catch (const DbError &e) {
+            QCOMPARE(e.rule(), DbError::Rule::Required);
+            QCOMPARE(e.table(), QStringLiteral("STOIXEIA_PAIDIOY"));
+            QCOMPARE(e.column(), QStringLiteral("FYLO"));
+        }
+    }
+
     // Together or not at all; a failed statement in a transaction leaves it to be rolled back.
-    void transactionsStandOrFallTogether_data() { engineRows(); }
+    void transactionsStandOrFallTogether_data() { EnginePractices::addRows(); }
     void transactionsStandOrFallTogether()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
         {
             Transaction t(c);
@@ -204,13 +209,13 @@ private slots:
 
     // A row stored through a data set shows its new number at once; a row another seat
     // changed since it was read is refused and read again, never overwritten.
-    void dataSetsStoreAndRefuseStaleRows_data() { engineRows(); }
+    void dataSetsStoreAndRefuseStaleRows_data() { EnginePractices::addRows(); }
     void dataSetsStoreAndRefuseStaleRows()
     {
         QFETCH(jet::Engine, engine);
-        SKIP_WITHOUT_SERVER(engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
         Connection c = connect(engine);
-        Connection other = secondSeat(c);
+        Connection other = secondSeat();
         DataSet set(c);
         set.setTableName("NOTES");
         set.open();
@@ -240,23 +245,83 @@ private slots:
         QCOMPARE(other.scalar("SELECT count(*) FROM NOTES").toInt(), 0);
     }
 
+    // A practice of an earlier version is brought up to date by the same steps on either
+    // engine, keeps its rows, and passes the start-up check; one of a newer version is refused
+    // with the start-up message of a newer file.
+    void olderPracticesAreUpgradedNewerOnesRefused_data() { EnginePractices::addRows(); }
+    void olderPracticesAreUpgradedNewerOnesRefused()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c = connectPractice(engine);
+        c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
+                  "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
+                  "VALUES('Ν','Α','ΑΡΡΕΝ',#1/1/2010#,'Π','Μ','Κ','Δ','1')");
+        // As the first version left it: no head circumference, no schedule tables.
+        schema::Table first = *schema::findTable("SWMATOMETRIA");
+        first.columns.pop_back();
+        c.execute("DROP TABLE SWMATOMETRIA");
+        c.execute(schema::createTableStatement(first, engine));
+        c.execute("INSERT INTO SWMATOMETRIA(ID,HMEROMHNIA,YPSOS,BAROS) VALUES(1,#3/1/2011#,80.5,10.25)");
+        for (const char *table : {"EMBOLIA_EPIPLEON", "EMBOLIA_SKEYASMATA", "EMBOLIA_KANONES", "EMBOLIA_DOSEIS",
+                                  "EMBOLIA_PROGRAMMATA"})
+            c.execute(QStringLiteral("DROP TABLE %1").arg(table));
+        Statement(c, schema::versionUpdate(engine, 1)).step();
+        QVERIFY_THROWS_EXCEPTION(DbError, schema::verify(c));
+
+        schema::upgrade(c);
+        schema::verify(c);
+        QCOMPARE(c.scalar(schema::versionQuery(engine)).toInt(), schema::Version);
+        QCOMPARE(c.scalar("SELECT Format(YPSOS,'0.00') FROM SWMATOMETRIA").toString(), QString("80,50"));
+        QVERIFY(c.scalar("SELECT PERIMETROS_KEFALHS FROM SWMATOMETRIA").isNull());
+        QCOMPARE(c.scalar("SELECT COUNT(*) FROM EMBOLIA_PROGRAMMATA").toInt(), 1);
+        c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID,SEIRA,DOSH) VALUES(1,'HEPB',4)");
+        QVERIFY_THROWS_EXCEPTION(DbError, c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID,DOSH) VALUES(1,4)"));
+        if (engine == jet::Engine::Postgres) // the new tables announce their changes as the others do
+            QCOMPARE(c.scalar("SELECT COUNT(*) FROM pg_trigger WHERE tgname = 'embolia_epipleon_changes'").toInt(), 1);
+
+        Statement(c, schema::versionUpdate(engine, schema::Version + 1)).step();
+        try {
+            schema::upgrade(c);
+            QFAIL("a newer practice was accepted");
+        } catch (const DbError &e) {
+            QCOMPARE(messages::reason(e), "Το αρχείο δεδομένων γράφτηκε από νεότερη έκδοση του προγράμματος.");
+        }
+    }
+
+    // An empty database on the server is not taken for a practice.
+    void anEmptyServerDatabaseIsNoPractice()
+    {
+        SKIP_UNAVAILABLE_ENGINE(m_practices, jet::Engine::Postgres);
+        QString error;
+        m_practices.server().query(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE nothing_yet"), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        Connection c(QStringLiteral("Data Source=%1").arg(m_practices.server().uri(QStringLiteral("nothing_yet"))));
+        try {
+            schema::upgrade(c);
+            QFAIL("an empty database was taken for a practice");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::MissingObject);
+        }
+    }
+
     // The server drops the seat (a restart, a cable): one refusal naming the server, and the
     // next opening works again without a new program.
     void aSeatWhoseServerWentAwayGoesOnOnceItIsBack()
     {
-        SKIP_WITHOUT_SERVER(jet::Engine::Postgres);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, jet::Engine::Postgres);
         Connection c = connect(jet::Engine::Postgres);
         c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Α")});
         const QString backend = c.scalar("SELECT pg_backend_pid()").toString();
         QString error;
-        m_server->query(QStringLiteral("notes%1").arg(m_databases), "SELECT pg_terminate_backend(" + backend + ")", &error);
+        m_practices.server().query(m_practices.lastServerDatabase(), "SELECT pg_terminate_backend(" + backend + ")", &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         try {
             c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Β")});
             QFAIL("a store on a lost server was taken as done");
         } catch (const DbError &e) {
             QCOMPARE(e.kind(), DbError::Kind::ServerGone);
-            QCOMPARE(e.server(), m_server->socketDirectory());
+            QCOMPARE(e.server(), m_practices.server().socketDirectory());
         }
         c.open();
         c.execute("INSERT INTO NOTES(TITLE) VALUES(?)", {QStringLiteral("Β")});

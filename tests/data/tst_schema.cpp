@@ -57,6 +57,7 @@ private slots:
 
     void requiredColumnsRefuseNoValueAndEmptyText_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("statement");
         QTest::addColumn<QString>("column");
         QTest::newRow("visit without reason")
@@ -76,6 +77,7 @@ private slots:
             << "STOIXEIA_PAIDIOY.HMEROMHNIA_GENNHSEWS";
         QTest::newRow("diet without title") << "INSERT INTO DIAITES(PERIGRAFH) VALUES('x')" << "DIAITES.TITLOS";
         QTest::newRow("empty password") << "UPDATE SECURITY SET [PASSWORD]=''" << "SECURITY.PASSWORD";
+        // clang-format on
     }
     void requiredColumnsRefuseNoValueAndEmptyText()
     {

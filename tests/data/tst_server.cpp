@@ -1,3 +1,4 @@
+#include "data/change_listener.h"
 #include "data/connection.h"
 #include "data/db_error.h"
 #include "data/greek_text.h"
@@ -9,6 +10,7 @@
 #include <QDate>
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <algorithm>
 
@@ -181,6 +183,39 @@ private slots:
         arrival.start();
         QCOMPARE(doctor.notifications(1000), QStringList{table});
         QVERIFY(arrival.elapsed() < 1000);
+    }
+
+    // The program's listener hears another seat's store within a second. Dropped by the server
+    // (a restart), it listens again at the next action and tells that changes may have been
+    // missed meanwhile. A practice in a file has nobody else to hear.
+    void theListenerHearsOtherSeatsAndListensAgain()
+    {
+        ChangeListener listener;
+        const TestPractice file;
+        QVERIFY(listener.follow(file.connectionString()));
+        QVERIFY(!listener.isListening());
+
+        const QString practice = QStringLiteral("Data Source=") + m_server.uri("practice");
+        QVERIFY(listener.follow(practice));
+        QVERIFY(listener.isListening());
+        QSignalSpy heard(&listener, &ChangeListener::changed);
+        Connection otherSeat(practice);
+        const auto cleanUp = qScopeGuard([&] { otherSeat.execute("DELETE FROM RANTEBOU"); });
+        otherSeat.execute("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(#3/1/2026#)");
+        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty(), 1000);
+        QCOMPARE(heard.takeFirst(), QVariantList{QString("RANTEBOU")});
+
+        QString error;
+        m_server.query("practice", "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE query LIKE 'LISTEN%'", &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QTRY_VERIFY_WITH_TIMEOUT(!listener.isListening(), 5000);
+        QVERIFY(heard.isEmpty());
+        QVERIFY(listener.follow(practice));
+        QVERIFY(listener.isListening());
+        QCOMPARE(heard.takeFirst(), QVariantList{QString()});
+        otherSeat.execute("UPDATE RANTEBOU SET [0800-0830]='Α'");
+        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty(), 1000);
+        QCOMPARE(heard.takeFirst(), QVariantList{QString("RANTEBOU")});
     }
 
     // Names sort on the server as the program's own collation sorts them: folded first (case and

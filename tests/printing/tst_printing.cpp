@@ -10,6 +10,7 @@
 #include "practice_test.h"
 #include "billing/receipts.h"
 #include "office/reference_books.h"
+#include "printing/report.h"
 #include "printing/report_project.h"
 
 #include <QDir>
@@ -421,6 +422,19 @@ private slots:
         QTest::newRow("header and footer fill the page")
             << "<page-header height=\"200\"/><page-footer height=\"100\"/>"
             << "<report> leaves no room for rows";
+        // What the reader does not know is refused, never dropped from paper.
+        QTest::newRow("misspelt element") << text.arg("<line/><txt x=\"0\" y=\"0\">{ONOMA}</txt>")
+                                          << "<txt> number 2 in <detail> is not an element of a band";
+        QTest::newRow("misspelt band") << "<colum-header height=\"5\"/>"
+                                       << "<colum-header> number 1 in <report> is not a band";
+        QTest::newRow("unknown attribute") << text.arg("<text x=\"0\" y=\"0\" colour=\"red\">x</text>")
+                                           << "<text> number 1 in <detail> has colour=\"red\"; it may have only x, y, w, h,";
+        QTest::newRow("unknown band attribute") << "<detail heigth=\"5\"/>"
+                                                << "<detail> has heigth=\"5\"";
+        QTest::newRow("misspelt value") << text.arg("<text x=\"0\" y=\"0\" align=\"centre\">x</text>")
+                                        << "<text> number 1 in <detail> has align=\"centre\"; it must be \"left\" or \"center\" or \"right\".";
+        QTest::newRow("text attribute on a box") << text.arg("<box bold=\"true\"/>")
+                                                 << "<box> number 1 in <detail> has bold=\"true\"";
     }
     void impossibleReportFilesAreRefused()
     {
@@ -440,6 +454,62 @@ private slots:
             QVERIFY2(e.text().startsWith("Report file \"BAD.RAV\": " + message), qPrintable(e.text()));
         }
         QVERIFY(!QFile::exists(m_pdf));
+    }
+
+    // The statements the printouts run are put together from the schema's column lists; their
+    // text stays what it always was, piece by piece.
+    void printoutStatementsKeepTheirText_data()
+    {
+        QTest::addColumn<ChildPrintoutsWindow::Printout>("printout");
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<QString>("text");
+        const QString health =
+            "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
+            "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, THLEFWNO_2, DIEYTHYNSH, DIABHTHS, EPILHPSIA, KARDIOPATHIA, ASTHMA, "
+            "ALLERGIES, BROGXIKA, ISTORIKO, PROHGOYMENOS_PAIDIATROS,  DIATARAXES_AKOH, DIATARAXES_ORASH, ILARA, "
+            "DIFTHERITIDA, KOKKITHS, PARWTITIDA, ERYTHRA, OSTRAKIA, ANEMEBLOGIA, POLYOMYELITIDA, ANAIMIA, HPATITIDA, "
+            "[5HNOSOS], AIFNIDIO_EKSANTHIMA, PSWRIASH, EKZEMA, LEYXAIMIA FROM STOIXEIA_PAIDIOY ";
+        const QString vaccinations =
+            "SELECT ID, ONOMA, EPWNYMO, FYLO, HMEROMHNIA_GENNHSEWS, ONOMATEPWNYMO_PATERA, ONOMATEPWNYMO_MHTERAS, "
+            "ONOMATEPWNYMO_KHDEMONA, THLEFWNO_1, HPATITIDA_B1, HPATITIDA_B2, HPATITIDA_B3, IFLOYENTZA_1, IFLOYENTZA_2, "
+            "IFLOYENTZA_3, IFLOYENTZA_4, DIFTHERITIDA_TETANOS_KOKKITHS_1, DIFTHERITIDA_TETANOS_KOKKITHS_2, "
+            "DIFTHERITIDA_TETANOS_KOKKITHS_3, DIFTHERITIDA_TETANOS_KOKKITHS_4, DIFTHERITIDA_TETANOS_KOKKITHS_5, "
+            "POLIOMYELITIDA_1, POLIOMYELITIDA_2, POLIOMYELITIDA_3, POLIOMYELITIDA_4, PNEYMONIOKOKOS_1_PCV7, "
+            "PNEYMONIOKOKOS_2_PCV7, PNEYMONIOKOKOS_3_PCV7, PNEYMONIOKOKOS_4_PCV7, ILARA_PARWTITIDA_ERYTHRA_1, "
+            "ILARA_PARWTITIDA_ERYTHRA_2,  ANEMEYLOGIA_1, ANEMEYLOGIA_2, IOS_TWN_ANTHRWPINWN_THILWMATWN_1, "
+            "IOS_TWN_ANTHRWPINWN_THILWMATWN_2, IOS_TWN_ANTHRWPINWN_THILWMATWN_3, MHNIGGITIDOKOKOS_AC1, "
+            "MHNIGGITIDOKOKOS_AC2, MHNIGGITIDOKOKOS_AC3, HPATITIDA_A1, HPATITIDA_A2,  MHNIGGITIDOKOKOSC, ROTAIOS_1, "
+            "ROTAIOS_2, FYMATIWSH, PNEYMONIOKOKOS_PNEYMO23, ANTIGRIPIKO, THLEFWNO_2, DIEYTHYNSH FROM STOIXEIA_PAIDIOY ";
+        using P = ChildPrintoutsWindow::Printout;
+        QTest::newRow("history, all") << P::History << false << health;
+        QTest::newRow("health card, selected") << P::HealthCard << true << health + " WHERE ID=";
+        QTest::newRow("vaccinations, all") << P::Vaccinations << false << vaccinations;
+        QTest::newRow("vaccinations, selected") << P::Vaccinations << true << vaccinations + " WHERE ID=";
+    }
+    void printoutStatementsKeepTheirText()
+    {
+        QFETCH(ChildPrintoutsWindow::Printout, printout);
+        QFETCH(bool, selected);
+        QFETCH(QString, text);
+        QCOMPARE(ChildPrintoutsWindow::statement(printout, selected), text);
+    }
+
+    // Every report file the program ships reads as it is.
+    void shippedReportFilesRead_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir reports(QStringLiteral(VELMORA_REPORTS));
+        for (const QString &file : reports.entryList({QStringLiteral("*.RAV")}))
+            QTest::newRow(qPrintable(file)) << reports.filePath(file);
+    }
+    void shippedReportFilesRead()
+    {
+        QFETCH(QString, path);
+        try {
+            ReportDefinition::load(path);
+        } catch (const std::exception &e) {
+            QFAIL(e.what());
+        }
     }
 
     // Pages the report does not have are said, instead of a blank page.

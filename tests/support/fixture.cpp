@@ -71,6 +71,11 @@ QString TestPractice::useForPrinting() const
 int TestPractice::addChild(const QString &name, const QString &surname, QDate birth, const QString &sex) const
 {
     Connection c = connect();
+    return ::addChild(c, name, surname, birth, sex);
+}
+
+int addChild(Connection &c, const QString &name, const QString &surname, QDate birth, const QString &sex)
+{
     c.execute("INSERT INTO STOIXEIA_PAIDIOY(ONOMA,EPWNYMO,FYLO,HMEROMHNIA_GENNHSEWS,ONOMATEPWNYMO_PATERA,"
               "ONOMATEPWNYMO_MHTERAS,ONOMATEPWNYMO_KHDEMONA,DIEYTHYNSH,THLEFWNO_1) "
               "VALUES(?,?,?,?,'Πατέρας','Μητέρα','Κηδεμόνας','Ερμού 5','2101234567')",

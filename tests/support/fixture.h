@@ -31,6 +31,10 @@ private:
     mutable bool m_printing = false;
 };
 
+// Registers a child with every required column filled in, on any engine; returns the child's ID.
+int addChild(Connection &c, const QString &name = QStringLiteral("Νίκος"), const QString &surname = QStringLiteral("Παπαδάκης"),
+             QDate birth = QDate(2010, 1, 1), const QString &sex = QStringLiteral("ΑΡΡΕΝ"));
+
 // A data.mdb as the program wrote it before key files: keyed with the old constant, the access
 // password in plain text in SECURITY, and one diet row ("Παλιά δίαιτα") to follow.
 void createOldLayoutFile(const QString &dataFile, const QString &password);
@@ -49,6 +53,7 @@ QString pdfText(const QString &path);
 QStringList order(const QString &text, const QStringList &words);
 
 // Runs several test objects in one program and sums their failures.
+// clang-format off
 #define VELMORA_TEST_MAIN(...)                                                                                  \
     int main(int argc, char *argv[])                                                                            \
     {                                                                                                           \
@@ -60,3 +65,4 @@ QStringList order(const QString &text, const QStringList &words);
         }                                                                                                       \
         return failures == 0 ? 0 : 1;                                                                           \
     }
+// clang-format on

@@ -13,9 +13,14 @@ void whenShown(const QString &objectName, std::function<void(QWidget *)> act)
 {
     auto *timer = new QTimer;
     auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, objectName, act] {
+    // A window that never came in its own test must not be acted on in a later one.
+    const auto currentTest = [] { return QString::fromUtf8(QTest::currentTestFunction()) + QTest::currentDataTag(); };
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, objectName, act, test = currentTest(), currentTest] {
         QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal->objectName() == objectName && modal->isVisible()) {
+        if (currentTest() != test) {
+            timer->stop();
+            timer->deleteLater();
+        } else if (modal && modal->objectName() == objectName && modal->isVisible()) {
             timer->stop();
             timer->deleteLater();
             act(modal);

@@ -11,6 +11,10 @@ class PracticeTest : public QObject {
     Q_OBJECT
 protected:
     Connection connect() { return m_practice->connect(); }
+    // What a program's every test starts from beyond the practice (its rows, a printer), and
+    // puts away before the practice goes.
+    virtual void setUpPractice() {}
+    virtual void tearDownPractice() {}
 
     std::unique_ptr<TestPractice> m_practice;
 
@@ -19,8 +23,13 @@ private slots:
     {
         m_practice = std::make_unique<TestPractice>();
         DbConnectionString = m_practice->connectionString();
+        setUpPractice();
     }
-    void cleanup() { m_practice.reset(); }
+    void cleanup()
+    {
+        tearDownPractice();
+        m_practice.reset();
+    }
 };
 
 // The same, printing to a PDF file.
@@ -37,5 +46,6 @@ private slots:
     {
         m_practice = std::make_unique<TestPractice>();
         m_pdf = m_practice->useForPrinting();
+        setUpPractice();
     }
 };

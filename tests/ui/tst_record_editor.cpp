@@ -1,7 +1,7 @@
 #include "actions.h"
 #include "ui/bound_fields.h"
 #include "ui/dataset_model.h"
-#include "fixture.h"
+#include "practice_test.h"
 #include "data/global.h"
 #include "modal.h"
 #include "ui/navigator_bar.h"
@@ -74,11 +74,13 @@ QToolButton *navigatorButton(QWidget *window, const char *action)
 } // namespace
 
 // The record editor kit, over a window of the test's own.
-class RecordEditorTest : public QObject {
+class RecordEditorTest : public PracticeTest {
     Q_OBJECT
-    std::unique_ptr<TestPractice> m_practice;
-
-    Connection connect() { return m_practice->connect(); }
+    void setUpPractice() override
+    {
+        // Errors stop where Qt handed control to the kit, never at the application's last net.
+        QTest::failOnWarning(QRegularExpression("left an event handler"));
+    }
     void addExpense(const QString &isoDate, const QString &description)
     {
         connect().execute("INSERT INTO EKSODA(HMEROMHNIA,POSO,VAT,PERIGRAFH) VALUES(?,10,2.4,?)", {isoDate, description});
@@ -86,15 +88,6 @@ class RecordEditorTest : public QObject {
     int expenses() { return connect().scalar("SELECT COUNT(*) FROM EKSODA").toInt(); }
 
 private slots:
-    void init()
-    {
-        // Errors stop where Qt handed control to the kit, never at the application's last net.
-        QTest::failOnWarning(QRegularExpression("left an event handler"));
-        m_practice = std::make_unique<TestPractice>();
-        DbConnectionString = m_practice->connectionString();
-    }
-    void cleanup() { m_practice.reset(); }
-
     void emptyTableOpensWithNothingToMoveTo()
     {
         KitWindow window;

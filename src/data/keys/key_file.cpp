@@ -127,13 +127,26 @@ QByteArray cacheEntry(const QByteArray &keyFileBytes, const QString &secret)
 }
 
 struct Session {
-    QString dataFile;
-    std::unique_ptr<SecretBytes> dataKey;
+    QString dataFile;                     // or a server's URI
+    std::unique_ptr<SecretBytes> dataKey; // or, for a server, the seat's role password
 };
 QHash<QString, std::shared_ptr<Session>> &sessions()
 {
     static QHash<QString, std::shared_ptr<Session>> all;
     return all;
+}
+
+// A new session of this process for `source` (a data file, or a server), standing for `secret`.
+QString addSession(const QString &source, SecretBytes secret)
+{
+    auto session = std::make_shared<Session>();
+    session->dataFile = source;
+    session->dataKey = std::make_unique<SecretBytes>(std::move(secret));
+    QByteArray random(16, '\0');
+    randombytes_buf(random.data(), size_t(random.size()));
+    const QString name = SessionPrefix + QString::fromLatin1(random.toHex());
+    sessions().insert(name, session);
+    return name;
 }
 
 QByteArray readKeyFile(const QString &path)
@@ -469,14 +482,7 @@ bool unlocks(const QString &dataFile, const QString &secret)
 
 QString openSession(const QString &dataFile, const QString &secret)
 {
-    auto session = std::make_shared<Session>();
-    session->dataFile = dataFile;
-    session->dataKey = std::make_unique<SecretBytes>(unlockDataKey(dataFile, secret));
-    QByteArray random(16, '\0');
-    randombytes_buf(random.data(), size_t(random.size()));
-    const QString name = SessionPrefix + QString::fromLatin1(random.toHex());
-    sessions().insert(name, session);
-    return name;
+    return addSession(dataFile, unlockDataKey(dataFile, secret));
 }
 
 bool isSession(const QString &secret)
@@ -488,6 +494,26 @@ void renewSession(const QString &session, const SecretBytes &dataKey)
 {
     if (const auto found = sessions().value(session))
         found->dataKey = std::make_unique<SecretBytes>(dataKey.copy());
+}
+
+QString openServerSession(const QString &uri, const QString &password)
+{
+    return addSession(uri, SecretBytes::utf8Of(password.trimmed()));
+}
+
+SecretBytes serverPassword(const QString &uri, const QString &secret)
+{
+    if (!isSession(secret))
+        return SecretBytes::utf8Of(secret);
+    const auto session = sessions().value(secret);
+    if (!session || session->dataFile != uri)
+        throw DbError(DbError::Kind::WrongPassword, QStringLiteral("Not a valid password for the server"));
+    return session->dataKey->copy();
+}
+
+void renewServerSession(const QString &session, const QString &password)
+{
+    renewSession(session, SecretBytes::utf8Of(password.trimmed()));
 }
 
 void rememberUnlocked(const QString &dataFile, const QString &secret, const SecretBytes &dataKey)

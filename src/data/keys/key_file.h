@@ -97,6 +97,16 @@ bool isSession(const QString &secret);
 // After the data key changed: the session stands for the new one.
 void renewSession(const QString &session, const SecretBytes &dataKey);
 
+// A seat of a server practice: a session that stands for the seat's role password on the server
+// `uri`, kept in locked memory for this process only, as a file's session stands for its key.
+QString openServerSession(const QString &uri, const QString &password);
+// What a connection to `uri` gives the server as the password: the one a server session of this
+// process stands for, or `secret` itself. Throws DbError (WrongPassword) for a session that is
+// not one of `uri`.
+SecretBytes serverPassword(const QString &uri, const QString &secret);
+// After the role's password changed on the server: the session stands for the new one.
+void renewServerSession(const QString &session, const QString &password);
+
 // A new practice: the key file of `dataFile` with `dataKey` under the password, no recovery key.
 void writeNewKeyFile(const QString &dataFile, const SecretBytes &dataKey, const QString &password,
                      KeyFile::PasswordState state);

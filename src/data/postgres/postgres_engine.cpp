@@ -4,9 +4,11 @@
 #include "data/schema.h"
 
 #include <QDate>
+#include <algorithm>
 #include <QUrl>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <libpq-fe.h>
 
 namespace postgres {
@@ -32,27 +34,39 @@ QString diagnostic(const PGresult *result, int field)
     return QString::fromUtf8(PQresultErrorField(result, field));
 }
 
+// A rule of the schema as the file names it: "length:stoixeia_paidioy.epwnymo" ->
+// "length:STOIXEIA_PAIDIOY.EPWNYMO".
+QString spelledRule(const QString &constraint)
+{
+    const auto colon = constraint.indexOf(QLatin1Char(':'));
+    const QString qualified = constraint.mid(colon + 1);
+    return constraint.left(colon + 1) + schemaSpelling(qualified.section(QLatin1Char('.'), 0, 0)) +
+           (qualified.contains(QLatin1Char('.')) ? QLatin1Char('.') + schemaSpelling(qualified.section(QLatin1Char('.'), 1))
+                                                 : QString());
+}
+
 // The refusal in the words the file engine uses, so that both read as one rule.
 DbError serverError(const PGresult *result, const QString &server)
 {
     const QString state = diagnostic(result, PG_DIAG_SQLSTATE);
     const QString message = diagnostic(result, PG_DIAG_MESSAGE_PRIMARY);
-    const QString table = diagnostic(result, PG_DIAG_TABLE_NAME);
+    const QString table = schemaSpelling(diagnostic(result, PG_DIAG_TABLE_NAME));
     using Kind = DbError::Kind;
     if (state == QLatin1String("23502"))
-        return DbError::refusedByEngine(
-            QStringLiteral("NOT NULL constraint failed: %1.%2").arg(table, diagnostic(result, PG_DIAG_COLUMN_NAME)));
+        return DbError::refusedByEngine(QStringLiteral("NOT NULL constraint failed: %1.%2")
+                                            .arg(table, schemaSpelling(diagnostic(result, PG_DIAG_COLUMN_NAME))));
     if (state == QLatin1String("23505")) {
-        // "Key (NUMBER)=(12) already exists."
+        // "Key (number)=(12) already exists."
         const QString detail = diagnostic(result, PG_DIAG_MESSAGE_DETAIL);
         const QString column = detail.section(QLatin1Char('('), 1, 1).section(QLatin1Char(')'), 0, 0);
-        return DbError::refusedByEngine(QStringLiteral("UNIQUE constraint failed: %1.%2").arg(table, column));
+        return DbError::refusedByEngine(
+            QStringLiteral("UNIQUE constraint failed: %1.%2").arg(table, schemaSpelling(column)));
     }
     if (state == QLatin1String("23503"))
         return DbError::refusedByEngine(QStringLiteral("FOREIGN KEY constraint failed"));
     if (state == QLatin1String("23514"))
         return DbError::refusedByEngine(
-            QStringLiteral("CHECK constraint failed: %1").arg(diagnostic(result, PG_DIAG_CONSTRAINT_NAME)));
+            QStringLiteral("CHECK constraint failed: %1").arg(spelledRule(diagnostic(result, PG_DIAG_CONSTRAINT_NAME))));
     if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
         return DbError::serverGone(server, message);
     if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("55P03"))
@@ -74,11 +88,18 @@ DbError serverError(const PGresult *result, const QString &server)
 DbError connectionError(PGconn *conn, const QString &server)
 {
     const QString message = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    // A role the server does not know is told as a wrong password is, giving nothing away.
     if (message.contains(QLatin1String("password authentication failed")) ||
-        message.contains(QLatin1String("no password supplied")))
+        message.contains(QLatin1String("no password supplied")) ||
+        (message.contains(QLatin1String("role \"")) && message.contains(QLatin1String("does not exist"))))
         return {DbError::Kind::WrongPassword, QStringLiteral("Not a valid password for the server %1").arg(server)};
     if (message.contains(QLatin1String("database \"")) && message.contains(QLatin1String("does not exist")))
         return {DbError::Kind::FileNotFound, QStringLiteral("There is no such database on the server %1").arg(server)};
+    // verify-full: a certificate not signed by the practice's CA, one made for another name, no
+    // CA file, or a server without TLS.
+    if (message.contains(QLatin1String("certificate")) || message.contains(QLatin1String("SSL was required")) ||
+        message.contains(QLatin1String("SSL error")))
+        return {DbError::Kind::ServerUntrusted, QStringLiteral("The server %1 is not the practice's: %2").arg(server, message)};
     return DbError::serverGone(server, message);
 }
 
@@ -130,7 +151,48 @@ QByteArray serverText(const QVariant &v)
     }
 }
 
+// The bare names of a statement that are not in small letters, by their small letters: an alias
+// such as `AS WFA` comes back as the statement wrote it, as the file engine gives it. Quoted
+// texts and quoted names (made small by the translator) are left out.
+QHash<QString, QString> writtenNames(const QString &engineSql)
+{
+    QHash<QString, QString> written;
+    const auto startsName = [](QChar c) { return c.isLetter() || c == QLatin1Char('_'); };
+    for (qsizetype at = 0; at < engineSql.size();) {
+        const QChar c = engineSql[at];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            const auto end = engineSql.indexOf(c, at + 1);
+            at = end < 0 ? engineSql.size() : end + 1; // a doubled quote reads as two texts: no name lost
+        } else if (startsName(c)) {
+            qsizetype end = at + 1;
+            while (end < engineSql.size() && (startsName(engineSql[end]) || engineSql[end].isDigit()))
+                ++end;
+            const QString name = engineSql.mid(at, end - at);
+            if (const QString small = name.toLower(); small != name && !written.contains(small))
+                written.insert(small, name);
+            at = end;
+        } else {
+            ++at;
+        }
+    }
+    return written;
+}
+
 } // namespace
+
+QString schemaSpelling(const QString &name)
+{
+    static const QHash<QString, QString> spelled = [] {
+        QHash<QString, QString> names;
+        for (const schema::Table &table : schema::tables()) {
+            names.insert(table.name.toLower(), table.name);
+            for (const schema::Column &column : table.columns)
+                names.insert(column.name.toLower(), column.name);
+        }
+        return names;
+    }();
+    return spelled.value(name, name);
+}
 
 bool isServerUri(const QString &dataSource)
 {
@@ -159,9 +221,23 @@ QString numberedMarks(const QString &engineSql)
     return out;
 }
 
-Session::Session(const QString &uri, const QString &password)
+bool acceptsPassword(const QString &uri, const QString &password)
 {
-    const QByteArray dbname = uri.toUtf8(), secret = password.toUtf8();
+    try {
+        const Session tried(uri, SecretBytes::utf8Of(password));
+        return true;
+    } catch (const DbError &error) {
+        if (error.kind() == DbError::Kind::WrongPassword)
+            return false;
+        throw;
+    }
+}
+
+Session::Session(const QString &uri, const SecretBytes &password)
+{
+    const QByteArray dbname = uri.toUtf8();
+    SecretBytes secret(password.size() + 1); // libpq takes it ending in a zero
+    std::copy_n(password.constData(), password.size(), secret.data());
     const char *keys[] = {"dbname", "password", "client_encoding", "application_name", "connect_timeout", nullptr};
     const char *values[] = {dbname.constData(), password.isEmpty() ? nullptr : secret.constData(), "UTF8", "velmora",
                             "10", nullptr};
@@ -213,6 +289,33 @@ void Session::run(const char *sql)
     PGresult *result = PQexec(m_conn, sql);
     check(result);
     PQclear(result);
+}
+
+void Session::setRolePassword(const QString &password)
+{
+    QByteArray plain = password.toUtf8();
+    char *encrypted = PQencryptPasswordConn(m_conn, plain.constData(), PQuser(m_conn), nullptr);
+    plain.fill('\0');
+    if (!encrypted)
+        throw DbError::serverGone(serverName(), QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    char *literal = PQescapeLiteral(m_conn, encrypted, std::strlen(encrypted));
+    PQfreemem(encrypted);
+    if (!literal)
+        throw DbError::serverGone(serverName(), QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    const QByteArray statement = QByteArray("ALTER ROLE SESSION_USER PASSWORD ") + literal;
+    PQfreemem(literal);
+    // A seat logs in as its own role and works as the practice's owner (the setup sets its role);
+    // the password is the login role's, which that role may change only while acting as itself.
+    PGresult *acting = PQexec(m_conn, "SELECT current_user");
+    check(acting);
+    const QByteArray actingAs = PQgetvalue(acting, 0, 0);
+    PQclear(acting);
+    run("SET ROLE NONE");
+    run(statement.constData());
+    char *role = PQescapeIdentifier(m_conn, actingAs.constData(), actingAs.size());
+    const QByteArray back = QByteArray("SET ROLE ") + role;
+    PQfreemem(role);
+    run(back.constData());
 }
 
 QByteArray Session::nextStatementName()
@@ -268,7 +371,7 @@ std::unique_ptr<engine::Statement> Session::prepare(const QString &engineSql, bo
     check(description);
     if (guarded)
         run("RELEASE SAVEPOINT velmora_trying");
-    return std::make_unique<Statement>(*this, name, description);
+    return std::make_unique<Statement>(*this, name, description, engineSql);
 }
 
 qint64 Session::insert(const QString &engineSql, const QVariantList &values)
@@ -307,8 +410,8 @@ void Session::setBusyTimeout(int milliseconds)
     run(QByteArray("SET lock_timeout = " + QByteArray::number(milliseconds)).constData());
 }
 
-Statement::Statement(Session &session, const QByteArray &name, PGresult *description)
-    : m_session(session), m_name(name), m_description(description)
+Statement::Statement(Session &session, const QByteArray &name, PGresult *description, const QString &engineSql)
+    : m_session(session), m_name(name), m_description(description), m_written(writtenNames(engineSql))
 {
     // The row key the server keeps on every table is the program's hidden row id: `SELECT *`
     // does not show it.
@@ -373,13 +476,14 @@ int Statement::columnCount() const
 
 QString Statement::columnName(int column) const
 {
-    return QString::fromUtf8(PQfname(m_description, resultColumn(column)));
+    const QString given = QString::fromUtf8(PQfname(m_description, resultColumn(column)));
+    return m_written.value(given, schemaSpelling(given));
 }
 
 QString Statement::columnTable(int column) const
 {
     const Oid table = PQftable(m_description, resultColumn(column));
-    return table == InvalidOid ? QString() : m_session.tableNames(table).table;
+    return table == InvalidOid ? QString() : schemaSpelling(m_session.tableNames(table).table);
 }
 
 QString Statement::columnOrigin(int column) const
@@ -387,7 +491,7 @@ QString Statement::columnOrigin(int column) const
     const Oid table = PQftable(m_description, resultColumn(column));
     if (table == InvalidOid)
         return {};
-    return m_session.tableNames(table).columns.value(PQftablecol(m_description, resultColumn(column)));
+    return schemaSpelling(m_session.tableNames(table).columns.value(PQftablecol(m_description, resultColumn(column))));
 }
 
 QString Statement::declaredType(int column) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/engine.h"
+#include "data/keys/secret_bytes.h"
 
 #include <QHash>
 #include <QVector>
@@ -14,10 +15,14 @@ namespace postgres {
 // A data source that names a server rather than a file: a libpq URI.
 bool isServerUri(const QString &dataSource);
 
+// True when the server `uri` lets its role in with `password`; false when it refuses the
+// password (or the role). Throws DbError for anything else (no server there, TLS refused).
+bool acceptsPassword(const QString &uri, const QString &password);
+
 class Session final : public engine::Session {
 public:
     // Connects to `uri` as its role, with `password` handed to libpq apart from the URI.
-    Session(const QString &uri, const QString &password);
+    Session(const QString &uri, const SecretBytes &password);
     ~Session() override;
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -38,6 +43,9 @@ public:
     QString serverName() const;
     // Runs a statement without values and without rows; throws the server's refusal.
     void run(const char *sql);
+    // The seat's role is given a new password, which crosses to the server only encrypted
+    // (SCRAM, as the server keeps it).
+    void setRolePassword(const QString &password);
     // Throws the refusal a failed result carries, naming this server; frees the result then.
     void check(pg_result *result) const;
     // A table's name and its columns' names, by the numbers a result gives them.
@@ -56,7 +64,8 @@ private:
 
 class Statement final : public engine::Statement {
 public:
-    Statement(Session &session, const QByteArray &name, pg_result *description);
+    // `engineSql` is the text as prepared: the names it spells in capitals are given back so.
+    Statement(Session &session, const QByteArray &name, pg_result *description, const QString &engineSql);
     ~Statement() override;
 
     void bind(const QVariantList &values) override;
@@ -77,12 +86,17 @@ private:
     QByteArray m_name;
     pg_result *m_description;
     QVector<int> m_visible; // result columns shown: the hidden row key of `SELECT *` is not
+    QHash<QString, QString> m_written; // names as the statement writes them, by their small letters
     QVector<QByteArray> m_values;
     bool m_bound = false;
     pg_result *m_result = nullptr;
     int m_row = -1;
     int m_changes = 0;
 };
+
+// The schema's own spelling of a table or column name that the server gives back in small letters
+// ("stoixeia_paidioy" -> "STOIXEIA_PAIDIOY"); a name the schema does not know as it is.
+QString schemaSpelling(const QString &name);
 
 // Marks a statement still writes as "?" numbered as the server takes them ($1, $2, ...);
 // quoted texts and names are left alone, and a text the translator numbered has none left.

@@ -1,0 +1,51 @@
+// Painting laid-out pages on a printer, a PDF writer or the preview.
+#include "printing/report.h"
+
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <stdexcept>
+
+bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int to, const ReportProgress &progress)
+{
+    device.setPageSize(QPageSize(QPageSize::A4));
+    device.setPageOrientation(report.pageSize.width() > report.pageSize.height() ? QPageLayout::Landscape
+                                                                                 : QPageLayout::Portrait);
+    device.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw std::runtime_error("The pages could not be sent to the printer or written to the file.");
+    // Millimetres to the device's dots; fonts keep their points on any device.
+    const double kx = device.logicalDpiX() / 25.4, ky = device.logicalDpiY() / 25.4;
+    const auto toDevice = [&](const QRectF &r) { return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky); };
+    const int first = from > 0 ? from : 1;
+    const int last = to > 0 ? qMin(to, int(report.pages.size())) : int(report.pages.size());
+    for (int p = first; p <= last; ++p) {
+        if (progress && !progress(p - first, last - first + 1))
+            return false;
+        if (p > first)
+            device.newPage();
+        for (const ReportPage::Item &item : report.pages[size_t(p - 1)].items) {
+            const QRectF r = toDevice(item.rect);
+            switch (item.kind) {
+            case ReportElement::Kind::Text:
+                // Laid out with this device's fonts: the text fits; nothing is cut or elided.
+                painter.setFont(item.font);
+                painter.setPen(Qt::black);
+                painter.drawText(r, int(item.align | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip), item.text);
+                break;
+            case ReportElement::Kind::Line:
+                painter.setPen(QPen(Qt::black, item.width * kx));
+                painter.drawLine(r.topLeft(), r.bottomRight());
+                break;
+            case ReportElement::Kind::Box:
+                painter.setPen(QPen(Qt::black, item.width * kx));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(r);
+                break;
+            }
+        }
+    }
+    if (progress)
+        progress(last - first + 1, last - first + 1);
+    return true;
+}
