@@ -159,6 +159,21 @@ private slots:
         QVERIFY(!QFile::exists(file + "-wal"));
         QVERIFY(!QFile::exists(file + "-shm"));
         QCOMPARE(practice.connect().scalar("SELECT TITLOS FROM DIAITES").toString(), QString("Α"));
+
+        // A reading connection (a backup) leaves the log to a writer still at work, and no log
+        // files at all when it was the last.
+        {
+            Connection window = practice.connect();
+            Connection reader = Connection::openFileForReading(file, DbPassword);
+            window.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Β','x')");
+            QCOMPARE(reader.scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 2);
+            reader.close();
+            window.execute("INSERT INTO DIAITES(TITLOS,PERIGRAFH) VALUES('Γ','x')");
+            QVERIFY(QFileInfo(file + "-wal").size() > 0);
+        }
+        QCOMPARE(Connection::openFileForReading(file, DbPassword).scalar("SELECT COUNT(*) FROM DIAITES").toInt(), 3);
+        QVERIFY(!QFile::exists(file + "-wal"));
+        QVERIFY(!QFile::exists(file + "-shm"));
     }
 
     // A log lies beside a file by its name alone: one left there by the file that was replaced

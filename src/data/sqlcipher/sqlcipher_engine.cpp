@@ -73,6 +73,20 @@ QString utf8(const char *text)
     return QString::fromUtf8(text);
 }
 
+// A connection that may write, opened and read only to be closed: the last connection to a file
+// in log mode checkpoints the log and removes it and its index, taking the file's lock for that
+// as every closing connection does, so that it never removes files another connection uses.
+// Nothing is done where the file may not be written.
+void closeLogThroughWriter(const QString &path, const SecretBytes &key)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) == SQLITE_OK &&
+        !sqlite3_db_readonly(db, "main") && sqlite3_key(db, key.constData(), int(key.size())) == SQLITE_OK)
+        sqlite3_exec(db, "PRAGMA cipher_page_size = 4096; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+}
+
 } // namespace
 
 Session::Session(const QString &path, const SecretBytes &key, OpenMode mode, int busyTimeout) : m_path(path)
@@ -116,11 +130,15 @@ Session::Session(const QString &path, const SecretBytes &key, OpenMode mode, int
         throw;
     }
     m_db = db;
+    if (mode == OpenMode::ReadOnly)
+        m_keyToTidyUp = key.copy();
 }
 
 Session::~Session()
 {
     sqlite3_close_v2(m_db);
+    if (!m_keyToTidyUp.isEmpty() && QFileInfo::exists(m_path + QStringLiteral("-wal")))
+        closeLogThroughWriter(m_path, m_keyToTidyUp);
 }
 
 std::unique_ptr<engine::Statement> Session::prepare(const QString &engineSql, bool quietly)
