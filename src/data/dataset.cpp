@@ -281,7 +281,11 @@ void DataSet::close()
     if (m_state == State::Inactive)
         return;
     emit aboutToReset();
+    const bool large = m_store.rowCount() > 1000;
     m_store.reset(0);
+    // What sorting a large set left with the allocator goes back too, not only its rows.
+    if (large)
+        malloc_trim(0);
     m_fields.clear();
     m_prepared.clear();
     m_original.reset();
