@@ -63,7 +63,7 @@ struct ReportPage {
         ReportElement::Kind kind;
         QRectF rect;
         QString text;
-        QFont font;
+        int font; // in LaidOutReport::fonts; -1 for lines and boxes
         Qt::Alignment align;
         double width;
     };
@@ -73,6 +73,8 @@ struct ReportPage {
 struct LaidOutReport {
     QSizeF pageSize; // mm
     std::vector<ReportPage> pages;
+    // Each font the texts are in, once: a page holds thousands of texts in a few fonts.
+    std::vector<QFont> fonts;
 };
 
 // Told the work done and the work in all; returns false to cancel.

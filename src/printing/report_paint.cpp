@@ -3,6 +3,7 @@
 
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <optional>
 #include <stdexcept>
 
 bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int to, const ReportProgress &progress)
@@ -19,6 +20,17 @@ bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int
     const auto toDevice = [&](const QRectF &r) { return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky); };
     const int first = from > 0 ? from : 1;
     const int last = to > 0 ? qMin(to, int(report.pages.size())) : int(report.pages.size());
+    // The painter is told a font or pen only when it changes: each change is a font looked up
+    // for the device again.
+    int font = -1;
+    constexpr double TextPen = -1;
+    std::optional<double> penWidth;
+    const auto usePen = [&](double width) {
+        if (penWidth != width)
+            painter.setPen(width == TextPen ? QPen(Qt::black) : QPen(Qt::black, width));
+        penWidth = width;
+    };
+    painter.setBrush(Qt::NoBrush);
     for (int p = first; p <= last; ++p) {
         if (progress && !progress(p - first, last - first + 1))
             return false;
@@ -29,17 +41,18 @@ bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int
             switch (item.kind) {
             case ReportElement::Kind::Text:
                 // Laid out with this device's fonts: the text fits; nothing is cut or elided.
-                painter.setFont(item.font);
-                painter.setPen(Qt::black);
+                if (item.font != font)
+                    painter.setFont(report.fonts[size_t(item.font)]);
+                font = item.font;
+                usePen(TextPen);
                 painter.drawText(r, int(item.align | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip), item.text);
                 break;
             case ReportElement::Kind::Line:
-                painter.setPen(QPen(Qt::black, item.width * kx));
+                usePen(item.width * kx);
                 painter.drawLine(r.topLeft(), r.bottomRight());
                 break;
             case ReportElement::Kind::Box:
-                painter.setPen(QPen(Qt::black, item.width * kx));
-                painter.setBrush(Qt::NoBrush);
+                usePen(item.width * kx);
                 painter.drawRect(r);
                 break;
             }
