@@ -66,6 +66,7 @@ struct ReportPage {
         int font; // in LaidOutReport::fonts; -1 for lines and boxes
         Qt::Alignment align;
         double width;
+        double advance = -1; // a text's width as the layout measured it on one line, mm; -1 where not
     };
     std::vector<Item> items;
 };

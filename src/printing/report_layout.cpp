@@ -116,6 +116,7 @@ public:
                     if (item.text.contains(QLatin1Char('{'))) {
                         item.text.replace(QStringLiteral("{PAGE}"), QString::number(p - first + 1));
                         item.text.replace(QStringLiteral("{PAGES}"), pages);
+                        item.advance = -1; // measured with the placeholders
                     }
         }
     }
@@ -133,6 +134,7 @@ private:
         double lineHeight;
         double growth; // mm taller than designed
         double shift = 0;
+        double advance = -1; // mm, measured on one line; -1 where it was not
     };
 
     // A band's items relative to its top, and how much taller than designed it came out.
@@ -189,7 +191,7 @@ private:
         for (const Text &t : texts) {
             const QRectF r = t.e->rect.translated(m_def.margin, t.shift);
             if (t.lines.size() == 1) {
-                out.items.push_back({ReportElement::Kind::Text, r, t.lines.front(), t.fontIndex, t.e->align, 0});
+                out.items.push_back({ReportElement::Kind::Text, r, t.lines.front(), t.fontIndex, t.e->align, 0, t.advance});
                 continue;
             }
             double y = r.top();
@@ -220,17 +222,22 @@ private:
             return t;
         };
         const bool oneLine = !text.contains(QLatin1Char('\n'));
-        if (oneLine && (text.isEmpty() || m_measures.width(t.font, text) <= e.rect.width()))
+        const auto fitsOnOneLine = [&] {
+            t.advance = m_measures.width(t.font, text);
+            return t.advance <= e.rect.width();
+        };
+        if (oneLine && (text.isEmpty() || fitsOnOneLine()))
             return fittedAsIs();
         if (e.fit == ReportElement::Fit::Shrink && oneLine) {
             const double floor = qMin(e.size, ReportElement::MinimumSize);
             for (double size = e.size - 0.5; size >= floor - 1e-9; size -= 0.5) {
                 t.font.setPointSizeF(qMax(size, floor));
-                if (m_measures.width(t.font, text) <= e.rect.width())
+                if (fitsOnOneLine())
                     return fittedAsIs();
             }
             t.font.setPointSizeF(floor);
         }
+        t.advance = -1; // wrapped: its lines were not measured whole
         t.lineHeight = Measures::lineHeight(t.font.pointSizeF());
         t.lines = m_measures.wrap(t.font, text, e.rect.width());
         if (t.lines.size() > 1)
