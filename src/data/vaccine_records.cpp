@@ -91,15 +91,6 @@ std::vector<QStringList> rows(Connection &connection, const QString &sql, const 
     return all;
 }
 
-} // namespace
-
-Schedule scheduleInForce(Connection &connection)
-{
-    const QVariant id = connection.scalar(
-        QStringLiteral("SELECT ID FROM EMBOLIA_PROGRAMMATA ORDER BY SE_ISXY DESC, HMEROMHNIA DESC, ID DESC LIMIT 1"));
-    return id.isValid() ? readSchedule(connection, id.toLongLong()) : shippedSchedule();
-}
-
 std::vector<QStringList> scheduleRules(Connection &connection, qint64 version)
 {
     return rows(connection,
@@ -114,6 +105,15 @@ std::vector<QStringList> scheduleProducts(Connection &connection, qint64 version
     return rows(connection,
                 QStringLiteral("SELECT ONOMA, SEIRES FROM EMBOLIA_SKEYASMATA WHERE PROGRAMMA = ? ORDER BY ") + connection.rowIdColumn(),
                 {version});
+}
+
+} // namespace
+
+Schedule scheduleInForce(Connection &connection)
+{
+    const QVariant id = connection.scalar(
+        QStringLiteral("SELECT ID FROM EMBOLIA_PROGRAMMATA ORDER BY SE_ISXY DESC, HMEROMHNIA DESC, ID DESC LIMIT 1"));
+    return id.isValid() ? readSchedule(connection, id.toLongLong()) : shippedSchedule();
 }
 
 Schedule readSchedule(Connection &connection, qint64 version)
