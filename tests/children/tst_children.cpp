@@ -469,6 +469,10 @@ private slots:
                                       << "31/12/2009"
                                       << ""
                                       << "Το πεδίο «Ημερομηνία» δέχεται ημερομηνία από 1/1/2010 έως";
+        QTest::newRow("in the future") << "Μηνιγγιτιδόκοκκος B"
+                                       << Regional::current().formatDate(QDate::currentDate().addDays(1))
+                                       << ""
+                                       << "Το πεδίο «Ημερομηνία» δέχεται ημερομηνία από 1/1/2010 έως";
         QTest::newRow("no series") << ""
                                    << "1/3/2011"
                                    << ""
