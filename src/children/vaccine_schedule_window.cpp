@@ -156,6 +156,9 @@ QWidget *VaccineScheduleWindow::productsPage()
     layout->addLayout(form);
     layout->addStretch();
     layout->addWidget(partBar(m_products, QStringLiteral("DBNavigator3")), 0, Qt::AlignLeft);
+    connect(&m_products, &DataSet::stateChanged, this, [this](DataSet::State state) {
+        m_productAsStored = state == DataSet::State::Edit ? m_products.value(QStringLiteral("ONOMA")).toString() : QString();
+    });
     return page;
 }
 
@@ -226,6 +229,7 @@ QWidget *VaccineScheduleWindow::partBar(DataSet &part, const QString &name)
     bar->setDeleteQuestion([this, &part] {
         try {
             refuseInForce();
+            refuseLosingRecordedProduct(part, true);
             checkVersion(part, part.currentRow());
         } catch (const DbError &error) {
             messages::error(this, error.text());
@@ -235,6 +239,7 @@ QWidget *VaccineScheduleWindow::partBar(DataSet &part, const QString &name)
     });
     part.addBeforePost(this, [this, &part] {
         refuseInForce();
+        refuseLosingRecordedProduct(part, false);
         part.setValue(QStringLiteral("PROGRAMMA"), version());
         checkVersion(part, -1);
     });
@@ -274,6 +279,22 @@ void VaccineScheduleWindow::refuseInForce() const
     if (inForce())
         throw DbError(DbError::Kind::Other,
                       QStringLiteral("Το πρόγραμμα σε ισχύ δεν αλλάζει. Κάντε ένα αντίγραφο του και αλλάξτε εκείνο."));
+}
+
+// Doses on record name their product: one they name keeps its name, or once the copy is in force
+// a combination dose would count for the series of its own line only.
+void VaccineScheduleWindow::refuseLosingRecordedProduct(const DataSet &part, bool removing)
+{
+    if (&part != &m_products)
+        return;
+    const QString name = m_products.value(QStringLiteral("ONOMA")).toString();
+    const QString lost = removing ? name : m_productAsStored;
+    if (lost.isEmpty() || (!removing && lost == name))
+        return;
+    if (m_connection.scalar(QStringLiteral("SELECT 1 FROM EMBOLIA_EPIPLEON WHERE SKEYASMA = ? LIMIT 1"), {lost}).isValid())
+        throw DbError(DbError::Kind::Other, QStringLiteral("Το σκεύασμα «%1» είναι γραμμένο σε δόσεις παιδιών και κρατά το "
+                                                           "όνομά του· αλλάζουν μόνο οι σειρές του.")
+                                                .arg(lost));
 }
 
 void VaccineScheduleWindow::checkVersion(const DataSet &changed, int leaving)

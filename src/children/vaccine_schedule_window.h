@@ -34,9 +34,11 @@ private:
     // The version as its pages hold it, `changed`'s row `leaving` left out (-1: none), checked
     // whole; throws naming what cannot stand.
     void checkVersion(const DataSet &changed, int leaving);
+    void refuseLosingRecordedProduct(const DataSet &part, bool removing);
 
     DataSet m_doses{m_connection, this};
     DataSet m_products{m_connection, this};
     DataSet m_rules{m_connection, this};
+    QString m_productAsStored; // the name of the product row being edited, as it was read
     SetPages *m_pages;
 };

@@ -688,6 +688,25 @@ private slots:
         press(&window, "Post", "DBNavigator2");
         QCOMPARE(log.texts, QStringList());
         QCOMPARE(stateRow(&window, "Αναπνευστικός συγκυτιακός ιός")[1], QString("Ολοκληρώθηκε"));
+
+        // A product named by doses on record keeps its name in a later copy, and stays in it.
+        VaccineScheduleWindow schedule;
+        showActive(schedule);
+        click(&schedule, "Copy");
+        schedule.findChild<QTabWidget *>("Pages")->setCurrentIndex(2);
+        DataSet &products = schedule.products();
+        for (int r = 0; r < products.recordCount(); ++r)
+            if (products.value(r, products.fieldIndex("ONOMA")).toString() == "Νιρσεβιμάμπη")
+                products.moveTo(r);
+        type(&schedule, "PRODUCT_ONOMA", "Νιρσεβιμάμπη 50 mg");
+        press(&schedule, "Post", "DBNavigator3");
+        press(&schedule, "Cancel", "DBNavigator3");
+        log.answer = true;
+        press(&schedule, "Delete", "DBNavigator3");
+        const QString kept = "Το σκεύασμα «Νιρσεβιμάμπη» είναι γραμμένο σε δόσεις παιδιών και κρατά το όνομά του· "
+                             "αλλάζουν μόνο οι σειρές του.";
+        QCOMPARE(log.texts, (QStringList{kept, kept}));
+        QCOMPARE(products.value("ONOMA").toString(), QString("Νιρσεβιμάμπη"));
     }
 
     void measurementsBelongToTheChild()
