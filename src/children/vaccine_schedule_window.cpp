@@ -198,11 +198,13 @@ QWidget *VaccineScheduleWindow::rulesPage()
         field->setFixedWidth(width);
         return field;
     };
+    // Made in the order Tab goes through them.
+    BoundLineEdit *series = line(QStringLiteral("SEIRA"), 110);
     auto *kind = new BoundChoice(m_rules, QStringLiteral("KANONAS"), {}, page);
     kind->setItems(kinds);
     kind->setObjectName(QStringLiteral("RULE_KANONAS"));
     auto *form = new QGridLayout;
-    look::addField(form, 0, QStringLiteral("Σειρ&ά:"), line(QStringLiteral("SEIRA"), 110), QStringLiteral("*"));
+    look::addField(form, 0, QStringLiteral("Σειρ&ά:"), series, QStringLiteral("*"));
     look::addField(form, 1, QStringLiteral("&Κανόνας:"), kind, QStringLiteral("*"));
     look::addField(form, 2, QStringLiteral("&Δόση:"), line(QStringLiteral("DOSH"), 60));
     look::addField(form, 3, QStringLiteral("Α&πό δόση:"), line(QStringLiteral("APO_DOSH"), 60));

@@ -680,6 +680,8 @@ private slots:
         window.show();
         QCOMPARE(stateRow(&window, "Αναπνευστικός συγκυτιακός ιός").mid(1, 3),
                  (QStringList{"Οφείλεται", "1", Regional::current().formatDate(birth)}));
+        QCOMPARE(stateRow(&window, "Αναπνευστικός συγκυτιακός ιός").last(),
+                 QString("Η δόση 1 συνιστάται από τη γέννηση έως ηλικία 6 μηνών"));
         window.findChild<QTabWidget *>("Parts")->setCurrentIndex(1);
         press(&window, "Insert", "DBNavigator2");
         choose(&window, "OTHER_SEIRA", "Αναπνευστικός συγκυτιακός ιός");
