@@ -36,6 +36,26 @@ const DoseColumn DoseColumns[] = {
     {"MEGISTH_HLIKIA", "Μέγ. ηλικία", "Μέγιστη ηλι&κία:", 80},
 };
 
+// A page's list of its set's rows; a row leaves only through the page's record bar, which checks.
+RecordList *pageList(DataSet &data, std::vector<ListColumn> columns, const QString &name, int height, QWidget *page)
+{
+    auto *list = new RecordList(data, std::move(columns), page);
+    list->setObjectName(name);
+    list->setDeleteAllowed(false);
+    list->setFixedHeight(height);
+    list->fitWidthToColumns();
+    return list;
+}
+
+// A field of a page's set, named by the page and the column.
+BoundLineEdit *pageField(DataSet &data, const QString &page, const QString &column, int width, QWidget *parent)
+{
+    auto *field = new BoundLineEdit(data, column, parent);
+    field->setObjectName(page + QLatin1Char('_') + column);
+    field->setFixedWidth(width);
+    return field;
+}
+
 } // namespace
 
 VaccineScheduleWindow::VaccineScheduleWindow(QWidget *parent)
@@ -65,16 +85,12 @@ QWidget *VaccineScheduleWindow::versionsPage()
     const auto inForceText = [](const QVariant &value, int role) -> QVariant {
         return role == Qt::DisplayRole && value.toBool() ? QVariant(QStringLiteral("Σε ισχύ")) : QVariant();
     };
-    auto *list = new RecordList(m_data,
+    RecordList *list = pageList(m_data,
                                 {{QStringLiteral("ONOMA"), QStringLiteral("Όνομα"), 330},
                                  {QStringLiteral("EGKYKLIOS"), QStringLiteral("Εγκύκλιος"), 250},
                                  {QStringLiteral("HMEROMHNIA"), QStringLiteral("Ημερομηνία"), 80, Qt::AlignCenter},
                                  {QStringLiteral("SE_ISXY"), QStringLiteral("Ισχύς"), 60, Qt::AlignCenter, inForceText}},
-                                page);
-    list->setObjectName(QStringLiteral("Versions"));
-    list->setDeleteAllowed(false);
-    list->setFixedHeight(180);
-    list->fitWidthToColumns();
+                                QStringLiteral("Versions"), 180, page);
     auto *form = new QGridLayout;
     BoundLineEdit *name = boundLine(QStringLiteral("ONOMA"), {}, 420);
     look::addField(form, 0, QStringLiteral("Ό&νομα:"), name, QStringLiteral("*"));
@@ -102,20 +118,14 @@ QWidget *VaccineScheduleWindow::dosesPage()
     std::vector<ListColumn> columns;
     for (const DoseColumn &c : DoseColumns)
         columns.push_back({QString::fromLatin1(c.column), QString::fromUtf8(c.title), c.width});
-    auto *list = new RecordList(m_doses, columns, page);
-    list->setObjectName(QStringLiteral("Doses"));
-    list->setDeleteAllowed(false);
-    list->setFixedHeight(330);
-    list->fitWidthToColumns();
+    RecordList *list = pageList(m_doses, columns, QStringLiteral("Doses"), 330, page);
     // Two columns of fields under the list.
     auto *form = new QHBoxLayout;
     QGridLayout *grids[] = {new QGridLayout, new QGridLayout};
     int row = 0;
     for (const DoseColumn &c : DoseColumns) {
-        auto *field = new BoundLineEdit(m_doses, QString::fromLatin1(c.column), page);
-        field->setObjectName(QStringLiteral("DOSE_") + QString::fromLatin1(c.column));
-        field->setFixedWidth(c.width + 40);
-        look::addField(grids[row / 5], row % 5, QString::fromUtf8(c.caption), field);
+        look::addField(grids[row / 5], row % 5, QString::fromUtf8(c.caption),
+                       pageField(m_doses, QStringLiteral("DOSE"), QString::fromLatin1(c.column), c.width + 40, page));
         ++row;
     }
     form->addLayout(grids[0]);
@@ -134,23 +144,17 @@ QWidget *VaccineScheduleWindow::dosesPage()
 QWidget *VaccineScheduleWindow::productsPage()
 {
     auto *page = new QWidget;
-    auto *list = new RecordList(m_products,
+    RecordList *list = pageList(m_products,
                                 {{QStringLiteral("ONOMA"), QStringLiteral("Σκεύασμα"), 330},
                                  {QStringLiteral("SEIRES"), QStringLiteral("Σειρές"), 250}},
-                                page);
-    list->setObjectName(QStringLiteral("Products"));
-    list->setDeleteAllowed(false);
-    list->setFixedHeight(330);
-    list->fitWidthToColumns();
+                                QStringLiteral("Products"), 330, page);
+    const QString field = QStringLiteral("PRODUCT");
     auto *form = new QGridLayout;
-    auto *name = new BoundLineEdit(m_products, QStringLiteral("ONOMA"), page);
-    name->setObjectName(QStringLiteral("PRODUCT_ONOMA"));
-    name->setFixedWidth(420);
-    auto *series = new BoundLineEdit(m_products, QStringLiteral("SEIRES"), page);
-    series->setObjectName(QStringLiteral("PRODUCT_SEIRES"));
-    series->setFixedWidth(300);
-    look::addField(form, 0, QStringLiteral("Ό&νομα:"), name, QStringLiteral("*"));
-    look::addField(form, 1, QStringLiteral("&Καλύπτει σειρές:"), series, QStringLiteral("(π.χ. DTAP IPV HIB HEPB)"));
+    look::addField(form, 0, QStringLiteral("Ό&νομα:"), pageField(m_products, field, QStringLiteral("ONOMA"), 420, page),
+                   QStringLiteral("*"));
+    look::addField(form, 1, QStringLiteral("&Καλύπτει σειρές:"),
+                   pageField(m_products, field, QStringLiteral("SEIRES"), 300, page),
+                   QStringLiteral("(π.χ. DTAP IPV HIB HEPB)"));
     auto *layout = new QVBoxLayout(page);
     layout->addWidget(list);
     layout->addLayout(form);
@@ -180,23 +184,16 @@ QWidget *VaccineScheduleWindow::rulesPage()
         return value;
     };
     auto *page = new QWidget;
-    auto *list = new RecordList(m_rules,
+    RecordList *list = pageList(m_rules,
                                 {{QStringLiteral("SEIRA"), QStringLiteral("Σειρά"), 70},
                                  {QStringLiteral("KANONAS"), QStringLiteral("Κανόνας"), 150, Qt::AlignLeft | Qt::AlignVCenter, kindText},
                                  {QStringLiteral("DOSH"), QStringLiteral("Δόση"), 40, Qt::AlignCenter},
                                  {QStringLiteral("APO_DOSH"), QStringLiteral("Από δόση"), 60, Qt::AlignCenter},
                                  {QStringLiteral("TIMH"), QStringLiteral("Τιμή"), 60, Qt::AlignCenter},
                                  {QStringLiteral("SHMEIWSEIS"), QStringLiteral("Σημειώσεις"), 300}},
-                                page);
-    list->setObjectName(QStringLiteral("Rules"));
-    list->setDeleteAllowed(false);
-    list->setFixedHeight(280);
-    list->fitWidthToColumns();
+                                QStringLiteral("Rules"), 280, page);
     const auto line = [this, page](const QString &column, int width) {
-        auto *field = new BoundLineEdit(m_rules, column, page);
-        field->setObjectName(QStringLiteral("RULE_") + column);
-        field->setFixedWidth(width);
-        return field;
+        return pageField(m_rules, QStringLiteral("RULE"), column, width, page);
     };
     // Made in the order Tab goes through them.
     BoundLineEdit *series = line(QStringLiteral("SEIRA"), 110);
