@@ -14,7 +14,6 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-
 namespace {
 
 QString dataSource(const QString &where)
