@@ -5,6 +5,7 @@
 #include "data/global.h"
 #include "ui/look.h"
 #include "printing/print_run.h"
+#include "printing/vaccination_certificate.h"
 #include "data/schema.h"
 
 #include <QCloseEvent>
@@ -129,7 +130,14 @@ ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent)
     list->setObjectName(QStringLiteral("List"));
     listColumn->addWidget(list);
     connect(list, &QPushButton::clicked, this, guarded(&ChildPrintoutsWindow::printList));
-    layout->addWidget(listBox, 2, 0, 1, 2);
+    auto *certificateBox = new QGroupBox(QStringLiteral("Βεβαίωση εμβολιασμών"), this);
+    auto *certificateColumn = new QVBoxLayout(certificateBox);
+    auto *certificate = new QPushButton(QStringLiteral("Εκτύπωση του επιλεγμένου"), certificateBox);
+    certificate->setObjectName(QStringLiteral("Certificate"));
+    certificateColumn->addWidget(certificate);
+    connect(certificate, &QPushButton::clicked, this, guarded([this] { printVaccinationCertificate(ChildID.toLongLong(), this); }));
+    layout->addWidget(certificateBox, 2, 0);
+    layout->addWidget(listBox, 2, 1);
     QPushButton *exit = look::exitButton(this);
     exit->setText(QStringLiteral("Έξοδος"));
     layout->addWidget(exit, 3, 1, Qt::AlignRight);
