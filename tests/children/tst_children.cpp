@@ -545,6 +545,23 @@ private slots:
         QCOMPARE(log.texts, QStringList{"Η υπενθύμιση καταχωρήθηκε για τις " + Regional::current().formatDate(due) + "."});
         QCOMPARE(connect().scalar("SELECT HMEROMHNIA FROM YPENTHIMISEIS").toDate(), due);
         QVERIFY(connect().scalar("SELECT PERIGRAFH FROM YPENTHIMISEIS").toString().startsWith("Εμβόλιο: Βήτα Μαρία, τηλ. 2101234567 — "));
+
+        // An appointment: the sheet of the day the dose is due, the line in its first free time
+        // (08:00 is taken), moved on to the next free one and stored.
+        connect().execute("INSERT INTO RANTEBOU(HMEROMHNIA, [0800-0830]) VALUES(?, 'Άλλος')", {due});
+        whenShown("TForm2a", [](QWidget *sheet) {
+            showActive(*sheet);
+            QTest::keyClick(sheet->focusWidget(), Qt::Key_Down, Qt::AltModifier);
+            QTest::keyClick(sheet->focusWidget(), Qt::Key_S, Qt::ControlModifier);
+            sheet->close();
+        });
+        click(&window, "Appointment");
+        QCOMPARE(log.texts.size(), 1);
+        Connection c = connect();
+        const QString booked = c.scalar("SELECT [0900-0930] FROM RANTEBOU WHERE HMEROMHNIA=?", {due}).toString();
+        QVERIFY2(booked.startsWith("Εμβόλιο: Βήτα Μαρία, τηλ. 2101234567 — ") && booked.contains(", δόση 2"), qPrintable(booked));
+        QCOMPARE(c.scalar("SELECT [0800-0830] FROM RANTEBOU WHERE HMEROMHNIA=?", {due}).toString(), QString("Άλλος"));
+        QVERIFY(c.scalar("SELECT [0830-0900] FROM RANTEBOU WHERE HMEROMHNIA=?", {due}).toString().isEmpty());
     }
 
     // The certificate lists every dose given, from the row's columns and the doses beside them,
