@@ -133,6 +133,11 @@ void DaySheetWindow::offer(const QString &text)
     keys(Qt::ALT | Qt::Key_PageUp, &DaySheetWindow::moveOfferToDay, -1);
     m_offeredSlot = -1;
     moveOfferToSlot(1);
+    connect(&m_data, &DataSet::posted, this, [this] {
+        if (m_offeredSlot >= 0)
+            m_offerNote->setText(QStringLiteral("Το ραντεβού αποθηκεύτηκε: %1, %2.")
+                                     .arg(m_header->text(), slotCaption(schema::appointmentSlots()[m_offeredSlot]).left(5)));
+    });
 }
 
 // The offered text goes to the next free slot after (or before) the one it stands in; at the
@@ -148,6 +153,7 @@ void DaySheetWindow::moveOfferToSlot(int step)
             m_slots[m_offeredSlot]->setTextAsTyped(QString());
         m_offeredSlot = slot;
         m_slots[slot]->setTextAsTyped(m_offered);
+        m_slots[slot]->setCursorPosition(0); // the name shows, not the end of the line
         m_slots[slot]->setFocus();
         break;
     }

@@ -67,6 +67,7 @@ DueVaccinesWindow::DueVaccinesWindow(QWidget *parent)
                                 this);
     list->setObjectName(QStringLiteral("DueList"));
     list->setDeleteAllowed(false);
+    list->setTabStop(); // after the criteria, Tab reaches the lines and the arrows pick one
     list->setMinimumHeight(360);
     list->fitWidthToColumns();
     // A click on a heading sorts by that column.
@@ -146,14 +147,19 @@ void DueVaccinesWindow::print()
     run.print(m_project, QStringLiteral("EMBOLIA_OFEILOMENA.RAV"), this);
 }
 
-// The child, the phone and the dose of the current line, as a reminder and an appointment name them.
-QString DueVaccinesWindow::currentLine() const
+// The child and the guardian's phone of the current line, as a reminder and an appointment name them.
+QString DueVaccinesWindow::currentChild() const
 {
     const QString phone = m_data.value(QStringLiteral("THLEFWNO")).toString();
-    return QStringLiteral("Εμβόλιο: %1 %2%3 — %4, δόση %5")
-        .arg(m_data.value(QStringLiteral("EPWNYMO")).toString(), m_data.value(QStringLiteral("ONOMA")).toString(),
-             phone.isEmpty() ? QString() : QStringLiteral(", τηλ. ") + phone,
-             m_data.value(QStringLiteral("SEIRA")).toString(), m_data.value(QStringLiteral("DOSH")).toString());
+    return QStringLiteral("%1 %2%3").arg(m_data.value(QStringLiteral("EPWNYMO")).toString(),
+                                         m_data.value(QStringLiteral("ONOMA")).toString(),
+                                         phone.isEmpty() ? QString() : QStringLiteral(", τηλ. ") + phone);
+}
+
+// The series and dose of the current line: «Ηπατίτιδα Β, δόση 2».
+QString DueVaccinesWindow::currentDose() const
+{
+    return QStringLiteral("%1, δόση %2").arg(m_data.value(QStringLiteral("SEIRA")).toString(), m_data.value(QStringLiteral("DOSH")).toString());
 }
 
 // The day the current line's dose falls due; today, for one already due.
@@ -169,16 +175,18 @@ void DueVaccinesWindow::remindOfCurrent()
         return;
     const Regional &regional = Regional::current();
     const QDate due = currentDueDay();
-    const QString text = currentLine() + QStringLiteral(", οφείλεται από %1.")
-                                             .arg(regional.formatDate(m_data.value(QStringLiteral("OFEILETAI")).toDate()));
+    const QString text = QStringLiteral("Εμβόλιο: %1 — %2, οφείλεται από %3.")
+                             .arg(currentChild(), currentDose(),
+                                  regional.formatDate(m_data.value(QStringLiteral("OFEILETAI")).toDate()));
     m_connection.execute(QStringLiteral("INSERT INTO YPENTHIMISEIS(HMEROMHNIA, PERIGRAFH) VALUES(?, ?)"), {due.toString(Qt::ISODate), text});
     messages::plain(this, QStringLiteral("Η υπενθύμιση καταχωρήθηκε για τις %1.").arg(regional.formatDate(due)));
 }
 
-// The current line as an appointment: the appointment book's sheet of the day the dose falls
-// due, the line in its first free time, for the user to move and store.
+// The current line as an appointment, the child's name first as the sheet's slots show it: the
+// appointment book's sheet of the day the dose falls due, the line in its first free time, for
+// the user to move and store.
 void DueVaccinesWindow::bookCurrent()
 {
     if (!m_data.isEmpty())
-        DaySheetWindow::book(currentDueDay(), currentLine(), this);
+        DaySheetWindow::book(currentDueDay(), currentChild() + QStringLiteral(" — εμβόλιο ") + currentDose(), this);
 }

@@ -25,7 +25,8 @@ public:
 
 private:
     void sortChosen();
-    QString currentLine() const;
+    QString currentChild() const;
+    QString currentDose() const;
     QDate currentDueDay() const;
 
     QLineEdit *m_from;
