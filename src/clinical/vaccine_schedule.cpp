@@ -141,7 +141,15 @@ void Schedule::check() const
         if (!rule(complete.series, complete.atDose) || complete.doses < 1)
             throw ScheduleError(QStringLiteral("Ο κανόνας ολοκλήρωσης της σειράς %1 αναφέρει δόση που δεν υπάρχει.")
                                     .arg(complete.series));
+    for (const auto &[name, kind] : kinds)
+        if (!known.contains(name))
+            throw ScheduleError(QStringLiteral("Κανόνας για άγνωστη σειρά %1.").arg(name));
     for (const Product &product : products) {
+        // A dose is recorded by its product's name: a second product of the same name would never count.
+        if (product.name.isEmpty())
+            throw ScheduleError(QStringLiteral("Σκεύασμα χωρίς όνομα (σειρές %1).").arg(product.series.join(QLatin1Char(' '))));
+        if (this->product(product.name) != &product)
+            throw ScheduleError(QStringLiteral("Το σκεύασμα «%1» υπάρχει δύο φορές.").arg(product.name));
         if (product.series.isEmpty())
             throw ScheduleError(QStringLiteral("Το σκεύασμα «%1» δεν καλύπτει καμία σειρά.").arg(product.name));
         for (const QString &name : product.series)

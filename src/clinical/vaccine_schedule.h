@@ -83,8 +83,8 @@ struct Schedule {
     SeriesKind kind(const QString &series) const;
     const Product *product(const QString &name) const;
     // Refuses a series without its first dose, a gap in a series' doses, a negative or
-    // unreadable age, an interval from a dose that does not come before, a product that covers
-    // no known series.
+    // unreadable age, an interval from a dose that does not come before, a rule for an unknown
+    // series, a product without a name or named twice, a product that covers no known series.
     void check() const;
 };
 

@@ -93,15 +93,6 @@ std::vector<QStringList> rows(Connection &connection, const QString &sql, const 
     return all;
 }
 
-} // namespace
-
-Schedule scheduleInForce(Connection &connection)
-{
-    const QVariant id = connection.scalar(
-        QStringLiteral("SELECT ID FROM EMBOLIA_PROGRAMMATA ORDER BY SE_ISXY DESC, HMEROMHNIA DESC, ID DESC LIMIT 1"));
-    return id.isValid() ? readSchedule(connection, id.toLongLong()) : shippedSchedule();
-}
-
 std::vector<QStringList> scheduleRules(Connection &connection, qint64 version)
 {
     return rows(connection,
@@ -116,6 +107,15 @@ std::vector<QStringList> scheduleProducts(Connection &connection, qint64 version
     return rows(connection,
                 QStringLiteral("SELECT ONOMA, SEIRES FROM EMBOLIA_SKEYASMATA WHERE PROGRAMMA = ? ORDER BY ") + connection.rowIdColumn(),
                 {version});
+}
+
+} // namespace
+
+Schedule scheduleInForce(Connection &connection)
+{
+    const QVariant id = connection.scalar(
+        QStringLiteral("SELECT ID FROM EMBOLIA_PROGRAMMATA ORDER BY SE_ISXY DESC, HMEROMHNIA DESC, ID DESC LIMIT 1"));
+    return id.isValid() ? readSchedule(connection, id.toLongLong()) : shippedSchedule();
 }
 
 Schedule readSchedule(Connection &connection, qint64 version)
@@ -216,6 +216,7 @@ QString seriesName(const Schedule &schedule, const QString &series)
 
 QString reasonInWords(const Schedule &schedule, const SeriesStatus &status)
 {
+    const auto atBirth = [](const Age &age) { return age.set && !age.years && !age.months && !age.days; };
     QStringList words;
     const DoseRule *next = status.nextDose ? schedule.rule(status.series, status.nextDose) : nullptr;
     switch (status.state) {
@@ -242,7 +243,13 @@ QString reasonInWords(const Schedule &schedule, const SeriesStatus &status)
             words << QStringLiteral("Μία δόση κάθε περίοδο, από %1 έως %2")
                          .arg(ageInWords(next->minimumAge), ageInWords(next->recommendedTo));
         else if (next && next->recommendedFrom.text() == next->recommendedTo.text())
-            words << QStringLiteral("Η δόση %1 συνιστάται σε ηλικία %2").arg(next->dose).arg(ageInWords(next->recommendedFrom));
+            words << (atBirth(next->recommendedFrom)
+                          ? QStringLiteral("Η δόση %1 συνιστάται στη γέννηση").arg(next->dose)
+                          : QStringLiteral("Η δόση %1 συνιστάται σε ηλικία %2").arg(next->dose).arg(ageInWords(next->recommendedFrom)));
+        else if (next && atBirth(next->recommendedFrom))
+            words << QStringLiteral("Η δόση %1 συνιστάται από τη γέννηση έως ηλικία %2")
+                         .arg(next->dose)
+                         .arg(ageInWords(next->recommendedTo));
         else if (next)
             words << QStringLiteral("Η δόση %1 συνιστάται σε ηλικία %2 έως %3")
                          .arg(next->dose)

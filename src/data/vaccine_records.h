@@ -33,9 +33,6 @@ qint64 addSchedule(Connection &connection, const clinical::Schedule &schedule, b
 clinical::Schedule scheduleInForce(Connection &connection);
 // One stored version; throws clinical::ScheduleError naming what cannot stand in it.
 clinical::Schedule readSchedule(Connection &connection, qint64 version);
-// A version's rules and products as stored, for checking an edit of its doses.
-std::vector<QStringList> scheduleRules(Connection &connection, qint64 version);
-std::vector<QStringList> scheduleProducts(Connection &connection, qint64 version);
 
 struct ChildDoses {
     qint64 childId = 0;

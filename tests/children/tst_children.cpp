@@ -49,6 +49,18 @@ QStringList surnames(ChildRegisterWindow &reg)
     return names;
 }
 
+// A series' line in the vaccination window's states, cell by cell.
+QStringList stateRow(QWidget *window, const QString &series)
+{
+    auto *states = window->findChild<QTableWidget *>("SeriesStates");
+    QStringList texts;
+    for (int r = 0; r < states->rowCount(); ++r)
+        if (states->item(r, 0)->text() == series)
+            for (int c = 0; c < states->columnCount(); ++c)
+                texts << states->item(r, c)->text();
+    return texts;
+}
+
 QString countLine(QWidget *window)
 {
     return window->findChild<QLabel *>("CountLine")->text();
@@ -400,15 +412,7 @@ private slots:
         VaccinationWindow window;
         window.hand({QString::number(id), "Α", "Άλφα", "Κ", "1/1/2010"});
         window.show();
-        auto *states = window.findChild<QTableWidget *>("SeriesStates");
-        const auto row = [states](const QString &series) {
-            QStringList texts;
-            for (int r = 0; r < states->rowCount(); ++r)
-                if (states->item(r, 0)->text() == series)
-                    for (int c = 0; c < states->columnCount(); ++c)
-                        texts << states->item(r, c)->text();
-            return texts;
-        };
+        const auto row = [&window](const QString &series) { return stateRow(&window, series); };
         QCOMPARE(row("Ηπατίτιδα Β").mid(1, 3), (QStringList{"Καθυστερεί", "3", "26/6/2010"}));
         QVERIFY2(row("Ηπατίτιδα Β").last().contains("η δόση της 20/5/2010: Πρόωρη — δεν μετράει"),
                  qPrintable(row("Ηπατίτιδα Β").last()));
@@ -465,6 +469,10 @@ private slots:
                                       << "31/12/2009"
                                       << ""
                                       << "Το πεδίο «Ημερομηνία» δέχεται ημερομηνία από 1/1/2010 έως";
+        QTest::newRow("in the future") << "Μηνιγγιτιδόκοκκος B"
+                                       << Regional::current().formatDate(QDate::currentDate().addDays(1))
+                                       << ""
+                                       << "Το πεδίο «Ημερομηνία» δέχεται ημερομηνία από 1/1/2010 έως";
         QTest::newRow("no series") << ""
                                    << "1/3/2011"
                                    << ""
@@ -664,6 +672,102 @@ private slots:
         QCOMPARE(inForce.date, QDate(2025, 4, 16));
         QCOMPARE(inForce.rule("MMR", 2)->recommendedFrom.text(), QString("36m"));
         QCOMPARE(c.scalar("SELECT COUNT(*) FROM EMBOLIA_PROGRAMMATA WHERE SE_ISXY").toInt(), 1);
+    }
+
+    // A series the schedule lacked (the RSV antibody), added with its product in a copy, is
+    // offered by the vaccination window once the copy is in force, and a dose of it counts there.
+    // Products and rules are edited only in a copy, and only as the copy stands whole.
+    void newSeriesAddedInACopyCountsOnceInForce()
+    {
+        MessageLog log;
+        qint64 shippedVersion = 0;
+        {
+            VaccineScheduleWindow window;
+            showActive(window);
+            shippedVersion = window.data().value("ID").toLongLong();
+            auto *pages = window.findChild<QTabWidget *>("Pages");
+            const auto addProduct = [&] {
+                press(&window, "Insert", "DBNavigator3");
+                type(&window, "PRODUCT_ONOMA", "Νιρσεβιμάμπη");
+                type(&window, "PRODUCT_SEIRES", "RSV");
+                press(&window, "Post", "DBNavigator3");
+            };
+            pages->setCurrentIndex(2);
+            addProduct();
+            press(&window, "Cancel", "DBNavigator3");
+            pages->setCurrentIndex(0);
+            click(&window, "Copy");
+            type(&window, "ONOMA", "Πρόγραμμα 2025-26");
+            pages->setCurrentIndex(2);
+            addProduct(); // before its series is there
+            press(&window, "Cancel", "DBNavigator3");
+            pages->setCurrentIndex(3);
+            press(&window, "Insert", "DBNavigator4");
+            type(&window, "RULE_SEIRA", "RVS");
+            choose(&window, "RULE_KANONAS", "Κάθε περίοδο");
+            press(&window, "Post", "DBNavigator4");
+            press(&window, "Cancel", "DBNavigator4");
+            QCOMPARE(log.texts, (QStringList{"Το πρόγραμμα σε ισχύ δεν αλλάζει. Κάντε ένα αντίγραφο του και αλλάξτε εκείνο.",
+                                             "Το σκεύασμα «Νιρσεβιμάμπη» αναφέρει άγνωστη σειρά RSV.",
+                                             "Κανόνας για άγνωστη σειρά RVS."}));
+            log.texts.clear();
+
+            pages->setCurrentIndex(1);
+            press(&window, "Insert", "DBNavigator2");
+            const QStringList dose{"SEIRA", "RSV", "DOSH", "1", "ONOMA", "Αναπνευστικός συγκυτιακός ιός",
+                                   "SYNISTATAI_APO", "0d", "SYNISTATAI_EWS", "6m", "ELAXISTH_HLIKIA", "0d",
+                                   "MEGISTH_HLIKIA", "8m"};
+            for (int i = 0; i < dose.size(); i += 2)
+                type(&window, "DOSE_" + dose[i], dose[i + 1]);
+            press(&window, "Post", "DBNavigator2");
+            pages->setCurrentIndex(2);
+            addProduct();
+            pages->setCurrentIndex(0);
+            click(&window, "InForce");
+            QCOMPARE(log.texts, QStringList{"Να ισχύσει από τώρα το «Πρόγραμμα 2025-26»;"});
+            log.texts.clear();
+        }
+        // The copy's product is a row of its own: the version it came from is as it was.
+        Connection c = connect();
+        QVERIFY(!vaccine_records::readSchedule(c, shippedVersion).product("Νιρσεβιμάμπη"));
+        QVERIFY(vaccine_records::scheduleInForce(c).product("Νιρσεβιμάμπη"));
+
+        const QDate birth = QDate::currentDate().addMonths(-2);
+        const int id = addChild("Νίκος", "Γάμμα", birth.toString(Qt::ISODate));
+        VaccinationWindow window;
+        window.hand({QString::number(id), "Νίκος", "Γάμμα", "Α", Regional::current().formatDate(birth)});
+        window.show();
+        QCOMPARE(stateRow(&window, "Αναπνευστικός συγκυτιακός ιός").mid(1, 3),
+                 (QStringList{"Οφείλεται", "1", Regional::current().formatDate(birth)}));
+        QCOMPARE(stateRow(&window, "Αναπνευστικός συγκυτιακός ιός").last(),
+                 QString("Η δόση 1 συνιστάται από τη γέννηση έως ηλικία 6 μηνών"));
+        window.findChild<QTabWidget *>("Parts")->setCurrentIndex(1);
+        press(&window, "Insert", "DBNavigator2");
+        choose(&window, "OTHER_SEIRA", "Αναπνευστικός συγκυτιακός ιός");
+        type(&window, "OTHER_HMEROMHNIA", Regional::current().formatDate(QDate::currentDate()));
+        choose(&window, "OTHER_SKEYASMA", "Νιρσεβιμάμπη");
+        press(&window, "Post", "DBNavigator2");
+        QCOMPARE(log.texts, QStringList());
+        QCOMPARE(stateRow(&window, "Αναπνευστικός συγκυτιακός ιός")[1], QString("Ολοκληρώθηκε"));
+
+        // A product named by doses on record keeps its name in a later copy, and stays in it.
+        VaccineScheduleWindow schedule;
+        showActive(schedule);
+        click(&schedule, "Copy");
+        schedule.findChild<QTabWidget *>("Pages")->setCurrentIndex(2);
+        DataSet &products = schedule.products();
+        for (int r = 0; r < products.recordCount(); ++r)
+            if (products.value(r, products.fieldIndex("ONOMA")).toString() == "Νιρσεβιμάμπη")
+                products.moveTo(r);
+        type(&schedule, "PRODUCT_ONOMA", "Νιρσεβιμάμπη 50 mg");
+        press(&schedule, "Post", "DBNavigator3");
+        press(&schedule, "Cancel", "DBNavigator3");
+        log.answer = true;
+        press(&schedule, "Delete", "DBNavigator3");
+        const QString kept = "Το σκεύασμα «Νιρσεβιμάμπη» είναι γραμμένο σε δόσεις παιδιών και κρατά το όνομά του· "
+                             "αλλάζουν μόνο οι σειρές του.";
+        QCOMPARE(log.texts, (QStringList{kept, kept}));
+        QCOMPARE(products.value("ONOMA").toString(), QString("Νιρσεβιμάμπη"));
     }
 
     void measurementsBelongToTheChild()

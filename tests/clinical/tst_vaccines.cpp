@@ -184,26 +184,38 @@ private slots:
     void badSchedulesRefusedByName_data()
     {
         const QString header = "series,dose,name_el,rec_from,rec_to,min_age,min_interval,interval_from,max_age,page,notes\n";
+        const QString mmr = header + "MMR,1,x,12m,15m,12m,,,,,";
+        const QString noRules = "series,rule,dose,at_dose,value,notes\n";
+        const QString noProducts = "product,series\n";
         QTest::addColumn<QString>("doses");
+        QTest::addColumn<QString>("rules");
         QTest::addColumn<QString>("products");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no first dose") << header + "MMR,2,x,24m,47m,,4w,prev,,,"
-                                       << "product,series\n"
+        QTest::newRow("no first dose") << header + "MMR,2,x,24m,47m,,4w,prev,,," << noRules << noProducts
                                        << "Η σειρά MMR δεν έχει την 1η δόση.";
-        QTest::newRow("negative interval") << header + "MMR,1,x,12m,15m,12m,,,,,\nMMR,2,x,24m,47m,,-4w,prev,,,"
-                                           << "product,series\n"
+        QTest::newRow("negative interval") << mmr + "\nMMR,2,x,24m,47m,,-4w,prev,,," << noRules << noProducts
                                            << "Μη αναγνώσιμη ηλικία ή διάστημα «-4w» (MMR δόση 2).";
-        QTest::newRow("unknown series of a product") << header + "MMR,1,x,12m,15m,12m,,,,,"
-                                                     << "product,series\nMMRV,MMR VAR\n"
+        QTest::newRow("unknown series of a product") << mmr << noRules << noProducts + "MMRV,MMR VAR\n"
                                                      << "Το σκεύασμα «MMRV» αναφέρει άγνωστη σειρά VAR.";
+        QTest::newRow("a product named twice") << mmr << noRules << noProducts + "MMR,MMR\nMMR,MMR\n"
+                                               << "Το σκεύασμα «MMR» υπάρχει δύο φορές.";
+        QTest::newRow("a product without a name") << mmr << noRules << noProducts + ",MMR\n"
+                                                  << "Σκεύασμα χωρίς όνομα (σειρές MMR).";
+        QTest::newRow("a rule for an unknown series") << mmr << noRules + "RSV,seasonal,,,,\n"
+                                                      << noProducts
+                                                      << "Κανόνας για άγνωστη σειρά RSV.";
+        QTest::newRow("an interval rule for a dose not there") << mmr << noRules + "MMR,interval,2,1,4w,\n"
+                                                               << noProducts
+                                                               << "Κανόνας για δόση που δεν υπάρχει: MMR δόση 2.";
     }
     void badSchedulesRefusedByName()
     {
         QFETCH(QString, doses);
+        QFETCH(QString, rules);
         QFETCH(QString, products);
         QFETCH(QString, message);
         try {
-            readScheduleCsv(doses, "series,rule,dose,at_dose,value,notes\n", products);
+            readScheduleCsv(doses, rules, products);
             QFAIL("accepted");
         } catch (const ScheduleError &error) {
             QCOMPARE(error.text, message);
