@@ -245,17 +245,7 @@ void MonthCalendarWindow::openDay(int day)
 {
     const QString text = dateText(day);
     const QDate date = shownMonthStart().addDays(day - 1);
-    {
-        const ScopedConnection connection(m_connection);
-        Command insert(m_connection);
-        insert.setText(QStringLiteral("INSERT INTO RANTEBOU(HMEROMHNIA) VALUES(?)"), {date});
-        try {
-            insert.execute();
-        } catch (const DbError &error) {
-            if (error.kind() != DbError::Kind::Constraint)
-                throw; // a busy or full file is told, not taken for a day that has its row
-        }
-    }
+    addDayRow(m_connection, date);
     {
         DaySheetWindow sheet(this);
         sheet.openDay(text, date);

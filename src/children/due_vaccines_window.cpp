@@ -1,5 +1,6 @@
 #include "children/due_vaccines_window.h"
 
+#include "appointments/day_sheet_window.h"
 #include "ui/bound_fields.h"
 #include "ui/messages.h"
 #include "ui/navigator_bar.h"
@@ -66,6 +67,7 @@ DueVaccinesWindow::DueVaccinesWindow(QWidget *parent)
                                 this);
     list->setObjectName(QStringLiteral("DueList"));
     list->setDeleteAllowed(false);
+    list->setTabStop(); // after the criteria, Tab reaches the lines and the arrows pick one
     list->setMinimumHeight(360);
     list->fitWidthToColumns();
     // A click on a heading sorts by that column.
@@ -79,6 +81,8 @@ DueVaccinesWindow::DueVaccinesWindow(QWidget *parent)
     m_print->setObjectName(QStringLiteral("Print"));
     m_remind = new QPushButton(QStringLiteral("Υπεν&θύμιση"), this);
     m_remind->setObjectName(QStringLiteral("Remind"));
+    m_appointment = new QPushButton(QStringLiteral("&Ραντεβού"), this);
+    m_appointment->setObjectName(QStringLiteral("Appointment"));
     QPushButton *exit = look::exitButton(this);
 
     auto *criteria = new QGridLayout;
@@ -93,12 +97,13 @@ DueVaccinesWindow::DueVaccinesWindow(QWidget *parent)
     layout->addLayout(criteria);
     layout->addWidget(list);
     layout->addLayout(look::spreadRow({new NavigatorBar(m_data, NavigatorBar::Browser, this), m_count}, {}));
-    layout->addLayout(look::spreadRow({m_print, m_remind}, {exit}));
+    layout->addLayout(look::spreadRow({m_print, m_remind, m_appointment}, {exit}));
 
     connect(find, &QPushButton::clicked, this, guarded(&DueVaccinesWindow::search));
     connect(m_sort, &QComboBox::activated, this, guarded(&DueVaccinesWindow::sortChosen));
     connect(m_print, &QPushButton::clicked, this, guarded(&DueVaccinesWindow::print));
     connect(m_remind, &QPushButton::clicked, this, guarded(&DueVaccinesWindow::remindOfCurrent));
+    connect(m_appointment, &QPushButton::clicked, this, guarded(&DueVaccinesWindow::bookCurrent));
     search();
 }
 
@@ -126,6 +131,7 @@ void DueVaccinesWindow::search()
                                   .toInt()));
     m_print->setEnabled(!m_data.isEmpty());
     m_remind->setEnabled(!m_data.isEmpty());
+    m_appointment->setEnabled(!m_data.isEmpty());
 }
 
 void DueVaccinesWindow::sortChosen()
@@ -141,21 +147,46 @@ void DueVaccinesWindow::print()
     run.print(m_project, QStringLiteral("EMBOLIA_OFEILOMENA.RAV"), this);
 }
 
-// The current line as a reminder on the day the dose falls due (today, for one already due).
+// The child and the guardian's phone of the current line, as a reminder and an appointment name them.
+QString DueVaccinesWindow::currentChild() const
+{
+    const QString phone = m_data.value(QStringLiteral("THLEFWNO")).toString();
+    return QStringLiteral("%1 %2%3").arg(m_data.value(QStringLiteral("EPWNYMO")).toString(),
+                                         m_data.value(QStringLiteral("ONOMA")).toString(),
+                                         phone.isEmpty() ? QString() : QStringLiteral(", τηλ. ") + phone);
+}
+
+// The series and dose of the current line: «Ηπατίτιδα Β, δόση 2».
+QString DueVaccinesWindow::currentDose() const
+{
+    return QStringLiteral("%1, δόση %2").arg(m_data.value(QStringLiteral("SEIRA")).toString(), m_data.value(QStringLiteral("DOSH")).toString());
+}
+
+// The day the current line's dose falls due; today, for one already due.
+QDate DueVaccinesWindow::currentDueDay() const
+{
+    return std::max(m_data.value(QStringLiteral("OFEILETAI")).toDate(), QDate::currentDate());
+}
+
+// The current line as a reminder on the day the dose falls due.
 void DueVaccinesWindow::remindOfCurrent()
 {
     if (m_data.isEmpty())
         return;
     const Regional &regional = Regional::current();
-    const QDate due = std::max(m_data.value(QStringLiteral("OFEILETAI")).toDate(), QDate::currentDate());
-    const QString phone = m_data.value(QStringLiteral("THLEFWNO")).toString();
-    const QString text = QStringLiteral("Εμβόλιο: %1 %2%3 — %4, δόση %5, οφείλεται από %6.")
-                             .arg(m_data.value(QStringLiteral("EPWNYMO")).toString(),
-                                  m_data.value(QStringLiteral("ONOMA")).toString(),
-                                  phone.isEmpty() ? QString() : QStringLiteral(", τηλ. ") + phone,
-                                  m_data.value(QStringLiteral("SEIRA")).toString(),
-                                  m_data.value(QStringLiteral("DOSH")).toString(),
+    const QDate due = currentDueDay();
+    const QString text = QStringLiteral("Εμβόλιο: %1 — %2, οφείλεται από %3.")
+                             .arg(currentChild(), currentDose(),
                                   regional.formatDate(m_data.value(QStringLiteral("OFEILETAI")).toDate()));
     m_connection.execute(QStringLiteral("INSERT INTO YPENTHIMISEIS(HMEROMHNIA, PERIGRAFH) VALUES(?, ?)"), {due.toString(Qt::ISODate), text});
     messages::plain(this, QStringLiteral("Η υπενθύμιση καταχωρήθηκε για τις %1.").arg(regional.formatDate(due)));
+}
+
+// The current line as an appointment, the child's name first as the sheet's slots show it: the
+// appointment book's sheet of the day the dose falls due, the line in its first free time, for
+// the user to move and store.
+void DueVaccinesWindow::bookCurrent()
+{
+    if (!m_data.isEmpty())
+        DaySheetWindow::book(currentDueDay(), currentChild() + QStringLiteral(" — εμβόλιο ") + currentDose(), this);
 }

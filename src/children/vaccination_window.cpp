@@ -10,6 +10,7 @@
 #include "data/regional.h"
 #include "data/schema.h"
 #include "data/vaccine_records.h"
+#include "printing/vaccination_certificate.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -132,6 +133,9 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
             m_data.edit();
     });
     m_states = seriesStates();
+    auto *certificate = new QPushButton(QStringLiteral("Εκτύπωση &βεβαίωσης"), this);
+    certificate->setObjectName(QStringLiteral("Certificate"));
+    connect(certificate, &QPushButton::clicked, this, guarded(&VaccinationWindow::printCertificate));
     QPushButton *exit = look::exitButton(this);
 
     auto *layout = new QVBoxLayout(this);
@@ -139,7 +143,7 @@ VaccinationWindow::VaccinationWindow(QWidget *parent)
     layout->addWidget(m_parts, 3);
     layout->addWidget(look::caption(QStringLiteral("&Κατάσταση σήμερα:"), m_states, this));
     layout->addWidget(m_states, 2);
-    layout->addLayout(look::spreadRow({}, {exit}));
+    layout->addLayout(look::spreadRow({certificate}, {exit}));
     // The whole record where the screen allows it; scrolling where it is smaller.
     const QSize wanted = scheduled->sizeHint() + QSize(60, 420);
     const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
@@ -354,4 +358,15 @@ void VaccinationWindow::showStates()
             m_states->setItem(row, c, item);
         }
     }
+}
+
+// What is typed and not yet stored is stored first: the certificate says what the record does.
+void VaccinationWindow::printCertificate()
+{
+    for (DataSet *set : {&m_data, &m_other})
+        if (set->state() == DataSet::State::Edit || set->state() == DataSet::State::Insert)
+            set->post();
+    if (m_data.state() == DataSet::State::Browse && !m_data.isEmpty())
+        m_data.edit(); // the row stays in editing, as after its own save
+    printVaccinationCertificate(childId(), this);
 }

@@ -17,6 +17,7 @@ class VaccinationWindow : public ChildWindow {
 public:
     explicit VaccinationWindow(QWidget *parent = nullptr);
     DataSet &otherDoses() { return m_other; }
+    void printCertificate();
 
 protected:
     void load() override;

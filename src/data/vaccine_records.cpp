@@ -6,7 +6,9 @@
 #include "data/schema.h"
 
 #include <algorithm>
+#include <QHash>
 #include <optional>
+#include <tuple>
 #include <unordered_map>
 
 namespace vaccine_records {
@@ -335,6 +337,94 @@ int writeDueBetween(Connection &connection, const QDate &from, const QDate &to)
     connection.execute(QStringLiteral("UPDATE %1 SET THLEFWNO = (SELECT THLEFWNO_1 FROM STOIXEIA_PAIDIOY "
                                       "WHERE STOIXEIA_PAIDIOY.ID = %1.ID)")
                            .arg(DueTable));
+    transaction.commit();
+    return written;
+}
+
+std::vector<CertificateDose> certificateDoses(Connection &connection, qint64 childId)
+{
+    const Schedule schedule = scheduleInForce(connection);
+    const QStringList order = schedule.series();
+    struct Placed {
+        qsizetype place;
+        CertificateDose dose;
+    };
+    std::vector<Placed> placed;
+    // A series the schedule knows goes by its name and place there; one it does not (BCG, the old
+    // polysaccharide vaccines) by the record's caption, after them.
+    const auto place = [&](const QString &series, const QString &caption, CertificateDose dose) {
+        const qsizetype known = series.isEmpty() ? -1 : order.indexOf(series);
+        dose.vaccine = known >= 0 ? seriesName(schedule, series) : caption;
+        placed.push_back({known >= 0 ? known : order.size(), std::move(dose)});
+    };
+
+    QHash<QString, QString> seriesOfColumn;
+    for (const ColumnDose &column : columnDoses())
+        seriesOfColumn.insert(column.column, column.series);
+    QStringList named;
+    for (const schema::Vaccine &vaccine : schema::vaccines())
+        for (const QString &column : vaccine.doses())
+            named << QStringLiteral("[%1]").arg(column);
+    {
+        Statement statement(connection, jet::translate(QStringLiteral("SELECT ") + named.join(QStringLiteral(", ")) +
+                                                           QStringLiteral(" FROM STOIXEIA_PAIDIOY WHERE ID = ?"),
+                                                       connection.engine()));
+        statement.bind({childId});
+        if (statement.step()) {
+            int c = 0;
+            for (const schema::Vaccine &vaccine : schema::vaccines()) {
+                const QStringList doses = vaccine.doses();
+                for (int d = 0; d < doses.size(); ++d, ++c) {
+                    const QDate date = QDate::fromString(statement.value(c).toString().left(10), Qt::ISODate);
+                    if (!date.isValid())
+                        continue;
+                    place(seriesOfColumn.value(doses[d]), QString::fromUtf8(vaccine.caption), {{}, d + 1, date, {}, false});
+                }
+            }
+        }
+    }
+
+    Statement extra(connection, jet::translate(QStringLiteral("SELECT SEIRA, DOSH, HMEROMHNIA, SKEYASMA, ALLOU, MH_XORHGHSH "
+                                                              "FROM EMBOLIA_EPIPLEON WHERE ID = ?"),
+                                               connection.engine()));
+    extra.bind({childId});
+    while (extra.step()) {
+        const QDate date = QDate::fromString(extra.value(2).toString().left(10), Qt::ISODate);
+        if (!date.isValid() || !extra.value(5).toString().isEmpty())
+            continue;
+        const QString series = extra.value(0).toString();
+        place(series, series, {{}, extra.value(1).toInt(), date, extra.value(3).toString(), extra.value(4).toBool()});
+    }
+
+    std::stable_sort(placed.begin(), placed.end(), [](const Placed &a, const Placed &b) {
+        return std::tie(a.place, a.dose.vaccine, a.dose.date, a.dose.dose) <
+               std::tie(b.place, b.dose.vaccine, b.dose.date, b.dose.dose);
+    });
+    std::vector<CertificateDose> doses;
+    for (Placed &one : placed)
+        doses.push_back(std::move(one.dose));
+    return doses;
+}
+
+int writeCertificate(Connection &connection, qint64 childId)
+{
+    const std::vector<CertificateDose> doses = certificateDoses(connection, childId);
+    Transaction transaction(connection);
+    connection.execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1(SEIRA_AR INTEGER, EMBOLIO TEXT, DOSH INTEGER, "
+                                      "HMEROMHNIA DATE, SKEYASMA TEXT, SHMEIWSH TEXT)")
+                           .arg(CertificateTable));
+    connection.execute(QStringLiteral("DELETE FROM ") + CertificateTable);
+    Statement insert(connection, QStringLiteral("INSERT INTO %1(SEIRA_AR, EMBOLIO, DOSH, HMEROMHNIA, SKEYASMA, SHMEIWSH) "
+                                                "VALUES(?, ?, ?, ?, ?, ?)")
+                                     .arg(CertificateTable));
+    int written = 0;
+    for (const CertificateDose &dose : doses) {
+        insert.bind({++written, dose.vaccine, dose.dose ? QVariant(dose.dose) : QVariant(),
+                     dose.date.toString(Qt::ISODate), dose.product,
+                     dose.elsewhere ? QStringLiteral("Έγινε αλλού") : QString()});
+        insert.step();
+        insert.reset();
+    }
     transaction.commit();
     return written;
 }

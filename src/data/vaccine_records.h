@@ -77,4 +77,21 @@ inline const QString DueTable = QStringLiteral("EMBOLIA_OFEILOMENA");
 // returns the lines written.
 int writeDueBetween(Connection &connection, const QDate &from, const QDate &to);
 
+// A dose given, as the child's vaccination certificate lists it.
+struct CertificateDose {
+    QString vaccine;
+    int dose = 0;
+    QDate date;
+    QString product;
+    bool elsewhere = false;
+};
+// The doses one child was given, from the row's dose columns and the doses kept beside them;
+// those marked not given are no doses and are left out. By the schedule's order of series, then date.
+std::vector<CertificateDose> certificateDoses(Connection &connection, qint64 childId);
+
+// The connection's temporary table of one child's certificate, for its printout.
+inline const QString CertificateTable = QStringLiteral("EMBOLIA_BEBAIWSH");
+// Writes certificateDoses() into CertificateTable, numbered in their order; returns the lines written.
+int writeCertificate(Connection &connection, qint64 childId);
+
 } // namespace vaccine_records

@@ -5,6 +5,7 @@
 #include "data/global.h"
 #include "ui/look.h"
 #include "printing/print_run.h"
+#include "printing/vaccination_certificate.h"
 #include "data/schema.h"
 
 #include <QCloseEvent>
@@ -123,13 +124,21 @@ ChildPrintoutsWindow::ChildPrintoutsWindow(QWidget *parent)
         layout->addWidget(box, index / 2, index % 2);
         ++index;
     }
+    // One child's certificate, left of the list and before it in the Tab order.
+    auto *certificateBox = new QGroupBox(QStringLiteral("Βεβαίωση εμβολιασμών"), this);
+    auto *certificateColumn = new QVBoxLayout(certificateBox);
+    auto *certificate = new QPushButton(QStringLiteral("Εκτύπωση του επιλεγμένου"), certificateBox);
+    certificate->setObjectName(QStringLiteral("Certificate"));
+    certificateColumn->addWidget(certificate);
+    connect(certificate, &QPushButton::clicked, this, guarded([this] { printVaccinationCertificate(ChildID.toLongLong(), this); }));
     auto *listBox = new QGroupBox(QStringLiteral("Λίστα των πελατών"), this);
     auto *listColumn = new QVBoxLayout(listBox);
     auto *list = new QPushButton(QStringLiteral("Εκτύπωση της λίστας των παιδιών"), listBox);
     list->setObjectName(QStringLiteral("List"));
     listColumn->addWidget(list);
     connect(list, &QPushButton::clicked, this, guarded(&ChildPrintoutsWindow::printList));
-    layout->addWidget(listBox, 2, 0, 1, 2);
+    layout->addWidget(certificateBox, 2, 0);
+    layout->addWidget(listBox, 2, 1);
     QPushButton *exit = look::exitButton(this);
     exit->setText(QStringLiteral("Έξοδος"));
     layout->addWidget(exit, 3, 1, Qt::AlignRight);

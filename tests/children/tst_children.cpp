@@ -553,6 +553,65 @@ private slots:
         QCOMPARE(log.texts, QStringList{"Η υπενθύμιση καταχωρήθηκε για τις " + Regional::current().formatDate(due) + "."});
         QCOMPARE(connect().scalar("SELECT HMEROMHNIA FROM YPENTHIMISEIS").toDate(), due);
         QVERIFY(connect().scalar("SELECT PERIGRAFH FROM YPENTHIMISEIS").toString().startsWith("Εμβόλιο: Βήτα Μαρία, τηλ. 2101234567 — "));
+
+        // An appointment: the sheet of the day the dose is due, the line in its first free time
+        // (08:00 is taken), moved on to the next free one and stored.
+        connect().execute("INSERT INTO RANTEBOU(HMEROMHNIA, [0800-0830]) VALUES(?, 'Άλλος')", {due});
+        whenShown("TForm2a", [](QWidget *sheet) {
+            showActive(*sheet);
+            QTest::keyClick(sheet->focusWidget(), Qt::Key_Down, Qt::AltModifier);
+            QTest::keyClick(sheet->focusWidget(), Qt::Key_S, Qt::ControlModifier);
+            sheet->close();
+        });
+        click(&window, "Appointment");
+        QCOMPARE(log.texts.size(), 1);
+        Connection c = connect();
+        const QString booked = c.scalar("SELECT [0900-0930] FROM RANTEBOU WHERE HMEROMHNIA=?", {due}).toString();
+        QVERIFY2(booked.startsWith("Βήτα Μαρία, τηλ. 2101234567 — εμβόλιο ") && booked.endsWith(", δόση 2"), qPrintable(booked));
+        QCOMPARE(c.scalar("SELECT [0800-0830] FROM RANTEBOU WHERE HMEROMHNIA=?", {due}).toString(), QString("Άλλος"));
+        QVERIFY(c.scalar("SELECT [0830-0900] FROM RANTEBOU WHERE HMEROMHNIA=?", {due}).toString().isEmpty());
+    }
+
+    // The certificate lists every dose given, from the row's columns and the doses beside them,
+    // under the letterhead; a dose not given is no dose and is not listed.
+    void vaccinationCertificate()
+    {
+        const QString pdf = m_practice->useForPrinting();
+        const int id = addChild("Μαρία", "Βήτα", "2026-01-10", "ΘΗΛΥ");
+        Connection c = connect();
+        c.execute("INSERT INTO INFORMATION(TITLE, ADDRESS1) VALUES('Παιδιατρείο Αθηνών', 'Ερμού 5')");
+        c.execute("UPDATE STOIXEIA_PAIDIOY SET HPATITIDA_B1='2026-01-11', ROTAIOS_1='2026-03-10', "
+                  "MHNIGGITIDOKOKOSC='2026-05-01' WHERE ID=?",
+                  {id});
+        c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID, SEIRA, DOSH, HMEROMHNIA, SKEYASMA, ALLOU) "
+                  "VALUES(?, 'HEPB', 2, '2026-03-10', 'Εξαδύναμο (DTaP-IPV-Hib-HepB)', 1)",
+                  {id});
+        c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID, SEIRA, DOSH, HMEROMHNIA, SKEYASMA) VALUES(?, 'MENB', 1, '2026-03-12', 'MenB')", {id});
+        c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID, SEIRA, DOSH, HMEROMHNIA, MH_XORHGHSH) VALUES(?, 'PCV', 1, '2026-03-10', 'Άρνηση')", {id});
+        QStringList rows;
+        for (const vaccine_records::CertificateDose &dose : vaccine_records::certificateDoses(c, id))
+            rows << QStringList{dose.vaccine, QString::number(dose.dose), dose.date.toString(Qt::ISODate), dose.product,
+                                dose.elsewhere ? "αλλού" : ""}
+                        .join('|');
+        QCOMPARE(rows, (QStringList{"Ηπατίτιδα Β|1|2026-01-11||",
+                                    "Ηπατίτιδα Β|2|2026-03-10|Εξαδύναμο (DTaP-IPV-Hib-HepB)|αλλού",
+                                    "Μηνιγγιτιδόκοκκος B|1|2026-03-12|MenB|",
+                                    "Ροταϊός|1|2026-03-10||",
+                                    "Μηνιγγιτιδόκοκκος - Men A+C (Πολυσακχαριδικό)|1|2026-05-01||"}));
+
+        MessageLog log;
+        VaccinationWindow window;
+        window.hand({QString::number(id), "Μαρία", "Βήτα", "Θ", "10/1/2026"});
+        window.show();
+        type(&window, "HPATITIDA_A1", "1/6/2026"); // typed, not yet stored: printed too
+        click(&window, "Certificate");
+        QCOMPARE(log.texts, QStringList());
+        const QString printed = pdfText(pdf);
+        for (const char *text : {"Παιδιατρείο Αθηνών", "ΒΕΒΑΙΩΣΗ ΕΜΒΟΛΙΑΣΜΩΝ", "Βήτα Μαρία, γεννημένος/η στις 10/1/2026",
+                                 "Εξαδύναμο (DTaP-IPV-Hib-HepB)", "Έγινε αλλού", "12/3/2026", "Ηπατίτιδα Α", "1/6/2026",
+                                 "Ο θεράπων ιατρός"})
+            QVERIFY2(printed.contains(QString::fromUtf8(text)), qPrintable(text + QString(" not in: ") + printed));
+        QVERIFY2(!printed.contains("Πνευμονιόκοκκος"), qPrintable(printed));
     }
 
     // The version in force is never edited in place: a copy is, refused where it would not stand,

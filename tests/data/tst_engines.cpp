@@ -2,7 +2,9 @@
 #include "data/dataset.h"
 #include "data/db_error.h"
 #include "data/schema.h"
+#include "data/vaccine_records.h"
 #include "engine_practices.h"
+#include "fixture.h"
 #include "ui/messages.h"
 
 #include <QDate>
@@ -287,6 +289,32 @@ private slots:
         } catch (const DbError &e) {
             QCOMPARE(messages::reason(e), "Το αρχείο δεδομένων γράφτηκε από νεότερη έκδοση του προγράμματος.");
         }
+    }
+
+    // A child's certificate reads the row's dose columns and the doses beside them, the given
+    // elsewhere mark included, and lists them from the connection's own temporary table.
+    void vaccinationCertificateRows_data() { EnginePractices::addRows(); }
+    void vaccinationCertificateRows()
+    {
+        QFETCH(jet::Engine, engine);
+        SKIP_UNAVAILABLE_ENGINE(m_practices, engine);
+        Connection c = connectPractice(engine);
+        const int id = addChild(c, "Μαρία", "Βήτα", QDate(2026, 1, 10));
+        c.execute("UPDATE STOIXEIA_PAIDIOY SET HPATITIDA_B1 = ? WHERE ID = ?", {QDate(2026, 1, 11), id});
+        c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID, SEIRA, DOSH, HMEROMHNIA, SKEYASMA, ALLOU) VALUES(?, 'HEPB', 2, ?, 'HepB', ?)",
+                  {id, QDate(2026, 3, 10), true});
+        c.execute("INSERT INTO EMBOLIA_EPIPLEON(ID, SEIRA, DOSH, HMEROMHNIA, MH_XORHGHSH) VALUES(?, 'PCV', 1, ?, 'Άρνηση')",
+                  {id, QDate(2026, 3, 10)});
+        QCOMPARE(vaccine_records::writeCertificate(c, id), 2);
+        DataSet lines(c);
+        lines.setSql("SELECT EMBOLIO, DOSH, HMEROMHNIA, SKEYASMA, SHMEIWSH FROM EMBOLIA_BEBAIWSH ORDER BY SEIRA_AR");
+        lines.open();
+        QStringList read;
+        for (int r = 0; r < lines.recordCount(); ++r)
+            read << QStringList{lines.value(r, 0).toString(), lines.value(r, 1).toString(), displayText(lines.value(r, 2)),
+                                lines.value(r, 3).toString(), lines.value(r, 4).toString()}
+                        .join('|');
+        QCOMPARE(read, (QStringList{"Ηπατίτιδα Β|1|11/1/2026||", "Ηπατίτιδα Β|2|10/3/2026|HepB|Έγινε αλλού"}));
     }
 
     // An empty database on the server is not taken for a practice.
