@@ -112,7 +112,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
             Connection source = old_layout::openForReading(sourcePath, password);
             result.rowCounts = copyProved(source, partial, old_layout::engineKey());
             refuseExisting({destinationPath});
-            durableRename(partial, destinationPath);
+            moveDataFileIntoPlace(partial, destinationPath);
             result.path = destinationPath;
             return result;
         }
@@ -129,7 +129,7 @@ BackupResult backupDatabase(const QString &sourcePath, const QString &destinatio
         if (!(engineKeyFor(unlockDataKey(destinationPath, password)) == engineKey))
             throw DbError(DbError::Kind::Other, QStringLiteral("The key file of the copy does not open it"));
         refuseExisting({destinationPath});
-        durableRename(partial, destinationPath);
+        moveDataFileIntoPlace(partial, destinationPath);
     } catch (...) {
         removeWithEngineFiles(partial);
         if (keyCopied)

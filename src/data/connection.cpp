@@ -6,6 +6,7 @@
 #include "data/sqlcipher/sqlcipher_engine.h"
 
 #include "data/keys/key_file.h"
+#include "data/keys/private_files.h"
 
 #include <QDate>
 #include <QFile>
@@ -135,6 +136,18 @@ void removeWithEngineFiles(const QString &path)
 {
     for (const char *suffix : {"", "-journal", "-wal", "-shm"})
         QFile::remove(path + QLatin1String(suffix));
+}
+
+void moveDataFileIntoPlace(const QString &from, const QString &to)
+{
+    if (QFileInfo(from + QStringLiteral("-wal")).size() > 0 || QFileInfo::exists(from + QStringLiteral("-journal")))
+        throw DbError(DbError::Kind::Other, QStringLiteral("The file '%1' is still being written").arg(from));
+    for (const char *suffix : {"-journal", "-wal", "-shm"}) {
+        QFile::remove(from + QLatin1String(suffix));
+        QFile::remove(to + QLatin1String(suffix));
+    }
+    syncFolderOf(to);
+    durableRename(from, to);
 }
 
 void Connection::open()

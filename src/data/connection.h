@@ -93,6 +93,13 @@ private:
 // keeps beside it: what a copy or conversion cut short leaves behind.
 void removeWithEngineFiles(const QString &path);
 
+// Moves a closed data file over `to` (a new data key, a conversion, a backup, a new practice).
+// A log or journal lies beside a file by name alone and would be replayed onto whatever file
+// bears that name next: the ones of the file being replaced go, for good, before the move, so
+// that a kill between the two steps leaves no old log beside a new file. Refuses a file whose
+// own log still holds stores (it was not closed): moved without them it would lose them.
+void moveDataFileIntoPlace(const QString &from, const QString &to);
+
 // The parts of a connection string that matter here.
 struct ConnectionSettings {
     QString dataSource;

@@ -89,7 +89,9 @@ int exportInto(Connection &connection, const QString &alias, const Progress &pro
 void verify(const QString &path, const SecretBytes &engineKey, const QMap<QString, qint64> &counts, int version,
             const Progress &progress)
 {
-    Connection copy = Connection::openWithKey(path, engineKey);
+    // Only read: the copy keeps the rollback journal it was written with, and no log of its
+    // own is ever left beside it to be moved away with it.
+    Connection copy = Connection::openWithKeyForReading(path, engineKey);
     if (rowCounts(copy) != counts || copy.scalar(QStringLiteral("PRAGMA user_version")).toInt() != version)
         throw DbError(DbError::Kind::Other, QStringLiteral("The copy '%1' does not hold the same rows as the database").arg(path));
     if (progress)

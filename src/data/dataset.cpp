@@ -9,6 +9,7 @@
 #include "data/schema.h"
 
 #include <QDate>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <algorithm>
 #include <malloc.h>
@@ -98,9 +99,62 @@ QString DataSet::rowIdSelect(const QString &engineSql) const
     return select;
 }
 
+namespace {
+
+// "SELECT A,[B] FROM [T] ORDER BY [C] ASC": plain columns of one table, no condition.
+QRegularExpressionMatch plainOrderedSelect(const QString &engineSql)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^\s*SELECT\s+((?:\[?\w+\]?|\*)(?:\s*,\s*(?:\[?\w+\]?|\*))*)\s+FROM\s+\[?(\w+)\]?\s+)"
+                       R"(ORDER\s+BY\s+\[?(\w+)\]?(?:\s+ASC)?\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(engineSql);
+}
+
+} // namespace
+
+// At a million rows the walk along an index fetches the table's pages at random, each many
+// times over through the cache; a scan reads each page once and the sort here costs less. Only
+// where the order is provably the engine's own: the engine would walk one index whose first
+// key is the column, ascending in the Greek collation, so that equal values stand in row order
+// as the scan reads them.
+QString DataSet::orderSortedHere(const QString &engineSql)
+{
+    if (m_connection.engine() != jet::Engine::SqlCipher)
+        return {};
+    const QRegularExpressionMatch select = plainOrderedSelect(engineSql);
+    if (!select.hasMatch())
+        return {};
+    // The column must be read to be sorted by.
+    QStringList columns = select.captured(1).split(QLatin1Char(','));
+    for (QString &column : columns)
+        column = column.trimmed().remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    if (!columns.contains(QStringLiteral("*")) && !columns.contains(select.captured(3), Qt::CaseInsensitive))
+        return {};
+    Statement plan(m_connection, QStringLiteral("EXPLAIN QUERY PLAN ") + engineSql);
+    plan.bind(m_values);
+    QStringList steps;
+    while (plan.step())
+        steps << plan.value(3).toString();
+    static const QRegularExpression indexWalk(QStringLiteral(R"(^SCAN (?:TABLE )?(\w+) USING (?:COVERING )?INDEX (\w+)$)"));
+    const QRegularExpressionMatch walk = steps.size() == 1 ? indexWalk.match(steps.first()) : QRegularExpressionMatch();
+    if (!walk.hasMatch() || walk.captured(1).compare(select.captured(2), Qt::CaseInsensitive) != 0)
+        return {};
+    Statement index(m_connection, QStringLiteral("PRAGMA index_xinfo(%1)").arg(walk.captured(2)));
+    if (!index.step() || index.value(2).toString().compare(select.captured(3), Qt::CaseInsensitive) != 0 ||
+        index.value(3).toInt() != 0 || index.value(4).toString().compare(QLatin1String(jet::GreekCollation), Qt::CaseInsensitive) != 0)
+        return {};
+    return select.captured(3);
+}
+
 std::unique_ptr<Statement> DataSet::prepare()
 {
-    const QString engineSql = jet::translate(selectStatement(), m_connection.engine());
+    QString engineSql = jet::translate(selectStatement(), m_connection.engine());
+    m_orderColumn = orderSortedHere(engineSql);
+    if (!m_orderColumn.isEmpty()) {
+        const QRegularExpressionMatch select = plainOrderedSelect(engineSql);
+        engineSql = QStringLiteral("SELECT %1 FROM [%2] NOT INDEXED").arg(select.captured(1), select.captured(2));
+    }
     // A plain select over one table carries the row id, so that its rows can be written back;
     // a text the engine does not take that way (not a single table after all) is read only.
     if (const QString withRowId = rowIdSelect(engineSql); !withRowId.isEmpty())
@@ -209,6 +263,8 @@ void DataSet::run(bool withRows, const std::function<int()> &place)
             throw;
         }
     }
+    if (!m_orderColumn.isEmpty())
+        sortRows({{fieldIndex(m_orderColumn), false}});
     m_current = isEmpty() ? -1 : 0;
     m_state = State::Browse;
     applySort();
@@ -225,7 +281,11 @@ void DataSet::close()
     if (m_state == State::Inactive)
         return;
     emit aboutToReset();
+    const bool large = m_store.rowCount() > 1000;
     m_store.reset(0);
+    // What sorting a large set left with the allocator goes back too, not only its rows.
+    if (large)
+        malloc_trim(0);
     m_fields.clear();
     m_prepared.clear();
     m_original.reset();
@@ -618,11 +678,7 @@ void DataSet::applySort()
 {
     if (m_sort.trimmed().isEmpty() || recordCount() < 2)
         return;
-    struct Key {
-        int column;
-        bool descending;
-    };
-    std::vector<Key> keys;
+    std::vector<SortKey> keys;
     for (const QString &part : m_sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList words = part.simplified().split(QLatin1Char(' '));
         QString name = words.value(0);
@@ -633,39 +689,71 @@ void DataSet::applySort()
             throw DbError(DbError::Kind::MissingObject, QStringLiteral("Field '%1' not found").arg(name));
         keys.push_back({column, words.value(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0});
     }
+    sortRows(keys);
+}
 
-    // Text is compared through keys folded once per row, not once per comparison.
+void DataSet::sortRows(const std::vector<SortKey> &keys)
+{
     const int rows = recordCount();
-    std::vector<std::vector<QString>> folded(keys.size());
+    if (rows < 2 || keys.empty())
+        return;
+    // What a comparison needs of a cell, laid out once per row: texts folded once per row,
+    // not once per comparison, and into one buffer rather than a string each.
+    struct SortValue {
+        enum class Kind : std::uint8_t { Null,
+                                         Number,
+                                         Text } kind;
+        std::uint32_t foldedLength;
+        double number;
+        size_t folded; // start in the buffer
+        QStringView raw;
+    };
+    using CellKind = RowStore::Cell::Kind;
+    std::vector<std::vector<SortValue>> values(keys.size());
+    std::vector<std::vector<char16_t>> foldedTexts(keys.size());
     for (size_t k = 0; k < keys.size(); ++k) {
-        const FieldType type = m_fields[size_t(keys[k].column)].type;
-        if (type != FieldType::Text && type != FieldType::Memo)
-            continue;
-        folded[k].reserve(size_t(rows));
-        for (int row = 0; row < rows; ++row)
-            folded[k].push_back(greek::foldedKey(m_store.text(row, keys[k].column)));
-    }
-    using Kind = RowStore::Cell::Kind;
-    const auto compareCells = [&](size_t k, size_t a, size_t b) -> int {
         const int column = keys[k].column;
-        const RowStore::Cell &ca = m_store.cell(int(a), column), &cb = m_store.cell(int(b), column);
-        if (ca.kind == Kind::Null || cb.kind == Kind::Null)
-            return int(cb.kind == Kind::Null) - int(ca.kind == Kind::Null); // no value sorts first
-        if (ca.kind == Kind::Text || cb.kind == Kind::Text) {
-            if (!folded[k].empty())
-                if (const int c = greek::compareCodePoints(folded[k][a], folded[k][b]); c != 0)
-                    return c;
-            return greek::compareCodePoints(m_store.text(int(a), column), m_store.text(int(b), column));
+        const FieldType type = m_fields[size_t(column)].type;
+        const bool folds = type == FieldType::Text || type == FieldType::Memo;
+        values[k].reserve(size_t(rows));
+        for (int row = 0; row < rows; ++row) {
+            const RowStore::Cell &cell = m_store.cell(row, column);
+            SortValue v{SortValue::Kind::Null, 0, 0, 0, {}};
+            if (cell.kind == CellKind::Text) {
+                v.kind = SortValue::Kind::Text;
+                v.raw = m_store.text(row, column);
+                if (folds) {
+                    const QString key = greek::foldedKey(v.raw);
+                    v.folded = foldedTexts[k].size();
+                    v.foldedLength = std::uint32_t(key.size());
+                    foldedTexts[k].insert(foldedTexts[k].end(), key.utf16(), key.utf16() + key.size());
+                }
+            } else if (cell.kind != CellKind::Null) {
+                v.kind = SortValue::Kind::Number;
+                v.number = cell.kind == CellKind::Double ? cell.real : double(cell.integer);
+            }
+            values[k].push_back(v);
         }
-        const double da = ca.kind == Kind::Double ? ca.real : double(ca.integer);
-        const double db = cb.kind == Kind::Double ? cb.real : double(cb.integer);
-        return da < db ? -1 : (db < da ? 1 : 0);
+    }
+    const auto compareValues = [&](size_t k, size_t a, size_t b) -> int {
+        const SortValue &va = values[k][a], &vb = values[k][b];
+        if (va.kind == SortValue::Kind::Null || vb.kind == SortValue::Kind::Null)
+            return int(vb.kind == SortValue::Kind::Null) - int(va.kind == SortValue::Kind::Null); // no value sorts first
+        if (va.kind == SortValue::Kind::Text || vb.kind == SortValue::Kind::Text) {
+            const char16_t *folded = foldedTexts[k].data();
+            if (const int c = greek::compareCodePoints(QStringView(folded + va.folded, va.foldedLength),
+                                                       QStringView(folded + vb.folded, vb.foldedLength));
+                c != 0)
+                return c;
+            return greek::compareCodePoints(va.raw, vb.raw);
+        }
+        return va.number < vb.number ? -1 : (vb.number < va.number ? 1 : 0);
     };
     std::vector<size_t> order(static_cast<size_t>(rows));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         for (size_t k = 0; k < keys.size(); ++k) {
-            const int c = compareCells(k, a, b);
+            const int c = compareValues(k, a, b);
             if (c != 0)
                 return keys[k].descending ? c > 0 : c < 0;
         }

@@ -136,6 +136,16 @@ private:
     bool reread(int row);
     void dropRow(int at);
     void applySort();
+    struct SortKey {
+        int column;
+        bool descending;
+    };
+    // Stable: rows equal on every key keep their order. NULL first, text as the engine's
+    // Greek collation orders it.
+    void sortRows(const std::vector<SortKey> &keys);
+    // The column whose order the engine's statement gives, when the rows may instead be read
+    // in table order and sorted here in the same order (empty otherwise).
+    QString orderSortedHere(const QString &engineSql);
     QString selectStatement() const;
     // A statement this set runs on its rows again and again (the re-read of a row, the
     // stale-checked UPDATE), prepared once for the connection's open handle and reset for reuse.
@@ -150,6 +160,7 @@ private:
     QString m_table;
     QString m_sort;
     bool m_hasRowId = false;
+    QString m_orderColumn; // read in table order, sorted by it here
     std::vector<Field> m_fields;
     RowStore m_store;
     int m_current = -1;

@@ -77,7 +77,7 @@ void settleInterruptedConversion(const QString &dataFile)
     // layout stands and only the move of the new file over the old one may be left to do.
     if (QFileInfo::exists(keyFilePathFor(dataFile))) {
         if (QFileInfo::exists(converting)) {
-            durableRename(converting, dataFile);
+            moveDataFileIntoPlace(converting, dataFile);
             removeTraces(dataFile);
         }
         return;
@@ -111,7 +111,7 @@ void convert(const QString &dataFile, const QString &password)
         throw;
     }
     writeNewKeyFile(dataFile, dataKey, password, passwordStateFor(password, KeyFile::PasswordState::FromOldLayout)); // from here on the new layout stands
-    durableRename(converting, dataFile);
+    moveDataFileIntoPlace(converting, dataFile);
     rememberUnlocked(dataFile, password, dataKey);
 }
 

@@ -26,8 +26,7 @@ QString rekeyingFile(const QString &dataFile, const QByteArray &dataKeyId)
 
 void removeCopy(const QString &path)
 {
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-journal"));
+    removeWithEngineFiles(path);
 }
 
 // One re-keying at a time, and none settled while one is at work; a killed one's lock is taken over.
@@ -48,8 +47,7 @@ void settleLocked(const QString &dataFile)
     for (const QString &name : copies) {
         const QString copy = data.dir().filePath(name);
         if (!standing.isEmpty() && copy == rekeyingFile(dataFile, standing)) {
-            durableRename(copy, dataFile); // the key file had been replaced: the new file is the data
-            QFile::remove(copy + QStringLiteral("-journal"));
+            moveDataFileIntoPlace(copy, dataFile); // the key file had been replaced: the new file is the data
         } else {
             removeCopy(copy);
         }
@@ -104,7 +102,7 @@ SecretBytes changeDataKey(const QString &dataFile, const QString &secret, const 
         removeCopy(copy);
         throw;
     }
-    durableRename(copy, dataFile);
+    moveDataFileIntoPlace(copy, dataFile);
     rememberUnlocked(dataFile, newPassword, newKey);
     if (progress)
         progress(1);

@@ -647,7 +647,7 @@ void createDatabase(const QString &path, const QString &password, const std::fun
         writeNewKeyFile(path, dataKey, password, passwordStateFor(password));
         keyWritten = true;
         refuseExisting({path});
-        durableRename(partial, path);
+        moveDataFileIntoPlace(partial, path);
     } catch (...) {
         removeWithEngineFiles(partial);
         if (keyWritten)

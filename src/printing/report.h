@@ -63,9 +63,10 @@ struct ReportPage {
         ReportElement::Kind kind;
         QRectF rect;
         QString text;
-        QFont font;
+        int font; // in LaidOutReport::fonts; -1 for lines and boxes
         Qt::Alignment align;
         double width;
+        double advance = -1; // a text's width as the layout measured it on one line, mm; -1 where not
     };
     std::vector<Item> items;
 };
@@ -73,6 +74,8 @@ struct ReportPage {
 struct LaidOutReport {
     QSizeF pageSize; // mm
     std::vector<ReportPage> pages;
+    // Each font the texts are in, once: a page holds thousands of texts in a few fonts.
+    std::vector<QFont> fonts;
 };
 
 // Told the work done and the work in all; returns false to cancel.

@@ -8,6 +8,7 @@
 #include "printing/report_values.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 using report::Filler;
@@ -65,6 +66,7 @@ public:
         const double top = m_y;
         double y = m_y + grow->rect.top() + arranged.shiftAt(grow->rect.top());
         const QFont font = fontOf(*grow);
+        const int fontIndex = indexOf(font);
         for (const QString &line : m_measures.wrap(font, filler.fill(grow->text), grow->rect.width())) {
             if (y + lineHeight > m_bottom) {
                 newPage();
@@ -72,7 +74,7 @@ public:
             }
             m_page->items.push_back({ReportElement::Kind::Text,
                                      QRectF(m_def.margin + grow->rect.left(), y, grow->rect.width(), lineHeight), line,
-                                     font, grow->align, 0});
+                                     fontIndex, grow->align, 0});
             y += lineHeight;
         }
         m_y = qMax(y, top + band.height + arranged.extra);
@@ -114,6 +116,7 @@ public:
                     if (item.text.contains(QLatin1Char('{'))) {
                         item.text.replace(QStringLiteral("{PAGE}"), QString::number(p - first + 1));
                         item.text.replace(QStringLiteral("{PAGES}"), pages);
+                        item.advance = -1; // measured with the placeholders
                     }
         }
     }
@@ -126,10 +129,12 @@ private:
     struct FittedText {
         const ReportElement *e;
         QFont font;
+        int fontIndex;
         QStringList lines;
         double lineHeight;
         double growth; // mm taller than designed
         double shift = 0;
+        double advance = -1; // mm, measured on one line; -1 where it was not
     };
 
     // A band's items relative to its top, and how much taller than designed it came out.
@@ -150,6 +155,18 @@ private:
     };
 
     QFont fontOf(const ReportElement &e) const { return m_measures.font(e.size, e.bold); }
+
+    // The font's place in the report's fonts, added there the first time.
+    int indexOf(const QFont &font)
+    {
+        const auto key = std::make_pair(qRound(font.pointSizeF() * 100), font.bold());
+        auto found = m_fontIndex.find(key);
+        if (found == m_fontIndex.end()) {
+            found = m_fontIndex.emplace(key, int(m_out.fonts.size())).first;
+            m_out.fonts.push_back(font);
+        }
+        return found->second;
+    }
 
     // Texts wider than their boxes shrink or wrap; what lies under a wrapped text moves down
     // by the lines it gained, and boxes and lines around it stretch.
@@ -174,12 +191,12 @@ private:
         for (const Text &t : texts) {
             const QRectF r = t.e->rect.translated(m_def.margin, t.shift);
             if (t.lines.size() == 1) {
-                out.items.push_back({ReportElement::Kind::Text, r, t.lines.front(), t.font, t.e->align, 0});
+                out.items.push_back({ReportElement::Kind::Text, r, t.lines.front(), t.fontIndex, t.e->align, 0, t.advance});
                 continue;
             }
             double y = r.top();
             for (const QString &line : t.lines) {
-                out.items.push_back({ReportElement::Kind::Text, QRectF(r.left(), y, r.width(), t.lineHeight), line, t.font,
+                out.items.push_back({ReportElement::Kind::Text, QRectF(r.left(), y, r.width(), t.lineHeight), line, t.fontIndex,
                                      t.e->align, 0});
                 y += t.lineHeight;
             }
@@ -190,7 +207,7 @@ private:
             // Lines keep their ends as given (top left to bottom right may slope either way).
             const QPointF from(e.rect.left(), e.rect.top() + out.shiftAt(e.rect.top()));
             const QPointF to(e.rect.right(), e.rect.bottom() + out.shiftAt(e.rect.bottom()));
-            out.items.push_back({e.kind, QRectF(from, to).translated(m_def.margin, 0), QString(), QFont(), e.align, e.width});
+            out.items.push_back({e.kind, QRectF(from, to).translated(m_def.margin, 0), QString(), -1, e.align, e.width});
         }
         return out;
     }
@@ -199,24 +216,33 @@ private:
     // the floor) or wrapped inside its width.
     FittedText fitted(const ReportElement &e, const QString &text)
     {
-        FittedText t{&e, fontOf(e), {text}, Measures::lineHeight(e.size), 0};
-        const bool oneLine = !text.contains(QLatin1Char('\n'));
-        if (oneLine && (text.isEmpty() || m_measures.width(t.font, text) <= e.rect.width()))
+        FittedText t{&e, fontOf(e), -1, {text}, Measures::lineHeight(e.size), 0};
+        const auto fittedAsIs = [&] {
+            t.fontIndex = indexOf(t.font);
             return t;
+        };
+        const bool oneLine = !text.contains(QLatin1Char('\n'));
+        const auto fitsOnOneLine = [&] {
+            t.advance = m_measures.width(t.font, text);
+            return t.advance <= e.rect.width();
+        };
+        if (oneLine && (text.isEmpty() || fitsOnOneLine()))
+            return fittedAsIs();
         if (e.fit == ReportElement::Fit::Shrink && oneLine) {
             const double floor = qMin(e.size, ReportElement::MinimumSize);
             for (double size = e.size - 0.5; size >= floor - 1e-9; size -= 0.5) {
                 t.font.setPointSizeF(qMax(size, floor));
-                if (m_measures.width(t.font, text) <= e.rect.width())
-                    return t;
+                if (fitsOnOneLine())
+                    return fittedAsIs();
             }
             t.font.setPointSizeF(floor);
         }
+        t.advance = -1; // wrapped: its lines were not measured whole
         t.lineHeight = Measures::lineHeight(t.font.pointSizeF());
         t.lines = m_measures.wrap(t.font, text, e.rect.width());
         if (t.lines.size() > 1)
             t.growth = qMax(0.0, t.lines.size() * t.lineHeight - e.rect.height());
-        return t;
+        return fittedAsIs();
     }
 
     double placeFixed(const ReportBand &band, const Filler &filler)
@@ -286,6 +312,7 @@ private:
     const ReportDefinition &m_def;
     LaidOutReport &m_out;
     Measures m_measures;
+    std::map<std::pair<int, bool>, int> m_fontIndex; // by size in hundredths of a point, and bold
     const Filler *m_plain = nullptr;
     std::optional<Filler> m_headerRow;
     ReportPage *m_page = nullptr;

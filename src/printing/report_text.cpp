@@ -32,11 +32,23 @@ QFont Measures::font(double size, bool bold) const
 
 double Measures::width(const QFont &font, const QString &text)
 {
-    return metrics(font).horizontalAdvance(text) * 25.4 / m_device.logicalDpiX();
+    FontMeasures &measures = measuresOf(font);
+    if (const auto kept = measures.widths.constFind(text); kept != measures.widths.cend())
+        return *kept;
+    const double width = measuredWidth(measures, text);
+    if (measures.widths.size() < KeptWidths)
+        measures.widths.insert(text, width);
+    return width;
+}
+
+double Measures::measuredWidth(FontMeasures &measures, const QString &text) const
+{
+    return measures.metrics.horizontalAdvance(text) * 25.4 / m_device.logicalDpiX();
 }
 
 QStringList Measures::wrap(const QFont &font, const QString &text, double width)
 {
+    FontMeasures &measures = measuresOf(font);
     QStringList lines;
     for (QString paragraph : text.split(QLatin1Char('\n'))) {
         paragraph.remove(QLatin1Char('\r'));
@@ -48,14 +60,14 @@ QStringList Measures::wrap(const QFont &font, const QString &text, double width)
                 const QString joint = line.isEmpty() || !firstPart ? QString() : QStringLiteral(" ");
                 firstPart = false;
                 const QString candidate = line + joint + part;
-                if (this->width(font, candidate) <= width) {
+                if (measuredWidth(measures, candidate) <= width) {
                     line = candidate;
                     continue;
                 }
                 if (!line.isEmpty())
                     lines << line;
                 line = part;
-                while (line.size() > 1 && this->width(font, line) > width) {
+                while (line.size() > 1 && measuredWidth(measures, line) > width) {
                     const qsizetype fit = longestFit(font, line, width);
                     lines << line.left(fit);
                     line = line.mid(fit);
@@ -70,10 +82,11 @@ QStringList Measures::wrap(const QFont &font, const QString &text, double width)
 // The most leading characters of `text` that fit `width`; at least one.
 qsizetype Measures::longestFit(const QFont &font, const QString &text, double width)
 {
+    FontMeasures &measures = measuresOf(font);
     qsizetype low = 1, high = text.size() - 1;
     while (low < high) {
         const qsizetype middle = (low + high + 1) / 2;
-        if (this->width(font, text.left(middle)) <= width)
+        if (measuredWidth(measures, text.left(middle)) <= width)
             low = middle;
         else
             high = middle - 1;
@@ -81,12 +94,12 @@ qsizetype Measures::longestFit(const QFont &font, const QString &text, double wi
     return low;
 }
 
-QFontMetricsF &Measures::metrics(const QFont &font)
+Measures::FontMeasures &Measures::measuresOf(const QFont &font)
 {
     const auto key = std::make_pair(qRound(font.pointSizeF() * 100), font.bold());
-    auto found = m_metrics.find(key);
-    if (found == m_metrics.end())
-        found = m_metrics.emplace(key, QFontMetricsF(font, &m_device)).first;
+    auto found = m_measures.find(key);
+    if (found == m_measures.end())
+        found = m_measures.emplace(key, FontMeasures{QFontMetricsF(font, &m_device), {}}).first;
     return found->second;
 }
 

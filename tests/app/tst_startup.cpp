@@ -674,7 +674,11 @@ private slots:
         QCOMPARE(converted.scalar("SELECT TITLOS FROM DIAITES").toString(), QString("Παλιά δίαιτα"));
         QCOMPARE(converted.scalar("SELECT * FROM SECURITY").toString(), StoredPasswordMarker);
         QCOMPARE(fileMode(m_practice->dataFile()), 0600);
-        QCOMPARE(QDir(m_practice->directory()).entryList({"data*"}, QDir::Files), QStringList({"data.key", "data.mdb"}));
+        // Nothing of the conversion is left; the open connections keep their log beside the file.
+        QStringList files = QDir(m_practice->directory()).entryList({"data*"}, QDir::Files);
+        files.removeAll("data.mdb-wal");
+        files.removeAll("data.mdb-shm");
+        QCOMPARE(files, QStringList({"data.key", "data.mdb"}));
     }
 
     void recoveryKeySheetPrintsOnOnePage()

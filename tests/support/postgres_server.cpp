@@ -135,9 +135,14 @@ void PostgresServer::stop()
 {
     if (m_server.state() == QProcess::NotRunning)
         return;
-    ::kill(pid_t(m_server.processId()), SIGINT); // a fast shutdown: sessions ended, nothing kept
+    // Sent only while it runs: an ended server's id is 0, and kill(0) hits this program's group.
+    const auto signal = [this](int number) {
+        if (const qint64 pid = m_server.processId(); pid > 0 && m_server.state() != QProcess::NotRunning)
+            ::kill(pid_t(pid), number);
+    };
+    signal(SIGINT); // a fast shutdown: sessions ended, nothing kept
     if (!m_server.waitForFinished(30000)) {
-        ::kill(pid_t(m_server.processId()), SIGQUIT);
+        signal(SIGQUIT);
         if (!m_server.waitForFinished(10000))
             m_server.kill();
         m_server.waitForFinished(5000);

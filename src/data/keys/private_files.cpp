@@ -26,6 +26,8 @@ DbError existsAlready(const QString &path)
     return DbError(DbError::Kind::Other, QStringLiteral("The file '%1' exists already; it was left as it is").arg(path));
 }
 
+} // namespace
+
 void syncFolderOf(const QString &path)
 {
     const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
@@ -34,8 +36,6 @@ void syncFolderOf(const QString &path)
         ::close(folder);
     }
 }
-
-} // namespace
 
 PrivateFileMode::PrivateFileMode() : m_previous(::umask(077)) {}
 

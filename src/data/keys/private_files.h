@@ -29,5 +29,8 @@ void makePrivateFolder(const QString &path);
 enum class Replace { No, Yes };
 void writePrivateFile(const QString &path, const QByteArray &bytes, Replace replace);
 
+// Forces the folder holding `path` to the disk: what was made, removed or renamed there stands.
+void syncFolderOf(const QString &path);
+
 // A rename that survives a power failure: the folder holding it is forced to the disk.
 void durableRename(const QString &from, const QString &to);

@@ -43,10 +43,12 @@ void check(sqlite3 *db, int code, const QString &path = {})
         throw DbError::fromEngine(db, code, path);
 }
 
-// Stores go through a rollback journal: a data file is renamed, copied and re-keyed as one
-// file, which a write-ahead log beside it would not follow. A file an earlier build left in
-// log mode is switched back when nobody else holds it, without waiting.
-void useRollbackJournal(sqlite3 *db)
+// Stores go to a log beside the file and reach the file itself at checkpoints: one sync a
+// store instead of four, as durable with synchronous FULL. The log and its index take the
+// file's own mode, and the last connection to close checkpoints and removes them. The setting
+// stays with the file; one that another connection holds just now is switched at a later
+// opening, without waiting.
+void useWriteAheadLog(sqlite3 *db)
 {
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &stmt, nullptr) != SQLITE_OK)
@@ -54,9 +56,9 @@ void useRollbackJournal(sqlite3 *db)
     const bool logged = sqlite3_step(stmt) == SQLITE_ROW &&
                         qstricmp(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)), "wal") == 0;
     sqlite3_finalize(stmt);
-    if (logged) {
+    if (!logged) {
         sqlite3_busy_timeout(db, 0);
-        sqlite3_exec(db, "PRAGMA journal_mode = DELETE;", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA journal_mode = WAL;", nullptr, nullptr, nullptr);
     }
 }
 
@@ -69,6 +71,20 @@ bool onlySpaceAfter(const char *tail)
 QString utf8(const char *text)
 {
     return QString::fromUtf8(text);
+}
+
+// A connection that may write, opened and read only to be closed: the last connection to a file
+// in log mode checkpoints the log and removes it and its index, taking the file's lock for that
+// as every closing connection does, so that it never removes files another connection uses.
+// Nothing is done where the file may not be written.
+void closeLogThroughWriter(const QString &path, const SecretBytes &key)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) == SQLITE_OK &&
+        !sqlite3_db_readonly(db, "main") && sqlite3_key(db, key.constData(), int(key.size())) == SQLITE_OK)
+        sqlite3_exec(db, "PRAGMA cipher_page_size = 4096; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
 }
 
 } // namespace
@@ -105,7 +121,7 @@ Session::Session(const QString &path, const SecretBytes &key, OpenMode mode, int
                             "PRAGMA cache_size = -32000;";
         check(db, sqlite3_exec(db, setup, nullptr, nullptr, nullptr), path);
         if (mode != OpenMode::ReadOnly) {
-            useRollbackJournal(db);
+            useWriteAheadLog(db);
             setBusyHandler(db, busyTimeout);
         }
         jet::registerJetFunctions(db);
@@ -114,11 +130,15 @@ Session::Session(const QString &path, const SecretBytes &key, OpenMode mode, int
         throw;
     }
     m_db = db;
+    if (mode == OpenMode::ReadOnly)
+        m_keyToTidyUp = key.copy();
 }
 
 Session::~Session()
 {
     sqlite3_close_v2(m_db);
+    if (!m_keyToTidyUp.isEmpty() && QFileInfo::exists(m_path + QStringLiteral("-wal")))
+        closeLogThroughWriter(m_path, m_keyToTidyUp);
 }
 
 std::unique_ptr<engine::Statement> Session::prepare(const QString &engineSql, bool quietly)

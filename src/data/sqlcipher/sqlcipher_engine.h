@@ -40,6 +40,9 @@ private:
 
     QString m_path;
     sqlite3 *m_db = nullptr;
+    // A reading connection cannot remove the log files it made beside a file in log mode;
+    // with the key, it closes through a brief writing one that does when it is the last.
+    SecretBytes m_keyToTidyUp;
 };
 
 class Statement final : public engine::Statement {
