@@ -57,6 +57,21 @@ struct ReportDefinition {
     QSizeF pageSize() const; // mm
 };
 
+// A text as the layout measured it on one line: its width, and where the glyphs it was measured
+// with lie in LaidOutReport::glyphs, so that the painter draws them rather than shaping the text
+// again. `first` is -1 where there are no glyphs to draw (a text in more than one font).
+struct ShapedText {
+    double width = -1; // mm; -1 where the text was not measured whole
+    qsizetype first = -1;
+    int count = 0;
+};
+
+// The glyphs of the measured texts, each text's in its device font, side by side.
+struct ShapedGlyphs {
+    std::vector<quint32> indexes;
+    std::vector<QPointF> positions; // on the baseline from the text's start, in the device's dots
+};
+
 // One laid-out page: what to draw where, in millimetres from the page's top left.
 struct ReportPage {
     struct Item {
@@ -66,7 +81,7 @@ struct ReportPage {
         int font; // in LaidOutReport::fonts; -1 for lines and boxes
         Qt::Alignment align;
         double width;
-        double advance = -1; // a text's width as the layout measured it on one line, mm; -1 where not
+        ShapedText shaped = {};
     };
     std::vector<Item> items;
 };
@@ -76,6 +91,7 @@ struct LaidOutReport {
     std::vector<ReportPage> pages;
     // Each font the texts are in, once: a page holds thousands of texts in a few fonts.
     std::vector<QFont> fonts;
+    ShapedGlyphs glyphs;
 };
 
 // Told the work done and the work in all; returns false to cancel.

@@ -20,7 +20,7 @@ namespace {
 class Layout {
 public:
     Layout(const ReportDefinition &d, const QPaintDevice &device, LaidOutReport &out)
-        : m_def(d), m_out(out), m_measures(device, d.fontFamily)
+        : m_def(d), m_out(out), m_measures(device, d.fontFamily, out.glyphs)
     {
         m_out.pageSize = d.pageSize();
         m_bottom = m_out.pageSize.height() - d.margin - d.pageFooter.height;
@@ -48,7 +48,7 @@ public:
                         newPage();
                 }
                 m_lastBand = PlacedBand{m_out.pages.size() - 1, m_page->items.size(), m_y};
-                put(arranged, m_y);
+                put(std::move(arranged.items), m_y);
             }
             m_y += height;
             return;
@@ -62,7 +62,7 @@ public:
             if (e != grow)
                 fixed.push_back(*e);
         Arranged arranged = arrange(fixed, filler);
-        put(arranged, m_y);
+        put(std::move(arranged.items), m_y);
         const double top = m_y;
         double y = m_y + grow->rect.top() + arranged.shiftAt(grow->rect.top());
         const QFont font = fontOf(*grow);
@@ -116,7 +116,7 @@ public:
                     if (item.text.contains(QLatin1Char('{'))) {
                         item.text.replace(QStringLiteral("{PAGE}"), QString::number(p - first + 1));
                         item.text.replace(QStringLiteral("{PAGES}"), pages);
-                        item.advance = -1; // measured with the placeholders
+                        item.shaped = {}; // measured with the placeholders
                     }
         }
     }
@@ -134,7 +134,7 @@ private:
         double lineHeight;
         double growth; // mm taller than designed
         double shift = 0;
-        double advance = -1; // mm, measured on one line; -1 where it was not
+        ShapedText shaped; // on one line; none where it was wrapped
     };
 
     // A band's items relative to its top, and how much taller than designed it came out.
@@ -191,7 +191,7 @@ private:
         for (const Text &t : texts) {
             const QRectF r = t.e->rect.translated(m_def.margin, t.shift);
             if (t.lines.size() == 1) {
-                out.items.push_back({ReportElement::Kind::Text, r, t.lines.front(), t.fontIndex, t.e->align, 0, t.advance});
+                out.items.push_back({ReportElement::Kind::Text, r, t.lines.front(), t.fontIndex, t.e->align, 0, t.shaped});
                 continue;
             }
             double y = r.top();
@@ -216,15 +216,15 @@ private:
     // the floor) or wrapped inside its width.
     FittedText fitted(const ReportElement &e, const QString &text)
     {
-        FittedText t{&e, fontOf(e), -1, {text}, Measures::lineHeight(e.size), 0};
+        FittedText t{&e, fontOf(e), -1, {text}, Measures::lineHeight(e.size), 0, 0, {}};
         const auto fittedAsIs = [&] {
             t.fontIndex = indexOf(t.font);
             return t;
         };
         const bool oneLine = !text.contains(QLatin1Char('\n'));
         const auto fitsOnOneLine = [&] {
-            t.advance = m_measures.width(t.font, text);
-            return t.advance <= e.rect.width();
+            t.shaped = m_measures.shape(t.font, text);
+            return t.shaped.width <= e.rect.width();
         };
         if (oneLine && (text.isEmpty() || fitsOnOneLine()))
             return fittedAsIs();
@@ -237,7 +237,7 @@ private:
             }
             t.font.setPointSizeF(floor);
         }
-        t.advance = -1; // wrapped: its lines were not measured whole
+        t.shaped = {}; // wrapped: its lines were not measured whole
         t.lineHeight = Measures::lineHeight(t.font.pointSizeF());
         t.lines = m_measures.wrap(t.font, text, e.rect.width());
         if (t.lines.size() > 1)
@@ -248,13 +248,13 @@ private:
     double placeFixed(const ReportBand &band, const Filler &filler)
     {
         Arranged arranged = arrange(band.elements, filler);
-        put(arranged, m_y);
+        put(std::move(arranged.items), m_y);
         return band.height + arranged.extra;
     }
 
-    void put(const Arranged &arranged, double top)
+    void put(std::vector<ReportPage::Item> &&items, double top)
     {
-        for (ReportPage::Item item : arranged.items) {
+        for (ReportPage::Item &item : items) {
             item.rect.translate(0, top);
             m_page->items.push_back(std::move(item));
         }
@@ -306,7 +306,7 @@ private:
     void footer()
     {
         const double top = m_out.pageSize.height() - m_def.margin - m_def.pageFooter.height;
-        put(arrange(m_def.pageFooter.elements, m_plain->plain()), top);
+        put(arrange(m_def.pageFooter.elements, m_plain->plain()).items, top);
     }
 
     const ReportDefinition &m_def;

@@ -2,25 +2,24 @@
 #include "printing/report.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <algorithm>
+#include <QRawFont>
 #include <optional>
 #include <stdexcept>
 
 namespace {
 
-// A text the painter may take as one run: the layout measured it whole, and it neither begins
-// nor ends in blanks (which the box's alignment leaves out) nor needs a letter from another font.
+// A text the painter draws from the glyphs the layout measured: it was measured whole, and it
+// neither begins nor ends in blanks (which the box's alignment leaves out).
 bool drawnAsMeasured(const ReportPage::Item &item)
 {
     const QString &text = item.text;
-    if (item.advance < 0 || text.isEmpty() || text.front().isSpace() || text.back().isSpace())
+    if (item.shaped.first < 0 || text.isEmpty() || text.front().isSpace() || text.back().isSpace())
         return false;
     const Qt::Alignment horizontal = item.align & Qt::AlignHorizontal_Mask;
-    if (horizontal != Qt::AlignLeft && horizontal != Qt::AlignRight && horizontal != Qt::AlignHCenter)
-        return false;
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x400; });
+    return horizontal == Qt::AlignLeft || horizontal == Qt::AlignRight || horizontal == Qt::AlignHCenter;
 }
 
 } // namespace
@@ -42,7 +41,8 @@ bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int
     // The painter is told a font or pen only when it changes: each change is a font looked up
     // for the device again.
     int font = -1;
-    std::optional<QFontMetricsF> metrics;
+    double ascent = 0, descent = 0;
+    QGlyphRun glyphs;
     constexpr double TextPen = -1;
     std::optional<double> penWidth;
     const auto usePen = [&](double width) {
@@ -63,21 +63,26 @@ bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int
                 // Laid out with this device's fonts: the text fits; nothing is cut or elided.
                 if (item.font != font) {
                     painter.setFont(report.fonts[size_t(item.font)]);
-                    metrics.emplace(painter.font(), &device);
+                    const QFontMetricsF metrics(painter.font(), &device);
+                    ascent = metrics.ascent();
+                    descent = metrics.descent();
+                    glyphs.setRawFont(QRawFont::fromFont(painter.font()));
                 }
                 font = item.font;
                 usePen(TextPen);
                 if (drawnAsMeasured(item)) {
                     // Where laying the box out would put it, from what the layout measured:
                     // the line's middle at the box's, its start as the alignment says.
-                    const double advance = item.advance * kx;
+                    const double advance = item.shaped.width * kx;
                     double x = r.x();
                     if (item.align & Qt::AlignRight)
                         x += r.width() - advance;
                     else if (item.align & Qt::AlignHCenter)
                         x += (r.width() - advance) / 2;
-                    const double baseline = r.y() + (r.height() - metrics->ascent() - metrics->descent()) / 2 + metrics->ascent();
-                    painter.drawText(QPointF(x, baseline), item.text);
+                    const double baseline = r.y() + (r.height() - ascent - descent) / 2 + ascent;
+                    const auto first = size_t(item.shaped.first);
+                    glyphs.setRawData(&report.glyphs.indexes[first], &report.glyphs.positions[first], item.shaped.count);
+                    painter.drawGlyphRun(QPointF(x, baseline), glyphs);
                 } else {
                     painter.drawText(r, int(item.align | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip), item.text);
                 }

@@ -1,6 +1,11 @@
 #include "printing/report_text.h"
 
+#include <QGlyphRun>
 #include <QPaintDevice>
+#include <QTextLayout>
+#include <QVarLengthArray>
+#include <algorithm>
+#include <utility>
 
 namespace report {
 
@@ -20,7 +25,48 @@ QStringList partsOf(const QString &word)
     return parts;
 }
 
+// The font the reports are set in, whose Greek letters, digits and punctuation neither kern nor
+// join: tst_printing checks each pair of them against Qt's shaping.
+bool isSideBySideFont(const QRawFont &font)
+{
+    return font.familyName() == QLatin1String("DejaVu Sans");
+}
+
+// Greek letters, digits and punctuation.
+bool sideBySideCharacters(const QString &text)
+{
+    static const QString punctuation = QStringLiteral("«»·°–—‘’“”€");
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u < 0x7f)
+            return !c.isLetter();
+        if (u >= 0x386 && u <= 0x3ce)
+            return c.isLetter();
+        return punctuation.contains(c);
+    });
+}
+
+// The text's glyphs, each the font's own for its character, placed one after the other from 0;
+// returns the width in dots, or -1 where the font lacks a character.
+double placeSideBySide(const QRawFont &font, const QString &text, quint32 *indexes, QPointF *positions)
+{
+    int count = int(text.size());
+    if (!font.glyphIndexesForChars(text.constData(), count, indexes, &count) || count != text.size() ||
+        std::find(indexes, indexes + count, 0u) != indexes + count ||
+        !font.advancesForGlyphIndexes(indexes, positions, count, QRawFont::SeparateAdvances))
+        return -1;
+    double x = 0;
+    for (int i = 0; i < count; ++i)
+        positions[i] = QPointF(std::exchange(x, x + positions[i].x()), 0);
+    return x;
+}
+
 } // namespace
+
+bool Measures::takesNoShaping(const QRawFont &font, const QString &text)
+{
+    return isSideBySideFont(font) && sideBySideCharacters(text);
+}
 
 QFont Measures::font(double size, bool bold) const
 {
@@ -30,20 +76,66 @@ QFont Measures::font(double size, bool bold) const
     return f;
 }
 
-double Measures::width(const QFont &font, const QString &text)
+ShapedText Measures::shape(const QFont &font, const QString &text)
 {
     FontMeasures &measures = measuresOf(font);
-    if (const auto kept = measures.widths.constFind(text); kept != measures.widths.cend())
+    if (const auto kept = measures.shaped.constFind(text); kept != measures.shaped.cend())
         return *kept;
-    const double width = measuredWidth(measures, text);
-    if (measures.widths.size() < KeptWidths)
-        measures.widths.insert(text, width);
-    return width;
+    const ShapedText out = shaped(measures, text);
+    if (measures.shaped.size() < KeptTexts)
+        measures.shaped.insert(text, out);
+    return out;
+}
+
+ShapedText Measures::shaped(FontMeasures &measures, const QString &text)
+{
+    auto &[indexes, positions] = m_glyphs;
+    const qsizetype first = qsizetype(indexes.size());
+    if (measures.sideBySide && sideBySideCharacters(text)) {
+        indexes.resize(size_t(first + text.size()));
+        positions.resize(indexes.size());
+        if (const double width = placeSideBySide(measures.raw, text, &indexes[size_t(first)], &positions[size_t(first)]);
+            width >= 0)
+            return {toMillimetres(width), first, int(text.size())};
+        indexes.resize(size_t(first));
+        positions.resize(size_t(first));
+    }
+    QTextLayout layout(text, measures.font, &m_device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    ShapedText out{toMillimetres(line.horizontalAdvance())};
+    // Glyphs from another font (a letter this one lacks) are left to the painter.
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.size() != 1 || runs.front().rawFont() != measures.raw)
+        return out;
+    const QList<quint32> runIndexes = runs.front().glyphIndexes();
+    const QList<QPointF> runPositions = runs.front().positions();
+    indexes.insert(indexes.end(), runIndexes.begin(), runIndexes.end());
+    for (const QPointF &p : runPositions)
+        positions.emplace_back(p.x(), 0);
+    out.first = first;
+    out.count = int(runIndexes.size());
+    return out;
 }
 
 double Measures::measuredWidth(FontMeasures &measures, const QString &text) const
 {
-    return measures.metrics.horizontalAdvance(text) * 25.4 / m_device.logicalDpiX();
+    if (measures.sideBySide && sideBySideCharacters(text)) {
+        QVarLengthArray<quint32, 64> indexes(text.size());
+        QVarLengthArray<QPointF, 64> positions(text.size());
+        if (const double width = placeSideBySide(measures.raw, text, indexes.data(), positions.data()); width >= 0)
+            return toMillimetres(width);
+    }
+    return toMillimetres(measures.metrics.horizontalAdvance(text));
+}
+
+double Measures::toMillimetres(double dots) const
+{
+    return dots * 25.4 / m_device.logicalDpiX();
 }
 
 QStringList Measures::wrap(const QFont &font, const QString &text, double width)
@@ -98,8 +190,14 @@ Measures::FontMeasures &Measures::measuresOf(const QFont &font)
 {
     const auto key = std::make_pair(qRound(font.pointSizeF() * 100), font.bold());
     auto found = m_measures.find(key);
-    if (found == m_measures.end())
-        found = m_measures.emplace(key, FontMeasures{QFontMetricsF(font, &m_device), {}}).first;
+    if (found == m_measures.end()) {
+        const QFont onDevice(font, &m_device);
+        const QRawFont raw = QRawFont::fromFont(onDevice);
+        found = m_measures
+                    .emplace(key, FontMeasures{onDevice, QFontMetricsF(font, &m_device), raw,
+                                               isSideBySideFont(raw), {}})
+                    .first;
+    }
     return found->second;
 }
 

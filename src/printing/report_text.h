@@ -1,8 +1,11 @@
 #pragma once
 
+#include "printing/report.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QRawFont>
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -15,31 +18,45 @@ namespace report {
 // what was measured is what is drawn.
 class Measures {
 public:
-    Measures(const QPaintDevice &device, const QString &family) : m_device(device), m_family(family) {}
+    // Shaped texts keep their glyphs in `glyphs`, for the painter.
+    Measures(const QPaintDevice &device, const QString &family, ShapedGlyphs &glyphs)
+        : m_device(device), m_family(family), m_glyphs(glyphs)
+    {
+    }
 
     QFont font(double size, bool bold) const;
-    // A whole text's width; a text met before (a name, a date, a sex in a long list) is not
-    // shaped again.
-    double width(const QFont &font, const QString &text);
+    // A whole text on one line, shaped once: its width, and its glyphs for the painter. A text
+    // met before (a name, a date, a sex in a long list) is not shaped again.
+    ShapedText shape(const QFont &font, const QString &text);
     static double lineHeight(double size) { return size * 0.3528 * 1.35; } // points to mm, with leading
 
     // Greedy word wrap: as many words on a line as fit. A word longer than the room left breaks
     // after a hyphen or slash first (compound names), inside a word only as the last resort.
     QStringList wrap(const QFont &font, const QString &text, double width);
 
+    // Whether `text` is drawn glyph by glyph as the font maps its characters, with no kerning
+    // or ligature: Greek letters, digits and punctuation in the font the reports are set in.
+    static bool takesNoShaping(const QRawFont &font, const QString &text);
+
 private:
     struct FontMeasures {
+        QFont font; // as on the device
         QFontMetricsF metrics;
-        QHash<QString, double> widths; // of whole texts, up to KeptWidths of them
+        QRawFont raw;
+        bool sideBySide; // the font the reports are set in: see takesNoShaping
+        QHash<QString, ShapedText> shaped; // up to KeptTexts of them
     };
-    static constexpr qsizetype KeptWidths = 20000;
+    static constexpr qsizetype KeptTexts = 20000;
 
     qsizetype longestFit(const QFont &font, const QString &text, double width);
     double measuredWidth(FontMeasures &measures, const QString &text) const;
+    ShapedText shaped(FontMeasures &measures, const QString &text);
+    double toMillimetres(double dots) const;
     FontMeasures &measuresOf(const QFont &font);
 
     const QPaintDevice &m_device;
     QString m_family;
+    ShapedGlyphs &m_glyphs;
     std::map<std::pair<int, bool>, FontMeasures> m_measures;
 };
 
