@@ -5,6 +5,7 @@
 #include "printing/data_connections.h"
 
 #include <QDate>
+#include <algorithm>
 
 namespace report {
 
@@ -25,6 +26,14 @@ QString fieldOf(const DataSet *data, int row, const QString &field)
     return column < 0 ? QString() : displayText(data->value(row, column));
 }
 
+// NAME of {NAME}: letters, digits and underscores.
+bool isPlainName(QStringView name)
+{
+    return !name.isEmpty() && std::all_of(name.begin(), name.end(), [](QChar c) {
+        return c.unicode() < 0x80 && (c.isLetterOrNumber() || c == QLatin1Char('_'));
+    });
+}
+
 } // namespace
 
 Filler::Filler(const Row &row, int count, const QHash<QString, QString> &parameters)
@@ -36,6 +45,10 @@ QString Filler::fill(const QString &text) const
 {
     if (!text.contains(QLatin1Char('{')))
         return text;
+    // A list's column is one value of the row, filled thousands of times: no pattern to match.
+    if (const QStringView name = QStringView(text).sliced(1).chopped(1);
+        text.front() == QLatin1Char('{') && text.back() == QLatin1Char('}') && isPlainName(name))
+        return value(name.toString(), {}, text);
     QString out;
     qsizetype last = 0;
     for (qsizetype open = text.indexOf(QLatin1Char('[')); open >= 0; open = text.indexOf(QLatin1Char('['), last)) {
