@@ -74,7 +74,7 @@ public:
             }
             m_page->items.push_back({ReportElement::Kind::Text,
                                      QRectF(m_def.margin + grow->rect.left(), y, grow->rect.width(), lineHeight), line,
-                                     fontIndex, grow->align, 0});
+                                     fontIndex, grow->align, 0, m_measures.shape(font, line)});
             y += lineHeight;
         }
         m_y = qMax(y, top + band.height + arranged.extra);
@@ -131,10 +131,10 @@ private:
         QFont font;
         int fontIndex;
         QStringList lines;
+        std::vector<ShapedText> shapes; // each line's, for the painter
         double lineHeight;
         double growth; // mm taller than designed
         double shift = 0;
-        ShapedText shaped; // on one line; none where it was wrapped
     };
 
     // A band's items relative to its top, and how much taller than designed it came out.
@@ -191,15 +191,12 @@ private:
         for (const Text &t : texts) {
             const QRectF r = t.e->rect.translated(m_def.margin, t.shift);
             if (t.lines.size() == 1) {
-                out.items.push_back({ReportElement::Kind::Text, r, t.lines.front(), t.fontIndex, t.e->align, 0, t.shaped});
+                out.items.push_back({ReportElement::Kind::Text, r, t.lines.front(), t.fontIndex, t.e->align, 0, t.shapes.front()});
                 continue;
             }
-            double y = r.top();
-            for (const QString &line : t.lines) {
-                out.items.push_back({ReportElement::Kind::Text, QRectF(r.left(), y, r.width(), t.lineHeight), line, t.fontIndex,
-                                     t.e->align, 0});
-                y += t.lineHeight;
-            }
+            for (qsizetype i = 0; i < t.lines.size(); ++i)
+                out.items.push_back({ReportElement::Kind::Text, QRectF(r.left(), r.top() + i * t.lineHeight, r.width(), t.lineHeight),
+                                     t.lines[i], t.fontIndex, t.e->align, 0, t.shapes[size_t(i)]});
         }
         for (const ReportElement &e : elements) {
             if (e.kind == ReportElement::Kind::Text)
@@ -216,15 +213,15 @@ private:
     // the floor) or wrapped inside its width.
     FittedText fitted(const ReportElement &e, const QString &text)
     {
-        FittedText t{&e, fontOf(e), -1, {text}, Measures::lineHeight(e.size), 0, 0, {}};
+        FittedText t{&e, fontOf(e), -1, {text}, {ShapedText{}}, Measures::lineHeight(e.size), 0};
         const auto fittedAsIs = [&] {
             t.fontIndex = indexOf(t.font);
             return t;
         };
         const bool oneLine = !text.contains(QLatin1Char('\n'));
         const auto fitsOnOneLine = [&] {
-            t.shaped = m_measures.shape(t.font, text);
-            return t.shaped.width <= e.rect.width();
+            t.shapes.front() = m_measures.shape(t.font, text);
+            return t.shapes.front().width <= e.rect.width();
         };
         if (oneLine && (text.isEmpty() || fitsOnOneLine()))
             return fittedAsIs();
@@ -237,9 +234,11 @@ private:
             }
             t.font.setPointSizeF(floor);
         }
-        t.shaped = {}; // wrapped: its lines were not measured whole
         t.lineHeight = Measures::lineHeight(t.font.pointSizeF());
         t.lines = m_measures.wrap(t.font, text, e.rect.width());
+        t.shapes.clear();
+        for (const QString &line : t.lines)
+            t.shapes.push_back(m_measures.shape(t.font, line));
         if (t.lines.size() > 1)
             t.growth = qMax(0.0, t.lines.size() * t.lineHeight - e.rect.height());
         return fittedAsIs();
