@@ -81,13 +81,13 @@ ShapedText Measures::shape(const QFont &font, const QString &text)
     FontMeasures &measures = measuresOf(font);
     if (const auto kept = measures.shaped.constFind(text); kept != measures.shaped.cend())
         return *kept;
-    const ShapedText out = shaped(measures, text);
+    const ShapedText out = shapeText(measures, text);
     if (measures.shaped.size() < KeptTexts)
         measures.shaped.insert(text, out);
     return out;
 }
 
-ShapedText Measures::shaped(FontMeasures &measures, const QString &text)
+ShapedText Measures::shapeText(FontMeasures &measures, const QString &text)
 {
     auto &[indexes, positions] = m_glyphs;
     const qsizetype first = qsizetype(indexes.size());

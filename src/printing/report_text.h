@@ -50,7 +50,7 @@ private:
 
     qsizetype longestFit(const QFont &font, const QString &text, double width);
     double measuredWidth(FontMeasures &measures, const QString &text) const;
-    ShapedText shaped(FontMeasures &measures, const QString &text);
+    ShapedText shapeText(FontMeasures &measures, const QString &text);
     double toMillimetres(double dots) const;
     FontMeasures &measuresOf(const QFont &font);
 
