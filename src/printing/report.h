@@ -69,7 +69,7 @@ struct ShapedText {
 // The glyphs of the measured texts, each text's in its device font, side by side.
 struct ShapedGlyphs {
     std::vector<quint32> indexes;
-    std::vector<QPointF> positions; // on the baseline from the text's start, in the device's dots
+    std::vector<float> x; // from the text's start, in the device's dots (whole 64ths: exact as float)
 };
 
 // One laid-out page: what to draw where, in millimetres from the page's top left.

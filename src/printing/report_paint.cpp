@@ -8,6 +8,7 @@
 #include <QRawFont>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -43,6 +44,7 @@ bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int
     int font = -1;
     double ascent = 0, descent = 0;
     QGlyphRun glyphs;
+    std::vector<QPointF> positions; // of the glyphs drawn, on their baseline
     constexpr double TextPen = -1;
     std::optional<double> penWidth;
     const auto usePen = [&](double width) {
@@ -81,7 +83,10 @@ bool paint(const LaidOutReport &report, QPagedPaintDevice &device, int from, int
                         x += (r.width() - advance) / 2;
                     const double baseline = r.y() + (r.height() - ascent - descent) / 2 + ascent;
                     const auto first = size_t(item.shaped.first);
-                    glyphs.setRawData(&report.glyphs.indexes[first], &report.glyphs.positions[first], item.shaped.count);
+                    positions.resize(size_t(item.shaped.count));
+                    for (size_t i = 0; i < positions.size(); ++i)
+                        positions[i] = QPointF(report.glyphs.x[first + i], 0);
+                    glyphs.setRawData(&report.glyphs.indexes[first], positions.data(), item.shaped.count);
                     painter.drawGlyphRun(QPointF(x, baseline), glyphs);
                 } else {
                     painter.drawText(r, int(item.align | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip), item.text);

@@ -22,6 +22,8 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QScopeGuard>
+#include <malloc.h>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
@@ -185,9 +187,21 @@ bool pageRangeExists(int from, int to, int pages, QWidget *parent)
 
 // Lays the report out for `device` and paints the chosen pages, with the status window.
 // False when the person cancelled or the range does not exist.
+// Qt's PDF writer allocates each page's buffers anew and frees them at the next page. Under the
+// allocator's own thresholds that memory went back to the system after one page and was faulted
+// in again for the next: a third of a long list's time. A print keeps what it frees for reuse and
+// gives it all back when done, as closing a large set does. Once set, the thresholds stay.
+void keepMemoryWhilePrinting()
+{
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+}
+
 bool produce(const ReportDefinition &report, QPagedPaintDevice &device, int from, int to,
              const QHash<QString, QString> &parameters, QWidget *parent)
 {
+    keepMemoryWhilePrinting();
+    const auto giveMemoryBack = qScopeGuard([] { malloc_trim(0); }); // after the pages below are gone
     ReportStatus status(parent);
     const LaidOutReport pages = layOut(report, device, parameters, status.phase(QStringLiteral("Generating pages: %1 of %2 rows")));
     if (pages.pages.empty() || !pageRangeExists(from, to, int(pages.pages.size()), parent))

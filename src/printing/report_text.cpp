@@ -48,17 +48,18 @@ bool sideBySideCharacters(const QString &text)
 
 // The text's glyphs, each the font's own for its character, placed one after the other from 0;
 // returns the width in dots, or -1 where the font lacks a character.
-double placeSideBySide(const QRawFont &font, const QString &text, quint32 *indexes, QPointF *positions)
+double placeSideBySide(const QRawFont &font, const QString &text, quint32 *indexes, float *x)
 {
     int count = int(text.size());
+    QVarLengthArray<QPointF, 64> advances(count);
     if (!font.glyphIndexesForChars(text.constData(), count, indexes, &count) || count != text.size() ||
         std::find(indexes, indexes + count, 0u) != indexes + count ||
-        !font.advancesForGlyphIndexes(indexes, positions, count, QRawFont::SeparateAdvances))
+        !font.advancesForGlyphIndexes(indexes, advances.data(), count, QRawFont::SeparateAdvances))
         return -1;
-    double x = 0;
+    double at = 0;
     for (int i = 0; i < count; ++i)
-        positions[i] = QPointF(std::exchange(x, x + positions[i].x()), 0);
-    return x;
+        x[i] = float(std::exchange(at, at + advances[i].x()));
+    return at;
 }
 
 } // namespace
@@ -89,16 +90,15 @@ ShapedText Measures::shape(const QFont &font, const QString &text)
 
 ShapedText Measures::shapeText(FontMeasures &measures, const QString &text)
 {
-    auto &[indexes, positions] = m_glyphs;
+    auto &[indexes, x] = m_glyphs;
     const qsizetype first = qsizetype(indexes.size());
     if (measures.sideBySide && sideBySideCharacters(text)) {
         indexes.resize(size_t(first + text.size()));
-        positions.resize(indexes.size());
-        if (const double width = placeSideBySide(measures.raw, text, &indexes[size_t(first)], &positions[size_t(first)]);
-            width >= 0)
+        x.resize(indexes.size());
+        if (const double width = placeSideBySide(measures.raw, text, &indexes[size_t(first)], &x[size_t(first)]); width >= 0)
             return {toMillimetres(width), first, int(text.size())};
         indexes.resize(size_t(first));
-        positions.resize(size_t(first));
+        x.resize(size_t(first));
     }
     QTextLayout layout(text, measures.font, &m_device);
     QTextOption option;
@@ -116,7 +116,7 @@ ShapedText Measures::shapeText(FontMeasures &measures, const QString &text)
     const QList<QPointF> runPositions = runs.front().positions();
     indexes.insert(indexes.end(), runIndexes.begin(), runIndexes.end());
     for (const QPointF &p : runPositions)
-        positions.emplace_back(p.x(), 0);
+        x.push_back(float(p.x()));
     out.first = first;
     out.count = int(runIndexes.size());
     return out;
@@ -126,8 +126,8 @@ double Measures::measuredWidth(FontMeasures &measures, const QString &text) cons
 {
     if (measures.sideBySide && sideBySideCharacters(text)) {
         QVarLengthArray<quint32, 64> indexes(text.size());
-        QVarLengthArray<QPointF, 64> positions(text.size());
-        if (const double width = placeSideBySide(measures.raw, text, indexes.data(), positions.data()); width >= 0)
+        QVarLengthArray<float, 64> x(text.size());
+        if (const double width = placeSideBySide(measures.raw, text, indexes.data(), x.data()); width >= 0)
             return toMillimetres(width);
     }
     return toMillimetres(measures.metrics.horizontalAdvance(text));
@@ -194,8 +194,7 @@ Measures::FontMeasures &Measures::measuresOf(const QFont &font)
         const QFont onDevice(font, &m_device);
         const QRawFont raw = QRawFont::fromFont(onDevice);
         found = m_measures
-                    .emplace(key, FontMeasures{onDevice, QFontMetricsF(font, &m_device), raw,
-                                               isSideBySideFont(raw), {}})
+                    .emplace(key, FontMeasures{onDevice, QFontMetricsF(font, &m_device), raw, isSideBySideFont(raw), {}})
                     .first;
     }
     return found->second;

@@ -43,7 +43,7 @@ private:
         QFont font; // as on the device
         QFontMetricsF metrics;
         QRawFont raw;
-        bool sideBySide; // the font the reports are set in: see takesNoShaping
+        bool sideBySide;                   // the font the reports are set in: see takesNoShaping
         QHash<QString, ShapedText> shaped; // up to KeptTexts of them
     };
     static constexpr qsizetype KeptTexts = 20000;

@@ -415,7 +415,7 @@ private slots:
                     for (int i = 0; i < 2; ++i) {
                         const auto at = size_t(measured.first + i);
                         QVERIFY2(glyphs.indexes[at] == run.glyphIndexes().value(i) &&
-                                     glyphs.positions[at].x() == run.positions().value(i).x(),
+                                     glyphs.x[at] == run.positions().value(i).x(),
                                  qPrintable(pair));
                     }
                 }
