@@ -194,7 +194,7 @@ bool pageRangeExists(int from, int to, int pages, QWidget *parent)
 void keepMemoryWhilePrinting()
 {
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
 }
 
 bool produce(const ReportDefinition &report, QPagedPaintDevice &device, int from, int to,
