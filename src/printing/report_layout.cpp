@@ -159,7 +159,7 @@ private:
     // The font's place in the report's fonts, added there the first time.
     int indexOf(const QFont &font)
     {
-        const auto key = std::make_pair(qRound(font.pointSizeF() * 100), font.bold());
+        const report::FontKey key = report::fontKey(font);
         auto found = m_fontIndex.find(key);
         if (found == m_fontIndex.end()) {
             found = m_fontIndex.emplace(key, int(m_out.fonts.size())).first;
@@ -311,7 +311,7 @@ private:
     const ReportDefinition &m_def;
     LaidOutReport &m_out;
     Measures m_measures;
-    std::map<std::pair<int, bool>, int> m_fontIndex; // by size in hundredths of a point, and bold
+    std::map<report::FontKey, int> m_fontIndex;
     const Filler *m_plain = nullptr;
     std::optional<Filler> m_headerRow;
     ReportPage *m_page = nullptr;

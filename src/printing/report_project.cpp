@@ -22,15 +22,15 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
-#include <QScopeGuard>
-#include <malloc.h>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <malloc.h>
 
 namespace {
 
@@ -185,8 +185,6 @@ bool pageRangeExists(int from, int to, int pages, QWidget *parent)
     return true;
 }
 
-// Lays the report out for `device` and paints the chosen pages, with the status window.
-// False when the person cancelled or the range does not exist.
 // Qt's PDF writer allocates each page's buffers anew and frees them at the next page. Under the
 // allocator's own thresholds that memory went back to the system after one page and was faulted
 // in again for the next: a third of a long list's time. A print keeps what it frees for reuse and
@@ -197,6 +195,8 @@ void keepMemoryWhilePrinting()
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 }
 
+// Lays the report out for `device` and paints the chosen pages, with the status window.
+// False when the person cancelled or the range does not exist.
 bool produce(const ReportDefinition &report, QPagedPaintDevice &device, int from, int to,
              const QHash<QString, QString> &parameters, QWidget *parent)
 {

@@ -188,7 +188,7 @@ qsizetype Measures::longestFit(const QFont &font, const QString &text, double wi
 
 Measures::FontMeasures &Measures::measuresOf(const QFont &font)
 {
-    const auto key = std::make_pair(qRound(font.pointSizeF() * 100), font.bold());
+    const FontKey key = fontKey(font);
     auto found = m_measures.find(key);
     if (found == m_measures.end()) {
         const QFont onDevice(font, &m_device);

@@ -9,10 +9,18 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <utility>
 
 class QPaintDevice;
 
 namespace report {
+
+// A report's font told apart from its others: its size in hundredths of a point, and bold.
+using FontKey = std::pair<int, bool>;
+inline FontKey fontKey(const QFont &font)
+{
+    return {qRound(font.pointSizeF() * 100), font.bold()};
+}
 
 // Text measures in millimetres with the fonts of the device the pages are painted on, so that
 // what was measured is what is drawn.
@@ -57,7 +65,7 @@ private:
     const QPaintDevice &m_device;
     QString m_family;
     ShapedGlyphs &m_glyphs;
-    std::map<std::pair<int, bool>, FontMeasures> m_measures;
+    std::map<FontKey, FontMeasures> m_measures;
 };
 
 } // namespace report
